@@ -221,7 +221,8 @@ class CDC {
   // The clip area in device coordinates: the device bounds narrowed by the
   // clip rectangle (may be empty).
   CRect DeviceClip() const;
-  // Stores a new stretch mode and returns the old one, for subclasses.
+  // Stores a new stretch mode and returns the old one (0, nothing stored, for an
+  // unknown mode), for subclasses.
   int StoreStretchBltMode(int mode);
   // Called after RestoreDC replaced the state.
   virtual void StateRestored() {}

@@ -70,3 +70,13 @@ struct CRect {
   // Sets this to the smallest rectangle holding both; empty inputs are ignored.
   bool UnionRect(const CRect& a, const CRect& b);
 };
+
+// An int from a wider sum, saturated at the int range: coordinates far
+// outside any device must not overflow.
+inline int SaturateInt(long long v) {
+  return v > 2147483647LL ? 2147483647 : (v < -2147483647LL - 1 ? -2147483647 - 1 : static_cast<int>(v));
+}
+// The rectangle at (x, y) with the given size, saturated.
+inline CRect RectFromSize(int x, int y, int width, int height) {
+  return CRect(x, y, SaturateInt(static_cast<long long>(x) + width), SaturateInt(static_cast<long long>(y) + height));
+}
