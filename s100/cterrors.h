@@ -25,6 +25,7 @@ inline constexpr uint32_t kErrServiceExists = 0x01600465;  // a service of that 
 inline constexpr uint32_t kErrPathRefused = 0x01600466;    // import/export path outside the data folder
 inline constexpr uint32_t kErrIo = 0x01600467;             // file or database input/output failed
 inline constexpr uint32_t kErrInternal = 0x01600468;       // unexpected server-side failure
+inline constexpr uint32_t kErrServiceDisabled = 0x01600469;// the service's start mode is Disabled
 
 // Transport (client side): 0x01600480 and up.
 inline constexpr uint32_t kErrConnect = 0x01600480;        // the server could not be reached
@@ -36,6 +37,7 @@ inline constexpr uint32_t kErrNotInitialized = 0x01600485; // CT_Initialize was 
 inline constexpr uint32_t kErrNoSymbolTable = 0x01600486;  // no symbol table loaded in the session
 inline constexpr uint32_t kErrUnknownSymbol = 0x01600487;  // the table has no such name or number
 inline constexpr uint32_t kErrBufferTooSmall = 0x01600488; // the caller's buffer cannot hold the answer
+inline constexpr uint32_t kErrBadAddress = 0x01600489;     // malformed server address, or plain gRPC to a host that is not loopback
 
 // Data-element text (DEtoA / AtoAnyDE): 0x016004A0 and up.
 inline constexpr uint32_t kErrTextSyntax = 0x016004A0;     // unexpected character or token

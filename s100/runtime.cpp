@@ -1,0 +1,752 @@
+// The runtime's calls: a table of open sessions, each with its backend and
+// its symbol table, and one function per call that checks its arguments,
+// sends one request and unpacks the answer into the caller's sets.
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "s100/cterrors.h"
+#include "s100/ctruntime.h"
+#include "s100/runtime_backend.h"
+#include "s100/runtime_embedded.h"
+#include "s100/runtime_grpc.h"
+#include "server/demessage.h"
+
+using namespace ct;
+using ct::runtime::Backend;
+namespace pb = ctadmin::v1;
+
+namespace {
+
+constexpr size_t kMaxTextBytes = 64 * 1024;       // a name, class or file argument
+constexpr size_t kMaxApplicationBytes = 256;
+constexpr size_t kMaxReplyItems = 1000000;        // profiles, services, processes, revisions
+constexpr size_t kMaxSymbols = 1 << 20;
+
+struct SymbolTable {
+  std::vector<std::pair<CTsymbol, std::string>> entries;  // ascending by value
+  std::unordered_map<CTsymbol, uint32_t> byValue;         // value -> index into entries
+  std::unordered_map<std::string_view, CTsymbol> byName;  // views into entries
+};
+
+struct Session {
+  std::mutex mutex;  // one request at a time on a session
+  std::unique_ptr<Backend> backend;
+  std::string id;
+  std::unique_ptr<SymbolTable> table;  // null until loaded
+};
+
+struct RuntimeState {
+  std::mutex mutex;
+  int initCount = 0;
+  CTses nextHandle = 1;
+  std::unordered_map<CTses, std::shared_ptr<Session>> sessions;
+  runtime::BackendFactory factory;
+};
+
+// Never destroyed: the application may close sessions from static
+// destructors, after this file's statics would be gone.
+RuntimeState& State() {
+  static RuntimeState* state = new RuntimeState;
+  return *state;
+}
+
+int SetErr(uint32_t* err, uint32_t code) {
+  if (err) *err = code;
+  return 0;
+}
+
+// A reply record that cannot be written cannot carry the failure either.
+bool BeginReply(CT_ReplyRecord* reply) {
+  if (!reply || reply->size != CT_REPLY_RECORD_SIZE) return false;
+  reply->error = kErrNone;
+  return true;
+}
+
+int Fail(CT_ReplyRecord* reply, uint32_t code) {
+  reply->error = code;
+  return 0;
+}
+
+bool IsInitialized() {
+  RuntimeState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  return state.initCount > 0;
+}
+
+std::shared_ptr<Session> FindSession(CTses handle, uint32_t* code) {
+  RuntimeState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (state.initCount <= 0) {
+    *code = kErrNotInitialized;
+    return nullptr;
+  }
+  auto found = state.sessions.find(handle);
+  if (found == state.sessions.end()) {
+    *code = kErrNoSession;
+    return nullptr;
+  }
+  return found->second;
+}
+
+// A text argument: null reads as empty; longer than the limit is refused.
+bool TakeText(const char* text, size_t limit, std::string* out) {
+  if (!text) {
+    out->clear();
+    return true;
+  }
+  const size_t length = strnlen(text, limit + 1);
+  if (length > limit) return false;
+  out->assign(text, length);
+  return true;
+}
+
+// Sends one request on a session.  Returns 0, a transport code, or the
+// server's error code.
+template <class Req, class Rep>
+uint32_t Send(Session& session, uint32_t (Backend::*method)(const Req&, Rep*), Req& request, Rep* reply) {
+  std::lock_guard<std::mutex> lock(session.mutex);
+  if (!session.backend) return kErrNoSession;
+  request.set_session(session.id);
+  const uint32_t transport = (session.backend.get()->*method)(request, reply);
+  if (transport != 0) return transport;
+  return reply->error();
+}
+
+// ---- Filling the reply and information sets ----
+
+uint32_t PutStringArray(CTkvs set, CTsymbol key, const std::vector<const char*>& items) {
+  uint32_t err = kErrNone;
+  CTary array = 0;
+  if (!CTary_Create(&array, &err)) return err;
+  const bool ok = CTary_PutString(array, items.data(), static_cast<uint32_t>(items.size()), &err) &&
+                  CTkvs_PutArray(set, key, array, &err);
+  CTary_Destroy(array, nullptr);
+  return ok ? 0 : err;
+}
+
+template <class Field>
+std::vector<const char*> Texts(const Field& field) {
+  std::vector<const char*> items;
+  items.reserve(static_cast<size_t>(field.size()));
+  for (const std::string& text : field) items.push_back(text.c_str());
+  return items;
+}
+
+uint32_t PutSymbolArray(CTkvs set, CTsymbol key, const std::vector<CTsymbol>& items) {
+  uint32_t err = kErrNone;
+  CTary array = 0;
+  if (!CTary_Create(&array, &err)) return err;
+  const bool ok = CTary_PutSymbol(array, items.data(), static_cast<uint32_t>(items.size()), &err) &&
+                  CTkvs_PutArray(set, key, array, &err);
+  CTary_Destroy(array, nullptr);
+  return ok ? 0 : err;
+}
+
+uint32_t PutBoolArray(CTkvs set, CTsymbol key, const std::vector<int32_t>& items) {
+  uint32_t err = kErrNone;
+  CTary array = 0;
+  if (!CTary_Create(&array, &err)) return err;
+  const bool ok = CTary_PutBool(array, items.data(), static_cast<uint32_t>(items.size()), &err) &&
+                  CTkvs_PutArray(set, key, array, &err);
+  CTary_Destroy(array, nullptr);
+  return ok ? 0 : err;
+}
+
+// Puts an array of `contents.size()` sets under the key and decodes each
+// content straight into its place in the set, so that a large profile is
+// not copied once more on its way in.
+template <class Field>
+uint32_t PutContents(CTkvs set, CTsymbol key, const Field& contents) {
+  uint32_t err = kErrNone;
+  CTkvs empty = 0;
+  CTary array = 0;
+  if (!CTkvs_Create(&empty, &err)) return err;
+  if (!CTary_Create(&array, &err)) {
+    CTkvs_Destroy(empty, nullptr);
+    return err;
+  }
+  std::vector<CTkvs> blanks(static_cast<size_t>(contents.size()), empty);
+  const bool ok = CTary_PutKVSet(array, blanks.data(), static_cast<uint32_t>(blanks.size()), &err) &&
+                  CTkvs_PutArray(set, key, array, &err);
+  CTary_Destroy(array, nullptr);
+  CTkvs_Destroy(empty, nullptr);
+  if (!ok) return err;
+
+  CTary lent = 0;
+  const CTkvs* items = nullptr;
+  uint32_t count = 0;
+  if (!CTkvs_GetArray(set, key, &lent, &err) || !CTary_GetKVSet(lent, &items, &count, &err)) return err;
+  if (count != static_cast<uint32_t>(contents.size())) return kErrInternal;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!ctserver::BytesToKvs(contents[static_cast<int>(i)], items[i], &err)) return err;
+  }
+  return 0;
+}
+
+// A reply whose parallel lists differ in length, or that is larger than any
+// server sends, did not come from a sound server.
+bool SaneCount(size_t count) { return count <= kMaxReplyItems; }
+
+uint32_t CloseOnServer(Session& session) {
+  pb::CloseSessionRequest request;
+  pb::CloseSessionReply reply;
+  return Send(session, &Backend::CloseSession, request, &reply);
+}
+
+std::unique_ptr<SymbolTable> BuildTable(const pb::SymbolTableReply& reply) {
+  auto table = std::make_unique<SymbolTable>();
+  table->entries.reserve(static_cast<size_t>(reply.symbols_size()));
+  for (const pb::Symbol& symbol : reply.symbols()) {
+    const std::string& name = symbol.name();
+    // A name the callers' buffers cannot hold, or one with a zero byte, is
+    // not served.
+    if (name.empty() || name.size() >= CT_SYMBOL_NAME_BUFFER || name.find('\0') != std::string::npos) continue;
+    table->entries.emplace_back(symbol.value(), name);
+  }
+  // Sort by value and keep the first of equal values; then the first of
+  // equal names.
+  std::stable_sort(table->entries.begin(), table->entries.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  table->entries.erase(std::unique(table->entries.begin(), table->entries.end(),
+                                   [](const auto& a, const auto& b) { return a.first == b.first; }),
+                       table->entries.end());
+  table->byValue.reserve(table->entries.size());
+  table->byName.reserve(table->entries.size());
+  for (uint32_t i = 0; i < table->entries.size(); ++i) {
+    const auto& entry = table->entries[i];
+    table->byValue.emplace(entry.first, i);
+    table->byName.emplace(std::string_view(entry.second), entry.first);
+  }
+  return table;
+}
+
+int CopyName(const std::string& name, char* buffer, uint32_t length, uint32_t* err) {
+  if (!buffer) return SetErr(err, kErrInvalidArgument);
+  if (name.size() + 1 > length) return SetErr(err, kErrBufferTooSmall);
+  std::memcpy(buffer, name.c_str(), name.size() + 1);
+  return 1;
+}
+
+// The symbol table of a session, with the session locked, or an error.
+template <class Fn>
+int WithTable(CTses handle, uint32_t* err, Fn fn) {
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return SetErr(err, code);
+  std::lock_guard<std::mutex> lock(session->mutex);
+  if (!session->table) return SetErr(err, kErrNoSymbolTable);
+  return fn(*session->table);
+}
+
+}  // namespace
+
+// ---- Runtime ----
+
+namespace ct::runtime {
+
+std::unique_ptr<Backend> MakeBackend(const ServerAddress& address, const RuntimeSettings& settings,
+                                     uint32_t* error) {
+  if (address.kind == AddressKind::Embedded) return MakeEmbeddedBackend(address, error);
+  return MakeGrpcBackend(address, settings, error);
+}
+
+void SetBackendFactory(BackendFactory factory) {
+  RuntimeState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.factory = std::move(factory);
+}
+
+}  // namespace ct::runtime
+
+int CT_Initialize(uint32_t* /*err*/) {
+  RuntimeState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  ++state.initCount;
+  return 1;
+}
+
+int CT_Shutdown(uint32_t* err) {
+  RuntimeState& state = State();
+  std::vector<std::shared_ptr<Session>> open;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.initCount <= 0) return SetErr(err, kErrNotInitialized);
+    if (--state.initCount > 0) return 1;
+    for (auto& entry : state.sessions) open.push_back(std::move(entry.second));
+    state.sessions.clear();
+  }
+  // The last shutdown: tell the servers of sessions still open, then let
+  // go of the in-process cores.
+  for (auto& session : open) {
+    CloseOnServer(*session);
+    std::lock_guard<std::mutex> lock(session->mutex);
+    session->backend.reset();
+  }
+  runtime::ReleaseEmbeddedCores();
+  return 1;
+}
+
+// ---- Sessions ----
+
+int CTses_Create(CTses* handle, const char* application, uint32_t /*zero*/, CTkvs options,
+                 CT_ReplyRecord* reply, uint32_t /*zero2*/) {
+  if (!BeginReply(reply)) return 0;
+  if (!IsInitialized()) return Fail(reply, kErrNotInitialized);
+  if (!handle) return Fail(reply, kErrInvalidArgument);
+
+  uint32_t code = kErrNone;
+  const char* serverName = nullptr;
+  if (!CTkvs_GetString(options, CT_KEY_SERVER_NAME, &serverName, &code) || !serverName) {
+    return Fail(reply, kErrUnknownServer);
+  }
+  std::string name;
+  if (!TakeText(serverName, runtime::kMaxServerNameBytes, &name)) return Fail(reply, kErrUnknownServer);
+  std::string client;
+  if (!TakeText(application, kMaxApplicationBytes, &client)) return Fail(reply, kErrInvalidArgument);
+
+  pb::OpenSessionRequest request;
+  request.set_client_name(client);
+  if (!ctserver::KvsToBytes(options, request.mutable_options(), &code)) return Fail(reply, code);
+
+  runtime::ServerAddress address;
+  if (!runtime::ResolveServer(name, &address, &code)) return Fail(reply, code);
+  const runtime::RuntimeSettings settings = runtime::ReadRuntimeSettings();
+
+  runtime::BackendFactory factory;
+  {
+    RuntimeState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    factory = state.factory;
+  }
+  auto session = std::make_shared<Session>();
+  code = kErrConnect;
+  session->backend = factory ? factory(address, settings, &code) : runtime::MakeBackend(address, settings, &code);
+  if (!session->backend) return Fail(reply, code);
+
+  pb::OpenSessionReply answer;
+  code = session->backend->OpenSession(request, &answer);
+  if (code == 0) code = answer.error();
+  if (code == 0 && answer.session().empty()) code = kErrTransport;
+  if (code != 0) return Fail(reply, code);
+  session->id = answer.session();
+
+  RuntimeState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (state.initCount <= 0) return Fail(reply, kErrNotInitialized);  // shut down meanwhile
+  CTses next = state.nextHandle;
+  while (next == 0 || state.sessions.count(next)) ++next;
+  state.nextHandle = next + 1;
+  state.sessions.emplace(next, std::move(session));
+  *handle = next;
+  return 1;
+}
+
+int CTses_Destroy(CTses handle, CTkvs /*options*/, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  std::shared_ptr<Session> session;
+  {
+    RuntimeState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.initCount <= 0) return Fail(reply, kErrNotInitialized);
+    auto found = state.sessions.find(handle);
+    if (found == state.sessions.end()) return Fail(reply, kErrNoSession);
+    session = std::move(found->second);
+    state.sessions.erase(found);
+  }
+  const uint32_t code = CloseOnServer(*session);
+  {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    session->backend.reset();
+  }
+  return code == 0 ? 1 : Fail(reply, code);
+}
+
+// ---- Symbols ----
+
+int CTsym_LoadTable(CTses handle, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::SymbolTableRequest request;
+  pb::SymbolTableReply answer;
+  code = Send(*session, &Backend::GetSymbolTable, request, &answer);
+  if (code != 0) return Fail(reply, code);
+  if (static_cast<size_t>(answer.symbols_size()) > kMaxSymbols) return Fail(reply, kErrTooLarge);
+  std::unique_ptr<SymbolTable> table = BuildTable(answer);
+  std::lock_guard<std::mutex> lock(session->mutex);
+  session->table = std::move(table);
+  return 1;
+}
+
+int CTsym_UnloadTable(CTses handle, uint32_t* err) {
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return SetErr(err, code);
+  std::lock_guard<std::mutex> lock(session->mutex);
+  session->table.reset();
+  return 1;
+}
+
+int CTsym_NameToSymbol(CTses handle, const char* name, CTsymbol* symbol, uint32_t* err) {
+  if (!name || !symbol) return SetErr(err, kErrInvalidArgument);
+  return WithTable(handle, err, [&](const SymbolTable& table) {
+    const size_t length = strnlen(name, CT_SYMBOL_NAME_BUFFER);
+    auto found = table.byName.find(std::string_view(name, length));
+    if (length == CT_SYMBOL_NAME_BUFFER || found == table.byName.end()) return SetErr(err, kErrUnknownSymbol);
+    *symbol = found->second;
+    return 1;
+  });
+}
+
+int CTsym_SymbolToName(CTses handle, CTsymbol symbol, char* buffer, uint32_t length, uint32_t* err) {
+  return WithTable(handle, err, [&](const SymbolTable& table) {
+    auto found = table.byValue.find(symbol);
+    if (found == table.byValue.end()) return SetErr(err, kErrUnknownSymbol);
+    return CopyName(table.entries[found->second].second, buffer, length, err);
+  });
+}
+
+int CTsym_GetCount(CTses handle, uint32_t* count, uint32_t* err) {
+  if (!count) return SetErr(err, kErrInvalidArgument);
+  return WithTable(handle, err, [&](const SymbolTable& table) {
+    *count = static_cast<uint32_t>(table.entries.size());
+    return 1;
+  });
+}
+
+int CTsym_GetEntry(CTses handle, uint32_t index, CTsymbol* symbol, char* buffer, uint32_t length,
+                   uint32_t* err) {
+  if (!symbol) return SetErr(err, kErrInvalidArgument);
+  return WithTable(handle, err, [&](const SymbolTable& table) {
+    if (index >= table.entries.size()) return SetErr(err, kErrNotFound);
+    const auto& entry = table.entries[index];
+    if (!CopyName(entry.second, buffer, length, err)) return 0;
+    *symbol = entry.first;
+    return 1;
+  });
+}
+
+// ---- Profiles ----
+
+int CTadm_GetProfileInfo(CTses handle, const char* name, const char* profileClass, int32_t one, CTkvs info,
+                         CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+
+  pb::ProfileInfoRequest request;
+  std::string text;
+  if (name) {
+    if (!TakeText(name, kMaxTextBytes, &text)) return Fail(reply, kErrInvalidName);
+    request.set_name(text);
+  }
+  if (!TakeText(profileClass, kMaxTextBytes, &text)) return Fail(reply, kErrInvalidClass);
+  request.set_profile_class(text);
+  request.set_one(one != 0);
+
+  pb::ProfileInfoReply answer;
+  code = Send(*session, &Backend::GetProfileInfo, request, &answer);
+  if (code != 0) return Fail(reply, code);
+  const size_t count = static_cast<size_t>(answer.names_size());
+  if (!SaneCount(count) || static_cast<size_t>(answer.classes_size()) != count ||
+      (one != 0 && static_cast<size_t>(answer.contents_size()) != count)) {
+    return Fail(reply, kErrTransport);
+  }
+
+  const std::vector<const char*> names = Texts(answer.names());
+  const std::vector<const char*> classes = Texts(answer.classes());
+  for (CTkvs set : {reply->replySet, info}) {
+    if ((code = PutStringArray(set, CT_KEY_PROFILE_NAMES, names)) != 0) return Fail(reply, code);
+    if ((code = PutStringArray(set, CT_KEY_PROFILE_CLASSES, classes)) != 0) return Fail(reply, code);
+  }
+  if (one != 0 && (code = PutContents(info, CT_KEY_PROFILE_CONTENTS, answer.contents())) != 0) {
+    return Fail(reply, code);
+  }
+  return 1;
+}
+
+namespace {
+
+int StoreProfile(bool update, CTses handle, const char* name, const char* profileClass, CTkvs profile,
+                 CT_ReplyRecord* reply) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::ProfileRequest request;
+  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidName);
+  if (!TakeText(profileClass, kMaxTextBytes, request.mutable_profile_class())) return Fail(reply, kErrInvalidClass);
+  if (!ctserver::KvsToBytes(profile, request.mutable_content(), &code)) return Fail(reply, code);
+  pb::ProfileReply answer;
+  code = Send(*session, update ? &Backend::UpdateProfile : &Backend::AddProfile, request, &answer);
+  return code == 0 ? 1 : Fail(reply, code);
+}
+
+template <class Req>
+bool FillNameClass(Req* request, const char* name, const char* profileClass, uint32_t* code) {
+  if (!TakeText(name, kMaxTextBytes, request->mutable_name())) {
+    *code = kErrInvalidName;
+    return false;
+  }
+  if (!TakeText(profileClass, kMaxTextBytes, request->mutable_profile_class())) {
+    *code = kErrInvalidClass;
+    return false;
+  }
+  return true;
+}
+
+int TransferProfile(bool import, CTses handle, const char* name, const char* profileClass, const char* file,
+                    CT_ReplyRecord* reply) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::TransferProfileRequest request;
+  if (!FillNameClass(&request, name, profileClass, &code)) return Fail(reply, code);
+  if (!TakeText(file, 4096, request.mutable_file())) return Fail(reply, kErrInvalidArgument);
+  pb::StatusReply answer;
+  code = Send(*session, import ? &Backend::ImportProfile : &Backend::ExportProfile, request, &answer);
+  return code == 0 ? 1 : Fail(reply, code);
+}
+
+}  // namespace
+
+int CTadm_AddProfile(CTses handle, const char* name, const char* profileClass, CTkvs profile,
+                     CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return StoreProfile(false, handle, name, profileClass, profile, reply);
+}
+
+int CTadm_UpdateProfile(CTses handle, const char* name, const char* profileClass, CTkvs profile,
+                        CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return StoreProfile(true, handle, name, profileClass, profile, reply);
+}
+
+int CTadm_RemoveProfile(CTses handle, const char* name, const char* profileClass, CT_ReplyRecord* reply,
+                        uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::RemoveProfileRequest request;
+  if (!FillNameClass(&request, name, profileClass, &code)) return Fail(reply, code);
+  pb::StatusReply answer;
+  code = Send(*session, &Backend::RemoveProfile, request, &answer);
+  return code == 0 ? 1 : Fail(reply, code);
+}
+
+int CTadm_ImportProfile(CTses handle, const char* name, const char* profileClass, const char* file,
+                        CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return TransferProfile(true, handle, name, profileClass, file, reply);
+}
+
+int CTadm_ExportProfile(CTses handle, const char* name, const char* profileClass, const char* file,
+                        CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return TransferProfile(false, handle, name, profileClass, file, reply);
+}
+
+int CTadm_ListRevisions(CTses handle, const char* name, const char* profileClass,
+                        std::vector<CT_RevisionInfo>* revisions, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  if (!revisions) return Fail(reply, kErrInvalidArgument);
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::RevisionsRequest request;
+  if (!FillNameClass(&request, name, profileClass, &code)) return Fail(reply, code);
+  pb::RevisionsReply answer;
+  code = Send(*session, &Backend::ListRevisions, request, &answer);
+  if (code != 0) return Fail(reply, code);
+  if (!SaneCount(static_cast<size_t>(answer.revisions_size()))) return Fail(reply, kErrTransport);
+  revisions->clear();
+  for (const pb::Revision& r : answer.revisions()) {
+    revisions->push_back(CT_RevisionInfo{r.revision(), r.time_unix_ms(), r.current() ? 1 : 0});
+  }
+  return 1;
+}
+
+int CTadm_GetRevision(CTses handle, const char* name, const char* profileClass, uint64_t revision,
+                      CTkvs content, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::RevisionRequest request;
+  if (!FillNameClass(&request, name, profileClass, &code)) return Fail(reply, code);
+  request.set_revision(revision);
+  pb::RevisionReply answer;
+  code = Send(*session, &Backend::GetRevision, request, &answer);
+  if (code != 0) return Fail(reply, code);
+  if (!ctserver::BytesToKvs(answer.content(), content, &code)) return Fail(reply, code);
+  return 1;
+}
+
+int CTadm_RestoreRevision(CTses handle, const char* name, const char* profileClass, uint64_t revision,
+                          uint64_t* newRevision, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::RevisionRequest request;
+  if (!FillNameClass(&request, name, profileClass, &code)) return Fail(reply, code);
+  request.set_revision(revision);
+  pb::RevisionReply answer;
+  code = Send(*session, &Backend::RestoreRevision, request, &answer);
+  if (code != 0) return Fail(reply, code);
+  if (newRevision) *newRevision = answer.revision();
+  return 1;
+}
+
+// ---- Services ----
+
+namespace {
+
+int ServiceConfigCall(bool update, CTses handle, const char* name, CTkvs config, CT_ReplyRecord* reply) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::ServiceRequest request;
+  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidArgument);
+  if (!ctserver::KvsToBytes(config, request.mutable_config(), &code)) return Fail(reply, code);
+  pb::StatusReply answer;
+  code = Send(*session, update ? &Backend::UpdateService : &Backend::AddService, request, &answer);
+  return code == 0 ? 1 : Fail(reply, code);
+}
+
+int ServiceNameCall(bool start, CTses handle, const char* name, CT_ReplyRecord* reply) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::ServiceNameRequest request;
+  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidArgument);
+  pb::StatusReply answer;
+  code = Send(*session, start ? &Backend::StartService : &Backend::RemoveService, request, &answer);
+  return code == 0 ? 1 : Fail(reply, code);
+}
+
+}  // namespace
+
+int CTadm_AddService(CTses handle, const char* name, CTkvs config, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return ServiceConfigCall(false, handle, name, config, reply);
+}
+
+int CTadm_UpdateService(CTses handle, const char* name, CTkvs config, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return ServiceConfigCall(true, handle, name, config, reply);
+}
+
+int CTadm_RemoveService(CTses handle, const char* name, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return ServiceNameCall(false, handle, name, reply);
+}
+
+int CTadm_StartService(CTses handle, const char* name, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return ServiceNameCall(true, handle, name, reply);
+}
+
+int CTadm_StopService(CTses handle, const char* name, uint32_t value, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::StopServiceRequest request;
+  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidArgument);
+  request.set_value(value);
+  pb::StatusReply answer;
+  code = Send(*session, &Backend::StopService, request, &answer);
+  return code == 0 ? 1 : Fail(reply, code);
+}
+
+int CTadm_GetServiceState(CTses handle, const char* name, CTkvs info, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::ServiceStateRequest request;
+  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidArgument);
+  pb::ServiceStateReply answer;
+  code = Send(*session, &Backend::GetServiceState, request, &answer);
+  if (code != 0) return Fail(reply, code);
+  if (!SaneCount(static_cast<size_t>(answer.services_size()))) return Fail(reply, kErrTransport);
+
+  std::vector<const char*> names;
+  std::vector<CTsymbol> states, modes;
+  std::vector<int32_t> running;
+  for (const pb::ServiceState& s : answer.services()) {
+    names.push_back(s.name().c_str());
+    states.push_back(s.state());
+    modes.push_back(s.mode());
+    running.push_back(s.running() ? 1 : 0);
+  }
+  for (CTkvs set : {reply->replySet, info}) {
+    if ((code = PutStringArray(set, CT_KEY_SERVICE_NAMES, names)) != 0 ||
+        (code = PutSymbolArray(set, CT_KEY_SERVICE_STATES, states)) != 0 ||
+        (code = PutSymbolArray(set, CT_KEY_SERVICE_MODES, modes)) != 0 ||
+        (code = PutBoolArray(set, CT_KEY_SERVICE_RUNNING, running)) != 0) {
+      return Fail(reply, code);
+    }
+  }
+  return 1;
+}
+
+// ---- Server level and processes ----
+
+int CTadm_GetServerLevel(CTses handle, int32_t* level, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  if (!level) return Fail(reply, kErrInvalidArgument);
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::ServerLevelRequest request;
+  pb::ServerLevelReply answer;
+  code = Send(*session, &Backend::GetServerLevel, request, &answer);
+  if (code != 0) return Fail(reply, code);
+  *level = answer.level();
+  return 1;
+}
+
+int CTadm_SetTargetServerLevel(CTses handle, int32_t level, uint32_t value, CT_ReplyRecord* reply,
+                               uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::SetTargetLevelRequest request;
+  request.set_level(level);
+  request.set_value(value);
+  pb::StatusReply answer;
+  code = Send(*session, &Backend::SetTargetServerLevel, request, &answer);
+  return code == 0 ? 1 : Fail(reply, code);
+}
+
+int CTadm_GetSPInfo(CTses handle, const char* name, CTkvs info, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  pb::ServerProcessRequest request;
+  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidArgument);
+  pb::ServerProcessReply answer;
+  code = Send(*session, &Backend::GetServerProcessInfo, request, &answer);
+  if (code != 0) return Fail(reply, code);
+  if (!SaneCount(static_cast<size_t>(answer.processes_size()))) return Fail(reply, kErrTransport);
+  std::vector<const char*> names;
+  std::vector<int32_t> running;
+  for (const pb::ServerProcess& p : answer.processes()) {
+    names.push_back(p.name().c_str());
+    running.push_back(p.running() ? 1 : 0);
+  }
+  for (CTkvs set : {reply->replySet, info}) {
+    if ((code = PutStringArray(set, CT_KEY_PROCESS_NAMES, names)) != 0 ||
+        (code = PutBoolArray(set, CT_KEY_PROCESS_RUNNING, running)) != 0) {
+      return Fail(reply, code);
+    }
+  }
+  return 1;
+}

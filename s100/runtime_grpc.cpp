@@ -1,0 +1,149 @@
+#include "s100/runtime_grpc.h"
+
+#include <grpc/grpc.h>
+#include <grpcpp/grpcpp.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+
+#include "proto/ctadmin.grpc.pb.h"
+#include "s100/cterrors.h"
+
+namespace ct::runtime {
+namespace {
+
+constexpr size_t kMaxTokenBytes = 4096;
+constexpr size_t kMaxCaBytes = 1 << 20;
+
+// Reads a whole small file; false when it is missing, unreadable or larger
+// than the limit.
+bool ReadSmallFile(const std::string& path, size_t limit, std::string* out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string data;
+  char chunk[4096];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    data.append(chunk, static_cast<size_t>(in.gcount()));
+    if (data.size() > limit) return false;
+  }
+  if (in.bad()) return false;
+  *out = std::move(data);
+  return true;
+}
+
+// The token is one word of printable characters; surrounding white space
+// (a trailing newline) is ignored.
+bool ReadToken(const std::string& path, std::string* token) {
+  std::string data;
+  if (!ReadSmallFile(path, kMaxTokenBytes, &data)) return false;
+  size_t b = 0, e = data.size();
+  while (b < e && std::isspace(static_cast<unsigned char>(data[b]))) ++b;
+  while (e > b && std::isspace(static_cast<unsigned char>(data[e - 1]))) --e;
+  data = data.substr(b, e - b);
+  if (data.empty()) return false;
+  if (!std::all_of(data.begin(), data.end(), [](unsigned char c) { return c > 0x20 && c < 0x7F; })) return false;
+  *token = data;
+  return true;
+}
+
+uint32_t MapStatus(const grpc::Status& status) {
+  switch (status.error_code()) {
+    case grpc::StatusCode::OK:
+      return 0;
+    case grpc::StatusCode::UNAVAILABLE:
+      return kErrConnect;
+    case grpc::StatusCode::DEADLINE_EXCEEDED:
+      return kErrTimeout;
+    case grpc::StatusCode::UNAUTHENTICATED:
+    case grpc::StatusCode::PERMISSION_DENIED:
+      return kErrUnauthenticated;
+    case grpc::StatusCode::RESOURCE_EXHAUSTED:
+      return kErrTooLarge;
+    default:
+      return kErrTransport;
+  }
+}
+
+class GrpcBackend final : public Backend {
+ public:
+  GrpcBackend(std::shared_ptr<grpc::Channel> channel, std::string token, const RuntimeSettings& settings)
+      : channel_(std::move(channel)),
+        stub_(ctadmin::v1::Admin::NewStub(channel_)),
+        token_(std::move(token)),
+        connectMs_(settings.connectTimeoutMs),
+        callMs_(settings.callTimeoutMs) {}
+
+  // Opening and closing a session get the connect timeout: opening is the
+  // first contact, and closing must not hold up the switch to another
+  // server.  Everything else gets the call timeout.
+#define CT_GRPC_RPC(name, req, rep)                                                                  \
+  uint32_t name(const ctadmin::v1::req& request, ctadmin::v1::rep* reply) override {                 \
+    grpc::ClientContext context;                                                                     \
+    Prepare(&context, IsSessionCall(#name) ? connectMs_ : callMs_);                                  \
+    return MapStatus(stub_->name(&context, request, reply));                                         \
+  }
+  CT_RUNTIME_RPCS(CT_GRPC_RPC)
+#undef CT_GRPC_RPC
+
+ private:
+  static bool IsSessionCall(const char* name) {
+    return std::char_traits<char>::compare(name, "OpenSession", 11) == 0 ||
+           std::char_traits<char>::compare(name, "CloseSession", 12) == 0;
+  }
+
+  void Prepare(grpc::ClientContext* context, uint32_t timeoutMs) const {
+    context->set_deadline(std::chrono::system_clock::now() + std::chrono::milliseconds(timeoutMs));
+    if (!token_.empty()) context->AddMetadata("authorization", "Bearer " + token_);
+  }
+
+  std::shared_ptr<grpc::Channel> channel_;
+  std::unique_ptr<ctadmin::v1::Admin::Stub> stub_;
+  std::string token_;
+  uint32_t connectMs_;
+  uint32_t callMs_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeGrpcBackend(const ServerAddress& address, const RuntimeSettings& settings,
+                                         uint32_t* error) {
+  std::string token;
+  if (!settings.tokenFile.empty() && !ReadToken(settings.tokenFile, &token)) {
+    if (error) *error = kErrUnauthenticated;
+    return nullptr;
+  }
+
+  std::shared_ptr<grpc::ChannelCredentials> credentials;
+  if (address.kind == AddressKind::Tls) {
+    grpc::SslCredentialsOptions options;
+    if (!settings.caFile.empty() && !ReadSmallFile(settings.caFile, kMaxCaBytes, &options.pem_root_certs)) {
+      if (error) *error = kErrConnect;
+      return nullptr;
+    }
+    credentials = grpc::SslCredentials(options);
+  } else {
+    credentials = grpc::InsecureChannelCredentials();
+  }
+
+  grpc::ChannelArguments args;
+  // A channel of its own for every session, with short reconnect backoff:
+  // a server that was down a moment ago is tried afresh by the next
+  // session instead of waiting out a backoff shared with earlier channels.
+  args.SetInt(GRPC_ARG_USE_LOCAL_SUBCHANNEL_POOL, 1);
+  args.SetInt(GRPC_ARG_INITIAL_RECONNECT_BACKOFF_MS, 100);
+  args.SetInt(GRPC_ARG_MIN_RECONNECT_BACKOFF_MS, 100);
+  args.SetInt(GRPC_ARG_MAX_RECONNECT_BACKOFF_MS, 1000);
+  args.SetMaxReceiveMessageSize(kMaxMessageBytes);
+  args.SetMaxSendMessageSize(kMaxMessageBytes);
+  auto channel = grpc::CreateCustomChannel(address.target, credentials, args);
+  if (!channel) {
+    if (error) *error = kErrConnect;
+    return nullptr;
+  }
+  return std::make_unique<GrpcBackend>(std::move(channel), std::move(token), settings);
+}
+
+}  // namespace ct::runtime
