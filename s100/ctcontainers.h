@@ -10,6 +10,35 @@
 // lent: they can be read and changed in place but not destroyed.
 //
 // Every call is safe to make from several threads at once.
+//
+// Error words the calls leave (namespace ct, cterrors.h); on success the
+// error word holds kErrNone:
+//   kErrBadHandle          the handle is 0, forged, stale (its container was
+//                          destroyed, or it was lent from a value since
+//                          replaced), of the other container kind, a lent
+//                          handle given to Destroy, or CT_kvsEmpty given to a
+//                          call that changes or destroys a set
+//   kErrBadArgument        a null out-pointer or range pointer, a reserved key
+//                          (CT_KVS_START_KEY, CT_KVS_END_KEY) given to a put,
+//                          items null with a count above 0, a count above
+//                          2^26 items, or CTary_PutWords with a code below 60
+//                          or a code that has an element kind
+//   kErrNoSuchKey          a get of a key the set does not hold; iteration
+//                          from a key the set does not hold
+//   kErrWrongKind          a get of another kind than the value or array holds
+//   kErrEndOfKeys          iteration passed the last key
+//   kErrTooDeep            a put or copy would nest containers more than 128
+//                          deep (the outermost counts as one)
+//   kErrContainerNoMemory  allocation failed, or no handle is left (about
+//                          4 million live handles)
+// A container may be put into itself or into one of its own descendants:
+// the value is copied before the target changes, so no cycle can form
+// (kErrCycle is never left).
+//
+// A fresh array (code 60, no items) reads as an empty array of every kind:
+// CTary_Get<Kind> and CTkvs_Get<Kind>Array give count 0 and succeed.  Any
+// other array read as another kind fails with kErrWrongKind.  An item block
+// of count 0 is a non-null pointer that must not be read.
 #pragma once
 
 #include <cstdint>
@@ -144,6 +173,8 @@ int CTary_GetFRange(CTary array, const CTfrange** items, uint32_t* count, uint32
 int CTary_GetKVSet(CTary array, const CTkvs** items, uint32_t* count, uint32_t* err);      // lent handles
 int CTary_GetString(CTary array, const char* const** items, uint32_t* count, uint32_t* err);
 int CTary_GetArray(CTary array, const CTary** items, uint32_t* count, uint32_t* err);      // lent handles
+// The items of an array whose code has no element kind (a fresh array gives
+// count 0); an array of a known kind fails with kErrWrongKind.
 int CTary_GetWords(CTary array, const uint32_t** items, uint32_t* count, uint32_t* err);
 
 // True when the code is one of the array codes with an element kind.
