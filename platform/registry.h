@@ -29,6 +29,12 @@ inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 inline constexpr LONG ERROR_WRITE_FAULT = 29;
+inline constexpr LONG ERROR_BAD_PATHNAME = 161;
+inline constexpr LONG ERROR_KEY_DELETED = 1018;
+
+// Dispositions that RegCreateKeyExA reports.
+inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
+inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
 // Value types.
 inline constexpr DWORD REG_NONE = 0;
@@ -50,6 +56,13 @@ inline constexpr REGSAM KEY_WRITE = 0x20006;
 inline constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 inline constexpr REGSAM GENERIC_READ = 0x80000000u;
 
+// Buffer lengths are in bytes and count the terminator where there is one.
+// A buffer that is too small gives ERROR_MORE_DATA with the length needed;
+// an index past the last gives ERROR_NO_MORE_ITEMS.  Key paths and value
+// names compare without regard to case.  A handle that is closed, or that
+// was never opened, gives ERROR_INVALID_HANDLE; one whose key was deleted
+// gives ERROR_KEY_DELETED.  lastWriteTime, when given, receives a FILETIME
+// (8 bytes) of the file's modification time.
 LONG RegOpenKeyExA(HKEY parent, const char* subKey, DWORD options, REGSAM access, HKEY* result);
 LONG RegCreateKeyExA(HKEY parent, const char* subKey, DWORD reserved, const char* keyClass, DWORD options,
                      REGSAM access, void* security, HKEY* result, DWORD* disposition);

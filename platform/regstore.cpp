@@ -1,0 +1,265 @@
+#include "platform/regstore.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kDefaultPath = "/etc/velcor/halden-client.reg";
+
+// Reads the whole file; st receives its identity.  ENOENT: missing.
+bool ReadAll(const std::string& path, std::string& bytes, struct stat& st, int& err) {
+  err = 0;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    err = errno;
+    return false;
+  }
+  bool ok = ::fstat(fd, &st) == 0;
+  if (!ok) {
+    err = errno;
+  } else if (!S_ISREG(st.st_mode)) {
+    err = EINVAL;
+    ok = false;
+  } else if (static_cast<unsigned long long>(st.st_size) > kRegMaxFileBytes) {
+    err = EFBIG;
+    ok = false;
+  }
+  if (ok) {
+    bytes.clear();
+    char buf[65536];
+    while (true) {
+      ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n < 0) {
+        if (errno == EINTR) {
+          continue;
+        }
+        err = errno;
+        ok = false;
+        break;
+      }
+      if (n == 0) {
+        break;
+      }
+      bytes.append(buf, static_cast<size_t>(n));
+      if (bytes.size() > kRegMaxFileBytes) {
+        err = EFBIG;
+        ok = false;
+        break;
+      }
+    }
+  }
+  ::close(fd);
+  return ok;
+}
+
+bool ReadDocument(const std::string& path, RegDocument& doc, std::vector<RegDiagnostic>* diags, int& err,
+                  struct stat* stOut) {
+  std::string bytes;
+  struct stat st {};
+  if (!ReadAll(path, bytes, st, err)) {
+    if (err == ENOENT) {
+      err = 0;
+      if (stOut != nullptr) {
+        stOut->st_ino = 0;
+      }
+      return true;
+    }
+    if (diags != nullptr) {
+      diags->push_back({0, "cannot read " + path + ": " + std::strerror(err)});
+    }
+    return false;
+  }
+  if (stOut != nullptr) {
+    *stOut = st;
+  }
+  if (!RegParseText(bytes, doc, diags)) {
+    err = EFBIG;
+    return false;
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+LONG ErrorFor(int err) {
+  return (err == EACCES || err == EPERM || err == EROFS) ? ERROR_ACCESS_DENIED : ERROR_WRITE_FAULT;
+}
+
+// Writes text to a temporary file beside path and renames it over path,
+// with the data and the folder synced.
+LONG ReplaceFile(const std::string& path, const std::string& text, mode_t mode) {
+  size_t slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string temp = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) {
+    return ErrorFor(errno);
+  }
+  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+  int err = errno;
+  ok = (::close(fd) == 0) && ok;
+  if (ok && ::rename(name.data(), path.c_str()) != 0) {
+    err = errno;
+    ok = false;
+  }
+  if (!ok) {
+    ::unlink(name.data());
+    return ErrorFor(err);
+  }
+  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return ERROR_SUCCESS;
+}
+
+// Holds an exclusive flock on a file for its lifetime.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+      err_ = errno;
+      return;
+    }
+    while (::flock(fd_, LOCK_EX) != 0) {
+      if (errno != EINTR) {
+        err_ = errno;
+        ::close(fd_);
+        fd_ = -1;
+        return;
+      }
+    }
+  }
+  ~FileLock() {
+    if (fd_ >= 0) {
+      ::flock(fd_, LOCK_UN);
+      ::close(fd_);
+    }
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  bool Held() const { return fd_ >= 0; }
+  int Error() const { return err_; }
+
+ private:
+  int fd_ = -1;
+  int err_ = 0;
+};
+
+}  // namespace
+
+std::string RegFilePath() {
+  const char* env = std::getenv("HALDEN_REGISTRY");
+  return (env != nullptr && *env != '\0') ? std::string(env) : std::string(kDefaultPath);
+}
+
+bool RegReadFile(const std::string& path, RegDocument& doc, std::vector<RegDiagnostic>* diags, int* errnoOut) {
+  int err = 0;
+  bool ok = ReadDocument(path, doc, diags, err, nullptr);
+  if (errnoOut != nullptr) {
+    *errnoOut = err;
+  }
+  return ok;
+}
+
+bool RegFileStore::FileId::operator==(const FileId& o) const {
+  return exists == o.exists && dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+         mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
+}
+
+RegFileStore::FileId RegFileStore::IdOf(const std::string& path) {
+  FileId id;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    id.exists = true;
+    id.dev = st.st_dev;
+    id.ino = st.st_ino;
+    id.size = st.st_size;
+    id.mtime = st.st_mtim;
+    id.ctime = st.st_ctim;
+  }
+  return id;
+}
+
+const RegDocument& RegFileStore::Current() {
+  std::string path = RegFilePath();
+  FileId now = IdOf(path);
+  if (loaded_ && path == path_ && now == id_) {
+    return doc_;
+  }
+  RegDocument fresh;
+  std::vector<RegDiagnostic> diags;
+  int err = 0;
+  struct stat st {};
+  if (!ReadDocument(path, fresh, &diags, err, &st)) {
+    fresh = RegDocument();  // unreadable: a registry without keys
+  }
+  doc_ = std::move(fresh);
+  diags_ = std::move(diags);
+  path_ = path;
+  // Remember what was stat'ed before the read: if the file changed while it
+  // was read, the next call sees a difference and reads again.
+  id_ = now;
+  loaded_ = true;
+  return doc_;
+}
+
+LONG RegFileStore::Modify(const std::function<LONG(RegDocument&)>& change) {
+  std::string path = RegFilePath();
+  FileLock lock(path + ".lock");
+  if (!lock.Held()) {
+    return ErrorFor(lock.Error());
+  }
+  RegDocument doc;
+  int err = 0;
+  struct stat st {};
+  st.st_mode = 0644;
+  std::vector<RegDiagnostic> diags;
+  if (!ReadDocument(path, doc, &diags, err, &st)) {
+    // Never replace a file that could not be read: its content would be lost.
+    return err == EFBIG ? ERROR_OUTOFMEMORY : ErrorFor(err);
+  }
+  LONG rc = change(doc);
+  if (rc != ERROR_SUCCESS) {
+    return rc;
+  }
+  std::string text = RegFormatText(doc);
+  if (text.size() > kRegMaxFileBytes) {
+    return ERROR_OUTOFMEMORY;
+  }
+  mode_t mode = st.st_ino != 0 ? (st.st_mode & 07777) : 0644;
+  rc = ReplaceFile(path, text, mode);
+  if (rc != ERROR_SUCCESS) {
+    return rc;
+  }
+  doc_ = std::move(doc);
+  diags_.clear();
+  path_ = path;
+  id_ = IdOf(path);
+  loaded_ = true;
+  return ERROR_SUCCESS;
+}

@@ -1,0 +1,2 @@
+# The registry calls and the settings file format.
+quelt_test(registry_calls_test SOURCES registry_calls_test.cpp LIBS platform_base)
