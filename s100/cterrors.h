@@ -51,6 +51,7 @@ inline constexpr uint32_t kErrTextUnknownName = 0x016004A7;// the translator ref
 inline constexpr uint32_t kErrTextBadType = 0x016004A8;    // an unknown type word or a type code that cannot be written
 inline constexpr uint32_t kErrTextTrailing = 0x016004A9;   // text after the element
 inline constexpr uint32_t kErrTextBadElement = 0x016004AA; // DEtoA: a handle or pointer in the element is not valid
+inline constexpr uint32_t kErrTextReservedKey = 0x016004AB;// a key that no set may hold (the iteration markers)
 
 // Container library (CTkvs_ / CTary_): 0x01200400 and up.
 inline constexpr uint32_t kErrBadHandle = 0x01200401;      // stale, destroyed, forged or lent-only handle

@@ -1,0 +1,92 @@
+// Words, character classes and value spellings shared by the writer and the
+// reader of the data-element text, so that both agree on every spelling.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "s100/deif_buffer.h"
+
+namespace deif {
+
+// The words of the text.  Every one of them is a type word or a value word;
+// none is reserved where a name is expected.
+enum class Word : uint8_t {
+  kNotAWord,
+  kNone,
+  kInt,
+  kUInt,
+  kBool,
+  kSymbol,
+  kFloat,
+  kIRange,
+  kFRange,
+  kKVSet,
+  kString,
+  kArray,
+  kTo,
+  kTrue,
+  kFalse,
+  kInf,
+  kNan,
+};
+
+Word LookupWord(const char* s, size_t n);
+
+// Character classes.
+enum : uint8_t {
+  kSpace = 1,      // blank, tab, carriage return, line feed
+  kNameStart = 2,  // A-Z a-z _
+  kNameChar = 4,   // A-Z a-z 0-9 _ .
+  kDigit = 8,      // 0-9
+  kHexDigit = 16,  // 0-9 A-F a-f
+  kPlainInString = 32,  // written as itself inside quotes: printable ASCII except " and backslash
+  kQuoteStop = 64,      // ends a run of literal bytes inside quotes: " backslash NUL
+};
+
+constexpr uint8_t CharClassOf(unsigned c) {
+  uint8_t k = 0;
+  if (c == ' ' || c == '\t' || c == '\r' || c == '\n') k |= kSpace;
+  bool alpha = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  bool digit = c >= '0' && c <= '9';
+  if (alpha || c == '_') k |= kNameStart;
+  if (alpha || digit || c == '_' || c == '.') k |= kNameChar;
+  if (digit) k |= kDigit;
+  if (digit || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')) k |= kHexDigit;
+  if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') k |= kPlainInString;
+  if (c == '"' || c == '\\' || c == 0) k |= kQuoteStop;
+  return k;
+}
+
+struct CharClassTable {
+  uint8_t v[256];
+  constexpr CharClassTable() : v() {
+    for (unsigned c = 0; c < 256; ++c) v[c] = CharClassOf(c);
+  }
+};
+inline constexpr CharClassTable kCharClass{};
+
+inline bool Is(unsigned char c, uint8_t cls) { return (kCharClass.v[c] & cls) != 0; }
+
+// A name that reads back as a bare word: a name start followed by name
+// characters, and not one of the words above (those are quoted so that the
+// text stays unambiguous to a human reader).
+bool IsBareName(const char* s, size_t n);
+
+// Appends the bytes in double quotes, escaping what is not plain.
+void AppendQuoted(TextBuffer& out, const char* s, size_t n);
+
+// The element kind of an array type code, as its type word, or kNotAWord
+// for the codes that hold raw words.
+Word ArrayKindWord(uint32_t arrayCode);
+// The array type code of an element kind word (kNotAWord when there is none).
+uint32_t ArrayCodeOf(Word kind);
+// The spelling of a type word.
+const char* WordText(Word w);
+
+// Writes a float so that it reads back bit for bit: shortest round-trip
+// decimal for finite values, inf / -inf, and nan:0xXXXXXXXX with the whole
+// bit pattern for every NaN.  Returns the length; out needs 24 bytes.
+size_t FormatFloat(float f, char* out);
+
+}  // namespace deif

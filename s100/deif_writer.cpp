@@ -1,0 +1,377 @@
+#include "s100/deif_writer.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "s100/cterrors.h"
+#include "s100/deif_lexicon.h"
+
+namespace deif {
+
+Writer::Writer(GenrTranslator translator, void* context)
+    : out_(kDeifMaxTextBytes), translator_(translator), context_(context) {}
+
+bool Writer::Fail(uint32_t code) {
+  if (error_ == 0) error_ = code;
+  return false;
+}
+
+// A get that fails on a handle the element gave us means the element is
+// not sound; only running out of memory is told apart.
+bool Writer::FailContainer(uint32_t containerError) {
+  if (containerError == ct::kErrContainerNoMemory) return Fail(ct::kErrNoMemory);
+  return Fail(ct::kErrTextBadElement);
+}
+
+bool Writer::CheckOutput() {
+  if (out_.Ok()) return true;
+  return Fail(out_.OverLimit() ? ct::kErrTextTooLarge : ct::kErrNoMemory);
+}
+
+void Writer::WriteInt(int32_t value) {
+  char* p = out_.Reserve(12);
+  if (p == nullptr) return;
+  out_.Commit(static_cast<size_t>(std::to_chars(p, p + 12, value).ptr - p));
+}
+
+void Writer::WriteUInt(uint32_t value) {
+  char* p = out_.Reserve(12);
+  if (p == nullptr) return;
+  out_.Commit(static_cast<size_t>(std::to_chars(p, p + 12, value).ptr - p));
+}
+
+void Writer::WriteFloat(float value) {
+  char* p = out_.Reserve(24);
+  if (p == nullptr) return;
+  out_.Commit(FormatFloat(value, p));
+}
+
+void Writer::WriteString(const char* text) {
+  if (text == nullptr) text = "";
+  AppendQuoted(out_, text, std::strlen(text));
+}
+
+void Writer::WriteSymbol(uint32_t symbol) {
+  const char* cached;
+  size_t length;
+  if (spellings_.Find(symbol, &cached, &length)) {
+    out_.Append(cached, length);
+    return;
+  }
+  size_t start = out_.Size();
+  char* name = nullptr;
+  bool named = false;
+  if (translator_ != nullptr) {
+    uint32_t asked = symbol;
+    QV_Status st = translator_(&asked, &name, 1, context_);
+    named = st == QV_OK && name != nullptr;
+  }
+  if (named) {
+    size_t n = std::strlen(name);
+    if (IsBareName(name, n)) {
+      out_.Append(name, n);
+    } else {
+      AppendQuoted(out_, name, n);
+    }
+  } else {
+    out_.Put('#');
+    WriteUInt(symbol);
+  }
+  std::free(name);  // a translator may hand back text even when it fails
+  if (out_.Ok()) spellings_.Insert(symbol, out_.Data() + start, out_.Size() - start);
+}
+
+bool Writer::Write(const QV_RawDataElement& e) {
+  switch (e.type) {
+    case CT_TYPE_NONE: out_.Literal("none"); break;
+    case CT_TYPE_INT: out_.Literal("int "); WriteInt(e.value.i); break;
+    case CT_TYPE_UINT: out_.Literal("uint "); WriteUInt(e.value.u); break;
+    case CT_TYPE_BOOL: out_.Literal("bool "); WriteInt(e.value.i); break;
+    case CT_TYPE_SYMBOL: out_.Literal("symbol "); WriteSymbol(e.value.u); break;
+    case CT_TYPE_FLOAT: out_.Literal("float "); WriteFloat(e.value.f); break;
+    case CT_TYPE_IRANGE:
+      out_.Literal("irange ");
+      WriteInt(e.value.ir.start);
+      out_.Literal(" to ");
+      WriteInt(e.value.ir.end);
+      break;
+    case CT_TYPE_FRANGE:
+      out_.Literal("frange ");
+      WriteFloat(e.value.fr.start);
+      out_.Literal(" to ");
+      WriteFloat(e.value.fr.end);
+      break;
+    case CT_TYPE_STRING: out_.Literal("string "); WriteString(e.value.str); break;
+    case CT_TYPE_KVSET:
+      out_.Literal("kvset ");
+      if (!WriteSet(e.value.kvs, 1, 0)) return false;
+      break;
+    default: {
+      if (e.type < CT_TYPE_ARRAY) return Fail(ct::kErrTextBadType);
+      uint32_t err = 0, actual = 0;
+      if (CTary_GetType(e.value.ary, &actual, &err) != 1) return FailContainer(err);
+      if (actual != e.type) return Fail(ct::kErrTextBadElement);
+      if (!WriteArray(e.value.ary, 1, 0)) return false;
+    }
+  }
+  return CheckOutput();
+}
+
+bool Writer::WriteSet(CTkvs set, int depth, int indent) {
+  if (depth > kDeifMaxDepth) return Fail(ct::kErrTextTooDeep);
+  CTsymbol key = CT_KVS_START_KEY;
+  uint32_t type = CT_TYPE_NONE, err = 0;
+  bool any = false;
+  while (CTkvs_GetNextKey(set, &key, &type, &err) == 1) {
+    if (!any) {
+      out_.Literal("{\n");
+      any = true;
+    }
+    out_.Spaces(2 * static_cast<size_t>(indent + 1));
+    WriteSymbol(key);
+    out_.Literal(" = ");
+    if (!WriteSetValue(set, key, type, depth, indent + 1)) return false;
+    out_.Literal(";\n");
+    if (!CheckOutput()) return false;
+  }
+  if (key != CT_KVS_END_KEY || err != ct::kErrEndOfKeys) return FailContainer(err);
+  if (!any) {
+    out_.Literal("{}");
+  } else {
+    out_.Spaces(2 * static_cast<size_t>(indent));
+    out_.Put('}');
+  }
+  return CheckOutput();
+}
+
+bool Writer::WriteSetValue(CTkvs set, CTsymbol key, uint32_t type, int depth, int indent) {
+  uint32_t err = 0;
+  switch (type) {
+    case CT_TYPE_INT: {
+      int32_t v;
+      if (CTkvs_GetInt(set, key, &v, &err) != 1) return FailContainer(err);
+      out_.Literal("int ");
+      WriteInt(v);
+      return true;
+    }
+    case CT_TYPE_UINT: {
+      uint32_t v;
+      if (CTkvs_GetUInt(set, key, &v, &err) != 1) return FailContainer(err);
+      out_.Literal("uint ");
+      WriteUInt(v);
+      return true;
+    }
+    case CT_TYPE_BOOL: {
+      int32_t v;
+      if (CTkvs_GetBool(set, key, &v, &err) != 1) return FailContainer(err);
+      out_.Literal("bool ");
+      WriteInt(v);
+      return true;
+    }
+    case CT_TYPE_SYMBOL: {
+      CTsymbol v;
+      if (CTkvs_GetSymbol(set, key, &v, &err) != 1) return FailContainer(err);
+      out_.Literal("symbol ");
+      WriteSymbol(v);
+      return true;
+    }
+    case CT_TYPE_FLOAT: {
+      float v;
+      if (CTkvs_GetFloat(set, key, &v, &err) != 1) return FailContainer(err);
+      out_.Literal("float ");
+      WriteFloat(v);
+      return true;
+    }
+    case CT_TYPE_IRANGE: {
+      CTirange v;
+      if (CTkvs_GetIRange(set, key, &v, &err) != 1) return FailContainer(err);
+      out_.Literal("irange ");
+      WriteInt(v.start);
+      out_.Literal(" to ");
+      WriteInt(v.end);
+      return true;
+    }
+    case CT_TYPE_FRANGE: {
+      CTfrange v;
+      if (CTkvs_GetFRange(set, key, &v, &err) != 1) return FailContainer(err);
+      out_.Literal("frange ");
+      WriteFloat(v.start);
+      out_.Literal(" to ");
+      WriteFloat(v.end);
+      return true;
+    }
+    case CT_TYPE_STRING: {
+      const char* v;
+      if (CTkvs_GetString(set, key, &v, &err) != 1) return FailContainer(err);
+      out_.Literal("string ");
+      WriteString(v);
+      return true;
+    }
+    case CT_TYPE_KVSET: {
+      CTkvs v;
+      if (CTkvs_GetKVSet(set, key, &v, &err) != 1) return FailContainer(err);
+      out_.Literal("kvset ");
+      return WriteSet(v, depth + 1, indent);
+    }
+    default: {
+      if (type < CT_TYPE_ARRAY) return Fail(ct::kErrTextBadElement);
+      CTary v;
+      if (CTkvs_GetArray(set, key, &v, &err) != 1) return FailContainer(err);
+      return WriteArray(v, depth + 1, indent);
+    }
+  }
+}
+
+bool Writer::WriteArray(CTary array, int depth, int indent) {
+  if (depth > kDeifMaxDepth) return Fail(ct::kErrTextTooDeep);
+  uint32_t code = 0, err = 0;
+  if (CTary_GetType(array, &code, &err) != 1) return FailContainer(err);
+  out_.Literal("array ");
+  Word kind = ArrayKindWord(code);
+  if (kind == Word::kNotAWord) {
+    out_.Put('#');
+    WriteUInt(code);
+  } else {
+    const char* w = WordText(kind);
+    out_.Append(w, std::strlen(w));
+  }
+  out_.Literal(" [");
+  bool ok = (kind == Word::kKVSet || kind == Word::kArray) ? WriteContainerItems(array, code, depth, indent)
+                                                            : WriteScalarItems(array, code);
+  if (!ok) return false;
+  out_.Put(']');
+  return CheckOutput();
+}
+
+namespace {
+
+// Writes count items separated by ", ", each by the given function.
+template <typename T, typename F>
+void WriteList(TextBuffer& out, const T* items, uint32_t count, F write) {
+  for (uint32_t i = 0; i < count; ++i) {
+    if (i != 0) out.Literal(", ");
+    write(items[i]);
+  }
+}
+
+}  // namespace
+
+bool Writer::WriteScalarItems(CTary array, uint32_t code) {
+  uint32_t count = 0, err = 0;
+  switch (code) {
+    case CT_TYPE_INT_ARRAY:
+    case CT_TYPE_BOOL_ARRAY: {
+      const int32_t* items;
+      int r = code == CT_TYPE_INT_ARRAY ? CTary_GetInt(array, &items, &count, &err)
+                                        : CTary_GetBool(array, &items, &count, &err);
+      if (r != 1) return FailContainer(err);
+      WriteList(out_, items, count, [this](int32_t v) { WriteInt(v); });
+      break;
+    }
+    case CT_TYPE_UINT_ARRAY: {
+      const uint32_t* items;
+      if (CTary_GetUInt(array, &items, &count, &err) != 1) return FailContainer(err);
+      WriteList(out_, items, count, [this](uint32_t v) { WriteUInt(v); });
+      break;
+    }
+    case CT_TYPE_SYMBOL_ARRAY: {
+      const CTsymbol* items;
+      if (CTary_GetSymbol(array, &items, &count, &err) != 1) return FailContainer(err);
+      // The translator may run arbitrary code; copy the lent block first.
+      std::vector<CTsymbol> copy(items, items + count);
+      WriteList(out_, copy.data(), count, [this](CTsymbol v) { WriteSymbol(v); });
+      break;
+    }
+    case CT_TYPE_FLOAT_ARRAY: {
+      const float* items;
+      if (CTary_GetFloat(array, &items, &count, &err) != 1) return FailContainer(err);
+      WriteList(out_, items, count, [this](float v) { WriteFloat(v); });
+      break;
+    }
+    case CT_TYPE_IRANGE_ARRAY: {
+      const CTirange* items;
+      if (CTary_GetIRange(array, &items, &count, &err) != 1) return FailContainer(err);
+      WriteList(out_, items, count, [this](const CTirange& v) {
+        WriteInt(v.start);
+        out_.Literal(" to ");
+        WriteInt(v.end);
+      });
+      break;
+    }
+    case CT_TYPE_FRANGE_ARRAY: {
+      const CTfrange* items;
+      if (CTary_GetFRange(array, &items, &count, &err) != 1) return FailContainer(err);
+      WriteList(out_, items, count, [this](const CTfrange& v) {
+        WriteFloat(v.start);
+        out_.Literal(" to ");
+        WriteFloat(v.end);
+      });
+      break;
+    }
+    case CT_TYPE_STRING_ARRAY: {
+      const char* const* items;
+      if (CTary_GetString(array, &items, &count, &err) != 1) return FailContainer(err);
+      WriteList(out_, items, count, [this](const char* v) { WriteString(v); });
+      break;
+    }
+    default: {
+      const uint32_t* items;
+      if (CTary_GetWords(array, &items, &count, &err) != 1) return FailContainer(err);
+      WriteList(out_, items, count, [this](uint32_t v) { WriteUInt(v); });
+    }
+  }
+  return CheckOutput();
+}
+
+bool Writer::WriteContainerItems(CTary array, uint32_t code, int depth, int indent) {
+  uint32_t count = 0, err = 0;
+  const uint32_t* lent;
+  int r = code == CT_TYPE_KVSET_ARRAY ? CTary_GetKVSet(array, &lent, &count, &err)
+                                      : CTary_GetArray(array, &lent, &count, &err);
+  if (r != 1) return FailContainer(err);
+  if (count == 0) return true;
+  // Symbols inside may call the translator; keep our own copy of the handles.
+  std::vector<uint32_t> items(lent, lent + count);
+
+  // An array of flat arrays stays on one line; sets and deeper arrays get a
+  // line per item.
+  bool oneLine = code == CT_TYPE_ARRAY_ARRAY;
+  for (uint32_t i = 0; oneLine && i < count; ++i) {
+    uint32_t t = 0;
+    if (CTary_GetType(items[i], &t, &err) != 1) return FailContainer(err);
+    if (t == CT_TYPE_KVSET_ARRAY || t == CT_TYPE_ARRAY_ARRAY) oneLine = false;
+  }
+  for (uint32_t i = 0; i < count; ++i) {
+    if (oneLine) {
+      if (i != 0) out_.Literal(", ");
+    } else {
+      if (i != 0) out_.Put(',');
+      out_.Put('\n');
+      out_.Spaces(2 * static_cast<size_t>(indent + 1));
+    }
+    bool ok = code == CT_TYPE_KVSET_ARRAY ? WriteSet(items[i], depth + 1, indent + 1)
+                                          : WriteArray(items[i], depth + 1, indent + 1);
+    if (!ok) return false;
+    if (!CheckOutput()) return false;
+  }
+  if (!oneLine) {
+    out_.Put('\n');
+    out_.Spaces(2 * static_cast<size_t>(indent));
+  }
+  return true;
+}
+
+}  // namespace deif
+
+QV_Status DEtoA(const QV_RawDataElement* element, char** text, GenrTranslator translator, void* context) {
+  if (text == nullptr) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrInvalidArgument, 0);
+  *text = nullptr;
+  if (element == nullptr) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrInvalidArgument, 0);
+  deif::Writer writer(translator, context);
+  if (!writer.Write(*element)) return QV_CreateStatus(QV_STATE_FAILURE, writer.Error(), 0);
+  *text = writer.Release();
+  if (*text == nullptr) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrNoMemory, 0);
+  return QV_OK;
+}

@@ -1,0 +1,49 @@
+// Writes one data element as text (the DEtoA side of the data-element text).
+#pragma once
+
+#include <cstdint>
+
+#include "s100/ctcontainers.h"
+#include "s100/deif.h"
+#include "s100/deif_buffer.h"
+#include "s100/deif_symcache.h"
+
+namespace deif {
+
+class Writer {
+ public:
+  Writer(GenrTranslator translator, void* context);
+
+  // Writes the element; on failure Error() tells why.
+  bool Write(const QV_RawDataElement& element);
+  uint32_t Error() const { return error_; }
+  // The written text (malloc'd; the caller frees it), or null.
+  char* Release() { return out_.Release(); }
+
+ private:
+  // depth: how many sets and arrays enclose the contents of this one,
+  // itself included; indent: the indentation level of the line it is on.
+  bool WriteSet(CTkvs set, int depth, int indent);
+  bool WriteSetValue(CTkvs set, CTsymbol key, uint32_t type, int depth, int indent);
+  bool WriteArray(CTary array, int depth, int indent);
+  bool WriteScalarItems(CTary array, uint32_t code);
+  bool WriteContainerItems(CTary array, uint32_t code, int depth, int indent);
+
+  void WriteSymbol(uint32_t symbol);
+  void WriteInt(int32_t value);
+  void WriteUInt(uint32_t value);
+  void WriteFloat(float value);
+  void WriteString(const char* text);
+
+  bool Fail(uint32_t code);
+  bool FailContainer(uint32_t containerError);
+  bool CheckOutput();
+
+  TextBuffer out_;
+  GenrTranslator translator_;
+  void* context_;
+  SpellingCache spellings_;
+  uint32_t error_ = 0;
+};
+
+}  // namespace deif
