@@ -18,6 +18,7 @@ struct CoreOptions {
   std::string dbPath;       // SQLite file; created when missing
   std::string symbolsPath;  // symbol table text file; empty: the built-in default table
   std::string dataDir;      // folder for import and export; empty: the database's folder
+  bool networkService = false;  // a network server (ctserver) serves this core; shown as a server process
 };
 
 class ServerCore {

@@ -4,6 +4,7 @@
 // `options` fields and what the store keeps.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,9 @@ namespace ctserver {
 // Deepest nesting of data elements accepted anywhere (a set at top level is
 // depth 1).
 inline constexpr int kMaxElementDepth = 100;
+
+// Largest serialised element accepted anywhere (bytes).
+inline constexpr size_t kMaxElementBytes = size_t{64} << 20;
 
 // Parses serialised DataElement bytes with a recursion limit that fits
 // kMaxElementDepth, then checks the element: depth, known kinds, array items

@@ -1,0 +1,659 @@
+// Conversions between container sets/arrays and the DataElement message,
+// and the checked parser for DataElement bytes.
+#include "server/demessage.h"
+
+#include <google/protobuf/io/coded_stream.h>
+#include <google/protobuf/io/zero_copy_stream_impl_lite.h>
+
+#include <cstring>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+#include "s100/cterrors.h"
+
+namespace ctserver {
+
+namespace pb = ctadmin::v1;
+
+namespace {
+
+// A container level costs at most three message levels on the wire
+// (DataElement -> KVSet -> KVPair -> DataElement), plus a range leaf.
+constexpr int kRecursionLimit = 3 * (kMaxElementDepth + 1) + 4;
+
+// Wire-level nesting check that does not recurse, so that bytes nested far
+// too deep for the parser are still told apart from plain garbage.  It
+// follows only the message-typed fields of the schema and returns the
+// deepest container level found (or -1 when the bytes are malformed).
+enum class Msg { kElement, kKVSet, kPair, kArray, kLeaf };
+
+int ScanDepth(const std::string& bytes) {
+  using google::protobuf::io::CodedInputStream;
+  struct Frame {
+    Msg msg;
+    const uint8_t* end;
+    int depth;  // container level of this frame
+  };
+  const auto* begin = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t* p = begin;
+  std::vector<Frame> stack;
+  stack.push_back({Msg::kElement, begin + bytes.size(), 0});
+  int deepest = 0;
+  auto readVarint = [&](const uint8_t* end, uint64_t* v) {
+    *v = 0;
+    for (int shift = 0; shift < 64; shift += 7) {
+      if (p >= end) return false;
+      uint8_t b = *p++;
+      *v |= uint64_t(b & 0x7F) << shift;
+      if (!(b & 0x80)) return true;
+    }
+    return false;
+  };
+  while (!stack.empty()) {
+    Frame& f = stack.back();
+    if (p == f.end) {
+      stack.pop_back();
+      continue;
+    }
+    if (p > f.end) return -1;
+    uint64_t tag;
+    if (!readVarint(f.end, &tag)) return -1;
+    uint32_t field = uint32_t(tag >> 3);
+    uint32_t wire = uint32_t(tag & 7);
+    uint64_t v;
+    switch (wire) {
+      case 0:
+        if (!readVarint(f.end, &v)) return -1;
+        continue;
+      case 1:
+        if (f.end - p < 8) return -1;
+        p += 8;
+        continue;
+      case 5:
+        if (f.end - p < 4) return -1;
+        p += 4;
+        continue;
+      case 2:
+        break;
+      default:
+        return -1;
+    }
+    if (!readVarint(f.end, &v) || v > uint64_t(f.end - p)) return -1;
+    const uint8_t* subEnd = p + v;
+    Msg sub = Msg::kLeaf;
+    bool isMessage = false;
+    int depth = f.depth;
+    switch (f.msg) {
+      case Msg::kElement:
+        if (field == 7) sub = Msg::kKVSet, isMessage = true, depth++;
+        if (field == 9) sub = Msg::kArray, isMessage = true, depth++;
+        if (field == 5 || field == 6) isMessage = true;
+        break;
+      case Msg::kKVSet:
+        if (field == 1) sub = Msg::kPair, isMessage = true;
+        break;
+      case Msg::kPair:
+        if (field == 2) sub = Msg::kElement, isMessage = true;
+        break;
+      case Msg::kArray:
+        if (field == 7) sub = Msg::kKVSet, isMessage = true, depth++;
+        if (field == 9) sub = Msg::kArray, isMessage = true, depth++;
+        if (field == 5 || field == 6) isMessage = true;
+        break;
+      case Msg::kLeaf:
+        break;
+    }
+    if (!isMessage || sub == Msg::kLeaf) {
+      p = subEnd;  // a packed field, a string, or a range leaf
+      continue;
+    }
+    if (depth > deepest) deepest = depth;
+    if (deepest > kMaxElementDepth) return deepest;  // enough to decide
+    stack.push_back({sub, subEnd, depth});
+  }
+  return deepest;
+}
+
+bool Fail(uint32_t* error, uint32_t code) {
+  if (error) *error = code;
+  return false;
+}
+
+bool ValidScalarType(uint32_t t) {
+  switch (t) {
+    case CT_TYPE_INT:
+    case CT_TYPE_UINT:
+    case CT_TYPE_BOOL:
+    case CT_TYPE_SYMBOL:
+    case CT_TYPE_FLOAT:
+    case CT_TYPE_IRANGE:
+    case CT_TYPE_FRANGE:
+    case CT_TYPE_KVSET:
+    case CT_TYPE_STRING:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool HasNul(const std::string& s) { return s.find('\0') != std::string::npos; }
+
+bool CheckSet(const pb::KVSet& set, int depth, uint32_t* error);
+
+// Checks one array at container level `depth`.
+bool CheckArray(const pb::Array& a, uint32_t code, int depth, uint32_t* error) {
+  if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
+  if (a.code() != code) return Fail(error, ct::kErrInvalidArgument);
+  // Which repeated field may hold items for this code; every other must be empty.
+  const int sizes[] = {a.ints_size(),    a.uints_size(),  a.float_bits_size(), a.iranges_size(),
+                       a.franges_size(), a.kvsets_size(), a.strings_size(),    a.arrays_size()};
+  int allowed;
+  switch (code) {
+    case CT_TYPE_INT_ARRAY:
+    case CT_TYPE_BOOL_ARRAY: allowed = 0; break;
+    case CT_TYPE_UINT_ARRAY:
+    case CT_TYPE_SYMBOL_ARRAY: allowed = 1; break;
+    case CT_TYPE_FLOAT_ARRAY: allowed = 2; break;
+    case CT_TYPE_IRANGE_ARRAY: allowed = 3; break;
+    case CT_TYPE_FRANGE_ARRAY: allowed = 4; break;
+    case CT_TYPE_KVSET_ARRAY: allowed = 5; break;
+    case CT_TYPE_STRING_ARRAY: allowed = 6; break;
+    case CT_TYPE_ARRAY_ARRAY: allowed = 7; break;
+    default: allowed = 1; break;  // codes without a kind carry plain words
+  }
+  for (int i = 0; i < 8; ++i) {
+    if (i != allowed && sizes[i] != 0) return Fail(error, ct::kErrInvalidArgument);
+  }
+  for (const auto& s : a.strings()) {
+    if (HasNul(s)) return Fail(error, ct::kErrInvalidArgument);
+  }
+  for (const auto& s : a.kvsets()) {
+    if (!CheckSet(s, depth + 1, error)) return false;
+  }
+  for (const auto& sub : a.arrays()) {
+    if (sub.code() < CT_TYPE_ARRAY) return Fail(error, ct::kErrInvalidArgument);
+    if (!CheckArray(sub, sub.code(), depth + 1, error)) return false;
+  }
+  return true;
+}
+
+// Checks a value element.  `depth` is the container level of the element
+// itself when it is a container.
+bool CheckValue(const pb::DataElement& e, int depth, uint32_t* error) {
+  const uint32_t t = e.type();
+  const auto vc = e.value_case();
+  const bool unset = vc == pb::DataElement::VALUE_NOT_SET;
+  switch (t) {
+    case CT_TYPE_INT:
+    case CT_TYPE_BOOL:
+      return unset || vc == pb::DataElement::kIntValue ? true : Fail(error, ct::kErrInvalidArgument);
+    case CT_TYPE_UINT:
+    case CT_TYPE_SYMBOL:
+      return unset || vc == pb::DataElement::kUintValue ? true : Fail(error, ct::kErrInvalidArgument);
+    case CT_TYPE_FLOAT:
+      return unset || vc == pb::DataElement::kFloatBits ? true : Fail(error, ct::kErrInvalidArgument);
+    case CT_TYPE_IRANGE:
+      return unset || vc == pb::DataElement::kIrange ? true : Fail(error, ct::kErrInvalidArgument);
+    case CT_TYPE_FRANGE:
+      return unset || vc == pb::DataElement::kFrange ? true : Fail(error, ct::kErrInvalidArgument);
+    case CT_TYPE_STRING:
+      if (!unset && vc != pb::DataElement::kStringValue) return Fail(error, ct::kErrInvalidArgument);
+      return HasNul(e.string_value()) ? Fail(error, ct::kErrInvalidArgument) : true;
+    case CT_TYPE_KVSET:
+      if (!unset && vc != pb::DataElement::kKvset) return Fail(error, ct::kErrInvalidArgument);
+      return CheckSet(e.kvset(), depth, error);
+    default:
+      break;
+  }
+  if (t >= CT_TYPE_ARRAY) {
+    if (unset) return depth > kMaxElementDepth ? Fail(error, ct::kErrTooDeep) : true;
+    if (vc != pb::DataElement::kArray) return Fail(error, ct::kErrInvalidArgument);
+    return CheckArray(e.array(), t, depth, error);
+  }
+  return Fail(error, ct::kErrInvalidArgument);
+}
+
+bool CheckSet(const pb::KVSet& set, int depth, uint32_t* error) {
+  if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
+  std::unordered_set<uint32_t> keys;
+  keys.reserve(size_t(set.pairs_size()));
+  for (const auto& pair : set.pairs()) {
+    if (pair.key() == CT_KVS_START_KEY || pair.key() == CT_KVS_END_KEY) {
+      return Fail(error, ct::kErrInvalidArgument);
+    }
+    if (!keys.insert(pair.key()).second) return Fail(error, ct::kErrInvalidArgument);
+    if (!pair.has_value()) return Fail(error, ct::kErrInvalidArgument);
+    if (!CheckValue(pair.value(), depth + 1, error)) return false;
+  }
+  return true;
+}
+
+// ---- containers to message ----
+
+bool Ok(int rc, uint32_t err, uint32_t* error) {
+  if (rc == 1) return true;
+  return Fail(error, err ? err : ct::kErrInternal);
+}
+
+bool SetToMsg(CTkvs set, pb::KVSet* out, int depth, uint32_t* error);
+
+bool AryToMsg(CTary array, pb::Array* out, int depth, uint32_t* error) {
+  if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
+  uint32_t err = 0, type = 0, n = 0;
+  if (!Ok(CTary_GetType(array, &type, &err), err, error)) return false;
+  out->Clear();
+  out->set_code(type);
+  switch (type) {
+    case CT_TYPE_INT_ARRAY:
+    case CT_TYPE_BOOL_ARRAY: {
+      const int32_t* items = nullptr;
+      int rc = type == CT_TYPE_INT_ARRAY ? CTary_GetInt(array, &items, &n, &err)
+                                         : CTary_GetBool(array, &items, &n, &err);
+      if (!Ok(rc, err, error)) return false;
+      if (n) out->mutable_ints()->Add(items, items + n);
+      return true;
+    }
+    case CT_TYPE_UINT_ARRAY:
+    case CT_TYPE_SYMBOL_ARRAY: {
+      const uint32_t* items = nullptr;
+      int rc = type == CT_TYPE_UINT_ARRAY ? CTary_GetUInt(array, &items, &n, &err)
+                                          : CTary_GetSymbol(array, &items, &n, &err);
+      if (!Ok(rc, err, error)) return false;
+      if (n) out->mutable_uints()->Add(items, items + n);
+      return true;
+    }
+    case CT_TYPE_FLOAT_ARRAY: {
+      const float* items = nullptr;
+      if (!Ok(CTary_GetFloat(array, &items, &n, &err), err, error)) return false;
+      auto* bits = out->mutable_float_bits();
+      bits->Reserve(int(n));
+      for (uint32_t i = 0; i < n; ++i) {
+        uint32_t b;
+        std::memcpy(&b, &items[i], 4);
+        bits->Add(b);
+      }
+      return true;
+    }
+    case CT_TYPE_IRANGE_ARRAY: {
+      const CTirange* items = nullptr;
+      if (!Ok(CTary_GetIRange(array, &items, &n, &err), err, error)) return false;
+      for (uint32_t i = 0; i < n; ++i) {
+        auto* r = out->add_iranges();
+        r->set_start(items[i].start);
+        r->set_end(items[i].end);
+      }
+      return true;
+    }
+    case CT_TYPE_FRANGE_ARRAY: {
+      const CTfrange* items = nullptr;
+      if (!Ok(CTary_GetFRange(array, &items, &n, &err), err, error)) return false;
+      for (uint32_t i = 0; i < n; ++i) {
+        uint32_t s, e;
+        std::memcpy(&s, &items[i].start, 4);
+        std::memcpy(&e, &items[i].end, 4);
+        auto* r = out->add_franges();
+        r->set_start_bits(s);
+        r->set_end_bits(e);
+      }
+      return true;
+    }
+    case CT_TYPE_KVSET_ARRAY: {
+      const CTkvs* items = nullptr;
+      if (!Ok(CTary_GetKVSet(array, &items, &n, &err), err, error)) return false;
+      std::vector<CTkvs> handles(items, items + n);  // the block may move while we read
+      for (CTkvs h : handles) {
+        if (!SetToMsg(h, out->add_kvsets(), depth + 1, error)) return false;
+      }
+      return true;
+    }
+    case CT_TYPE_STRING_ARRAY: {
+      const char* const* items = nullptr;
+      if (!Ok(CTary_GetString(array, &items, &n, &err), err, error)) return false;
+      for (uint32_t i = 0; i < n; ++i) out->add_strings(items[i] ? items[i] : "");
+      return true;
+    }
+    case CT_TYPE_ARRAY_ARRAY: {
+      const CTary* items = nullptr;
+      if (!Ok(CTary_GetArray(array, &items, &n, &err), err, error)) return false;
+      std::vector<CTary> handles(items, items + n);
+      for (CTary h : handles) {
+        if (!AryToMsg(h, out->add_arrays(), depth + 1, error)) return false;
+      }
+      return true;
+    }
+    default: {
+      const uint32_t* items = nullptr;
+      if (!Ok(CTary_GetWords(array, &items, &n, &err), err, error)) return false;
+      if (n) out->mutable_uints()->Add(items, items + n);
+      return true;
+    }
+  }
+}
+
+bool ValueToMsg(CTkvs set, CTsymbol key, uint32_t type, pb::DataElement* out, int depth, uint32_t* error) {
+  uint32_t err = 0;
+  out->set_type(type);
+  switch (type) {
+    case CT_TYPE_INT:
+    case CT_TYPE_BOOL: {
+      int32_t v = 0;
+      int rc = type == CT_TYPE_INT ? CTkvs_GetInt(set, key, &v, &err) : CTkvs_GetBool(set, key, &v, &err);
+      if (!Ok(rc, err, error)) return false;
+      out->set_int_value(v);
+      return true;
+    }
+    case CT_TYPE_UINT:
+    case CT_TYPE_SYMBOL: {
+      uint32_t v = 0;
+      int rc = type == CT_TYPE_UINT ? CTkvs_GetUInt(set, key, &v, &err) : CTkvs_GetSymbol(set, key, &v, &err);
+      if (!Ok(rc, err, error)) return false;
+      out->set_uint_value(v);
+      return true;
+    }
+    case CT_TYPE_FLOAT: {
+      float v = 0;
+      if (!Ok(CTkvs_GetFloat(set, key, &v, &err), err, error)) return false;
+      uint32_t b;
+      std::memcpy(&b, &v, 4);
+      out->set_float_bits(b);
+      return true;
+    }
+    case CT_TYPE_IRANGE: {
+      CTirange r{};
+      if (!Ok(CTkvs_GetIRange(set, key, &r, &err), err, error)) return false;
+      out->mutable_irange()->set_start(r.start);
+      out->mutable_irange()->set_end(r.end);
+      return true;
+    }
+    case CT_TYPE_FRANGE: {
+      CTfrange r{};
+      if (!Ok(CTkvs_GetFRange(set, key, &r, &err), err, error)) return false;
+      uint32_t s, e;
+      std::memcpy(&s, &r.start, 4);
+      std::memcpy(&e, &r.end, 4);
+      out->mutable_frange()->set_start_bits(s);
+      out->mutable_frange()->set_end_bits(e);
+      return true;
+    }
+    case CT_TYPE_STRING: {
+      const char* v = nullptr;
+      if (!Ok(CTkvs_GetString(set, key, &v, &err), err, error)) return false;
+      out->set_string_value(v ? v : "");
+      return true;
+    }
+    case CT_TYPE_KVSET: {
+      CTkvs sub = 0;
+      if (!Ok(CTkvs_GetKVSet(set, key, &sub, &err), err, error)) return false;
+      return SetToMsg(sub, out->mutable_kvset(), depth, error);
+    }
+    default:
+      break;
+  }
+  if (type >= CT_TYPE_ARRAY) {
+    CTary sub = 0;
+    if (!Ok(CTkvs_GetArray(set, key, &sub, &err), err, error)) return false;
+    if (!AryToMsg(sub, out->mutable_array(), depth, error)) return false;
+    out->set_type(out->array().code());
+    return true;
+  }
+  return Fail(error, ct::kErrInvalidArgument);
+}
+
+bool SetToMsg(CTkvs set, pb::KVSet* out, int depth, uint32_t* error) {
+  if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
+  out->Clear();
+  CTsymbol key = CT_KVS_START_KEY;
+  uint32_t type = CT_TYPE_NONE;
+  for (;;) {
+    uint32_t err = 0;
+    if (CTkvs_GetNextKey(set, &key, &type, &err) != 1) {
+      if (key == CT_KVS_END_KEY) return true;
+      return Fail(error, err ? err : ct::kErrInternal);
+    }
+    auto* pair = out->add_pairs();
+    pair->set_key(key);
+    if (!ValueToMsg(set, key, type, pair->mutable_value(), depth + 1, error)) return false;
+  }
+}
+
+// ---- message to containers ----
+
+// Owns a container created for the time of one conversion step.
+struct TempSet {
+  CTkvs h = 0;
+  bool ok = false;
+  explicit TempSet(uint32_t* err) { ok = CTkvs_Create(&h, err) == 1; }
+  ~TempSet() {
+    if (ok) CTkvs_Destroy(h, nullptr);
+  }
+  TempSet(const TempSet&) = delete;
+  TempSet& operator=(const TempSet&) = delete;
+};
+struct TempAry {
+  CTary h = 0;
+  bool ok = false;
+  explicit TempAry(uint32_t* err) { ok = CTary_Create(&h, err) == 1; }
+  ~TempAry() {
+    if (ok) CTary_Destroy(h, nullptr);
+  }
+  TempAry(const TempAry&) = delete;
+  TempAry& operator=(const TempAry&) = delete;
+};
+
+bool FillSet(const pb::KVSet& in, CTkvs set, int depth, uint32_t* error);
+
+bool FillAry(const pb::Array& in, CTary array, int depth, uint32_t* error) {
+  if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
+  uint32_t err = 0;
+  const uint32_t code = in.code();
+  int rc;
+  switch (code) {
+    case CT_TYPE_INT_ARRAY:
+      rc = CTary_PutInt(array, in.ints().data(), uint32_t(in.ints_size()), &err);
+      break;
+    case CT_TYPE_BOOL_ARRAY:
+      rc = CTary_PutBool(array, in.ints().data(), uint32_t(in.ints_size()), &err);
+      break;
+    case CT_TYPE_UINT_ARRAY:
+      rc = CTary_PutUInt(array, in.uints().data(), uint32_t(in.uints_size()), &err);
+      break;
+    case CT_TYPE_SYMBOL_ARRAY:
+      rc = CTary_PutSymbol(array, in.uints().data(), uint32_t(in.uints_size()), &err);
+      break;
+    case CT_TYPE_FLOAT_ARRAY: {
+      std::vector<float> items(size_t(in.float_bits_size()));
+      for (size_t i = 0; i < items.size(); ++i) {
+        uint32_t b = in.float_bits(int(i));
+        std::memcpy(&items[i], &b, 4);
+      }
+      rc = CTary_PutFloat(array, items.data(), uint32_t(items.size()), &err);
+      break;
+    }
+    case CT_TYPE_IRANGE_ARRAY: {
+      std::vector<CTirange> items;
+      items.reserve(size_t(in.iranges_size()));
+      for (const auto& r : in.iranges()) items.push_back({r.start(), r.end()});
+      rc = CTary_PutIRange(array, items.data(), uint32_t(items.size()), &err);
+      break;
+    }
+    case CT_TYPE_FRANGE_ARRAY: {
+      std::vector<CTfrange> items(size_t(in.franges_size()));
+      for (size_t i = 0; i < items.size(); ++i) {
+        uint32_t s = in.franges(int(i)).start_bits(), e = in.franges(int(i)).end_bits();
+        std::memcpy(&items[i].start, &s, 4);
+        std::memcpy(&items[i].end, &e, 4);
+      }
+      rc = CTary_PutFRange(array, items.data(), uint32_t(items.size()), &err);
+      break;
+    }
+    case CT_TYPE_STRING_ARRAY: {
+      std::vector<const char*> items;
+      items.reserve(size_t(in.strings_size()));
+      for (const auto& s : in.strings()) items.push_back(s.c_str());
+      rc = CTary_PutString(array, items.data(), uint32_t(items.size()), &err);
+      break;
+    }
+    case CT_TYPE_KVSET_ARRAY: {
+      std::vector<std::unique_ptr<TempSet>> temps;
+      std::vector<CTkvs> items;
+      for (const auto& s : in.kvsets()) {
+        temps.push_back(std::make_unique<TempSet>(&err));
+        if (!temps.back()->ok) return Fail(error, err ? err : ct::kErrNoMemory);
+        if (!FillSet(s, temps.back()->h, depth + 1, error)) return false;
+        items.push_back(temps.back()->h);
+      }
+      rc = CTary_PutKVSet(array, items.data(), uint32_t(items.size()), &err);
+      break;
+    }
+    case CT_TYPE_ARRAY_ARRAY: {
+      std::vector<std::unique_ptr<TempAry>> temps;
+      std::vector<CTary> items;
+      for (const auto& a : in.arrays()) {
+        temps.push_back(std::make_unique<TempAry>(&err));
+        if (!temps.back()->ok) return Fail(error, err ? err : ct::kErrNoMemory);
+        if (!FillAry(a, temps.back()->h, depth + 1, error)) return false;
+        items.push_back(temps.back()->h);
+      }
+      rc = CTary_PutArray(array, items.data(), uint32_t(items.size()), &err);
+      break;
+    }
+    default:
+      if (code < CT_TYPE_ARRAY) return Fail(error, ct::kErrInvalidArgument);
+      rc = CTary_PutWords(array, code, in.uints().data(), uint32_t(in.uints_size()), &err);
+      break;
+  }
+  return Ok(rc, err, error);
+}
+
+bool PutValue(CTkvs set, CTsymbol key, const pb::DataElement& v, int depth, uint32_t* error) {
+  uint32_t err = 0;
+  int rc;
+  switch (v.type()) {
+    case CT_TYPE_INT: rc = CTkvs_PutInt(set, key, v.int_value(), &err); break;
+    case CT_TYPE_BOOL: rc = CTkvs_PutBool(set, key, v.int_value(), &err); break;
+    case CT_TYPE_UINT: rc = CTkvs_PutUInt(set, key, v.uint_value(), &err); break;
+    case CT_TYPE_SYMBOL: rc = CTkvs_PutSymbol(set, key, v.uint_value(), &err); break;
+    case CT_TYPE_FLOAT: {
+      float f;
+      uint32_t b = v.float_bits();
+      std::memcpy(&f, &b, 4);
+      rc = CTkvs_PutFloat(set, key, f, &err);
+      break;
+    }
+    case CT_TYPE_IRANGE: {
+      CTirange r{v.irange().start(), v.irange().end()};
+      rc = CTkvs_PutIRange(set, key, &r, &err);
+      break;
+    }
+    case CT_TYPE_FRANGE: {
+      CTfrange r{};
+      uint32_t s = v.frange().start_bits(), e = v.frange().end_bits();
+      std::memcpy(&r.start, &s, 4);
+      std::memcpy(&r.end, &e, 4);
+      rc = CTkvs_PutFRange(set, key, &r, &err);
+      break;
+    }
+    case CT_TYPE_STRING:
+      if (HasNul(v.string_value())) return Fail(error, ct::kErrInvalidArgument);
+      rc = CTkvs_PutString(set, key, v.string_value().c_str(), &err);
+      break;
+    case CT_TYPE_KVSET: {
+      TempSet sub(&err);
+      if (!sub.ok) return Fail(error, err ? err : ct::kErrNoMemory);
+      if (!FillSet(v.kvset(), sub.h, depth, error)) return false;
+      rc = CTkvs_PutKVSet(set, key, sub.h, &err);
+      break;
+    }
+    default: {
+      if (v.type() < CT_TYPE_ARRAY) return Fail(error, ct::kErrInvalidArgument);
+      TempAry sub(&err);
+      if (!sub.ok) return Fail(error, err ? err : ct::kErrNoMemory);
+      pb::Array a = v.has_array() ? v.array() : pb::Array();
+      if (!v.has_array()) a.set_code(v.type());
+      if (a.code() != v.type()) return Fail(error, ct::kErrInvalidArgument);
+      if (!FillAry(a, sub.h, depth, error)) return false;
+      rc = CTkvs_PutArray(set, key, sub.h, &err);
+      break;
+    }
+  }
+  return Ok(rc, err, error);
+}
+
+bool FillSet(const pb::KVSet& in, CTkvs set, int depth, uint32_t* error) {
+  if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
+  for (const auto& pair : in.pairs()) {
+    if (!PutValue(set, pair.key(), pair.value(), depth + 1, error)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseElement(const std::string& bytes, pb::DataElement* out, uint32_t* error) {
+  if (bytes.size() > kMaxElementBytes) return Fail(error, ct::kErrTooLarge);
+  google::protobuf::io::ArrayInputStream raw(bytes.data(), int(bytes.size()));
+  google::protobuf::io::CodedInputStream in(&raw);
+  in.SetRecursionLimit(kRecursionLimit);
+  out->Clear();
+  if (!out->ParseFromCodedStream(&in) || !in.ConsumedEntireMessage()) {
+    out->Clear();
+    // Tell "far too deep" from plain garbage without recursing.
+    return Fail(error, ScanDepth(bytes) > kMaxElementDepth ? ct::kErrTooDeep : ct::kErrInvalidArgument);
+  }
+  if (!CheckElement(*out, error)) {
+    out->Clear();
+    return false;
+  }
+  return true;
+}
+
+bool CheckElement(const pb::DataElement& element, uint32_t* error) {
+  if (element.type() == CT_TYPE_NONE) {
+    return element.value_case() == pb::DataElement::VALUE_NOT_SET ? true : Fail(error, ct::kErrInvalidArgument);
+  }
+  if (!ValidScalarType(element.type()) && element.type() < CT_TYPE_ARRAY) {
+    return Fail(error, ct::kErrInvalidArgument);
+  }
+  return CheckValue(element, 1, error);
+}
+
+bool KvsToMessage(CTkvs set, pb::KVSet* out, uint32_t* error) { return SetToMsg(set, out, 1, error); }
+
+bool MessageToKvs(const pb::KVSet& in, CTkvs set, uint32_t* error) {
+  uint32_t check = 0;
+  if (!CheckSet(in, 1, &check)) return Fail(error, check);
+  uint32_t err = 0;
+  if (CTkvs_Clear(set, &err) != 1) return Fail(error, err ? err : ct::kErrInternal);
+  return FillSet(in, set, 1, error);
+}
+
+bool AryToMessage(CTary array, pb::Array* out, uint32_t* error) { return AryToMsg(array, out, 1, error); }
+
+bool MessageToAry(const pb::Array& in, CTary array, uint32_t* error) {
+  uint32_t check = 0;
+  if (in.code() < CT_TYPE_ARRAY) return Fail(error, ct::kErrInvalidArgument);
+  if (!CheckArray(in, in.code(), 1, &check)) return Fail(error, check);
+  return FillAry(in, array, 1, error);
+}
+
+bool KvsToBytes(CTkvs set, std::string* bytes, uint32_t* error) {
+  pb::DataElement e;
+  e.set_type(CT_TYPE_KVSET);
+  if (!SetToMsg(set, e.mutable_kvset(), 1, error)) return false;
+  bytes->clear();
+  if (!e.SerializeToString(bytes)) return Fail(error, ct::kErrInternal);
+  if (bytes->size() > kMaxElementBytes) return Fail(error, ct::kErrTooLarge);
+  return true;
+}
+
+bool BytesToKvs(const std::string& bytes, CTkvs set, uint32_t* error) {
+  pb::DataElement e;
+  if (!ParseElement(bytes, &e, error)) return false;
+  if (e.type() != CT_TYPE_KVSET) return Fail(error, ct::kErrInvalidArgument);
+  uint32_t err = 0;
+  if (CTkvs_Clear(set, &err) != 1) return Fail(error, err ? err : ct::kErrInternal);
+  return FillSet(e.kvset(), set, 1, error);
+}
+
+}  // namespace ctserver
