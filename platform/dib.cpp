@@ -49,8 +49,10 @@ COLORREF DibView::PixelAt(int col, int rowFromBottom) const {
 
 size_t DibPixelBytes(const BITMAPINFOHEADER& header) {
   if (!HeaderAccepted(header)) return 0;
-  if (header.biSizeImage != 0) return header.biSizeImage;
-  return StrideOf(header) * static_cast<size_t>(header.biHeight);
+  const size_t rows = StrideOf(header) * static_cast<size_t>(header.biHeight);
+  if (header.biSizeImage == 0) return rows;
+  // An image size smaller than the rows it describes is inconsistent.
+  return header.biSizeImage < rows ? 0 : header.biSizeImage;
 }
 
 unsigned DibColorCount(const BITMAPINFOHEADER& header) {

@@ -36,7 +36,7 @@ struct DibView {
 
 // Bytes of pixel data the header describes (its image size, or computed
 // from width, height and depth when that is 0); 0 when the header is not an
-// accepted bitmap.
+// accepted bitmap or its image size is too small for its rows.
 size_t DibPixelBytes(const BITMAPINFOHEADER& header);
 
 // Entries in the colour table the header describes (0 for 24-bit).

@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include "platform/qtdc.h"
+#include "tests/platform/dibfixture.h"
+
+namespace {
+
+constexpr QRgb kGrey = 0xFF808080;
+
+QImage Canvas(int w = 40, int h = 30) {
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(kGrey);
+  return image;
+}
+
+QRgb Rgb(uint32_t rrggbb) { return 0xFF000000u | rrggbb; }
+
+// The bounding box of pixels that differ from the background.
+QRect Drawn(const QImage& image, QRgb background = kGrey) {
+  QRect box;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != background) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+}  // namespace
+
+TEST(QtDCTest, LinesLandAfterTheViewportOriginInThePenColour) {
+  QImage image = Canvas();
+  {
+    CQtDC dc(&image);
+    CPen red(PS_SOLID, 1, RGB(255, 0, 0));
+    dc.SelectObject(&red);
+    dc.SetViewportOrg(5, 5);
+    dc.MoveTo(0, 10);
+    dc.LineTo(20, 10);
+  }
+  EXPECT_EQ(image.pixel(5, 15), Rgb(0xFF0000));
+  EXPECT_EQ(image.pixel(15, 15), Rgb(0xFF0000));
+  EXPECT_EQ(image.pixel(15, 14), kGrey);
+  EXPECT_EQ(image.pixel(15, 16), kGrey);
+  EXPECT_EQ(image.pixel(4, 15), kGrey);
+  EXPECT_LE(Drawn(image).right(), 25);
+}
+
+TEST(QtDCTest, WidePenCoversItsWidth) {
+  QImage image = Canvas();
+  {
+    CQtDC dc(&image);
+    CPen pen(PS_SOLID, 4, RGB(0, 0, 255));
+    dc.SelectObject(&pen);
+    dc.MoveTo(10, 10);
+    dc.LineTo(30, 10);
+  }
+  EXPECT_EQ(image.pixel(20, 8), Rgb(0x0000FF));
+  EXPECT_EQ(image.pixel(20, 11), Rgb(0x0000FF));
+  EXPECT_EQ(image.pixel(20, 5), kGrey);
+}
+
+TEST(QtDCTest, ClippingStopsLinesAndFills) {
+  QImage image = Canvas();
+  {
+    CQtDC dc(&image);
+    dc.SetViewportOrg(5, 0);
+    dc.IntersectClipRect(0, 0, 10, 30);  // device x 5..14
+    dc.SelectStockObject(BLACK_PEN);
+    dc.MoveTo(-5, 3);
+    dc.LineTo(30, 3);
+    dc.FillSolidRect(CRect(-5, 10, 30, 12), RGB(0, 255, 0));
+    EXPECT_FALSE(dc.RectVisible(CRect(10, 0, 20, 30)));
+    EXPECT_TRUE(dc.RectVisible(CRect(9, 0, 20, 30)));
+  }
+  EXPECT_EQ(Drawn(image), QRect(QPoint(5, 3), QPoint(14, 11)));
+  EXPECT_EQ(image.pixel(5, 3), Rgb(0));
+  EXPECT_EQ(image.pixel(14, 11), Rgb(0x00FF00));
+}
+
+TEST(QtDCTest, TextLandsInsideItsMeasuredBox) {
+  QImage image = Canvas(200, 60);
+  CSize extent;
+  {
+    CQtDC dc(&image);
+    CFont font;
+    ASSERT_TRUE(font.CreateFont(16, 6, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_SWISS | DEFAULT_PITCH, nullptr));
+    dc.SelectObject(&font);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetViewportOrg(3, 4);
+    extent = dc.GetOutputTextExtent(CString("Hxlo Wg"));
+    dc.TextOut(20, 10, CString("Hxlo Wg"));
+  }
+  ASSERT_GT(extent.cx, 10);
+  EXPECT_LE(extent.cy, 17);
+  EXPECT_GE(extent.cy, 12);
+  const QRect box = Drawn(image);
+  ASSERT_FALSE(box.isNull());
+  EXPECT_GE(box.left(), 23);
+  EXPECT_GE(box.top(), 14);
+  EXPECT_LE(box.right(), 23 + extent.cx);
+  EXPECT_LE(box.bottom(), 14 + extent.cy);
+  EXPECT_LE(box.left(), 26);  // starts at the reference point, not somewhere later
+}
+
+TEST(QtDCTest, CentredBaselineTextSitsAroundTheReferencePoint) {
+  QImage image = Canvas(200, 60);
+  {
+    CQtDC dc(&image);
+    CFont font;
+    ASSERT_TRUE(font.CreateFont(24, 0, 0, 0, FW_DONTCARE, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_MODERN | DEFAULT_PITCH, nullptr));
+    dc.SelectObject(&font);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextAlign(TA_CENTER | TA_BASELINE);
+    dc.TextOut(100, 40, CString("MMMM"));
+  }
+  const QRect box = Drawn(image);
+  ASSERT_FALSE(box.isNull());
+  EXPECT_NEAR(box.center().x(), 100, 3);
+  EXPECT_LE(box.bottom(), 41);  // capitals stand on the baseline
+  EXPECT_GE(box.bottom(), 37);
+}
+
+TEST(QtDCTest, OpaqueTextFillsItsBackground) {
+  QImage image = Canvas(100, 40);
+  CSize extent;
+  {
+    CQtDC dc(&image);
+    dc.SetBkColor(RGB(255, 255, 255));
+    extent = dc.GetOutputTextExtent(CString("ab"));
+    dc.TextOut(10, 10, CString("ab"));
+  }
+  EXPECT_EQ(image.pixel(10, 10), Rgb(0xFFFFFF));
+  EXPECT_EQ(image.pixel(10 + extent.cx - 1, 10 + extent.cy - 1), Rgb(0xFFFFFF));
+  EXPECT_EQ(image.pixel(10 + extent.cx + 1, 10), kGrey);
+}
+
+TEST(QtDCTest, UnscaledBitmapCopyDecodesEveryPixel) {
+  const TestDib dib = SampleDib();
+  QImage image = Canvas();
+  int lines = 0;
+  {
+    CQtDC dc(&image);
+    dc.SetStretchBltMode(COLORONCOLOR);
+    dc.SetViewportOrg(1, 1);
+    lines = dc.SetDIBitsToDevice(1, 2, 3, 2, 0, 0, 0, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS);
+  }
+  EXPECT_EQ(lines, 2);
+  EXPECT_EQ(image.pixel(2, 3), Rgb(0xFF0000));
+  EXPECT_EQ(image.pixel(3, 3), Rgb(0x00FF00));
+  EXPECT_EQ(image.pixel(4, 3), Rgb(0x0000FF));
+  EXPECT_EQ(image.pixel(2, 4), Rgb(0xFFFFFF));
+  EXPECT_EQ(image.pixel(3, 4), Rgb(0x000000));
+  EXPECT_EQ(image.pixel(4, 4), Rgb(0xFFFF00));
+  EXPECT_EQ(Drawn(image), QRect(2, 3, 3, 2));
+}
+
+TEST(QtDCTest, DoubleSizeStretchRepeatsEachPixelTwiceEachWay) {
+  const TestDib dib = SampleDib();
+  QImage image = Canvas();
+  int lines = 0;
+  {
+    CQtDC dc(&image);
+    dc.SetStretchBltMode(COLORONCOLOR);
+    lines = dc.StretchDIBits(4, 6, 6, 4, 0, 0, 3, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+  }
+  EXPECT_EQ(lines, 2);
+  const uint32_t expected[2][3] = {{0xFF0000, 0x00FF00, 0x0000FF}, {0xFFFFFF, 0x000000, 0xFFFF00}};
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x)
+      EXPECT_EQ(image.pixel(4 + x, 6 + y), Rgb(expected[y / 2][x / 2])) << "at " << x << "," << y;
+  EXPECT_EQ(Drawn(image), QRect(4, 6, 6, 4));
+}
+
+TEST(QtDCTest, StretchOfPartOfTheBitmapCountsRowsFromTheBottom) {
+  const TestDib dib = SampleDib();
+  QImage image = Canvas();
+  {
+    CQtDC dc(&image);
+    // Source: columns 1..2 of the bottom row (black, yellow), to 4 x 2.
+    ASSERT_EQ(dc.StretchDIBits(0, 0, 4, 2, 1, 0, 2, 1, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 1);
+  }
+  EXPECT_EQ(image.pixel(0, 0), Rgb(0x000000));
+  EXPECT_EQ(image.pixel(1, 1), Rgb(0x000000));
+  EXPECT_EQ(image.pixel(2, 0), Rgb(0xFFFF00));
+  EXPECT_EQ(image.pixel(3, 1), Rgb(0xFFFF00));
+  EXPECT_EQ(Drawn(image), QRect(0, 0, 4, 2));
+}
+
+TEST(QtDCTest, ABandOfScanLinesDrawsOnlyItsRows) {
+  const TestDib dib = SampleDib();
+  // Row 1 from the bottom is the top row; hand over only its bytes.
+  const std::vector<uint8_t> band(dib.bits.begin() + 4, dib.bits.end());
+  QImage image = Canvas();
+  {
+    CQtDC dc(&image);
+    EXPECT_EQ(dc.SetDIBitsToDevice(0, 0, 3, 2, 0, 0, 1, 1, band.data(), dib.info(), DIB_RGB_COLORS), 1);
+  }
+  EXPECT_EQ(image.pixel(0, 0), Rgb(0xFF0000));
+  EXPECT_EQ(image.pixel(2, 0), Rgb(0x0000FF));
+  EXPECT_EQ(Drawn(image), QRect(0, 0, 3, 1));
+}
+
+TEST(QtDCTest, BitmapsAreClippedLikeEverythingElse) {
+  const TestDib dib = SampleDib();
+  QImage image = Canvas();
+  {
+    CQtDC dc(&image);
+    dc.IntersectClipRect(0, 0, 8, 30);
+    dc.StretchDIBits(4, 0, 6, 4, 0, 0, 3, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+  }
+  EXPECT_EQ(Drawn(image), QRect(4, 0, 4, 4));
+}
+
+TEST(QtDCTest, MalformedBitmapsDrawNothing) {
+  struct Case {
+    const char* what;
+    void (*spoil)(TestDib&);
+  };
+  const Case cases[] = {
+      {"image size one byte short", [](TestDib& d) {
+         d.header().biSizeImage -= 1;
+         d.bits.resize(d.header().biSizeImage);
+       }},
+      {"header size wrong", [](TestDib& d) { d.header().biSize = 12; }},
+      {"compressed", [](TestDib& d) { d.header().biCompression = 2; }},
+      {"more colours than four bits hold", [](TestDib& d) { d.header().biClrUsed = 17; }},
+      {"unsupported depth", [](TestDib& d) { d.header().biBitCount = 16; }},
+      {"zero width", [](TestDib& d) { d.header().biWidth = 0; }},
+      {"top-down rows", [](TestDib& d) { d.header().biHeight = -2; }},
+      {"two planes", [](TestDib& d) { d.header().biPlanes = 2; }},
+      {"huge width with computed size", [](TestDib& d) {
+         d.header().biWidth = 1 << 20;
+         d.header().biSizeImage = 0;
+       }},
+      {"taller than the pixel data", [](TestDib& d) { d.header().biHeight = 3; }},
+  };
+  for (const Case& c : cases) {
+    TestDib dib = SampleDib();
+    c.spoil(dib);
+    QImage image = Canvas();
+    {
+      CQtDC dc(&image);
+      EXPECT_EQ(dc.SetDIBitsToDevice(0, 0, 3, 2, 0, 0, 0, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS), 0)
+          << c.what;
+      EXPECT_EQ(dc.StretchDIBits(0, 0, 6, 4, 0, 0, 3, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0)
+          << c.what;
+    }
+    EXPECT_TRUE(Drawn(image).isNull()) << c.what;
+  }
+}
+
+TEST(QtDCTest, BadTransferArgumentsDrawNothing) {
+  const TestDib dib = SampleDib();
+  QImage image = Canvas();
+  {
+    CQtDC dc(&image);
+    EXPECT_EQ(dc.SetDIBitsToDevice(0, 0, 3, 2, 0, 0, 0, 2, nullptr, dib.info(), DIB_RGB_COLORS), 0);
+    EXPECT_EQ(dc.SetDIBitsToDevice(0, 0, 3, 2, 0, 0, 0, 2, dib.bits.data(), nullptr, DIB_RGB_COLORS), 0);
+    EXPECT_EQ(dc.SetDIBitsToDevice(0, 0, 3, 2, 0, 0, 0, 2, dib.bits.data(), dib.info(), DIB_PAL_COLORS), 0);
+    EXPECT_EQ(dc.SetDIBitsToDevice(0, 0, 3, 2, 0, 0, 2, 1, dib.bits.data(), dib.info(), DIB_RGB_COLORS), 0);
+    EXPECT_EQ(dc.StretchDIBits(0, 0, 6, 4, 2, 0, 3, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(dc.StretchDIBits(0, 0, -6, 4, 0, 0, 3, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(dc.StretchDIBits(0, 0, 6, 4, 0, 0, 3, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS, 0xBAD), 0);
+  }
+  EXPECT_TRUE(Drawn(image).isNull());
+}
+
+TEST(QtDCTest, ImageDeviceReportsItsSizeAndIsNotPrinting) {
+  QImage image = Canvas(321, 123);
+  CQtDC dc(&image);
+  EXPECT_EQ(dc.GetDeviceCaps(HORZRES), 321);
+  EXPECT_EQ(dc.GetDeviceCaps(VERTRES), 123);
+  EXPECT_GT(dc.GetDeviceCaps(LOGPIXELSX), 0);
+  EXPECT_NE(dc.GetDeviceCaps(RASTERCAPS) & RC_BITBLT, 0);
+  EXPECT_FALSE(dc.IsPrinting());
+  dc.SetPrinting(true);
+  EXPECT_TRUE(dc.IsPrinting());
+}
+
+TEST(QtDCTest, PdfPageIsAPrintingDeviceWithItsSizeInMillimetres) {
+  QBuffer out;
+  out.open(QIODevice::WriteOnly);
+  QPdfWriter pdf(&out);
+  pdf.setPageSize(QPageSize(QPageSize::A4));
+  pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+  pdf.setResolution(300);
+  QPainter painter(&pdf);
+  {
+    CQtDC dc(&painter);
+    EXPECT_TRUE(dc.IsPrinting());
+    EXPECT_NEAR(dc.GetDeviceCaps(HORZSIZE), 210, 2);
+    EXPECT_NEAR(dc.GetDeviceCaps(VERTSIZE), 297, 2);
+    EXPECT_NEAR(dc.GetDeviceCaps(HORZRES), 2480, 5);
+    EXPECT_EQ(dc.GetDeviceCaps(LOGPIXELSY), 300);
+    const TestDib dib = SampleDib();
+    EXPECT_EQ(dc.StretchDIBits(100, 100, 60, 40, 0, 0, 3, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 2);
+  }
+  painter.end();
+  EXPECT_TRUE(out.data().startsWith("%PDF"));
+}
