@@ -1,0 +1,184 @@
+#include "model/dataelt.h"
+
+#include <cstring>
+#include <new>
+
+static_assert(sizeof(float) == 4 && sizeof(CTkvs) == 4 && sizeof(CTary) == 4, "32-bit words");
+
+QV_DataElement::QV_DataElement() : m_type(CT_TYPE_NONE) { std::memset(&m_value, 0, sizeof m_value); }
+
+QV_DataElement::QV_DataElement(const QV_DataElement& other) : QV_DataElement() { *this = other; }
+
+QV_DataElement::~QV_DataElement() { Clear(); }
+
+QV_DataElement& QV_DataElement::operator=(const QV_DataElement& other) {
+  if (this == &other) return *this;
+  switch (other.m_type) {
+    case CT_TYPE_INT: SetToInt(other.Int()); break;
+    case CT_TYPE_UINT: SetToUInt(other.UInt()); break;
+    case CT_TYPE_BOOL: SetToBool(other.Bool()); break;
+    case CT_TYPE_SYMBOL: SetToSymbol(other.Symbol()); break;
+    case CT_TYPE_FLOAT: SetToFloat(other.Float()); break;
+    case CT_TYPE_IRANGE: SetToIRange(other.IRange()); break;
+    case CT_TYPE_FRANGE: SetToFRange(other.FRange()); break;
+    case CT_TYPE_KVSET: SetToKVSet(other.KVSet()); break;
+    case CT_TYPE_STRING: SetToString(other.String()); break;
+    default:
+      if (other.m_type >= CT_TYPE_ARRAY)
+        SetToArray(other.Array());
+      else
+        Clear();  // a code without a value kind copies as no value
+      break;
+  }
+  return *this;
+}
+
+void QV_DataElement::SetWord(unsigned index, const void* from) {
+  std::memcpy(reinterpret_cast<unsigned char*>(&m_value) + 4 * index, from, 4);
+}
+
+void QV_DataElement::GetWord(unsigned index, void* to) const {
+  std::memcpy(to, reinterpret_cast<const unsigned char*>(&m_value) + 4 * index, 4);
+}
+
+void QV_DataElement::SetText(char* text) { std::memcpy(&m_value, &text, sizeof text); }
+
+void QV_DataElement::Clear() {
+  uint32_t err = 0;
+  if (m_type == CT_TYPE_KVSET) {
+    CTkvs_Destroy(KVSet(), &err);
+  } else if (m_type == CT_TYPE_STRING) {
+    delete[] String();
+    SetText(nullptr);
+  } else if (m_type >= CT_TYPE_ARRAY) {
+    CTary_Destroy(Array(), &err);
+  }
+  m_type = CT_TYPE_NONE;
+}
+
+void QV_DataElement::SetToInt(int32_t value) {
+  Clear();
+  m_type = CT_TYPE_INT;
+  SetWord(0, &value);
+}
+
+void QV_DataElement::SetToUInt(uint32_t value) {
+  Clear();
+  m_type = CT_TYPE_UINT;
+  SetWord(0, &value);
+}
+
+void QV_DataElement::SetToBool(int32_t value) {
+  Clear();
+  m_type = CT_TYPE_BOOL;
+  SetWord(0, &value);
+}
+
+void QV_DataElement::SetToSymbol(uint32_t value) {
+  Clear();
+  m_type = CT_TYPE_SYMBOL;
+  SetWord(0, &value);
+}
+
+void QV_DataElement::SetToFloat(float value) {
+  Clear();
+  m_type = CT_TYPE_FLOAT;
+  SetWord(0, &value);
+}
+
+void QV_DataElement::SetToIRange(CTirange value) {
+  Clear();
+  m_type = CT_TYPE_IRANGE;
+  SetWord(0, &value.start);
+  SetWord(1, &value.end);
+}
+
+void QV_DataElement::SetToFRange(CTfrange value) {
+  Clear();
+  m_type = CT_TYPE_FRANGE;
+  SetWord(0, &value.start);
+  SetWord(1, &value.end);
+}
+
+// The setters that own something copy their input before freeing the old
+// value, so an element can be set from its own text, set or array.
+
+void QV_DataElement::SetToString(const char* text) {
+  char* copy = nullptr;
+  if (text) {
+    const size_t length = std::strlen(text);
+    copy = new (std::nothrow) char[length + 1];
+    if (copy) std::memcpy(copy, text, length + 1);
+  }
+  Clear();
+  m_type = CT_TYPE_STRING;
+  SetText(copy);
+}
+
+void QV_DataElement::SetToKVSet(CTkvs set) {
+  uint32_t err = 0;
+  CTkvs copy = 0;
+  if (CTkvs_Create(&copy, &err)) CTkvs_Copy(copy, set, &err);
+  Clear();
+  m_type = CT_TYPE_KVSET;
+  SetWord(0, &copy);
+}
+
+void QV_DataElement::SetToArray(CTary array) {
+  uint32_t err = 0;
+  uint32_t type = CT_TYPE_NONE;
+  CTary copy = 0;
+  // Without a type there is no array to copy; the element then holds no
+  // value rather than an array it would never free.
+  if (CTary_GetType(array, &type, &err) && CTary_Create(&copy, &err)) CTary_Copy(copy, array, &err);
+  Clear();
+  if (copy == 0) return;
+  m_type = type;
+  SetWord(0, &copy);
+}
+
+int32_t QV_DataElement::Int() const {
+  int32_t value;
+  GetWord(0, &value);
+  return value;
+}
+
+uint32_t QV_DataElement::UInt() const {
+  uint32_t value;
+  GetWord(0, &value);
+  return value;
+}
+
+int32_t QV_DataElement::Bool() const { return Int(); }
+
+uint32_t QV_DataElement::Symbol() const { return UInt(); }
+
+float QV_DataElement::Float() const {
+  float value;
+  GetWord(0, &value);
+  return value;
+}
+
+CTirange QV_DataElement::IRange() const {
+  CTirange value;
+  GetWord(0, &value.start);
+  GetWord(1, &value.end);
+  return value;
+}
+
+CTfrange QV_DataElement::FRange() const {
+  CTfrange value;
+  GetWord(0, &value.start);
+  GetWord(1, &value.end);
+  return value;
+}
+
+char* QV_DataElement::String() const {
+  char* text;
+  std::memcpy(&text, &m_value, sizeof text);
+  return text;
+}
+
+CTkvs QV_DataElement::KVSet() const { return UInt(); }
+
+CTary QV_DataElement::Array() const { return UInt(); }
