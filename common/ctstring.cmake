@@ -1,0 +1,2 @@
+# The common string.
+list(APPEND COMMON_SOURCES ctstring.cpp)
