@@ -2,4 +2,10 @@
 list(APPEND PLATFORM_QT_SOURCES
   qtconvert.cpp
   qtdc.cpp
+  cwnd.cpp
+  modalhost.cpp
+  msgbox.cpp
+  cdialog.cpp
+  scriptedmodalhost.cpp
+  clipboard.cpp
 )

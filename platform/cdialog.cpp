@@ -1,0 +1,501 @@
+#include "platform/cdialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <cctype>
+#include <cstdint>
+#include <limits>
+
+#include "platform/modalhost.h"
+#include "platform/qtconvert.h"
+
+// The dialog widget: routes Escape, the close button and accept() to the
+// owner's handlers.
+class CDialog::Widget : public QDialog {
+ public:
+  explicit Widget(CDialog* owner) : m_owner(owner) {}
+  void accept() override { m_owner->OnOK(); }
+  void reject() override { m_owner->OnCancel(); }
+
+ private:
+  CDialog* m_owner;
+};
+
+namespace {
+
+// --- Number parsing for data exchange ---------------------------------------
+
+// Parses optional blanks, an optional sign, at least one digit and optional
+// blanks.  False for anything else or a magnitude beyond 2^63.
+bool ParseDecimal(const CString& text, bool* negative, uint64_t* magnitude) {
+  const char* p = text.GetString();
+  while (*p == ' ' || *p == '\t') ++p;
+  *negative = false;
+  if (*p == '+' || *p == '-') {
+    *negative = *p == '-';
+    ++p;
+  }
+  if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
+  uint64_t v = 0;
+  for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
+    v = v * 10 + static_cast<uint64_t>(*p - '0');
+    if (v > (uint64_t{1} << 63)) return false;
+  }
+  while (*p == ' ' || *p == '\t') ++p;
+  if (*p != '\0') return false;
+  *magnitude = v;
+  return true;
+}
+
+bool ParseSigned32(const CString& text, long long* out) {
+  bool negative = false;
+  uint64_t m = 0;
+  if (!ParseDecimal(text, &negative, &m)) return false;
+  const long long v = negative ? -static_cast<long long>(m) : static_cast<long long>(m);
+  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) return false;
+  *out = v;
+  return true;
+}
+
+bool ParseUnsigned32(const CString& text, unsigned long long* out) {
+  bool negative = false;
+  uint64_t m = 0;
+  if (!ParseDecimal(text, &negative, &m)) return false;
+  if ((negative && m != 0) || m > std::numeric_limits<uint32_t>::max()) return false;
+  *out = m;
+  return true;
+}
+
+// Characters, not bytes, of a UTF-8 text.
+int CharacterCount(const CString& text) {
+  int n = 0;
+  for (const char* p = text.GetString(); *p != '\0'; ++p)
+    if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+void Prompt(CDataExchange* dx, UINT id, const CString& text) {
+  QWidget* owner = dx->m_pDlgWnd != nullptr ? dx->m_pDlgWnd->GetDialog() : nullptr;
+  MessageBoxText(id, text, MB_OK | MB_ICONEXCLAMATION, owner);
+}
+
+CString ControlText(QWidget* control) {
+  CWnd handle(control);
+  return handle.GetWindowText();
+}
+
+void SetControlText(QWidget* control, const CString& text) {
+  CWnd handle(control);
+  handle.SetWindowText(text);
+}
+
+void ExchangeSigned(CDataExchange* dx, int id, long long* value) {
+  QWidget* control = dx->PrepareCtrl(id);
+  if (control == nullptr) return;
+  if (!dx->m_bSaveAndValidate) {
+    CString text;
+    text.Format("%lld", *value);
+    SetControlText(control, text);
+    return;
+  }
+  long long parsed = 0;
+  if (!ParseSigned32(ControlText(control), &parsed)) {
+    Prompt(dx, AFX_IDP_PARSE_INT, "Please enter an integer.");
+    dx->Fail();
+    return;
+  }
+  *value = parsed;
+}
+
+void ExchangeUnsigned(CDataExchange* dx, int id, unsigned long long* value) {
+  QWidget* control = dx->PrepareCtrl(id);
+  if (control == nullptr) return;
+  if (!dx->m_bSaveAndValidate) {
+    CString text;
+    text.Format("%llu", *value);
+    SetControlText(control, text);
+    return;
+  }
+  unsigned long long parsed = 0;
+  if (!ParseUnsigned32(ControlText(control), &parsed)) {
+    Prompt(dx, AFX_IDP_PARSE_UINT, "Please enter a positive integer.");
+    dx->Fail();
+    return;
+  }
+  *value = parsed;
+}
+
+void CheckRange(CDataExchange* dx, long long value, long long minValue, long long maxValue, bool isUnsigned) {
+  if (dx->Failed() || !dx->m_bSaveAndValidate) return;
+  if (value >= minValue && value <= maxValue) return;
+  CString text;
+  if (isUnsigned)
+    text.Format("Please enter an integer between %llu and %llu.", static_cast<unsigned long long>(minValue),
+                static_cast<unsigned long long>(maxValue));
+  else
+    text.Format("Please enter an integer between %lld and %lld.", minValue, maxValue);
+  Prompt(dx, AFX_IDP_PARSE_INT_RANGE, text);
+  dx->Fail();
+}
+
+}  // namespace
+
+// --- CDataExchange ------------------------------------------------------------
+
+QWidget* CDataExchange::PrepareCtrl(int id) {
+  if (m_failed) return nullptr;
+  QWidget* control = m_pDlgWnd != nullptr ? m_pDlgWnd->GetControl(id) : nullptr;
+  if (control == nullptr) {
+    // A member bound to a control that does not exist is a fault in the
+    // dialog; refuse rather than lose the value.
+    m_failed = true;
+    return nullptr;
+  }
+  m_last = control;
+  return control;
+}
+
+void CDataExchange::Fail() {
+  m_failed = true;
+  if (m_last == nullptr) return;
+  m_last->setFocus(Qt::OtherFocusReason);
+  if (auto* edit = qobject_cast<QLineEdit*>(m_last)) edit->selectAll();
+}
+
+// --- Exchange functions ---------------------------------------------------------
+
+void DDX_Text(CDataExchange* dx, int id, CString& value) {
+  if (dx == nullptr) return;
+  QWidget* control = dx->PrepareCtrl(id);
+  if (control == nullptr) return;
+  if (dx->m_bSaveAndValidate)
+    value = ControlText(control);
+  else
+    SetControlText(control, value);
+}
+
+void DDX_Text(CDataExchange* dx, int id, int& value) {
+  if (dx == nullptr) return;
+  long long v = value;
+  ExchangeSigned(dx, id, &v);
+  value = static_cast<int>(v);
+}
+
+void DDX_Text(CDataExchange* dx, int id, long& value) {
+  if (dx == nullptr) return;
+  long long v = value;
+  ExchangeSigned(dx, id, &v);
+  value = static_cast<long>(v);
+}
+
+void DDX_Text(CDataExchange* dx, int id, unsigned int& value) {
+  if (dx == nullptr) return;
+  unsigned long long v = value;
+  ExchangeUnsigned(dx, id, &v);
+  value = static_cast<unsigned int>(v);
+}
+
+void DDX_Text(CDataExchange* dx, int id, unsigned long& value) {
+  if (dx == nullptr) return;
+  unsigned long long v = value;
+  ExchangeUnsigned(dx, id, &v);
+  value = static_cast<unsigned long>(v);
+}
+
+void DDX_Radio(CDataExchange* dx, int id, int& value) {
+  if (dx == nullptr || dx->PrepareCtrl(id) == nullptr) return;
+  const std::vector<QRadioButton*> group = dx->m_pDlgWnd->RadioGroup(id);
+  if (group.empty()) {
+    dx->Fail();
+    return;
+  }
+  if (dx->m_bSaveAndValidate) {
+    value = -1;
+    for (size_t i = 0; i < group.size(); ++i)
+      if (group[i]->isChecked()) {
+        value = static_cast<int>(i);
+        break;
+      }
+    return;
+  }
+  for (size_t i = 0; i < group.size(); ++i) {
+    QRadioButton* radio = group[i];
+    const bool check = static_cast<int>(i) == value;
+    // Exclusive groups refuse to clear their last checked button.
+    QButtonGroup* buttons = radio->group();
+    const bool exclusive = buttons != nullptr && buttons->exclusive();
+    const bool autoExclusive = radio->autoExclusive();
+    if (exclusive) buttons->setExclusive(false);
+    radio->setAutoExclusive(false);
+    radio->setChecked(check);
+    radio->setAutoExclusive(autoExclusive);
+    if (exclusive) buttons->setExclusive(true);
+  }
+}
+
+void DDX_Check(CDataExchange* dx, int id, int& value) {
+  if (dx == nullptr) return;
+  QWidget* control = dx->PrepareCtrl(id);
+  if (control == nullptr) return;
+  auto* box = qobject_cast<QCheckBox*>(control);
+  if (box == nullptr) {
+    dx->Fail();
+    return;
+  }
+  if (dx->m_bSaveAndValidate) {
+    value = box->checkState() == Qt::Checked ? 1 : (box->checkState() == Qt::PartiallyChecked ? 2 : 0);
+  } else {
+    if (value == 2) box->setTristate(true);
+    box->setCheckState(value == 1 ? Qt::Checked : (value == 2 ? Qt::PartiallyChecked : Qt::Unchecked));
+  }
+}
+
+void DDV_MaxChars(CDataExchange* dx, const CString& value, int count) {
+  if (dx == nullptr || dx->Failed() || count < 0) return;
+  if (!dx->m_bSaveAndValidate) {
+    if (auto* edit = qobject_cast<QLineEdit*>(dx->LastControl())) edit->setMaxLength(count);
+    return;
+  }
+  if (CharacterCount(value) <= count) return;
+  CString text;
+  text.Format("Please enter no more than %d characters.", count);
+  Prompt(dx, AFX_IDP_PARSE_STRING_SIZE, text);
+  dx->Fail();
+}
+
+void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue) {
+  if (dx != nullptr) CheckRange(dx, value, minValue, maxValue, false);
+}
+
+void DDV_MinMaxLong(CDataExchange* dx, long value, long minValue, long maxValue) {
+  if (dx != nullptr) CheckRange(dx, value, minValue, maxValue, false);
+}
+
+void DDV_MinMaxUInt(CDataExchange* dx, unsigned int value, unsigned int minValue, unsigned int maxValue) {
+  if (dx != nullptr) CheckRange(dx, value, minValue, maxValue, true);
+}
+
+void DDV_MinMaxULong(CDataExchange* dx, unsigned long value, unsigned long minValue, unsigned long maxValue) {
+  // Values above 2^63 cannot come from the 32-bit exchange; clamp for the check.
+  const auto clamp = [](unsigned long v) {
+    return static_cast<long long>(std::min<unsigned long>(v, std::numeric_limits<long long>::max()));
+  };
+  if (dx != nullptr) CheckRange(dx, clamp(value), clamp(minValue), clamp(maxValue), true);
+}
+
+// --- CDialog ----------------------------------------------------------------------
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_parent(parent) {}
+
+CDialog::~CDialog() { delete m_dialog.data(); }
+
+QDialog* CDialog::GetDialog() {
+  if (!m_dialog) {
+    m_built = false;
+    m_controls.clear();
+    m_rows = m_groupRows = m_buttons = nullptr;
+    m_radioGroup = nullptr;
+    auto* dialog = new Widget(this);
+    m_dialog = dialog;
+    Attach(dialog);
+    auto* outer = new QVBoxLayout(dialog);
+    m_rows = new QVBoxLayout;
+    m_buttons = new QHBoxLayout;
+    m_buttons->addStretch(1);
+    outer->addLayout(m_rows);
+    outer->addStretch(1);
+    outer->addLayout(m_buttons);
+  }
+  if (!m_built) {
+    m_built = true;
+    BuildDialog();
+  }
+  return m_dialog.data();
+}
+
+void CDialog::BuildDialog() { AddOkCancel(); }
+
+int CDialog::DoModal() {
+  QDialog* dialog = GetDialog();
+  QWidget* parent = m_parent != nullptr ? m_parent->GetSafeHwnd() : nullptr;
+  if (dialog->parentWidget() != parent) dialog->setParent(parent, dialog->windowFlags() | Qt::Dialog);
+  dialog->setResult(0);
+  m_running = true;
+  OnInitDialog();
+  const int result = ModalHost::Current().RunDialog(*dialog);
+  m_running = false;
+  // The dialog must not die with its parent while this object still owns it.
+  if (m_dialog && m_dialog->parentWidget() != nullptr) m_dialog->setParent(nullptr, m_dialog->windowFlags());
+  return result;
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CDialog::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void CDialog::EndDialog(int result) {
+  if (m_dialog) m_dialog->done(result);
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+  GetDialog();
+  CDataExchange dx(this, saveAndValidate);
+  DoDataExchange(&dx);
+  return dx.Failed() ? FALSE : TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange* /*dx*/) {}
+
+void CDialog::RegisterControl(int id, QWidget* control, bool groupStart) {
+  if (control == nullptr || id == 0) return;
+  SetControlId(control, id);
+  Control c;
+  c.widget = control;
+  c.groupStart = groupStart;
+  m_controls.emplace_back(id, c);
+  if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+    if (qobject_cast<QPushButton*>(control) != nullptr)
+      QObject::connect(button, &QAbstractButton::clicked, button, [this, id] { Clicked(id); });
+  }
+}
+
+QWidget* CDialog::GetControl(int id) const {
+  for (const auto& entry : m_controls)
+    if (entry.first == id && entry.second.widget) return entry.second.widget.data();
+  return nullptr;
+}
+
+CWnd* CDialog::GetDlgItem(int id) const { return HandleFor(GetControl(id)); }
+
+std::vector<QRadioButton*> CDialog::RadioGroup(int id) const {
+  std::vector<QRadioButton*> group;
+  size_t i = 0;
+  while (i < m_controls.size() && m_controls[i].first != id) ++i;
+  if (i == m_controls.size()) return group;
+  for (size_t j = i; j < m_controls.size(); ++j) {
+    auto* radio = qobject_cast<QRadioButton*>(m_controls[j].second.widget.data());
+    if (radio == nullptr || (j > i && m_controls[j].second.groupStart)) break;
+    group.push_back(radio);
+  }
+  return group;
+}
+
+void CDialog::SetDefaultButton(int id) {
+  for (const auto& entry : m_controls) {
+    auto* button = qobject_cast<QPushButton*>(entry.second.widget.data());
+    if (button == nullptr) continue;
+    button->setDefault(entry.first == id);
+    button->setAutoDefault(entry.first == id);
+  }
+}
+
+int CDialog::GetDefaultButton() const {
+  for (const auto& entry : m_controls) {
+    auto* button = qobject_cast<QPushButton*>(entry.second.widget.data());
+    if (button != nullptr && button->isDefault()) return entry.first;
+  }
+  return 0;
+}
+
+void CDialog::MapCommand(int id, std::function<void()> handler) { m_commands[id] = std::move(handler); }
+
+void CDialog::Clicked(int id) {
+  const auto it = m_commands.find(id);
+  if (it != m_commands.end() && it->second) {
+    // Copy: the handler may replace itself.
+    const std::function<void()> handler = it->second;
+    handler();
+  } else if (id == IDOK) {
+    OnOK();
+  } else if (id == IDCANCEL) {
+    OnCancel();
+  }
+}
+
+QBoxLayout* CDialog::Rows() {
+  GetDialog();
+  return m_groupRows != nullptr ? m_groupRows : m_rows;
+}
+
+void CDialog::SetTitle(const char* title) { GetDialog()->setWindowTitle(ToQString(title)); }
+
+QLabel* CDialog::AddStatic(const char* text) {
+  auto* label = new QLabel(ToQString(text));
+  Rows()->addWidget(label);
+  return label;
+}
+
+QLineEdit* CDialog::AddEdit(int id, const char* label) {
+  auto* edit = new QLineEdit;
+  if (label != nullptr) {
+    auto* row = new QHBoxLayout;
+    auto* caption = new QLabel(ToQString(label));
+    caption->setBuddy(edit);
+    row->addWidget(caption);
+    row->addWidget(edit, 1);
+    Rows()->addLayout(row);
+  } else {
+    Rows()->addWidget(edit);
+  }
+  RegisterControl(id, edit);
+  return edit;
+}
+
+QRadioButton* CDialog::AddRadio(int id, const char* text, bool firstInGroup) {
+  auto* radio = new QRadioButton(ToQString(text));
+  Rows()->addWidget(radio);
+  if (firstInGroup || m_radioGroup == nullptr) {
+    m_radioGroup = new QButtonGroup(GetDialog());
+    m_radioGroup->setExclusive(true);
+  }
+  m_radioGroup->addButton(radio);
+  RegisterControl(id, radio, firstInGroup);
+  return radio;
+}
+
+QCheckBox* CDialog::AddCheck(int id, const char* text) {
+  auto* box = new QCheckBox(ToQString(text));
+  Rows()->addWidget(box);
+  RegisterControl(id, box);
+  return box;
+}
+
+QGroupBox* CDialog::BeginGroupBox(const char* title) {
+  auto* box = new QGroupBox(ToQString(title));
+  Rows()->addWidget(box);
+  m_groupRows = new QVBoxLayout(box);
+  return box;
+}
+
+void CDialog::EndGroupBox() { m_groupRows = nullptr; }
+
+QPushButton* CDialog::AddButton(int id, const char* text) {
+  GetDialog();
+  auto* button = new QPushButton(ToQString(text));
+  button->setAutoDefault(false);
+  m_buttons->addWidget(button);
+  RegisterControl(id, button);
+  return button;
+}
+
+void CDialog::AddOkCancel(const char* okText, const char* cancelText) {
+  AddButton(IDOK, okText);
+  AddButton(IDCANCEL, cancelText);
+  SetDefaultButton(IDOK);
+}

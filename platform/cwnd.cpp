@@ -1,0 +1,161 @@
+#include "platform/cwnd.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QVariant>
+
+#include "platform/qtconvert.h"
+
+namespace {
+const char kControlIdProperty[] = "queltControlId";
+}
+
+void SetControlId(QWidget* widget, int id) {
+  if (widget == nullptr) return;
+  widget->setProperty(kControlIdProperty, id);
+}
+
+int ControlId(const QWidget* widget) {
+  if (widget == nullptr) return 0;
+  bool ok = false;
+  const int id = widget->property(kControlIdProperty).toInt(&ok);
+  return ok ? id : 0;
+}
+
+QWidget* FindControl(const QWidget* root, int id) {
+  if (root == nullptr || id == 0) return nullptr;
+  const QList<QWidget*> children = root->findChildren<QWidget*>();
+  for (QWidget* child : children)
+    if (ControlId(child) == id) return child;
+  return nullptr;
+}
+
+CWnd::~CWnd() = default;
+
+QWidget* CWnd::Detach() {
+  QWidget* w = m_widget.data();
+  m_widget = nullptr;
+  m_children.clear();
+  return w;
+}
+
+void CWnd::Invalidate(BOOL /*erase*/) {
+  QWidget* w = m_widget.data();
+  if (w == nullptr) return;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) area->viewport()->update();
+  w->update();
+}
+
+void CWnd::UpdateWindow() {
+  QWidget* w = m_widget.data();
+  if (w == nullptr || !w->isVisible()) return;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) area->viewport()->repaint();
+  w->repaint();
+}
+
+void CWnd::RedrawNow() {
+  Invalidate(TRUE);
+  UpdateWindow();
+}
+
+void CWnd::SetWindowText(const char* text) {
+  QWidget* w = m_widget.data();
+  if (w == nullptr) return;
+  const QString s = ToQString(text);
+  if (auto* edit = qobject_cast<QLineEdit*>(w))
+    edit->setText(s);
+  else if (auto* plain = qobject_cast<QPlainTextEdit*>(w))
+    plain->setPlainText(s);
+  else if (auto* rich = qobject_cast<QTextEdit*>(w))
+    rich->setPlainText(s);
+  else if (auto* label = qobject_cast<QLabel*>(w))
+    label->setText(s);
+  else if (auto* button = qobject_cast<QAbstractButton*>(w))
+    button->setText(s);
+  else
+    w->setWindowTitle(s);
+}
+
+CString CWnd::GetWindowText() const {
+  const QWidget* w = m_widget.data();
+  if (w == nullptr) return CString();
+  if (auto* edit = qobject_cast<const QLineEdit*>(w)) return FromQString(edit->text());
+  if (auto* plain = qobject_cast<const QPlainTextEdit*>(w)) return FromQString(plain->toPlainText());
+  if (auto* rich = qobject_cast<const QTextEdit*>(w)) return FromQString(rich->toPlainText());
+  if (auto* label = qobject_cast<const QLabel*>(w)) return FromQString(label->text());
+  if (auto* button = qobject_cast<const QAbstractButton*>(w)) return FromQString(button->text());
+  return FromQString(w->windowTitle());
+}
+
+void CWnd::GetClientRect(CRect* rect) const {
+  if (rect == nullptr) return;
+  const QWidget* w = m_widget.data();
+  if (w == nullptr) {
+    rect->SetRectEmpty();
+    return;
+  }
+  if (auto* area = qobject_cast<const QAbstractScrollArea*>(w)) w = area->viewport();
+  *rect = CRect(0, 0, w->width(), w->height());
+}
+
+void CWnd::SetFocus() {
+  if (QWidget* w = m_widget.data()) w->setFocus(Qt::OtherFocusReason);
+}
+
+BOOL CWnd::EnableWindow(BOOL enable) {
+  QWidget* w = m_widget.data();
+  if (w == nullptr) return FALSE;
+  const BOOL wasDisabled = w->isEnabled() ? FALSE : TRUE;
+  w->setEnabled(enable != FALSE);
+  return wasDisabled;
+}
+
+BOOL CWnd::IsWindowEnabled() const {
+  const QWidget* w = m_widget.data();
+  return w != nullptr && w->isEnabled() ? TRUE : FALSE;
+}
+
+BOOL CWnd::ShowWindow(int command) {
+  QWidget* w = m_widget.data();
+  if (w == nullptr) return FALSE;
+  const BOOL wasVisible = w->isVisible() ? TRUE : FALSE;
+  w->setVisible(command != SW_HIDE);
+  return wasVisible;
+}
+
+BOOL CWnd::IsWindowVisible() const {
+  const QWidget* w = m_widget.data();
+  return w != nullptr && w->isVisible() ? TRUE : FALSE;
+}
+
+CWnd* CWnd::HandleFor(QWidget* child) const {
+  if (child == nullptr) return nullptr;
+  // Forget handles whose widgets are gone before adding one.
+  for (auto it = m_children.begin(); it != m_children.end();)
+    it = it->second->Widget() == nullptr ? m_children.erase(it) : std::next(it);
+  std::unique_ptr<CWnd>& slot = m_children[child];
+  if (!slot) slot = std::make_unique<CWnd>(child);
+  return slot.get();
+}
+
+CWnd* CWnd::GetDlgItem(int id) const { return HandleFor(FindControl(m_widget.data(), id)); }
+
+CString CWnd::GetDlgItemText(int id) const {
+  const CWnd* item = GetDlgItem(id);
+  return item != nullptr ? item->GetWindowText() : CString();
+}
+
+void CWnd::SetDlgItemText(int id, const char* text) {
+  if (CWnd* item = GetDlgItem(id)) item->SetWindowText(text);
+}
+
+CWnd* CWnd::GetActiveWindow() {
+  static CWnd active;
+  active.Attach(QApplication::activeWindow());
+  return active.Widget() != nullptr ? &active : nullptr;
+}

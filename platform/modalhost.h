@@ -1,0 +1,45 @@
+// ModalHost: every modal dialog and message box of the program runs
+// through the one current host.  The production host shows them to the
+// user (QDialog::exec, QMessageBox); a test installs a ScriptedModalHost
+// that drives the real dialogs and answers the message boxes itself.
+#pragma once
+
+#include "platform/msgbox.h"
+
+class QDialog;
+
+class ModalHost {
+ public:
+  virtual ~ModalHost();
+
+  // Runs the dialog modally and returns its result: the code its done()
+  // was called with (IDOK, IDCANCEL, ...).
+  virtual int RunDialog(QDialog& dialog) = 0;
+  // Shows the message box and returns the button pressed (IDOK, IDYES, ...).
+  virtual int ShowMessage(const MessageRequest& request) = 0;
+
+  // The host in use: the installed one, else the production host.
+  static ModalHost& Current();
+  // Installs host (null: back to the production host); returns the one
+  // installed before.  The caller keeps ownership.
+  static ModalHost* Install(ModalHost* host);
+};
+
+// Shows dialogs to the user.
+class ProductionModalHost : public ModalHost {
+ public:
+  int RunDialog(QDialog& dialog) override;
+  int ShowMessage(const MessageRequest& request) override;
+};
+
+// Installs a host for one scope.
+class ScopedModalHost {
+ public:
+  explicit ScopedModalHost(ModalHost* host) : m_previous(ModalHost::Install(host)) {}
+  ~ScopedModalHost() { ModalHost::Install(m_previous); }
+  ScopedModalHost(const ScopedModalHost&) = delete;
+  ScopedModalHost& operator=(const ScopedModalHost&) = delete;
+
+ private:
+  ModalHost* m_previous;
+};

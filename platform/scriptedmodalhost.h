@@ -1,0 +1,98 @@
+// ScriptedModalHost: the modal host for tests.  When a dialog is run, the
+// next script given to the host runs against the real dialog: it types into
+// the dialog's real edits and presses its real buttons through a
+// DialogDriver, exactly as a user would, and the dialog closes through its
+// own handlers.  Message boxes are recorded (string id, text, caption,
+// style, owner) and answered from a queue.  Nothing waits on a timer.
+//
+// A dialog for which no script is queued, or that its script leaves open,
+// is recorded as such and closed with IDCANCEL so the test can go on.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "platform/modalhost.h"
+
+class QDialog;
+class QWidget;
+
+class DialogDriver {
+ public:
+  explicit DialogDriver(QDialog& dialog) : m_dialog(&dialog) {}
+
+  QDialog* Dialog() const { return m_dialog.data(); }
+  QString Title() const;
+  // The control with the id, or null.
+  QWidget* Control(int id) const;
+
+  // Replaces the text of an enabled edit by typing the text key by key, so
+  // that length limits and validators apply.  False when there is no such
+  // edit or it does not take input.
+  bool Type(int id, const QString& text);
+  // Clicks an enabled, visible button (push, radio or check).  False when
+  // there is no such button or it cannot be clicked.
+  bool Click(int id);
+  // Presses Enter or Escape in the control with the focus (the dialog when
+  // none has it).
+  void PressEnter();
+  void PressEscape();
+
+  QString Text(int id) const;  // edit, label or button text
+  bool IsChecked(int id) const;
+  bool IsEnabled(int id) const;
+  bool IsDefault(int id) const;
+  int MaxLength(int id) const;  // of an edit; -1 for none
+  // True until the dialog has been closed.
+  bool IsOpen() const;
+
+ private:
+  void Key(int key, const QString& text);
+  QPointer<QDialog> m_dialog;
+};
+
+struct MessageRecord {
+  UINT stringId = 0;
+  CString text;
+  CString caption;
+  UINT type = 0;
+  QPointer<QWidget> owner;
+  bool hadOwner = false;  // an owner was given (it may have gone since)
+  int answer = 0;
+};
+
+struct DialogRecord {
+  QString title;
+  int result = 0;
+  bool scripted = false;    // a script was there for it
+  bool leftOpen = false;    // the script did not close it
+};
+
+class ScriptedModalHost : public ModalHost {
+ public:
+  using Script = std::function<void(DialogDriver&)>;
+
+  // Queues the script for the next dialog run.
+  void ExpectDialog(Script script) { m_scripts.push_back(std::move(script)); }
+  // Queues the answer to the next message box.  Without one a box gets its
+  // cancelling answer (IDCANCEL, or IDNO for Yes/No), or IDOK for OK only.
+  void AnswerMessage(int button) { m_answers.push_back(button); }
+
+  const std::vector<MessageRecord>& Messages() const { return m_messages; }
+  std::vector<UINT> MessageIds() const;
+  const std::vector<DialogRecord>& Dialogs() const { return m_dialogs; }
+  size_t PendingScripts() const { return m_scripts.size(); }
+  void Clear();
+
+  int RunDialog(QDialog& dialog) override;
+  int ShowMessage(const MessageRequest& request) override;
+
+ private:
+  std::deque<Script> m_scripts;
+  std::deque<int> m_answers;
+  std::vector<MessageRecord> m_messages;
+  std::vector<DialogRecord> m_dialogs;
+};
