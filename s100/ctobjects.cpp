@@ -120,11 +120,11 @@ uint32_t Ary::Count() const {
 }
 
 void Ary::Replace(uint32_t type, Items&& items) {
-  Items old(std::move(items_));
-  items_ = std::move(items);
+  // The old items go back to the caller, who frees them after this call
+  // (releasing any handles lent for them).
+  items_.swap(items);
   type_ = type;
   handles_.clear();
-  // `old` goes here, releasing any handles lent for its nested items.
 }
 
 uint32_t Ary::Read(Table& table, uint32_t code, const void** block, uint32_t* count) {

@@ -96,7 +96,7 @@ class Ary : public Container {
   const Items& items() const { return items_; }
   uint32_t Count() const;
 
-  // Replaces the whole content; the old items are freed afterwards.
+  // Replaces the whole content; `items` receives the old items.
   void Replace(uint32_t type, Items&& items);
 
   // Lends the item block of the asked kind: code is the array code the
