@@ -517,7 +517,8 @@ bool Reader::FailItem() {
 // Whether the item at p_ starts like an item of the kind.
 bool Reader::ItemFits(Word kind) {
   char c = *p_;
-  bool number = IsDigit(c) || c == '-';
+  char next = p_ + 1 < end_ ? p_[1] : '\0';
+  bool number = IsDigit(c) || (c == '-' && IsDigit(next));
   switch (kind) {
     case Word::kInt:
     case Word::kUInt:
@@ -540,7 +541,7 @@ bool Reader::ItemFits(Word kind) {
     }
     case Word::kFloat:
     case Word::kFRange: {
-      if (number || c == '.') return true;
+      if (number || c == '.' || (c == '-' && (next == '.' || next == 'i'))) return true;
       if (IsNameStart(c)) {
         const char* at = p_;
         const char* s;
