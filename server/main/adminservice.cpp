@@ -1,0 +1,150 @@
+#include "server/main/adminservice.h"
+
+#include <spdlog/spdlog.h>
+
+namespace ctserver {
+
+namespace pb = ctadmin::v1;
+
+std::string LogText(const std::string& text) {
+  static const char hex[] = "0123456789abcdef";
+  std::string out;
+  const size_t shown = std::min<size_t>(text.size(), 255);
+  for (size_t i = 0; i < shown; ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      out.push_back(char(c));
+    } else {
+      out += "\\x";
+      out.push_back(hex[c >> 4]);
+      out.push_back(hex[c & 0xF]);
+    }
+  }
+  if (shown < text.size()) out += "...";
+  return out;
+}
+
+namespace {
+
+std::string Outcome(uint32_t error) {
+  if (error == 0) return "ok";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "error 0x%08X", error);
+  return buf;
+}
+
+void LogWrite(const char* what, const std::string& name, const std::string* cls, uint32_t error) {
+  if (cls) {
+    spdlog::info("{} name='{}' class='{}': {}", what, LogText(name), LogText(*cls), Outcome(error));
+  } else {
+    spdlog::info("{} name='{}': {}", what, LogText(name), Outcome(error));
+  }
+}
+
+}  // namespace
+
+template <typename Req, typename Rep>
+grpc::Status AdminService::Serve(Ctx* ctx, const Req* req, Rep* rep, void (ServerCore::*method)(const Req&, Rep*)) {
+  if (!token_.Allows(*ctx)) {
+    spdlog::warn("refused a call from {}: missing or wrong token", LogText(ctx->peer()));
+    return grpc::Status(grpc::StatusCode::UNAUTHENTICATED, "missing or wrong token");
+  }
+  (core_.*method)(*req, rep);
+  return grpc::Status::OK;
+}
+
+grpc::Status AdminService::OpenSession(Ctx* c, const pb::OpenSessionRequest* q, pb::OpenSessionReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::OpenSession);
+  if (s.ok()) {
+    spdlog::debug("session opened for {} ({}): {}", LogText(c->peer()), LogText(q->client_name()),
+                  Outcome(r->error()));
+  }
+  return s;
+}
+grpc::Status AdminService::CloseSession(Ctx* c, const pb::CloseSessionRequest* q, pb::CloseSessionReply* r) {
+  return Serve(c, q, r, &ServerCore::CloseSession);
+}
+grpc::Status AdminService::GetProfileInfo(Ctx* c, const pb::ProfileInfoRequest* q, pb::ProfileInfoReply* r) {
+  return Serve(c, q, r, &ServerCore::GetProfileInfo);
+}
+grpc::Status AdminService::AddProfile(Ctx* c, const pb::ProfileRequest* q, pb::ProfileReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::AddProfile);
+  if (s.ok()) LogWrite("add profile", q->name(), &q->profile_class(), r->error());
+  return s;
+}
+grpc::Status AdminService::UpdateProfile(Ctx* c, const pb::ProfileRequest* q, pb::ProfileReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::UpdateProfile);
+  if (s.ok()) LogWrite("update profile", q->name(), &q->profile_class(), r->error());
+  return s;
+}
+grpc::Status AdminService::RemoveProfile(Ctx* c, const pb::RemoveProfileRequest* q, pb::StatusReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::RemoveProfile);
+  if (s.ok()) LogWrite("remove profile", q->name(), &q->profile_class(), r->error());
+  return s;
+}
+grpc::Status AdminService::ImportProfile(Ctx* c, const pb::TransferProfileRequest* q, pb::StatusReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::ImportProfile);
+  if (s.ok()) LogWrite("import profile", q->name(), &q->profile_class(), r->error());
+  return s;
+}
+grpc::Status AdminService::ExportProfile(Ctx* c, const pb::TransferProfileRequest* q, pb::StatusReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::ExportProfile);
+  if (s.ok()) LogWrite("export profile", q->name(), &q->profile_class(), r->error());
+  return s;
+}
+grpc::Status AdminService::ListRevisions(Ctx* c, const pb::RevisionsRequest* q, pb::RevisionsReply* r) {
+  return Serve(c, q, r, &ServerCore::ListRevisions);
+}
+grpc::Status AdminService::GetRevision(Ctx* c, const pb::RevisionRequest* q, pb::RevisionReply* r) {
+  return Serve(c, q, r, &ServerCore::GetRevision);
+}
+grpc::Status AdminService::RestoreRevision(Ctx* c, const pb::RevisionRequest* q, pb::RevisionReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::RestoreRevision);
+  if (s.ok()) LogWrite("restore profile revision", q->name(), &q->profile_class(), r->error());
+  return s;
+}
+grpc::Status AdminService::GetSymbolTable(Ctx* c, const pb::SymbolTableRequest* q, pb::SymbolTableReply* r) {
+  return Serve(c, q, r, &ServerCore::GetSymbolTable);
+}
+grpc::Status AdminService::AddService(Ctx* c, const pb::ServiceRequest* q, pb::StatusReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::AddService);
+  if (s.ok()) LogWrite("add service", q->name(), nullptr, r->error());
+  return s;
+}
+grpc::Status AdminService::UpdateService(Ctx* c, const pb::ServiceRequest* q, pb::StatusReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::UpdateService);
+  if (s.ok()) LogWrite("update service", q->name(), nullptr, r->error());
+  return s;
+}
+grpc::Status AdminService::RemoveService(Ctx* c, const pb::ServiceNameRequest* q, pb::StatusReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::RemoveService);
+  if (s.ok()) LogWrite("remove service", q->name(), nullptr, r->error());
+  return s;
+}
+grpc::Status AdminService::StartService(Ctx* c, const pb::ServiceNameRequest* q, pb::StatusReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::StartService);
+  if (s.ok()) LogWrite("start service", q->name(), nullptr, r->error());
+  return s;
+}
+grpc::Status AdminService::StopService(Ctx* c, const pb::StopServiceRequest* q, pb::StatusReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::StopService);
+  if (s.ok()) LogWrite("stop service", q->name(), nullptr, r->error());
+  return s;
+}
+grpc::Status AdminService::GetServiceState(Ctx* c, const pb::ServiceStateRequest* q, pb::ServiceStateReply* r) {
+  return Serve(c, q, r, &ServerCore::GetServiceState);
+}
+grpc::Status AdminService::GetServerLevel(Ctx* c, const pb::ServerLevelRequest* q, pb::ServerLevelReply* r) {
+  return Serve(c, q, r, &ServerCore::GetServerLevel);
+}
+grpc::Status AdminService::SetTargetServerLevel(Ctx* c, const pb::SetTargetLevelRequest* q, pb::StatusReply* r) {
+  grpc::Status s = Serve(c, q, r, &ServerCore::SetTargetServerLevel);
+  if (s.ok()) spdlog::info("set target server level {}: {}", q->level(), Outcome(r->error()));
+  return s;
+}
+grpc::Status AdminService::GetServerProcessInfo(Ctx* c, const pb::ServerProcessRequest* q,
+                                                pb::ServerProcessReply* r) {
+  return Serve(c, q, r, &ServerCore::GetServerProcessInfo);
+}
+
+}  // namespace ctserver

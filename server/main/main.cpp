@@ -1,0 +1,131 @@
+// ctserver: serves the server core over gRPC until SIGTERM or SIGINT.
+#include <grpcpp/grpcpp.h>
+#include <grpcpp/health_check_service_interface.h>
+#include <signal.h>
+#include <spdlog/sinks/stdout_color_sinks.h>
+#include <spdlog/spdlog.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "server/core.h"
+#include "server/datafolder.h"
+#include "server/main/adminservice.h"
+#include "server/main/serveroptions.h"
+#include "server/main/tokencheck.h"
+
+namespace {
+
+constexpr size_t kMaxPemBytes = size_t{1} << 20;
+constexpr auto kShutdownGrace = std::chrono::seconds(10);
+
+bool ReadSmallFile(const std::string& path, std::string* text) {
+  return ctserver::DataFolder::ReadFile(path, kMaxPemBytes, text) == 0;
+}
+
+// Writes the port so that scripts can find a server started on port 0.
+bool WritePortFile(const std::string& path, int port) {
+  return ctserver::DataFolder::WriteFile(path, std::to_string(port) + "\n") == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ctserver::ServerOptions options;
+  if (int code = ctserver::ParseServerOptions(argc, argv, &options); code >= 0) return code;
+
+  auto logger = spdlog::stderr_color_mt("ctserver");
+  spdlog::set_default_logger(logger);
+  spdlog::set_pattern("%Y-%m-%d %H:%M:%S.%e %l %v");
+  spdlog::set_level(spdlog::level::from_str(options.logLevel));
+
+  if (std::string why = ctserver::CheckListenPolicy(options); !why.empty()) {
+    spdlog::error("{}", why);
+    return 2;
+  }
+  ctserver::TokenCheck token;
+  if (!options.tokenFile.empty()) {
+    std::string error;
+    if (!token.Load(options.tokenFile, &error)) {
+      spdlog::error("{}", error);
+      return 2;
+    }
+  }
+  std::shared_ptr<grpc::ServerCredentials> credentials;
+  if (!options.tlsCert.empty()) {
+    grpc::SslServerCredentialsOptions ssl;
+    grpc::SslServerCredentialsOptions::PemKeyCertPair pair;
+    if (!ReadSmallFile(options.tlsKey, &pair.private_key) || !ReadSmallFile(options.tlsCert, &pair.cert_chain)) {
+      spdlog::error("cannot read the TLS certificate or key");
+      return 2;
+    }
+    ssl.pem_key_cert_pairs.push_back(std::move(pair));
+    credentials = grpc::SslServerCredentials(ssl);
+  } else {
+    credentials = grpc::InsecureServerCredentials();
+  }
+
+  // Signals are taken by one thread with sigwait, so every other thread
+  // (gRPC's included) starts with them blocked.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  ctserver::CoreOptions coreOptions;
+  coreOptions.dbPath = options.dbPath;
+  coreOptions.symbolsPath = options.symbolsPath;
+  coreOptions.dataDir = options.dataDir;
+  coreOptions.networkService = true;
+  std::string error;
+  std::unique_ptr<ctserver::ServerCore> core = ctserver::ServerCore::Open(coreOptions, &error);
+  if (!core) {
+    spdlog::error("{}", error);
+    return 1;
+  }
+
+  ctserver::AdminService service(*core, token);
+  grpc::EnableDefaultHealthCheckService(true);
+  grpc::ServerBuilder builder;
+  int port = 0;
+  builder.AddListeningPort(options.listen, credentials, &port);
+  builder.SetMaxReceiveMessageSize(int(options.maxMessageBytes));
+  builder.RegisterService(&service);
+  std::unique_ptr<grpc::Server> server = builder.BuildAndStart();
+  const bool unixSocket = options.listen.rfind("unix", 0) == 0;
+  if (!server || (!unixSocket && port == 0)) {
+    spdlog::error("cannot listen on {}", options.listen);
+    return 1;
+  }
+  server->GetHealthCheckService()->SetServingStatus(true);
+  if (!options.portFile.empty() && !WritePortFile(options.portFile, unixSocket ? 0 : port)) {
+    spdlog::error("cannot write the port file {}", options.portFile);
+    server->Shutdown();
+    return 1;
+  }
+  spdlog::info("ctserver started: database {}, {}, {}{}", options.dbPath,
+               options.symbolsPath.empty() ? "built-in symbol table" : "symbols " + options.symbolsPath,
+               credentials && !options.tlsCert.empty() ? "TLS" : "plain gRPC",
+               token.enabled() ? ", token required" : "");
+  if (unixSocket) {
+    spdlog::info("listening on {}", options.listen);
+  } else {
+    spdlog::info("listening on {} (port {})", options.listen, port);
+  }
+
+  std::thread waiter([&] {
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    spdlog::info("{} received: finishing calls in progress and stopping", signal == SIGTERM ? "SIGTERM" : "SIGINT");
+    server->GetHealthCheckService()->SetServingStatus(false);
+    server->Shutdown(std::chrono::system_clock::now() + kShutdownGrace);
+  });
+  server->Wait();
+  waiter.join();
+  server.reset();
+  core.reset();  // closes the database
+  spdlog::info("ctserver stopped");
+  return 0;
+}

@@ -1,0 +1,6 @@
+# The profile store, the symbol table and the core behind the protocol.
+if(TARGET server_core)
+  quelt_test(test_symboltable SOURCES test_symboltable.cpp LIBS server_core)
+  quelt_test(test_store SOURCES test_store.cpp LIBS server_core)
+  quelt_test(test_core SOURCES test_core.cpp LIBS server_core)
+endif()

@@ -1,0 +1,605 @@
+// The server core answering protocol requests in-process, as the embedded
+// runtime uses it: sessions, error codes for bad input, profiles, import and
+// export, services, levels and processes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "s100/ctcontainers.h"
+#include "s100/cterrors.h"
+#include "server/core.h"
+#include "server/demessage.h"
+#include "server/wellknown.h"
+#include "tempdir.h"
+
+namespace pb = ctadmin::v1;
+using ctserver::CoreOptions;
+using ctserver::ServerCore;
+
+namespace {
+
+// Content bytes of a set with one Int and one String, or a plain element.
+std::string SetBytes(int32_t value, const std::string& text = "hello") {
+  pb::DataElement e;
+  e.set_type(CT_TYPE_KVSET);
+  auto* a = e.mutable_kvset()->add_pairs();
+  a->set_key(0x02000500);  // Line_Number
+  a->mutable_value()->set_type(CT_TYPE_INT);
+  a->mutable_value()->set_int_value(value);
+  auto* b = e.mutable_kvset()->add_pairs();
+  b->set_key(0x02000501);  // Line_Name
+  b->mutable_value()->set_type(CT_TYPE_STRING);
+  b->mutable_value()->set_string_value(text);
+  return e.SerializeAsString();
+}
+
+int32_t FirstInt(const std::string& bytes) {
+  pb::DataElement e;
+  uint32_t err = 0;
+  EXPECT_TRUE(ctserver::ParseElement(bytes, &e, &err));
+  return e.kvset().pairs_size() ? e.kvset().pairs(0).value().int_value() : -1;
+}
+
+class CoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Reopen(); }
+
+  void Reopen(bool network = false) {
+    core_.reset();
+    CoreOptions o;
+    o.dbPath = dir_.File("db/profiles.db");
+    o.dataDir = dir_.File("data");
+    o.networkService = network;
+    std::string error;
+    core_ = ServerCore::Open(o, &error);
+    ASSERT_TRUE(core_) << error;
+    pb::OpenSessionRequest req;
+    pb::OpenSessionReply reply;
+    core_->OpenSession(req, &reply);
+    ASSERT_EQ(reply.error(), 0u);
+    session_ = reply.session();
+  }
+
+  uint32_t Add(const std::string& name, const std::string& cls, const std::string& content) {
+    pb::ProfileRequest req;
+    req.set_session(session_);
+    req.set_name(name);
+    req.set_profile_class(cls);
+    req.set_content(content);
+    pb::ProfileReply reply;
+    core_->AddProfile(req, &reply);
+    return reply.error();
+  }
+  uint32_t Update(const std::string& name, const std::string& cls, const std::string& content,
+                  uint64_t* rev = nullptr) {
+    pb::ProfileRequest req;
+    req.set_session(session_);
+    req.set_name(name);
+    req.set_profile_class(cls);
+    req.set_content(content);
+    pb::ProfileReply reply;
+    core_->UpdateProfile(req, &reply);
+    if (rev) *rev = reply.revision();
+    return reply.error();
+  }
+  pb::ProfileInfoReply Info(const std::string& name, const std::string& cls, bool one) {
+    pb::ProfileInfoRequest req;
+    req.set_session(session_);
+    if (one) req.set_name(name);
+    req.set_profile_class(cls);
+    req.set_one(one);
+    pb::ProfileInfoReply reply;
+    core_->GetProfileInfo(req, &reply);
+    return reply;
+  }
+  uint32_t Transfer(bool import, const std::string& name, const std::string& cls, const std::string& file) {
+    pb::TransferProfileRequest req;
+    req.set_session(session_);
+    req.set_name(name);
+    req.set_profile_class(cls);
+    req.set_file(file);
+    pb::StatusReply reply;
+    if (import) {
+      core_->ImportProfile(req, &reply);
+    } else {
+      core_->ExportProfile(req, &reply);
+    }
+    return reply.error();
+  }
+  uint32_t Service(const char* what, const std::string& name, const std::string& config = std::string(),
+                   uint32_t value = 0) {
+    pb::StatusReply reply;
+    const std::string op(what);
+    if (op == "add" || op == "update") {
+      pb::ServiceRequest req;
+      req.set_session(session_);
+      req.set_name(name);
+      req.set_config(config);
+      op == "add" ? core_->AddService(req, &reply) : core_->UpdateService(req, &reply);
+    } else if (op == "stop") {
+      pb::StopServiceRequest req;
+      req.set_session(session_);
+      req.set_name(name);
+      req.set_value(value);
+      core_->StopService(req, &reply);
+    } else {
+      pb::ServiceNameRequest req;
+      req.set_session(session_);
+      req.set_name(name);
+      op == "start" ? core_->StartService(req, &reply) : core_->RemoveService(req, &reply);
+    }
+    return reply.error();
+  }
+  pb::ServiceStateReply States(const std::string& name = std::string()) {
+    pb::ServiceStateRequest req;
+    req.set_session(session_);
+    req.set_name(name);
+    pb::ServiceStateReply reply;
+    core_->GetServiceState(req, &reply);
+    return reply;
+  }
+
+  TempDir dir_;
+  std::unique_ptr<ServerCore> core_;
+  std::string session_;
+};
+
+// A service configuration that names its start mode.
+std::string ModeConfig(uint32_t mode) {
+  pb::DataElement e;
+  e.set_type(CT_TYPE_KVSET);
+  auto* p = e.mutable_kvset()->add_pairs();
+  p->set_key(ctserver::kSymServiceStartMode);
+  p->mutable_value()->set_type(CT_TYPE_SYMBOL);
+  p->mutable_value()->set_uint_value(mode);
+  return e.SerializeAsString();
+}
+
+}  // namespace
+
+TEST_F(CoreTest, EveryCallNeedsAnOpenSession) {
+  const std::string bad = "0123456789abcdef0123456789abcdef";
+  std::vector<uint32_t> errors;
+  {
+    pb::ProfileInfoRequest r;
+    r.set_session(bad);
+    pb::ProfileInfoReply a;
+    core_->GetProfileInfo(r, &a);
+    errors.push_back(a.error());
+  }
+  {
+    pb::ProfileRequest r;
+    r.set_session(bad);
+    r.set_name("n");
+    r.set_profile_class("c");
+    r.set_content(SetBytes(1));
+    pb::ProfileReply a, b;
+    core_->AddProfile(r, &a);
+    core_->UpdateProfile(r, &b);
+    errors.push_back(a.error());
+    errors.push_back(b.error());
+  }
+  {
+    pb::RemoveProfileRequest r;
+    r.set_session(bad);
+    pb::StatusReply a;
+    core_->RemoveProfile(r, &a);
+    errors.push_back(a.error());
+    pb::TransferProfileRequest t;
+    t.set_session(bad);
+    pb::StatusReply b, c;
+    core_->ImportProfile(t, &b);
+    core_->ExportProfile(t, &c);
+    errors.push_back(b.error());
+    errors.push_back(c.error());
+  }
+  {
+    pb::RevisionsRequest r;
+    r.set_session(bad);
+    pb::RevisionsReply a;
+    core_->ListRevisions(r, &a);
+    errors.push_back(a.error());
+    pb::RevisionRequest g;
+    g.set_session(bad);
+    pb::RevisionReply b, c;
+    core_->GetRevision(g, &b);
+    core_->RestoreRevision(g, &c);
+    errors.push_back(b.error());
+    errors.push_back(c.error());
+  }
+  {
+    pb::SymbolTableRequest r;
+    r.set_session(bad);
+    pb::SymbolTableReply a;
+    core_->GetSymbolTable(r, &a);
+    errors.push_back(a.error());
+    EXPECT_EQ(a.symbols_size(), 0);
+  }
+  {
+    pb::ServiceRequest r;
+    r.set_session(bad);
+    pb::StatusReply a, b, c, d, e;
+    core_->AddService(r, &a);
+    core_->UpdateService(r, &b);
+    pb::ServiceNameRequest n;
+    n.set_session(bad);
+    core_->RemoveService(n, &c);
+    core_->StartService(n, &d);
+    pb::StopServiceRequest s;
+    s.set_session(bad);
+    core_->StopService(s, &e);
+    for (auto* x : {&a, &b, &c, &d, &e}) errors.push_back(x->error());
+    pb::ServiceStateRequest q;
+    q.set_session(bad);
+    pb::ServiceStateReply f;
+    core_->GetServiceState(q, &f);
+    errors.push_back(f.error());
+  }
+  {
+    pb::ServerLevelRequest r;
+    r.set_session(bad);
+    pb::ServerLevelReply a;
+    core_->GetServerLevel(r, &a);
+    pb::SetTargetLevelRequest t;
+    t.set_session(bad);
+    pb::StatusReply b;
+    core_->SetTargetServerLevel(t, &b);
+    pb::ServerProcessRequest p;
+    p.set_session(bad);
+    pb::ServerProcessReply c;
+    core_->GetServerProcessInfo(p, &c);
+    errors.push_back(a.error());
+    errors.push_back(b.error());
+    errors.push_back(c.error());
+  }
+  ASSERT_EQ(errors.size(), 19u);
+  for (size_t i = 0; i < errors.size(); ++i) EXPECT_EQ(errors[i], ct::kErrNoSession) << "call " << i;
+
+  // A closed session is as unknown as a made-up one.
+  pb::CloseSessionRequest close;
+  close.set_session(session_);
+  pb::CloseSessionReply closed, again;
+  core_->CloseSession(close, &closed);
+  EXPECT_EQ(closed.error(), 0u);
+  core_->CloseSession(close, &again);
+  EXPECT_EQ(again.error(), ct::kErrNoSession);
+  EXPECT_EQ(Info("", "", false).error(), ct::kErrNoSession);
+  EXPECT_EQ(Add("after", "C", SetBytes(1)), ct::kErrNoSession);
+}
+
+TEST_F(CoreTest, SessionIdsAreDistinctAndOptionsAreChecked) {
+  pb::OpenSessionRequest req;
+  pb::DataElement options;
+  options.set_type(CT_TYPE_KVSET);
+  auto* p = options.mutable_kvset()->add_pairs();
+  p->set_key(ctserver::kSymSessionServerName);
+  p->mutable_value()->set_type(CT_TYPE_STRING);
+  p->mutable_value()->set_string_value("Main");
+  req.set_options(options.SerializeAsString());
+  pb::OpenSessionReply a, b;
+  core_->OpenSession(req, &a);
+  core_->OpenSession(req, &b);
+  EXPECT_EQ(a.error(), 0u);
+  EXPECT_EQ(a.session().size(), 32u);
+  EXPECT_NE(a.session(), b.session());
+  EXPECT_NE(a.session(), session_);
+
+  req.set_options("\xFF garbage");
+  pb::OpenSessionReply c;
+  core_->OpenSession(req, &c);
+  EXPECT_EQ(c.error(), ct::kErrInvalidArgument);
+  EXPECT_TRUE(c.session().empty());
+}
+
+TEST_F(CoreTest, ProfileNamesAndClassesAreChecked) {
+  const std::string content = SetBytes(1);
+  EXPECT_EQ(Add("", "C", content), ct::kErrInvalidName);
+  EXPECT_EQ(Add("has space", "C", content), ct::kErrInvalidName);
+  EXPECT_EQ(Add("tab\there", "C", content), ct::kErrInvalidName);
+  EXPECT_EQ(Add("bell\x07", "C", content), ct::kErrInvalidName);
+  EXPECT_EQ(Add("caf\xC3\xA9", "C", content), ct::kErrInvalidName);
+  EXPECT_EQ(Add(std::string(256, 'n'), "C", content), ct::kErrInvalidName);
+  EXPECT_EQ(Add(std::string(255, 'n'), "C", content), 0u);
+  EXPECT_EQ(Add("Trunk-1_(main)!", "C", content), 0u);
+
+  EXPECT_EQ(Add("ok", "", content), ct::kErrInvalidClass);
+  EXPECT_EQ(Add("ok", "line\nbreak", content), ct::kErrInvalidClass);
+  EXPECT_EQ(Add("ok", std::string(256, 'c'), content), ct::kErrInvalidClass);
+  EXPECT_EQ(Add("ok", "Call Routing", content), 0u);  // a class may hold spaces
+
+  // The same rules guard updates, and a bad name is told apart from a
+  // missing profile.
+  EXPECT_EQ(Update("has space", "C", content), ct::kErrInvalidName);
+  EXPECT_EQ(Update("ok", "", content), ct::kErrInvalidClass);
+  EXPECT_EQ(Update("absent", "C", content), ct::kErrNotFound);
+}
+
+TEST_F(CoreTest, ContentMustBeAWellFormedSet) {
+  EXPECT_EQ(Add("p", "C", ""), ct::kErrInvalidArgument);
+  EXPECT_EQ(Add("p", "C", "\x08\x0b\x10"), ct::kErrInvalidArgument);  // truncated bytes
+  pb::DataElement notSet;
+  notSet.set_type(CT_TYPE_INT);
+  notSet.set_int_value(3);
+  EXPECT_EQ(Add("p", "C", notSet.SerializeAsString()), ct::kErrInvalidArgument);
+
+  pb::DataElement deep;
+  deep.set_type(CT_TYPE_KVSET);
+  pb::KVSet* s = deep.mutable_kvset();
+  for (int i = 1; i < 101; ++i) {
+    auto* pair = s->add_pairs();
+    pair->set_key(1);
+    pair->mutable_value()->set_type(CT_TYPE_KVSET);
+    s = pair->mutable_value()->mutable_kvset();
+  }
+  EXPECT_EQ(Add("p", "C", deep.SerializeAsString()), ct::kErrTooDeep);
+  EXPECT_EQ(Info("", "", false).error(), ct::kErrNotFound);  // nothing was stored
+}
+
+TEST_F(CoreTest, ProfilesAreAddedReadListedUpdatedAndRemoved) {
+  EXPECT_EQ(Info("", "", false).error(), ct::kErrNotFound);  // an empty server
+  ASSERT_EQ(Add("lines", "Telephony", SetBytes(1)), 0u);
+  ASSERT_EQ(Add("trunks", "Telephony", SetBytes(2)), 0u);
+  ASSERT_EQ(Add("plan", "Routing", SetBytes(3)), 0u);
+  EXPECT_EQ(Add("lines", "Routing", SetBytes(9)), ct::kErrNameExists);
+
+  auto all = Info("", "", false);
+  ASSERT_EQ(all.error(), 0u);
+  ASSERT_EQ(all.names_size(), 3);
+  ASSERT_EQ(all.classes_size(), 3);
+  EXPECT_EQ(all.contents_size(), 0);
+  EXPECT_EQ(all.names(0), "lines");
+  EXPECT_EQ(all.classes(1), "Routing");
+
+  auto tel = Info("", "Telephony", false);
+  ASSERT_EQ(tel.names_size(), 2);
+  EXPECT_EQ(Info("", "Nothing", false).error(), ct::kErrNotFound);
+
+  auto one = Info("trunks", "Telephony", true);
+  ASSERT_EQ(one.error(), 0u);
+  ASSERT_EQ(one.contents_size(), 1);
+  EXPECT_EQ(FirstInt(one.contents(0)), 2);
+  EXPECT_EQ(Info("trunks", "Routing", true).error(), ct::kErrNotFound);
+  EXPECT_EQ(Info("nobody", "Telephony", true).error(), ct::kErrNotFound);
+  EXPECT_EQ(Info("bad name", "Telephony", true).error(), ct::kErrInvalidName);
+
+  uint64_t rev = 0;
+  ASSERT_EQ(Update("trunks", "Telephony", SetBytes(20), &rev), 0u);
+  EXPECT_EQ(rev, 2u);
+  EXPECT_EQ(FirstInt(Info("trunks", "Telephony", true).contents(0)), 20);
+  EXPECT_EQ(Update("trunks", "Routing", SetBytes(21)), ct::kErrNotFound);
+
+  pb::RemoveProfileRequest rm;
+  rm.set_session(session_);
+  rm.set_name("trunks");
+  rm.set_profile_class("Routing");
+  pb::StatusReply r1, r2, r3;
+  core_->RemoveProfile(rm, &r1);
+  EXPECT_EQ(r1.error(), ct::kErrNotFound);
+  rm.set_profile_class("Telephony");
+  core_->RemoveProfile(rm, &r2);
+  EXPECT_EQ(r2.error(), 0u);
+  core_->RemoveProfile(rm, &r3);
+  EXPECT_EQ(r3.error(), ct::kErrNotFound);
+  EXPECT_EQ(Info("trunks", "", true).error(), ct::kErrNotFound);
+
+  // Stored profiles outlive the core.
+  Reopen();
+  EXPECT_EQ(Info("", "", false).names_size(), 2);
+}
+
+TEST_F(CoreTest, RevisionsCanBeListedReadAndRestored) {
+  ASSERT_EQ(Add("p", "C", SetBytes(1)), 0u);
+  ASSERT_EQ(Update("p", "C", SetBytes(2)), 0u);
+  ASSERT_EQ(Update("p", "C", SetBytes(3)), 0u);
+  pb::RevisionsRequest list;
+  list.set_session(session_);
+  list.set_name("p");
+  list.set_profile_class("C");
+  pb::RevisionsReply revs;
+  core_->ListRevisions(list, &revs);
+  ASSERT_EQ(revs.error(), 0u);
+  ASSERT_EQ(revs.revisions_size(), 3);
+  EXPECT_TRUE(revs.revisions(0).current());
+  EXPECT_EQ(revs.revisions(2).revision(), 1u);
+
+  pb::RevisionRequest get;
+  get.set_session(session_);
+  get.set_name("p");
+  get.set_profile_class("C");
+  get.set_revision(1);
+  pb::RevisionReply old;
+  core_->GetRevision(get, &old);
+  ASSERT_EQ(old.error(), 0u);
+  EXPECT_EQ(FirstInt(old.content()), 1);
+
+  pb::RevisionReply restored;
+  core_->RestoreRevision(get, &restored);
+  ASSERT_EQ(restored.error(), 0u);
+  EXPECT_EQ(restored.revision(), 4u);
+  EXPECT_EQ(FirstInt(Info("p", "C", true).contents(0)), 1);
+  get.set_revision(3);
+  pb::RevisionReply replaced;
+  core_->GetRevision(get, &replaced);
+  EXPECT_EQ(FirstInt(replaced.content()), 3);  // the content the restore replaced is kept
+
+  get.set_revision(42);
+  pb::RevisionReply missing;
+  core_->GetRevision(get, &missing);
+  EXPECT_EQ(missing.error(), ct::kErrNotFound);
+  list.set_name("x y");
+  pb::RevisionsReply badName;
+  core_->ListRevisions(list, &badName);
+  EXPECT_EQ(badName.error(), ct::kErrInvalidName);
+}
+
+TEST_F(CoreTest, ExportAndImportGoThroughTheDataFolderOnly) {
+  ASSERT_EQ(Add("lines", "Telephony", SetBytes(-17, "Front \"desk\"")), 0u);
+  ASSERT_EQ(Transfer(false, "lines", "Telephony", "out/lines.txt"), 0u);
+  std::ifstream in(dir_.File("data/out/lines.txt"));
+  std::stringstream text;
+  text << in.rdbuf();
+  // Keys the table knows are written by name.
+  EXPECT_NE(text.str().find("Line_Number"), std::string::npos) << text.str();
+
+  ASSERT_EQ(Transfer(true, "copy", "Telephony", "out/lines.txt"), 0u);
+  auto copy = Info("copy", "Telephony", true);
+  ASSERT_EQ(copy.error(), 0u);
+  EXPECT_EQ(copy.contents(0), Info("lines", "Telephony", true).contents(0));
+
+  // Importing onto the same name and class replaces the content as an update.
+  ASSERT_EQ(Update("lines", "Telephony", SetBytes(5)), 0u);
+  ASSERT_EQ(Transfer(true, "lines", "Telephony", "out/lines.txt"), 0u);
+  EXPECT_EQ(FirstInt(Info("lines", "Telephony", true).contents(0)), -17);
+  EXPECT_EQ(Transfer(true, "lines", "Other", "out/lines.txt"), ct::kErrNameExists);
+
+  // Paths that leave the folder are refused, also through a link.
+  for (const char* path : {"../escape.txt", "/etc/passwd", "out/../../escape.txt", "", "."}) {
+    EXPECT_EQ(Transfer(false, "lines", "Telephony", path), ct::kErrPathRefused) << path;
+    EXPECT_EQ(Transfer(true, "lines", "Telephony", path), ct::kErrPathRefused) << path;
+  }
+  std::filesystem::create_directory_symlink(dir_.path(), dir_.File("data/link"));
+  EXPECT_EQ(Transfer(false, "lines", "Telephony", "link/escape.txt"), ct::kErrPathRefused);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("escape.txt")));
+
+  EXPECT_EQ(Transfer(true, "new", "C", "missing.txt"), ct::kErrNotFound);
+  EXPECT_EQ(Transfer(false, "nobody", "C", "x.txt"), ct::kErrNotFound);
+  EXPECT_EQ(Transfer(false, "bad name", "C", "x.txt"), ct::kErrInvalidName);
+  std::ofstream(dir_.File("data/garbage.txt")) << "kvset { Line_Number = int ; ";
+  EXPECT_NE(Transfer(true, "g", "C", "garbage.txt"), 0u);
+  std::ofstream(dir_.File("data/scalar.txt")) << "int 5";
+  EXPECT_EQ(Transfer(true, "s", "C", "scalar.txt"), ct::kErrInvalidArgument);
+  EXPECT_EQ(Info("g", "", true).error(), ct::kErrNotFound);
+  EXPECT_EQ(Info("s", "", true).error(), ct::kErrNotFound);
+}
+
+TEST_F(CoreTest, SymbolTableListsEverySymbol) {
+  pb::SymbolTableRequest req;
+  req.set_session(session_);
+  pb::SymbolTableReply reply;
+  core_->GetSymbolTable(req, &reply);
+  ASSERT_EQ(reply.error(), 0u);
+  bool found = false;
+  for (const auto& s : reply.symbols()) {
+    if (s.name() == "Admin_ProfileNames") found = s.value() == 0x0110080D;
+  }
+  EXPECT_TRUE(found);
+  EXPECT_GT(reply.symbols_size(), 80);
+}
+
+TEST(CoreOpen, RefusesABadSymbolFileWithItsLineNumbers) {
+  TempDir dir;
+  std::ofstream(dir.File("syms.txt")) << "Fine 1\nBroken\nFine 2\n";
+  CoreOptions o;
+  o.dbPath = dir.File("p.db");
+  o.symbolsPath = dir.File("syms.txt");
+  std::string error;
+  EXPECT_FALSE(ServerCore::Open(o, &error));
+  EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+  EXPECT_NE(error.find("line 3"), std::string::npos) << error;  // the duplicate name
+  o.symbolsPath = dir.File("none.txt");
+  EXPECT_FALSE(ServerCore::Open(o, &error));
+  o.symbolsPath.clear();
+  o.dbPath.clear();
+  EXPECT_FALSE(ServerCore::Open(o, &error));
+}
+
+TEST_F(CoreTest, ServicesKeepTheirConfigurationStateAndMode) {
+  EXPECT_EQ(States().error(), ct::kErrNotFound);  // none yet
+  ASSERT_EQ(Service("add", "Dialer"), 0u);
+  EXPECT_EQ(Service("add", "Dialer"), ct::kErrServiceExists);
+  EXPECT_EQ(Service("add", "bad name"), ct::kErrInvalidName);
+  EXPECT_EQ(Service("add", "Odd", "\xFF\xFF"), ct::kErrInvalidArgument);
+  EXPECT_EQ(Service("add", "Odd", ModeConfig(0x12345)), ct::kErrInvalidArgument);  // not a start mode
+  ASSERT_EQ(Service("add", "Recorder", ModeConfig(ctserver::kSymModeAuto)), 0u);
+
+  auto states = States();
+  ASSERT_EQ(states.error(), 0u);
+  ASSERT_EQ(states.services_size(), 2);
+  EXPECT_EQ(states.services(0).name(), "Dialer");
+  EXPECT_EQ(states.services(0).state(), ctserver::kSymServiceStopped);
+  EXPECT_EQ(states.services(0).mode(), ctserver::kSymModeManual);
+  EXPECT_FALSE(states.services(0).running());
+  EXPECT_EQ(states.services(1).state(), ctserver::kSymServiceStarted);  // Auto starts at once
+  EXPECT_TRUE(states.services(1).running());
+
+  ASSERT_EQ(Service("start", "Dialer"), 0u);
+  EXPECT_TRUE(States("Dialer").services(0).running());
+  ASSERT_EQ(Service("stop", "Recorder", "", 2), 0u);
+  EXPECT_EQ(States("Recorder").services(0).state(), ctserver::kSymServiceStopped);
+  EXPECT_EQ(Service("start", "Nobody"), ct::kErrNotFound);
+  EXPECT_EQ(Service("stop", "Nobody"), ct::kErrNotFound);
+  EXPECT_EQ(States("Nobody").error(), ct::kErrNotFound);
+
+  // Disabling stops it and forbids starting it.
+  ASSERT_EQ(Service("update", "Dialer", ModeConfig(ctserver::kSymModeDisabled)), 0u);
+  EXPECT_FALSE(States("Dialer").services(0).running());
+  EXPECT_EQ(Service("start", "Dialer"), ct::kErrServiceDisabled);
+  EXPECT_EQ(Service("update", "Nobody"), ct::kErrNotFound);
+
+  // State is persisted; Auto services run again after a restart.
+  Reopen();
+  auto after = States();
+  ASSERT_EQ(after.services_size(), 2);
+  EXPECT_EQ(after.services(0).mode(), ctserver::kSymModeDisabled);
+  EXPECT_TRUE(after.services(1).running());
+
+  ASSERT_EQ(Service("remove", "Dialer"), 0u);
+  EXPECT_EQ(Service("remove", "Dialer"), ct::kErrNotFound);
+  EXPECT_EQ(States().services_size(), 1);
+}
+
+TEST_F(CoreTest, ServerLevelAndTargetArePersisted) {
+  pb::ServerLevelRequest get;
+  get.set_session(session_);
+  pb::ServerLevelReply level;
+  core_->GetServerLevel(get, &level);
+  ASSERT_EQ(level.error(), 0u);
+  EXPECT_EQ(level.level(), ctserver::kDefaultServerLevel);
+
+  pb::SetTargetLevelRequest set;
+  set.set_session(session_);
+  set.set_level(3);
+  pb::StatusReply ok, tooHigh, negative;
+  core_->SetTargetServerLevel(set, &ok);
+  EXPECT_EQ(ok.error(), 0u);
+  set.set_level(ctserver::kMaxServerLevel + 1);
+  core_->SetTargetServerLevel(set, &tooHigh);
+  EXPECT_EQ(tooHigh.error(), ct::kErrInvalidArgument);
+  set.set_level(-1);
+  core_->SetTargetServerLevel(set, &negative);
+  EXPECT_EQ(negative.error(), ct::kErrInvalidArgument);
+
+  Reopen();
+  get.set_session(session_);
+  pb::ServerLevelReply after;
+  core_->GetServerLevel(get, &after);
+  EXPECT_EQ(after.level(), 3);
+  EXPECT_EQ(after.target(), 3);
+}
+
+TEST_F(CoreTest, ServerProcessesShowTheComponentsAndWhetherTheyRun) {
+  auto processes = [&](const std::string& name) {
+    pb::ServerProcessRequest req;
+    req.set_session(session_);
+    req.set_name(name);
+    pb::ServerProcessReply reply;
+    core_->GetServerProcessInfo(req, &reply);
+    return reply;
+  };
+  auto all = processes("");
+  ASSERT_EQ(all.error(), 0u);
+  ASSERT_EQ(all.processes_size(), 4);
+  EXPECT_EQ(all.processes(0).name(), "ProfileStore");
+  EXPECT_TRUE(all.processes(0).running());
+  auto admin = processes("AdminService");
+  ASSERT_EQ(admin.processes_size(), 1);
+  EXPECT_FALSE(admin.processes(0).running());  // in-process: no network service
+  EXPECT_EQ(processes("Nothing").error(), ct::kErrNotFound);
+
+  Reopen(true);
+  EXPECT_TRUE(processes("AdminService").processes(0).running());
+}

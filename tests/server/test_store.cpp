@@ -1,0 +1,235 @@
+// The SQLite store: profile identity rules, revisions, persistence of every
+// table, and the schema version.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "s100/cterrors.h"
+#include "server/store.h"
+#include "tempdir.h"
+
+using ctserver::ProfileRow;
+using ctserver::RevisionRow;
+using ctserver::Store;
+
+namespace {
+
+std::unique_ptr<Store> OpenStore(const TempDir& dir) {
+  std::string error;
+  auto store = Store::Open(dir.File("profiles.db"), &error);
+  EXPECT_TRUE(store) << error;
+  return store;
+}
+
+std::string Content(const ProfileRow& row) { return row.content; }
+
+// Runs one SQL statement on its own connection and gives the first column
+// of the first row.
+std::string Query(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  std::string out;
+  if (sqlite3_open(path.c_str(), &db) == SQLITE_OK) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW) {
+      out = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+    }
+    sqlite3_finalize(s);
+  }
+  sqlite3_close(db);
+  return out;
+}
+
+}  // namespace
+
+TEST(StoreProfiles, NameIsUniqueWhateverTheClassAndLookupsMatchBoth) {
+  TempDir dir;
+  auto store = OpenStore(dir);
+  uint64_t rev = 0;
+  ASSERT_EQ(store->AddProfile("lines", "Telephony", "A", &rev), 0u);
+  EXPECT_EQ(rev, 1u);
+  EXPECT_EQ(store->AddProfile("lines", "Telephony", "B", &rev), ct::kErrNameExists);
+  EXPECT_EQ(store->AddProfile("lines", "Other", "B", &rev), ct::kErrNameExists);
+  EXPECT_EQ(store->AddProfile("Lines", "Other", "C", &rev), 0u);  // names are case-sensitive
+
+  ProfileRow row;
+  ASSERT_EQ(store->GetProfile("lines", "Telephony", &row), 0u);
+  EXPECT_EQ(Content(row), "A");
+  EXPECT_EQ(store->GetProfile("lines", "Other", &row), ct::kErrNotFound);
+  ASSERT_EQ(store->GetProfile("lines", "", &row), 0u);  // empty class: any
+  EXPECT_EQ(row.profileClass, "Telephony");
+  EXPECT_EQ(store->GetProfile("nothing", "", &row), ct::kErrNotFound);
+
+  EXPECT_EQ(store->UpdateProfile("lines", "Other", "X", &rev), ct::kErrNotFound);
+  EXPECT_EQ(store->UpdateProfile("absent", "Telephony", "X", &rev), ct::kErrNotFound);
+  EXPECT_EQ(store->RemoveProfile("lines", "Other"), ct::kErrNotFound);
+  ASSERT_EQ(store->GetProfile("lines", "Telephony", &row), 0u);
+  EXPECT_EQ(Content(row), "A");  // none of the refused writes touched it
+}
+
+TEST(StoreProfiles, ListsByClassOrAllInNameOrderWithoutContent) {
+  TempDir dir;
+  auto store = OpenStore(dir);
+  ASSERT_EQ(store->AddProfile("zeta", "B", "1", nullptr), 0u);
+  ASSERT_EQ(store->AddProfile("alpha", "A", "2", nullptr), 0u);
+  ASSERT_EQ(store->AddProfile("mid", "B", "3", nullptr), 0u);
+  std::vector<ProfileRow> rows;
+  ASSERT_EQ(store->ListProfiles("", &rows), 0u);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].name, "alpha");
+  EXPECT_EQ(rows[2].name, "zeta");
+  EXPECT_TRUE(rows[0].content.empty());
+  ASSERT_EQ(store->ListProfiles("B", &rows), 0u);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].name, "mid");
+  ASSERT_EQ(store->ListProfiles("none", &rows), 0u);
+  EXPECT_TRUE(rows.empty());
+}
+
+TEST(StoreRevisions, EveryUpdateKeepsTheReplacedContent) {
+  TempDir dir;
+  auto store = OpenStore(dir);
+  ASSERT_EQ(store->AddProfile("p", "C", "v1", nullptr), 0u);
+  uint64_t rev = 0;
+  ASSERT_EQ(store->UpdateProfile("p", "C", "v2", &rev), 0u);
+  EXPECT_EQ(rev, 2u);
+  ASSERT_EQ(store->UpdateProfile("p", "C", "v3", &rev), 0u);
+  EXPECT_EQ(rev, 3u);
+
+  std::vector<RevisionRow> revs;
+  ASSERT_EQ(store->ListRevisions("p", "C", &revs), 0u);
+  ASSERT_EQ(revs.size(), 3u);
+  EXPECT_EQ(revs[0].revision, 3u);
+  EXPECT_TRUE(revs[0].current);
+  EXPECT_EQ(revs[1].revision, 2u);
+  EXPECT_FALSE(revs[1].current);
+  EXPECT_EQ(revs[2].revision, 1u);
+  EXPECT_GT(revs[2].timeMs, 0);
+
+  std::string content;
+  ASSERT_EQ(store->GetRevision("p", "C", 1, &content), 0u);
+  EXPECT_EQ(content, "v1");
+  ASSERT_EQ(store->GetRevision("p", "C", 3, &content), 0u);
+  EXPECT_EQ(content, "v3");
+  EXPECT_EQ(store->GetRevision("p", "C", 9, &content), ct::kErrNotFound);
+  EXPECT_EQ(store->GetRevision("p", "D", 1, &content), ct::kErrNotFound);
+
+  // Restore: the old content becomes current, the replaced one is kept.
+  ASSERT_EQ(store->RestoreRevision("p", "C", 1, &rev), 0u);
+  EXPECT_EQ(rev, 4u);
+  ProfileRow row;
+  ASSERT_EQ(store->GetProfile("p", "C", &row), 0u);
+  EXPECT_EQ(row.content, "v1");
+  EXPECT_EQ(row.revision, 4u);
+  ASSERT_EQ(store->GetRevision("p", "C", 3, &content), 0u);
+  EXPECT_EQ(content, "v3");
+  EXPECT_EQ(store->RestoreRevision("p", "C", 77, &rev), ct::kErrNotFound);
+  ASSERT_EQ(store->RestoreRevision("p", "C", 4, &rev), 0u);  // already current: no new revision
+  EXPECT_EQ(rev, 4u);
+}
+
+TEST(StoreRevisions, KeepsOnlyTheLastTwentyAndDropsThemWithTheProfile) {
+  TempDir dir;
+  auto store = OpenStore(dir);
+  ASSERT_EQ(store->AddProfile("p", "C", "c1", nullptr), 0u);
+  for (int i = 2; i <= 30; ++i) ASSERT_EQ(store->UpdateProfile("p", "C", "c" + std::to_string(i), nullptr), 0u);
+  std::vector<RevisionRow> revs;
+  ASSERT_EQ(store->ListRevisions("p", "C", &revs), 0u);
+  ASSERT_EQ(revs.size(), size_t(Store::kKeptRevisions) + 1);
+  EXPECT_EQ(revs.front().revision, 30u);
+  EXPECT_EQ(revs.back().revision, 10u);
+  std::string content;
+  EXPECT_EQ(store->GetRevision("p", "C", 9, &content), ct::kErrNotFound);
+  ASSERT_EQ(store->GetRevision("p", "C", 10, &content), 0u);
+  EXPECT_EQ(content, "c10");
+
+  // A new profile of the same name starts without the old one's history.
+  ASSERT_EQ(store->RemoveProfile("p", ""), 0u);
+  ASSERT_EQ(store->AddProfile("p", "C", "new", nullptr), 0u);
+  ASSERT_EQ(store->ListRevisions("p", "C", &revs), 0u);
+  ASSERT_EQ(revs.size(), 1u);
+  EXPECT_EQ(revs[0].revision, 1u);
+}
+
+TEST(StoreProfiles, PutAddsOrUpdatesButNeverCrossesClasses) {
+  TempDir dir;
+  auto store = OpenStore(dir);
+  uint64_t rev = 0;
+  ASSERT_EQ(store->PutProfile("p", "C", "one", &rev), 0u);
+  EXPECT_EQ(rev, 1u);
+  ASSERT_EQ(store->PutProfile("p", "C", "two", &rev), 0u);
+  EXPECT_EQ(rev, 2u);
+  EXPECT_EQ(store->PutProfile("p", "D", "three", &rev), ct::kErrNameExists);
+  ProfileRow row;
+  ASSERT_EQ(store->GetProfile("p", "C", &row), 0u);
+  EXPECT_EQ(row.content, "two");
+}
+
+TEST(StorePersistence, EverythingSurvivesReopening) {
+  TempDir dir;
+  {
+    auto store = OpenStore(dir);
+    ASSERT_EQ(store->AddProfile("p", "C", std::string("\0bin\xff", 5), nullptr), 0u);
+    ASSERT_EQ(store->UpdateProfile("p", "C", "second", nullptr), 0u);
+    ctserver::ServiceRow svc;
+    svc.name = "Dialer";
+    svc.config = "cfg";
+    svc.mode = 7;
+    ASSERT_EQ(store->AddService(svc), 0u);
+    EXPECT_EQ(store->AddService(svc), ct::kErrServiceExists);
+    ASSERT_EQ(store->SetServiceStarted("Dialer", true, 3), 0u);
+    EXPECT_EQ(store->SetServiceStarted("Nobody", true, 3), ct::kErrNotFound);
+    ASSERT_EQ(store->SetLevel(4, 6), 0u);
+    ASSERT_EQ(store->SetProcesses({{"A", true}, {"B", false}}), 0u);
+    ASSERT_EQ(store->SetProcesses({{"A", false}}), 0u);
+  }
+  auto store = OpenStore(dir);
+  std::string content;
+  ASSERT_EQ(store->GetRevision("p", "C", 1, &content), 0u);
+  EXPECT_EQ(content, std::string("\0bin\xff", 5));  // blobs keep every byte
+  std::vector<ctserver::ServiceRow> services;
+  ASSERT_EQ(store->ListServices("", &services), 0u);
+  ASSERT_EQ(services.size(), 1u);
+  EXPECT_TRUE(services[0].started);
+  EXPECT_EQ(services[0].mode, 7u);
+  EXPECT_EQ(services[0].stopValue, 3u);
+  EXPECT_EQ(services[0].config, "cfg");
+  int32_t level = 0, target = 0;
+  ASSERT_EQ(store->GetLevel(&level, &target), 0u);
+  EXPECT_EQ(level, 4);
+  EXPECT_EQ(target, 6);
+  std::vector<ctserver::ProcessRow> procs;
+  ASSERT_EQ(store->ListProcesses("", &procs), 0u);
+  ASSERT_EQ(procs.size(), 2u);
+  EXPECT_EQ(procs[0].name, "A");
+  EXPECT_FALSE(procs[0].running);
+  EXPECT_EQ(store->IntegrityCheck(), "ok");
+
+  ASSERT_EQ(store->UpdateService("Dialer", "cfg2", 9), 0u);
+  EXPECT_EQ(store->UpdateService("Nobody", "cfg2", 9), ct::kErrNotFound);
+  ASSERT_EQ(store->RemoveService("Dialer"), 0u);
+  EXPECT_EQ(store->RemoveService("Dialer"), ct::kErrNotFound);
+}
+
+TEST(StoreSchema, RunsInWalModeAndRefusesANewerSchema) {
+  TempDir dir;
+  { OpenStore(dir); }
+  const std::string path = dir.File("profiles.db");
+  EXPECT_EQ(Query(path, "PRAGMA journal_mode"), "wal");
+  EXPECT_EQ(Query(path, "SELECT version FROM schema_version"), std::to_string(Store::kSchemaVersion));
+  Query(path, "UPDATE schema_version SET version = 99");
+  std::string error;
+  EXPECT_FALSE(Store::Open(path, &error));
+  EXPECT_NE(error.find("99"), std::string::npos) << error;
+}
+
+TEST(StoreSchema, ReportsAFileThatIsNoDatabase) {
+  TempDir dir;
+  {
+    FILE* f = std::fopen(dir.File("junk.db").c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fputs("this is not a database file, not at all, not even close..........", f);
+    std::fclose(f);
+  }
+  std::string error;
+  EXPECT_FALSE(Store::Open(dir.File("junk.db"), &error));
+  EXPECT_FALSE(error.empty());
+}
