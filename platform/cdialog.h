@@ -13,6 +13,7 @@
 // through ModalHost::Current().
 #pragma once
 
+#include <QDialog>
 #include <QPointer>
 #include <functional>
 #include <map>
@@ -25,7 +26,7 @@ class QAbstractButton;
 class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
-class QDialog;
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;

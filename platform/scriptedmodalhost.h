@@ -9,6 +9,7 @@
 // is recorded as such and closed with IDCANCEL so the test can go on.
 #pragma once
 
+#include <QDialog>
 #include <QPointer>
 #include <QString>
 #include <deque>
@@ -17,7 +18,7 @@
 
 #include "platform/modalhost.h"
 
-class QDialog;
+
 class QWidget;
 
 class DialogDriver {

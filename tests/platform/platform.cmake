@@ -6,3 +6,9 @@ quelt_test(platform_values_test
 quelt_test(platform_qtdc_test
   SOURCES qtmain.cpp qtdc_test.cpp
   LIBS platform_qt)
+quelt_test(platform_dialog_test
+  SOURCES qtmain.cpp dialog_test.cpp msgbox_test.cpp
+  LIBS platform_qt)
+quelt_test(platform_clipboard_test
+  SOURCES qtmain.cpp clipboard_test.cpp
+  LIBS platform_qt)
