@@ -2,6 +2,7 @@
 // writes, enumeration as the server list uses it, and buffers that are
 // never overrun.
 #include "common/registry.h"
+#include "platform/regstore.h"
 
 #include <gtest/gtest.h>
 
@@ -306,6 +307,38 @@ TEST_F(RegistryKey, ValueExistsLooksInASubKeyWithAScratchBuffer) {
   EXPECT_FALSE(client.ValueExists("Nowhere", "RootPath"));
   // Data longer than 256 bytes counts as absent.
   EXPECT_FALSE(client.ValueExists("Big", "Long"));
+}
+
+// The example file shipped with the sources reads cleanly and carries what
+// the editor and the runtime look for.
+TEST(RegistryExample, ShippedFileHasTheInstallationSettings) {
+  const char* source = std::getenv("QUELT_SOURCE_DIR");
+  std::string path = std::string(source != nullptr ? source : ".") + "/resources/halden-client.reg";
+  ASSERT_EQ(access(path.c_str(), R_OK), 0) << path;
+  setenv("HALDEN_REGISTRY", path.c_str(), 1);
+  RegReloadFile();
+  EXPECT_TRUE(RegFileDiagnostics().empty());
+  NT_RegKey cv(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velcor\\Halden Client\\CurrentVersion", KEY_QUERY_VALUE);
+  DWORD major = 0, minor = 9;
+  EXPECT_TRUE(cv.GetValue("Major Version", &major));
+  EXPECT_TRUE(cv.GetValue("Minor Version", &minor));
+  EXPECT_EQ(major, 1u);
+  EXPECT_EQ(minor, 0u);
+  char text[1024];
+  EXPECT_TRUE(cv.GetValue("User Name", text, sizeof text));
+  EXPECT_TRUE(cv.GetValue("Company Name", text, sizeof text));
+  NT_RegKey env(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velcor\\Halden Client\\Environment", KEY_READ);
+  char root[260];
+  EXPECT_TRUE(env.GetValue("RootPath", root, sizeof root));
+  NT_RegKey runtime(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velcor\\Halden Client\\Runtime", KEY_READ);
+  DWORD connect = 0, call = 0;
+  EXPECT_TRUE(runtime.GetValue("ConnectTimeoutMs", &connect));
+  EXPECT_TRUE(runtime.GetValue("CallTimeoutMs", &call));
+  EXPECT_EQ(connect, 5000u);
+  EXPECT_EQ(call, 30000u);
+  EXPECT_EQ(ServerList(), (std::vector<std::string>{"Local"}));
+  unsetenv("HALDEN_REGISTRY");
+  RegReloadFile();
 }
 
 }  // namespace
