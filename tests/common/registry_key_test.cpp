@@ -313,7 +313,7 @@ TEST_F(RegistryKey, ValueExistsLooksInASubKeyWithAScratchBuffer) {
 // the editor and the runtime look for.
 TEST(RegistryExample, ShippedFileHasTheInstallationSettings) {
   const char* source = std::getenv("QUELT_SOURCE_DIR");
-  std::string path = std::string(source != nullptr ? source : ".") + "/resources/halden-client.reg";
+  std::string path = std::string(source != nullptr ? source : QUELT_SOURCE_ROOT) + "/resources/halden-client.reg";
   ASSERT_EQ(access(path.c_str(), R_OK), 0) << path;
   setenv("HALDEN_REGISTRY", path.c_str(), 1);
   RegReloadFile();
