@@ -150,6 +150,24 @@ TEST(IconSheet, DrawnBitmapsShowTheirPixelMapsAtBothScales) {
   }
 }
 
+TEST(IconSheet, ResourceFilesAreBitmapsQtReadsAsTheyAre) {
+  // The toolbar and the window icon are read by Qt's own reader, which
+  // checks the file header too.
+  const std::vector<PixelMap> maps =
+      ReadPixelMaps(Dir("QUELT_SOURCE_DIR", QUELT_DEFAULT_SOURCE_DIR) + "/resources/bitmaps/icons.txt");
+  ASSERT_EQ(maps.size(), 13u);
+  for (const PixelMap& m : maps) {
+    const QImage image(QString(":/bitmaps/%1.bmp").arg(m.id), "BMP");
+    ASSERT_FALSE(image.isNull()) << m.id;
+    ASSERT_EQ(image.width(), m.width) << m.id;
+    ASSERT_EQ(image.height(), m.height) << m.id;
+    int mismatches = 0;
+    for (int y = 0; y < m.height; ++y)
+      for (int x = 0; x < m.width; ++x) mismatches += (image.pixel(x, y) & 0xFFFFFF) != kPalette[m.rows[y][x]];
+    EXPECT_EQ(mismatches, 0) << m.id;
+  }
+}
+
 TEST(IconSheet, NodeIconsAreMutuallyDistinct) {
   // Icons of the same size must differ in many pixels to be told apart.
   const std::vector<PixelMap> maps =
