@@ -8,4 +8,5 @@ list(APPEND PLATFORM_QT_SOURCES
   cdialog.cpp
   scriptedmodalhost.cpp
   clipboard.cpp
+  syscolor.cpp
 )

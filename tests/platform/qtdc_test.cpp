@@ -1,11 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
 #include <QImage>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QPdfWriter>
+#include <QPrinter>
+#include <QWidget>
 
+#include "platform/qtconvert.h"
 #include "platform/qtdc.h"
+#include "platform/syscolor.h"
 #include "tests/platform/dibfixture.h"
 
 namespace {
@@ -303,4 +313,78 @@ TEST(QtDCTest, PdfPageIsAPrintingDeviceWithItsSizeInMillimetres) {
   }
   painter.end();
   EXPECT_TRUE(out.data().startsWith("%PDF"));
+}
+
+namespace {
+
+// A widget that draws through the device context in its paint event.
+class PaintedWidget : public QWidget {
+ public:
+  CRect clipBox;
+  int horzRes = 0;
+  bool printing = true;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter painter(this);
+    CQtDC dc(&painter);
+    const CRect paintRect = FromQRect(event->rect());
+    dc.SelectClipRect(&paintRect);
+    dc.GetClipBox(&clipBox);
+    horzRes = dc.GetDeviceCaps(HORZRES);
+    printing = dc.IsPrinting() != FALSE;
+    dc.FillSolidRect(CRect(0, 0, width(), height()), RGB(192, 192, 192));
+    CPen pen(PS_SOLID, 1, RGB(0, 0, 255));
+    dc.SelectObject(&pen);
+    dc.MoveTo(0, 5);
+    dc.LineTo(width(), 5);
+  }
+};
+
+}  // namespace
+
+TEST(QtDCTest, WidgetPaintEventDrawsThroughTheDeviceContext) {
+  PaintedWidget widget;
+  widget.resize(60, 20);
+  const QImage shot = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(widget.horzRes, 60);
+  EXPECT_FALSE(widget.printing);
+  EXPECT_EQ(widget.clipBox, CRect(0, 0, 60, 20));
+  EXPECT_EQ(shot.pixel(30, 5), Rgb(0x0000FF));
+  EXPECT_EQ(shot.pixel(30, 10), Rgb(0xC0C0C0));
+}
+
+TEST(QtDCTest, PrinterIsAPrintingDevice) {
+  const QString path = QDir::temp().filePath(QStringLiteral("quelt-qtdc-%1.pdf").arg(QCoreApplication::applicationPid()));
+  {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageSize(QPageSize(QPageSize::Letter));
+    QPainter painter(&printer);
+    CQtDC dc(&painter);
+    EXPECT_TRUE(dc.IsPrinting());
+    EXPECT_EQ(dc.GetDeviceCaps(TECHNOLOGY), DT_RASPRINTER);
+    const int res = dc.GetDeviceCaps(HORZRES);
+    const int mm = dc.GetDeviceCaps(HORZSIZE);
+    ASSERT_GT(mm, 0);
+    // Pixels per millimetre agree with the resolution.
+    EXPECT_NEAR(static_cast<double>(res) / mm, dc.GetDeviceCaps(LOGPIXELSX) / 25.4, 0.5);
+    dc.TextOut(100, 100, CString("PROFILE: Lines"));
+  }
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.read(4).startsWith("%PDF"));
+  file.close();
+  QFile::remove(path);
+}
+
+TEST(SysColorTest, HighlightComesFromTheApplicationPalette) {
+  QPalette palette = QGuiApplication::palette();
+  const QPalette saved = palette;
+  palette.setColor(QPalette::Active, QPalette::Highlight, QColor(10, 20, 30));
+  QGuiApplication::setPalette(palette);
+  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), RGB(10, 20, 30));
+  QGuiApplication::setPalette(saved);
+  EXPECT_EQ(GetSysColor(-3), RGB(0, 0, 0));
 }
