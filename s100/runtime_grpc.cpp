@@ -8,6 +8,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 
 #include "proto/ctadmin.grpc.pb.h"
 #include "s100/cterrors.h"
@@ -89,9 +90,8 @@ class GrpcBackend final : public Backend {
 #undef CT_GRPC_RPC
 
  private:
-  static bool IsSessionCall(const char* name) {
-    return std::char_traits<char>::compare(name, "OpenSession", 11) == 0 ||
-           std::char_traits<char>::compare(name, "CloseSession", 12) == 0;
+  static constexpr bool IsSessionCall(std::string_view name) {
+    return name == "OpenSession" || name == "CloseSession";
   }
 
   void Prepare(grpc::ClientContext* context, uint32_t timeoutMs) const {

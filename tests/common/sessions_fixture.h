@@ -25,6 +25,7 @@ struct Traffic {
   std::mutex mutex;
   std::map<std::string, int> calls;
   std::set<std::string> failing;   // these answer with a transport failure
+  std::set<std::string> hollow;    // these answer success with an empty reply
   std::atomic<int> backendsMade{0};
   std::atomic<int> connectRefusals{0};
   bool refuseConnect = false;      // the factory makes no backend
@@ -37,9 +38,14 @@ struct Traffic {
     std::lock_guard<std::mutex> lock(mutex);
     failing.insert(name);
   }
+  void Hollow(const std::string& name) {
+    std::lock_guard<std::mutex> lock(mutex);
+    hollow.insert(name);
+  }
   void Heal() {
     std::lock_guard<std::mutex> lock(mutex);
     failing.clear();
+    hollow.clear();
   }
 };
 
@@ -50,18 +56,25 @@ class CountingBackend final : public ct::runtime::Backend {
 
 #define SESSIONS_TEST_RPC(name, req, rep)                                              \
   uint32_t name(const ctadmin::v1::req& request, ctadmin::v1::rep* reply) override { \
-    if (Note(#name)) return ct::kErrTransport;                                         \
-    return inner_->name(request, reply);                                               \
+    switch (Note(#name)) {                                                             \
+      case Answer::Fail: return ct::kErrTransport;                                     \
+      case Answer::Hollow: reply->Clear(); return 0;                                   \
+      default: return inner_->name(request, reply);                                    \
+    }                                                                                  \
   }
   CT_RUNTIME_RPCS(SESSIONS_TEST_RPC)
 #undef SESSIONS_TEST_RPC
 
  private:
-  // Counts the request; true when it is to fail.
-  bool Note(const char* name) {
+  enum class Answer { Pass, Fail, Hollow };
+
+  // Counts the request and says how to answer it.
+  Answer Note(const char* name) {
     std::lock_guard<std::mutex> lock(traffic_->mutex);
     ++traffic_->calls[name];
-    return traffic_->failing.count(name) > 0;
+    if (traffic_->failing.count(name)) return Answer::Fail;
+    if (traffic_->hollow.count(name)) return Answer::Hollow;
+    return Answer::Pass;
   }
 
   std::unique_ptr<ct::runtime::Backend> inner_;
@@ -185,5 +198,55 @@ inline bool SameContent(CTkvs a, CTkvs b, std::string* why = nullptr) {
   if (ba != bb && why) *why = "contents differ";
   return ba == bb;
 }
+
+}  // namespace sessions_test
+
+#include <gtest/gtest.h>
+
+#include "s100/ctruntime.h"
+#include "tests/s100/runtime_testenv.h"
+
+namespace sessions_test {
+
+// Where server "A" runs: in-process on a file, or as a ctserver process.
+enum class Where { Embedded, Process };
+
+inline std::string WhereName(const ::testing::TestParamInfo<Where>& info) {
+  return info.param == Where::Embedded ? "Embedded" : "Process";
+}
+
+// Known servers: "A" (embedded or a real process, by the parameter), "B"
+// (always embedded) and "Down" (nothing listens there).  Every backend is
+// counted through `traffic`.
+class SessionsTest : public ::testing::TestWithParam<Where> {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(CT_Initialize(nullptr), 1);
+    ct::runtime::SetBackendFactory(CountingFactory(traffic));
+    ct::testenv::RegistryContents reg;
+    if (GetParam() == Where::Process) {
+      if (!ct::testenv::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
+      server = std::make_unique<ct::testenv::ServerProcess>(dir.path());
+      ASSERT_TRUE(server->ok()) << "ctserver did not start; see " << dir.File("server.log");
+      reg.servers["A"] = server->address();
+    } else {
+      reg.servers["A"] = "embedded:" + dir.File("a.db");
+    }
+    reg.servers["B"] = "embedded:" + dir.File("b.db");
+    reg.servers["Down"] = "127.0.0.1:" + std::to_string(ct::testenv::UnusedPort());
+    reg.connectTimeoutMs = 2000;
+    reg.callTimeoutMs = 5000;
+    ct::testenv::InstallRegistry(dir.File("test.reg"), reg);
+  }
+
+  void TearDown() override {
+    ct::runtime::SetBackendFactory({});
+    CT_Shutdown(nullptr);
+  }
+
+  std::shared_ptr<Traffic> traffic = std::make_shared<Traffic>();
+  ct::testenv::TempDir dir;
+  std::unique_ptr<ct::testenv::ServerProcess> server;
+};
 
 }  // namespace sessions_test
