@@ -4,7 +4,10 @@
 #include <signal.h>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <chrono>
 #include <thread>
@@ -27,6 +30,14 @@ bool ReadSmallFile(const std::string& path, std::string* text) {
 // Writes the port so that scripts can find a server started on port 0.
 bool WritePortFile(const std::string& path, int port) {
   return ctserver::DataFolder::WriteFile(path, std::to_string(port) + "\n") == 0;
+}
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int signal) {
+  const unsigned char byte = static_cast<unsigned char>(signal);
+  ssize_t ignored = ::write(g_signalPipe[1], &byte, 1);
+  (void)ignored;
 }
 
 }  // namespace
@@ -66,13 +77,19 @@ int main(int argc, char** argv) {
     credentials = grpc::InsecureServerCredentials();
   }
 
-  // Signals are taken by one thread with sigwait, so every other thread
-  // (gRPC's included) starts with them blocked.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  // A stop signal may arrive on any thread (gRPC starts its own before
+  // main), so the handler only writes the signal number to a pipe that one
+  // thread waits on.
+  if (::pipe2(g_signalPipe, O_CLOEXEC) != 0) {
+    spdlog::error("cannot create the signal pipe");
+    return 1;
+  }
+  struct sigaction action {};
+  action.sa_handler = &OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
 
   ctserver::CoreOptions coreOptions;
   coreOptions.dbPath = options.dbPath;
@@ -116,8 +133,9 @@ int main(int argc, char** argv) {
   }
 
   std::thread waiter([&] {
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    unsigned char signal = 0;
+    while (::read(g_signalPipe[0], &signal, 1) < 0 && errno == EINTR) {
+    }
     spdlog::info("{} received: finishing calls in progress and stopping", signal == SIGTERM ? "SIGTERM" : "SIGINT");
     server->GetHealthCheckService()->SetServingStatus(false);
     server->Shutdown(std::chrono::system_clock::now() + kShutdownGrace);
