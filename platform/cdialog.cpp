@@ -324,6 +324,7 @@ QDialog* CDialog::GetDialog() {
 void CDialog::BuildDialog() { AddOkCancel(); }
 
 int CDialog::DoModal() {
+  if (m_running) return -1;  // already showing: one run at a time
   QDialog* dialog = GetDialog();
   QWidget* parent = m_parent != nullptr ? m_parent->GetSafeHwnd() : nullptr;
   if (dialog->parentWidget() != parent) dialog->setParent(parent, dialog->windowFlags() | Qt::Dialog);

@@ -96,7 +96,8 @@ class CDialog : public CWnd {
   CWnd* GetParent() const { return m_parent; }
 
   // Builds the dialog on first use, runs OnInitDialog and then the dialog
-  // through the modal host.  Returns IDOK, IDCANCEL or what EndDialog got.
+  // through the modal host.  Returns IDOK, IDCANCEL or what EndDialog got;
+  // -1 when the dialog is already running.
   virtual int DoModal();
   // Fills the controls from the members.  Returns TRUE.
   virtual BOOL OnInitDialog();

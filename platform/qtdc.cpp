@@ -74,18 +74,29 @@ void CQtDC::Init() {
   if (m_painter != nullptr && !m_painter->isActive()) m_painter = nullptr;
   m_device = m_painter != nullptr ? m_painter->device() : nullptr;
   m_printing = m_device != nullptr && dynamic_cast<QPagedPaintDevice*>(m_device) != nullptr;
+  // A clip the owner set on the painter bounds everything drawn here.
+  if (m_painter != nullptr && m_painter->hasClipping()) {
+    m_ownerClip = FromQRect(m_painter->clipBoundingRect().toAlignedRect());
+    m_hasOwnerClip = true;
+  }
 }
 
 CRect CQtDC::DeviceBounds() const {
   if (m_device == nullptr) return CRect();
-  return CRect(0, 0, m_device->width(), m_device->height());
+  CRect bounds(0, 0, m_device->width(), m_device->height());
+  if (m_hasOwnerClip) {
+    CRect narrowed;
+    narrowed.IntersectRect(bounds, m_ownerClip);
+    bounds = narrowed;
+  }
+  return bounds;
 }
 
 bool CQtDC::ApplyClip() {
   if (m_painter == nullptr) return false;
   const CRect clip = DeviceClip();
   if (clip.IsRectEmpty()) return false;
-  if (m_state.hasClip)
+  if (m_state.hasClip || m_hasOwnerClip)
     m_painter->setClipRect(ToQRect(clip));
   else
     m_painter->setClipping(false);

@@ -2,7 +2,8 @@
 // printer or a PDF writer.
 //
 // Device coordinates are the painter's coordinates; the painter's own
-// transform, if the owner set one, applies on top.  The device's size,
+// transform, if the owner set one, applies on top, and a clip the owner set
+// before handing the painter over bounds all drawing (and RectVisible).  The device's size,
 // resolution and millimetre size come from the paint device; a paged device
 // (printer, print preview, PDF) reports itself as printing.
 //
@@ -74,6 +75,8 @@ class CQtDC : public CDC {
   QPainter* m_painter = nullptr;
   QPaintDevice* m_device = nullptr;
   bool m_printing = false;
+  bool m_hasOwnerClip = false;
+  CRect m_ownerClip;
   // The font made for the last selected logical font.
   mutable LOGFONT m_fontFor;
   mutable QFont m_font;

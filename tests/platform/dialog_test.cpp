@@ -349,3 +349,15 @@ TEST_F(DialogTest, ExchangeWithAMissingControlFails) {
   EXPECT_FALSE(broken.UpdateData(TRUE));
   EXPECT_EQ(broken.m_strValue, "kept");
 }
+
+TEST_F(DialogTest, ARunningDialogCannotBeRunAgainInsideItself) {
+  SampleDialog dialog;
+  int nested = 0;
+  host.ExpectDialog([&dialog, &nested](DialogDriver& d) {
+    nested = dialog.DoModal();
+    d.Click(IDOK);
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(nested, -1);
+  EXPECT_EQ(host.Dialogs().size(), 1u);
+}

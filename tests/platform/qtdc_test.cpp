@@ -388,3 +388,16 @@ TEST(SysColorTest, HighlightComesFromTheApplicationPalette) {
   QGuiApplication::setPalette(saved);
   EXPECT_EQ(GetSysColor(-3), RGB(0, 0, 0));
 }
+
+TEST(QtDCTest, ClipSetByThePaintersOwnerBoundsDrawingAndVisibility) {
+  QImage image = Canvas();
+  {
+    QPainter painter(&image);
+    painter.setClipRect(QRect(10, 0, 10, 30));
+    CQtDC dc(&painter);
+    EXPECT_FALSE(dc.RectVisible(CRect(0, 0, 10, 30)));
+    EXPECT_TRUE(dc.RectVisible(CRect(0, 0, 11, 30)));
+    dc.FillSolidRect(CRect(0, 0, 40, 2), RGB(0, 0, 0));
+  }
+  EXPECT_EQ(Drawn(image), QRect(10, 0, 10, 2));
+}
