@@ -58,11 +58,11 @@ CGdiObject* CDC::SelectStockObject(int index) {
   if (object == nullptr) return nullptr;
   switch (object->GetKind()) {
     case CGdiObject::Kind::Pen:
-      return CDC::SelectObject(static_cast<CPen*>(object));
+      return SelectObject(static_cast<CPen*>(object));
     case CGdiObject::Kind::Brush:
-      return CDC::SelectObject(static_cast<CBrush*>(object));
+      return SelectObject(static_cast<CBrush*>(object));
     case CGdiObject::Kind::Font:
-      return CDC::SelectObject(static_cast<CFont*>(object));
+      return SelectObject(static_cast<CFont*>(object));
   }
   return nullptr;
 }

@@ -50,19 +50,25 @@ DCRecord& CRecordingDC::Add(DCRecord::Op op) {
 
 CPen* CRecordingDC::SelectObject(CPen* pen) {
   CPen* old = CDC::SelectObject(pen);
-  Add(DCRecord::Op::SelectPen).result = old != nullptr;
+  DCRecord& r = Add(DCRecord::Op::SelectPen);
+  r.value = pen != nullptr && pen->IsStock();
+  r.result = old != nullptr;
   return old;
 }
 
 CBrush* CRecordingDC::SelectObject(CBrush* brush) {
   CBrush* old = CDC::SelectObject(brush);
-  Add(DCRecord::Op::SelectBrush).result = old != nullptr;
+  DCRecord& r = Add(DCRecord::Op::SelectBrush);
+  r.value = brush != nullptr && brush->IsStock();
+  r.result = old != nullptr;
   return old;
 }
 
 CFont* CRecordingDC::SelectObject(CFont* font) {
   CFont* old = CDC::SelectObject(font);
-  Add(DCRecord::Op::SelectFont).result = old != nullptr;
+  DCRecord& r = Add(DCRecord::Op::SelectFont);
+  r.value = font != nullptr && font->IsStock();
+  r.result = old != nullptr;
   return old;
 }
 

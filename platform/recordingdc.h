@@ -42,6 +42,7 @@ struct DCRecord {
     StretchDIBits,
   };
   Op op;
+  // Selections: the pen, brush or font below is the one just selected.
   // MoveTo: to is the new position.  LineTo: from -> to.  TextOut: from is
   // the reference point given, rect the text's box after the alignment.
   CPoint from;
@@ -52,7 +53,8 @@ struct DCRecord {
   CRect rect;
   CRect src;
   std::string text;
-  int value = 0;   // the argument of a setter (mode, colour, flags, depth)
+  int value = 0;   // the argument of a setter (mode, colour, flags, depth);
+                   // for a selection, 1 when a stock object was selected
   int result = 0;  // what the call returned (as an int)
   // The state the call was made in.
   LOGPEN pen;

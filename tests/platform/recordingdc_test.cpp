@@ -50,6 +50,12 @@ TEST(RecordingDCTest, StockBlackPenReplacesASelectedPen) {
   EXPECT_EQ(previous, &red);
   EXPECT_EQ(dc.GetCurrentPen().lopnColor, RGB(0, 0, 0));
   EXPECT_EQ(dc.GetCurrentPen().lopnWidth, 0);
+  const auto selections = dc.RecordsOf(Op::SelectPen);
+  ASSERT_EQ(selections.size(), 2u);
+  EXPECT_EQ(selections[0].value, 0);
+  EXPECT_EQ(selections[0].pen.lopnWidth, 3);
+  EXPECT_EQ(selections[1].value, 1);  // the stock pen
+  EXPECT_EQ(selections[1].pen.lopnWidth, 0);
   EXPECT_EQ(dc.SelectStockObject(9999), nullptr);
   CPen never;
   EXPECT_EQ(dc.SelectObject(&never), nullptr);  // not created: selection unchanged
