@@ -25,17 +25,44 @@ constexpr WordEntry kWords[] = {
 }  // namespace
 
 Word LookupWord(const char* s, size_t n) {
-  if (n < 2 || n > 6) return Word::kNotAWord;
-  for (const WordEntry& e : kWords) {
-    if (e.text[0] == s[0] && std::strlen(e.text) == n && std::memcmp(e.text, s, n) == 0) return e.word;
+  auto is = [&](const char* w) { return std::memcmp(s, w, n) == 0; };
+  switch (n) {
+    case 2: return is("to") ? Word::kTo : Word::kNotAWord;
+    case 3:
+      if (is("int")) return Word::kInt;
+      if (is("inf")) return Word::kInf;
+      if (is("nan")) return Word::kNan;
+      return Word::kNotAWord;
+    case 4:
+      if (is("uint")) return Word::kUInt;
+      if (is("bool")) return Word::kBool;
+      if (is("none")) return Word::kNone;
+      if (is("true")) return Word::kTrue;
+      return Word::kNotAWord;
+    case 5:
+      if (is("array")) return Word::kArray;
+      if (is("float")) return Word::kFloat;
+      if (is("kvset")) return Word::kKVSet;
+      if (is("false")) return Word::kFalse;
+      return Word::kNotAWord;
+    case 6:
+      if (is("symbol")) return Word::kSymbol;
+      if (is("string")) return Word::kString;
+      if (is("irange")) return Word::kIRange;
+      if (is("frange")) return Word::kFRange;
+      return Word::kNotAWord;
+    default: return Word::kNotAWord;
   }
-  return Word::kNotAWord;
 }
 
-const char* WordText(Word w) {
+const char* WordText(Word w, size_t* length) {
   for (const WordEntry& e : kWords) {
-    if (e.word == w) return e.text;
+    if (e.word == w) {
+      *length = std::strlen(e.text);
+      return e.text;
+    }
   }
+  *length = 0;
   return "";
 }
 
@@ -52,11 +79,10 @@ void AppendQuoted(TextBuffer& out, const char* s, size_t n) {
   out.Put('"');
   size_t i = 0;
   while (i < n) {
-    size_t run = i;
-    while (run < n && Is(static_cast<unsigned char>(s[run]), kPlainInString)) ++run;
-    if (run > i) {
-      out.Append(s + i, run - i);
-      i = run;
+    size_t run = PlainRun(s + i, n - i);
+    if (run > 0) {
+      out.Append(s + i, run);
+      i += run;
       if (i == n) break;
     }
     unsigned char c = static_cast<unsigned char>(s[i++]);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "s100/deif_buffer.h"
 
@@ -68,6 +69,49 @@ inline constexpr CharClassTable kCharClass{};
 
 inline bool Is(unsigned char c, uint8_t cls) { return (kCharClass.v[c] & cls) != 0; }
 
+// Word-at-a-time scans over text of known length.
+namespace swar {
+inline constexpr uint64_t kOnes = 0x0101010101010101ULL;
+inline constexpr uint64_t kHigh = 0x8080808080808080ULL;
+inline uint64_t Load(const char* s) {
+  uint64_t v;
+  std::memcpy(&v, s, 8);
+  return v;
+}
+// Non-zero when some byte of v is zero / is b / is below b (b <= 128).
+inline uint64_t HasZero(uint64_t v) { return (v - kOnes) & ~v & kHigh; }
+inline uint64_t HasByte(uint64_t v, unsigned char b) { return HasZero(v ^ (kOnes * b)); }
+inline uint64_t HasBelow(uint64_t v, unsigned char b) { return (v - kOnes * b) & ~v & kHigh; }
+}  // namespace swar
+
+// Length of the leading run of bytes that are written as themselves inside
+// quotes.
+inline size_t PlainRun(const char* s, size_t n) {
+  size_t i = 0;
+  while (i + 8 <= n) {
+    uint64_t v = swar::Load(s + i);
+    if ((v & swar::kHigh) | swar::HasBelow(v, 0x20) | swar::HasByte(v, 0x7f) | swar::HasByte(v, '"') |
+        swar::HasByte(v, '\\'))
+      break;
+    i += 8;
+  }
+  while (i < n && Is(static_cast<unsigned char>(s[i]), kPlainInString)) ++i;
+  return i;
+}
+
+// Length of the leading run of bytes inside quotes that are taken as they
+// stand: everything up to a quote, a backslash or a zero byte.
+inline size_t QuotedRun(const char* s, size_t n) {
+  size_t i = 0;
+  while (i + 8 <= n) {
+    uint64_t v = swar::Load(s + i);
+    if (swar::HasZero(v) | swar::HasByte(v, '"') | swar::HasByte(v, '\\')) break;
+    i += 8;
+  }
+  while (i < n && !Is(static_cast<unsigned char>(s[i]), kQuoteStop)) ++i;
+  return i;
+}
+
 // A name that reads back as a bare word: a name start followed by name
 // characters, and not one of the words above (those are quoted so that the
 // text stays unambiguous to a human reader).
@@ -81,8 +125,8 @@ void AppendQuoted(TextBuffer& out, const char* s, size_t n);
 Word ArrayKindWord(uint32_t arrayCode);
 // The array type code of an element kind word (kNotAWord when there is none).
 uint32_t ArrayCodeOf(Word kind);
-// The spelling of a type word.
-const char* WordText(Word w);
+// The spelling of a word, and its length.
+const char* WordText(Word w, size_t* length);
 
 // Writes a float so that it reads back bit for bit: shortest round-trip
 // decimal for finite values, inf / -inf, and nan:0xXXXXXXXX with the whole

@@ -30,6 +30,33 @@ int HexValue(char c) {
   return -1;
 }
 
+// [-]digits[.digits] with fewer than 2^24 as the digits and at most ten
+// after the point: both the digits and the power of ten are exact floats,
+// so one division gives the correctly rounded result.  Anything else goes
+// to from_chars.
+bool FastDecimal(const char* s, const char* end, float* value) {
+  static const float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+  bool negative = *s == '-';
+  if (negative) ++s;
+  uint32_t m = 0;
+  int digits = 0, fraction = -1;
+  for (; s < end; ++s) {
+    if (*s == '.') {
+      if (fraction >= 0) return false;
+      fraction = 0;
+      continue;
+    }
+    if (!IsDigit(*s) || ++digits > 8) return false;
+    m = m * 10 + static_cast<uint32_t>(*s - '0');
+    if (fraction >= 0) ++fraction;
+  }
+  if (digits == 0 || m >= (1u << 24) || fraction > 10) return false;
+  float f = static_cast<float>(m);
+  if (fraction > 0) f /= kPow10[fraction];
+  *value = negative ? -f : f;
+  return true;
+}
+
 }  // namespace
 
 Reader::Reader(const char* text, size_t length, GenrTranslator translator, void* context)
@@ -220,6 +247,11 @@ bool Reader::ReadFloat(float* value) {
   const char* q = p_;
   while (q < end_ && (IsDigit(*q) || *q == '.' || *q == 'e' || *q == 'E' || *q == '+' || *q == '-')) ++q;
   if (q == p_) return Unexpected();
+  if (q < end_ && IsNameChar(*q)) return Fail(ct::kErrTextSyntax, q);
+  if (FastDecimal(p_, q, value)) {
+    p_ = q;
+    return true;
+  }
   std::from_chars_result r = std::from_chars(p_, q, *value, std::chars_format::general);
   if (r.ec == std::errc::result_out_of_range) return Fail(ct::kErrTextRange, start);
   if (r.ec != std::errc() || r.ptr != q) return Fail(ct::kErrTextSyntax, r.ec != std::errc() ? start : r.ptr);
@@ -231,9 +263,9 @@ bool Reader::ReadFloat(float* value) {
 bool Reader::ReadQuoted(std::string& out) {
   ++p_;  // the opening quote
   for (;;) {
-    const char* run = p_;
-    while (p_ < end_ && !Is(static_cast<unsigned char>(*p_), kQuoteStop)) ++p_;
-    out.append(run, static_cast<size_t>(p_ - run));
+    size_t run = QuotedRun(p_, static_cast<size_t>(end_ - p_));
+    out.append(p_, run);
+    p_ += run;
     if (p_ >= end_) return Fail(ct::kErrTextTruncated, end_);
     char c = *p_;
     if (c == '"') {
@@ -372,6 +404,8 @@ bool Reader::Read(QV_RawDataElement* out) {
 
 bool Reader::ReadSetBody(CTkvs set, int depth) {
   if (!Expect('{')) return false;
+  if (keys_.size() <= static_cast<size_t>(depth)) keys_.resize(static_cast<size_t>(depth) + 1);
+  keys_[static_cast<size_t>(depth)].Clear();
   for (;;) {
     if (!SkipSpace()) return Unexpected();
     if (*p_ == '}') {
@@ -382,8 +416,7 @@ bool Reader::ReadSetBody(CTkvs set, int depth) {
     CTsymbol key;
     if (!ReadName(&key)) return false;
     if (key == CT_KVS_START_KEY || key == CT_KVS_END_KEY) return Fail(ct::kErrTextReservedKey, keyAt);
-    uint32_t type, err;
-    if (CTkvs_GetType(set, key, &type, &err) == 1) return Fail(ct::kErrTextDuplicateKey, keyAt);
+    if (!keys_[static_cast<size_t>(depth)].Insert(key)) return Fail(ct::kErrTextDuplicateKey, keyAt);
     if (!Expect('=')) return false;
     if (!ReadSetValue(set, key, depth)) return false;
     if (!SkipSpace()) return Unexpected();

@@ -9,6 +9,7 @@
 
 #include "s100/ctcontainers.h"
 #include "s100/deif.h"
+#include "s100/deif_keyset.h"
 #include "s100/deif_lexicon.h"
 #include "s100/deif_symcache.h"
 
@@ -73,6 +74,7 @@ class Reader {
   CTary emptyArray_ = 0;  // source of the empty arrays filled in place
 
   SymbolCache symbols_;
+  std::vector<KeySet> keys_;  // per nesting level: the keys of the set being read
   std::string text_;   // a string value being decoded
   std::string name_;   // a quoted name being decoded
   std::vector<char> asked_;  // the name handed to the translator

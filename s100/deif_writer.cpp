@@ -234,8 +234,9 @@ bool Writer::WriteArray(CTary array, int depth, int indent) {
     out_.Put('#');
     WriteUInt(code);
   } else {
-    const char* w = WordText(kind);
-    out_.Append(w, std::strlen(w));
+    size_t n;
+    const char* w = WordText(kind, &n);
+    out_.Append(w, n);
   }
   out_.Literal(" [");
   bool ok = (kind == Word::kKVSet || kind == Word::kArray) ? WriteContainerItems(array, code, depth, indent)

@@ -2,6 +2,7 @@
 // back through AtoAnyDE as the same element, bit for bit.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstring>
 #include <vector>
 
@@ -104,6 +105,27 @@ TEST(DeifRoundTrip, FloatsOfRandomBitsReadBackExactly) {
   e.e.type = CT_TYPE_FLOAT_ARRAY;
   e.e.value.ary = a;
   RoundTrip(e.e);
+}
+
+TEST(DeifRoundTrip, DecimalsReadAsTheNearestFloat) {
+  // Hand-written decimals of every length, against the standard conversion.
+  uint32_t x = 777;
+  for (int i = 0; i < 20000; ++i) {
+    x = x * 1664525u + 1013904223u;
+    uint32_t digits = x % 1000000000u;
+    int point = static_cast<int>((x >> 7) % 12);
+    std::string s = std::to_string(digits);
+    if (point > 0 && point < static_cast<int>(s.size())) s.insert(s.size() - static_cast<size_t>(point), ".");
+    if (x & 1) s = "-" + s;
+    float expected;
+    std::from_chars(s.data(), s.data() + s.size(), expected);
+    Element e;
+    ASSERT_EQ(ReadText("float " + s, &e.e), QV_OK) << s;
+    uint32_t want, got;
+    std::memcpy(&want, &expected, 4);
+    std::memcpy(&got, &e.e.value.f, 4);
+    ASSERT_EQ(got, want) << s;
+  }
 }
 
 TEST(DeifRoundTrip, StringsKeepEveryByteAndAreWrittenAsPlainAscii) {
