@@ -1,0 +1,311 @@
+#include "tools/ctadm_client.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "s100/cterrors.h"
+#include "s100/deif.h"
+
+namespace ctadm {
+namespace {
+
+struct OwnedKvs {
+  CTkvs h = 0;
+  bool ok = false;
+  OwnedKvs() { ok = CTkvs_Create(&h, nullptr) == 1; }
+  ~OwnedKvs() {
+    if (ok) CTkvs_Destroy(h, nullptr);
+  }
+  OwnedKvs(const OwnedKvs&) = delete;
+  OwnedKvs& operator=(const OwnedKvs&) = delete;
+};
+
+// The translator that the text conversions call: the client's symbol table.
+QV_Status Translator(uint32_t* symbol, char** text, int32_t direction, void* context) {
+  const auto* client = static_cast<const AdminClient*>(context);
+  if (!client || !symbol || !text) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrTranslator, 0);
+  if (direction != 0) {
+    std::string name;
+    if (!client->Translate(*symbol, &name)) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrUnknownSymbol, 0);
+    char* copy = static_cast<char*>(std::malloc(name.size() + 1));
+    if (!copy) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrTranslator, 0);
+    std::memcpy(copy, name.c_str(), name.size() + 1);
+    *text = copy;
+    return QV_OK;
+  }
+  if (!*text || !client->Translate(*text, symbol)) {
+    return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrUnknownSymbol, 0);
+  }
+  return QV_OK;
+}
+
+// Line and column (from 1) of a byte offset, for messages about text.
+std::string Position(const std::string& text, size_t offset) {
+  size_t line = 1, column = 1;
+  for (size_t i = 0; i < offset && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+std::vector<std::string> StringArray(CTkvs set, CTsymbol key) {
+  const char* const* items = nullptr;
+  uint32_t count = 0;
+  std::vector<std::string> out;
+  if (CTkvs_GetStringArray(set, key, &items, &count, nullptr) != 1) return out;
+  for (uint32_t i = 0; i < count; ++i) out.emplace_back(items[i] ? items[i] : "");
+  return out;
+}
+
+}  // namespace
+
+std::string ErrorMessage(const std::string& what, uint32_t code) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08X", code);
+  return what + ": " + CT_ErrorText(code) + " (" + hex + ")";
+}
+
+AdminClient::AdminClient() { initialized_ = CT_Initialize(nullptr) == 1; }
+
+AdminClient::~AdminClient() {
+  if (session_) {
+    OwnedKvs reply;
+    CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+    CTses_Destroy(session_, CT_kvsEmpty, &record, 0);
+  }
+  if (initialized_) CT_Shutdown(nullptr);
+}
+
+bool AdminClient::Open(const std::string& server, std::string* error) {
+  OwnedKvs options, reply;
+  if (!options.ok || !reply.ok) {
+    *error = ErrorMessage("cannot prepare the session", ct::kErrNoMemory);
+    return false;
+  }
+  CTkvs_PutString(options.h, CT_KEY_SERVER_NAME, server.c_str(), nullptr);
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  if (CTses_Create(&session_, "ctadm", 0, options.h, &record, 0) != 1) {
+    session_ = 0;
+    *error = ErrorMessage("cannot connect to " + server, record.error);
+    return false;
+  }
+  OwnedKvs tableReply;
+  CT_ReplyRecord tableRecord = CT_MakeReplyRecord(tableReply.h);
+  tableLoaded_ = CTsym_LoadTable(session_, &tableRecord, 0) == 1;
+  return true;
+}
+
+bool AdminClient::Translate(uint32_t symbol, std::string* name) const {
+  if (!tableLoaded_) return false;
+  char buffer[CT_SYMBOL_NAME_BUFFER];
+  if (CTsym_SymbolToName(session_, symbol, buffer, sizeof buffer, nullptr) != 1) return false;
+  *name = buffer;
+  return true;
+}
+
+bool AdminClient::Translate(const char* name, uint32_t* symbol) const {
+  return tableLoaded_ && CTsym_NameToSymbol(session_, name, symbol, nullptr) == 1;
+}
+
+std::string AdminClient::SymbolName(uint32_t symbol) const {
+  std::string name;
+  if (Translate(symbol, &name)) return name;
+  char number[16];
+  std::snprintf(number, sizeof number, "#%u", symbol);
+  return number;
+}
+
+bool AdminClient::List(const std::string& profileClass, std::vector<ProfileEntry>* profiles, std::string* error) {
+  profiles->clear();
+  OwnedKvs reply, info;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  if (CTadm_GetProfileInfo(session_, nullptr, profileClass.c_str(), 0, info.h, &record, 0) != 1) {
+    if (record.error == ct::kErrNotFound) return true;  // no profiles
+    *error = ErrorMessage("cannot list the profiles", record.error);
+    return false;
+  }
+  const std::vector<std::string> names = StringArray(reply.h, CT_KEY_PROFILE_NAMES);
+  const std::vector<std::string> classes = StringArray(reply.h, CT_KEY_PROFILE_CLASSES);
+  for (size_t i = 0; i < names.size() && i < classes.size(); ++i) profiles->push_back({names[i], classes[i]});
+  return true;
+}
+
+bool AdminClient::Get(const std::string& name, const std::string& profileClass, std::string* text,
+                      std::string* error) {
+  OwnedKvs reply, info;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  const std::string what = "cannot get " + name + " (" + profileClass + ")";
+  if (CTadm_GetProfileInfo(session_, name.c_str(), profileClass.c_str(), 1, info.h, &record, 0) != 1) {
+    *error = ErrorMessage(what, record.error);
+    return false;
+  }
+  const CTkvs* contents = nullptr;
+  uint32_t count = 0;
+  uint32_t err = 0;
+  if (CTkvs_GetKVSetArray(info.h, CT_KEY_PROFILE_CONTENTS, &contents, &count, &err) != 1 || count == 0) {
+    *error = ErrorMessage(what, count == 0 ? ct::kErrNotFound : err);
+    return false;
+  }
+  QV_RawDataElement element{};
+  element.type = CT_TYPE_KVSET;
+  element.value.kvs = contents[0];
+  char* out = nullptr;
+  const QV_Status status = DEtoA(&element, &out, Translator, this);
+  if (status != QV_OK || !out) {
+    std::free(out);
+    *error = ErrorMessage(what, status.error);
+    return false;
+  }
+  text->assign(out);
+  std::free(out);
+  return true;
+}
+
+bool AdminClient::Put(const std::string& name, const std::string& profileClass, const std::string& text, bool update,
+                      std::string* error) {
+  QV_RawDataElement element{};
+  size_t stop = 0;
+  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, Translator, this);
+  if (status.state != QV_STATE_SUCCESS) {
+    QV_DestroyDataElement(&element);
+    *error = ErrorMessage("cannot read the profile text at " + Position(text, stop), status.error);
+    return false;
+  }
+  if (element.type != CT_TYPE_KVSET) {
+    QV_DestroyDataElement(&element);
+    *error = "cannot store the profile: the text is not a key-value set (kvset { ... })";
+    return false;
+  }
+  OwnedKvs reply;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  const int result = update ? CTadm_UpdateProfile(session_, name.c_str(), profileClass.c_str(), element.value.kvs,
+                                                  &record, 0)
+                            : CTadm_AddProfile(session_, name.c_str(), profileClass.c_str(), element.value.kvs,
+                                               &record, 0);
+  QV_DestroyDataElement(&element);
+  if (result != 1) {
+    *error = ErrorMessage("cannot " + std::string(update ? "update " : "add ") + name + " (" + profileClass + ")",
+                          record.error);
+    return false;
+  }
+  return true;
+}
+
+bool AdminClient::Remove(const std::string& name, const std::string& profileClass, std::string* error) {
+  OwnedKvs reply;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  if (CTadm_RemoveProfile(session_, name.c_str(), profileClass.c_str(), &record, 0) != 1) {
+    *error = ErrorMessage("cannot remove " + name + " (" + profileClass + ")", record.error);
+    return false;
+  }
+  return true;
+}
+
+bool AdminClient::History(const std::string& name, const std::string& profileClass,
+                          std::vector<CT_RevisionInfo>* revisions, std::string* error) {
+  OwnedKvs reply;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  if (CTadm_ListRevisions(session_, name.c_str(), profileClass.c_str(), revisions, &record, 0) != 1) {
+    *error = ErrorMessage("cannot list the revisions of " + name + " (" + profileClass + ")", record.error);
+    return false;
+  }
+  return true;
+}
+
+bool AdminClient::Restore(const std::string& name, const std::string& profileClass, uint64_t revision,
+                          uint64_t* current, std::string* error) {
+  OwnedKvs reply;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  if (CTadm_RestoreRevision(session_, name.c_str(), profileClass.c_str(), revision, current, &record, 0) != 1) {
+    *error = ErrorMessage("cannot restore revision " + std::to_string(revision) + " of " + name, record.error);
+    return false;
+  }
+  return true;
+}
+
+bool AdminClient::Symbols(std::vector<std::pair<uint32_t, std::string>>* symbols, std::string* error) {
+  symbols->clear();
+  if (!tableLoaded_) {
+    OwnedKvs reply;
+    CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+    if (CTsym_LoadTable(session_, &record, 0) != 1) {
+      *error = ErrorMessage("cannot load the symbol table", record.error);
+      return false;
+    }
+    tableLoaded_ = true;
+  }
+  uint32_t count = 0;
+  uint32_t err = 0;
+  if (CTsym_GetCount(session_, &count, &err) != 1) {
+    *error = ErrorMessage("cannot read the symbol table", err);
+    return false;
+  }
+  char buffer[CT_SYMBOL_NAME_BUFFER];
+  for (uint32_t i = 0; i < count; ++i) {
+    CTsymbol symbol = 0;
+    if (CTsym_GetEntry(session_, i, &symbol, buffer, sizeof buffer, &err) != 1) {
+      *error = ErrorMessage("cannot read the symbol table", err);
+      return false;
+    }
+    symbols->emplace_back(symbol, buffer);
+  }
+  return true;
+}
+
+bool AdminClient::Services(std::vector<ServiceEntry>* services, std::string* error) {
+  services->clear();
+  OwnedKvs reply, info;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  if (CTadm_GetServiceState(session_, "", info.h, &record, 0) != 1) {
+    if (record.error == ct::kErrNotFound) return true;
+    *error = ErrorMessage("cannot list the services", record.error);
+    return false;
+  }
+  const std::vector<std::string> names = StringArray(reply.h, CT_KEY_SERVICE_NAMES);
+  const CTsymbol* states = nullptr;
+  const CTsymbol* modes = nullptr;
+  const int32_t* running = nullptr;
+  uint32_t n1 = 0, n2 = 0, n3 = 0;
+  CTkvs_GetSymbolArray(reply.h, CT_KEY_SERVICE_STATES, &states, &n1, nullptr);
+  CTkvs_GetSymbolArray(reply.h, CT_KEY_SERVICE_MODES, &modes, &n2, nullptr);
+  CTkvs_GetBoolArray(reply.h, CT_KEY_SERVICE_RUNNING, &running, &n3, nullptr);
+  for (size_t i = 0; i < names.size() && i < n1 && i < n2 && i < n3; ++i) {
+    services->push_back({names[i], states[i], modes[i], running[i] != 0});
+  }
+  return true;
+}
+
+bool AdminClient::Processes(std::vector<ProcessEntry>* processes, std::string* error) {
+  processes->clear();
+  OwnedKvs reply, info;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  if (CTadm_GetSPInfo(session_, "", info.h, &record, 0) != 1) {
+    if (record.error == ct::kErrNotFound) return true;
+    *error = ErrorMessage("cannot list the server processes", record.error);
+    return false;
+  }
+  const std::vector<std::string> names = StringArray(reply.h, CT_KEY_PROCESS_NAMES);
+  const int32_t* running = nullptr;
+  uint32_t count = 0;
+  CTkvs_GetBoolArray(reply.h, CT_KEY_PROCESS_RUNNING, &running, &count, nullptr);
+  for (size_t i = 0; i < names.size() && i < count; ++i) processes->push_back({names[i], running[i] != 0});
+  return true;
+}
+
+bool AdminClient::Level(int32_t* level, std::string* error) {
+  OwnedKvs reply;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  if (CTadm_GetServerLevel(session_, level, &record, 0) != 1) {
+    *error = ErrorMessage("cannot read the server level", record.error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace ctadm

@@ -1,0 +1,224 @@
+// ctadm: the administrator's command line for CT servers.  It lists, gets,
+// puts and removes profiles as data-element text, shows revisions, symbols,
+// services, processes and the server level, and manages the known servers
+// in the registry file.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "s100/deif.h"
+#include "tools/ctadm_client.h"
+#include "tools/ctadm_servers.h"
+
+namespace {
+
+int Fail(const std::string& message) {
+  std::cerr << "ctadm: " << message << "\n";
+  return 1;
+}
+
+// Reads a whole file, or standard input for "-", up to the text limit.
+bool ReadInput(const std::string& path, std::string* text, std::string* error) {
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (path != "-") {
+    file.open(path, std::ios::binary);
+    if (!file) {
+      *error = "cannot open " + path;
+      return false;
+    }
+    in = &file;
+  }
+  text->clear();
+  char chunk[65536];
+  while (in->read(chunk, sizeof chunk) || in->gcount() > 0) {
+    text->append(chunk, static_cast<size_t>(in->gcount()));
+    if (text->size() > kDeifMaxTextBytes) {
+      *error = (path == "-" ? std::string("standard input") : path) + " is larger than 64 MiB";
+      return false;
+    }
+  }
+  if (in->bad()) {
+    *error = "cannot read " + path;
+    return false;
+  }
+  return true;
+}
+
+std::string UtcTime(int64_t unixMs) {
+  const std::time_t seconds = static_cast<std::time_t>(unixMs / 1000);
+  std::tm parts{};
+  gmtime_r(&seconds, &parts);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+  return text;
+}
+
+// The server to use: the option, else the first known server.
+bool ChooseServer(const std::string& option, std::string* server, std::string* error) {
+  if (!option.empty()) {
+    *server = option;
+    return true;
+  }
+  std::vector<ctadm::KnownServer> servers;
+  if (!ctadm::ListServers(&servers, error)) return false;
+  for (const auto& s : servers) {
+    if (s.usable) {
+      *server = s.name;
+      return true;
+    }
+  }
+  *error = "no server given (--server) and no known server in " + ctadm::RegistryFile();
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "ctadm - administer the profiles of CT servers.\n"
+      "A server is a known server's name (see `ctadm servers`) or an address: host:port on this machine,\n"
+      "grpcs://host:port, unix:/path/to/socket or embedded:/path/to/profiles.db.  Profiles are read and\n"
+      "written as data-element text (docs/deif.md).  Exit status: 0 success, 1 failure."};
+  app.require_subcommand(1);
+
+  std::string serverOption;
+  app.add_option("-s,--server", serverOption, "server name or address (default: $CTADM_SERVER, else the first known server)")
+      ->envname("CTADM_SERVER");
+
+  std::string name, profileClass, input, address;
+  uint64_t revision = 0;
+  bool update = false;
+
+  CLI::App* list = app.add_subcommand("list", "list the profiles: one line per profile, NAME<tab>CLASS");
+  list->add_option("-c,--class", profileClass, "only profiles of this class");
+
+  CLI::App* get = app.add_subcommand("get", "write a profile as data-element text on standard output");
+  get->add_option("NAME", name, "profile name")->required();
+  get->add_option("CLASS", profileClass, "profile class")->required();
+
+  CLI::App* put = app.add_subcommand("put", "store a profile from data-element text (a kvset)");
+  put->add_option("NAME", name, "profile name")->required();
+  put->add_option("CLASS", profileClass, "profile class")->required();
+  put->add_option("FILE", input, "text file, or - for standard input")->required();
+  put->add_flag("-u,--update", update, "replace the stored profile instead of adding a new one");
+
+  CLI::App* remove = app.add_subcommand("remove", "remove a profile");
+  remove->add_option("NAME", name, "profile name")->required();
+  remove->add_option("CLASS", profileClass, "profile class")->required();
+
+  CLI::App* history = app.add_subcommand(
+      "history", "list the revisions of a profile, newest first: REVISION<tab>TIME (UTC)<tab>current|old");
+  history->add_option("NAME", name, "profile name")->required();
+  history->add_option("CLASS", profileClass, "profile class")->required();
+
+  CLI::App* restore = app.add_subcommand("restore", "make an old revision's content the current one");
+  restore->add_option("NAME", name, "profile name")->required();
+  restore->add_option("CLASS", profileClass, "profile class")->required();
+  restore->add_option("REVISION", revision, "revision number (see history)")->required();
+
+  CLI::App* symbols = app.add_subcommand("symbols", "list the server's symbol table: VALUE<tab>NAME");
+  CLI::App* services =
+      app.add_subcommand("services", "list the services: NAME<tab>STATE<tab>START MODE<tab>running|stopped");
+  CLI::App* processes = app.add_subcommand("processes", "list the server processes: NAME<tab>running|stopped");
+  CLI::App* level = app.add_subcommand("level", "show the server level");
+
+  CLI::App* servers = app.add_subcommand("servers", "list the known servers in the registry: NAME<tab>ADDRESS");
+  CLI::App* addServer = app.add_subcommand("add-server", "add or change a known server in the registry");
+  addServer->add_option("NAME", name, "server name as the editor lists it")->required();
+  addServer->add_option("ADDRESS", address, "where it is (empty: NAME is the host, port 7310)")->required();
+  CLI::App* removeServer = app.add_subcommand("remove-server", "remove a known server from the registry");
+  removeServer->add_option("NAME", name, "server name")->required();
+
+  CLI11_PARSE(app, argc, argv);
+
+  std::string error;
+
+  // Registry commands need no server.
+  if (*servers) {
+    std::vector<ctadm::KnownServer> known;
+    if (!ctadm::ListServers(&known, &error)) return Fail(error);
+    for (const auto& s : known) {
+      std::cout << s.name << "\t" << (s.usable ? s.address : "(not a text value)") << "\n";
+    }
+    return 0;
+  }
+  if (*addServer) return ctadm::AddServer(name, address, &error) ? 0 : Fail(error);
+  if (*removeServer) return ctadm::RemoveServer(name, &error) ? 0 : Fail(error);
+
+  std::string server;
+  if (!ChooseServer(serverOption, &server, &error)) return Fail(error);
+  ctadm::AdminClient client;
+  if (!client.Open(server, &error)) return Fail(error);
+
+  if (*list) {
+    std::vector<ctadm::ProfileEntry> profiles;
+    if (!client.List(profileClass, &profiles, &error)) return Fail(error);
+    for (const auto& p : profiles) std::cout << p.name << "\t" << p.profileClass << "\n";
+    return 0;
+  }
+  if (*get) {
+    std::string text;
+    if (!client.Get(name, profileClass, &text, &error)) return Fail(error);
+    if (text.empty() || text.back() != '\n') text += '\n';
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : Fail("cannot write the profile to standard output");
+  }
+  if (*put) {
+    std::string text;
+    if (!ReadInput(input, &text, &error)) return Fail(error);
+    return client.Put(name, profileClass, text, update, &error) ? 0 : Fail(error);
+  }
+  if (*remove) return client.Remove(name, profileClass, &error) ? 0 : Fail(error);
+  if (*history) {
+    std::vector<CT_RevisionInfo> revisions;
+    if (!client.History(name, profileClass, &revisions, &error)) return Fail(error);
+    for (const auto& r : revisions) {
+      std::cout << r.revision << "\t" << UtcTime(r.timeUnixMs) << "\t" << (r.current ? "current" : "old") << "\n";
+    }
+    return 0;
+  }
+  if (*restore) {
+    uint64_t current = 0;
+    if (!client.Restore(name, profileClass, revision, &current, &error)) return Fail(error);
+    std::cout << "restored revision " << revision << " as revision " << current << "\n";
+    return 0;
+  }
+  if (*symbols) {
+    std::vector<std::pair<uint32_t, std::string>> table;
+    if (!client.Symbols(&table, &error)) return Fail(error);
+    char value[16];
+    for (const auto& [symbol, symbolName] : table) {
+      std::snprintf(value, sizeof value, "0x%08X", symbol);
+      std::cout << value << "\t" << symbolName << "\n";
+    }
+    return 0;
+  }
+  if (*services) {
+    std::vector<ctadm::ServiceEntry> entries;
+    if (!client.Services(&entries, &error)) return Fail(error);
+    for (const auto& s : entries) {
+      std::cout << s.name << "\t" << client.SymbolName(s.state) << "\t" << client.SymbolName(s.mode) << "\t"
+                << (s.running ? "running" : "stopped") << "\n";
+    }
+    return 0;
+  }
+  if (*processes) {
+    std::vector<ctadm::ProcessEntry> entries;
+    if (!client.Processes(&entries, &error)) return Fail(error);
+    for (const auto& p : entries) std::cout << p.name << "\t" << (p.running ? "running" : "stopped") << "\n";
+    return 0;
+  }
+  if (*level) {
+    int32_t value = 0;
+    if (!client.Level(&value, &error)) return Fail(error);
+    std::cout << value << "\n";
+    return 0;
+  }
+  return Fail("no command given (see --help)");
+}
