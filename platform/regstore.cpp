@@ -1,5 +1,6 @@
 #include "platform/regstore.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -205,10 +206,20 @@ RegFileStore::FileId RegFileStore::IdOf(const std::string& path) {
   return id;
 }
 
+bool RegFileStore::IsRecent(const FileId& id) {
+  if (!id.exists) {
+    return false;
+  }
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  time_t changed = std::max(id.mtime.tv_sec, id.ctime.tv_sec);
+  return changed + 1 >= now.tv_sec;
+}
+
 const RegDocument& RegFileStore::Current() {
   std::string path = RegFilePath();
   FileId now = IdOf(path);
-  if (loaded_ && path == path_ && now == id_) {
+  if (loaded_ && !recent_ && path == path_ && now == id_) {
     return doc_;
   }
   RegDocument fresh;
@@ -224,6 +235,7 @@ const RegDocument& RegFileStore::Current() {
   // Remember what was stat'ed before the read: if the file changed while it
   // was read, the next call sees a difference and reads again.
   id_ = now;
+  recent_ = IsRecent(now);
   loaded_ = true;
   return doc_;
 }
@@ -260,6 +272,7 @@ LONG RegFileStore::Modify(const std::function<LONG(RegDocument&)>& change) {
   diags_.clear();
   path_ = path;
   id_ = IdOf(path);
+  recent_ = IsRecent(id_);
   loaded_ = true;
   return ERROR_SUCCESS;
 }

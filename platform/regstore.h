@@ -29,7 +29,9 @@ bool RegReadFile(const std::string& path, RegDocument& doc, std::vector<RegDiagn
 class RegFileStore {
  public:
   // The current document: re-read when the path, or the file's inode,
-  // size, modification or change time differ from what was read last.
+  // size, modification or change time differ from what was read last, and
+  // whenever the file was changed within a second of that read (file times
+  // are coarse: a change in the same tick would not show).
   const RegDocument& Current();
   // What the last read of the file reported.
   const std::vector<RegDiagnostic>& Diagnostics() const { return diags_; }
@@ -50,8 +52,10 @@ class RegFileStore {
     bool operator==(const FileId& o) const;
   };
   static FileId IdOf(const std::string& path);
+  static bool IsRecent(const FileId& id);
 
   bool loaded_ = false;
+  bool recent_ = false;  // the file changed too close to the read to trust its times
   std::string path_;
   FileId id_;
   RegDocument doc_;

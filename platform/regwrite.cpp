@@ -68,7 +68,8 @@ void AppendValue(std::string& out, const RegValue& value) {
     AppendQuoted(out, std::string_view(reinterpret_cast<const char*>(data.data()), data.size() - 1));
   } else if (value.type == REG_DWORD && data.size() == 4) {
     char buf[16];
-    unsigned v = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<unsigned>(data[3]) << 24);
+    unsigned v = static_cast<unsigned>(data[0]) | (static_cast<unsigned>(data[1]) << 8) |
+                 (static_cast<unsigned>(data[2]) << 16) | (static_cast<unsigned>(data[3]) << 24);
     std::snprintf(buf, sizeof buf, "dword:%08x", v);
     out += buf;
   } else if (value.type == REG_BINARY) {
