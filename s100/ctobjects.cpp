@@ -41,21 +41,21 @@ long Kvs::Find(CTsymbol key) const {
   }
   const size_t mask = index_.size() - 1;
   for (size_t slot = Hash(key) & mask;; slot = (slot + 1) & mask) {
-    const uint32_t at = index_[slot];
-    if (at == 0) return -1;
-    if (entries_[at - 1].key == key) return static_cast<long>(at - 1);
+    const IndexSlot& at = index_[slot];
+    if (at.at == 0) return -1;
+    if (at.key == key) return static_cast<long>(at.at - 1);
   }
 }
 
 void Kvs::IndexInsert(CTsymbol key, uint32_t pos) {
   const size_t mask = index_.size() - 1;
   size_t slot = Hash(key) & mask;
-  while (index_[slot] != 0) slot = (slot + 1) & mask;
-  index_[slot] = pos + 1;
+  while (index_[slot].at != 0) slot = (slot + 1) & mask;
+  index_[slot] = IndexSlot{key, pos + 1};
 }
 
 void Kvs::Reindex(size_t capacity) {
-  std::vector<uint32_t> fresh(capacity, 0);
+  std::vector<IndexSlot> fresh(capacity, IndexSlot{0, 0});
   index_.swap(fresh);
   for (size_t i = 0; i < entries_.size(); ++i) IndexInsert(entries_[i].key, static_cast<uint32_t>(i));
 }

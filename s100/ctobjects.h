@@ -65,8 +65,14 @@ class Kvs : public Container {
   void IndexInsert(CTsymbol key, uint32_t pos);
   void Reindex(size_t capacity);
 
+  // An index slot keeps the key beside the position, so that probing does
+  // not touch the entries.
+  struct IndexSlot {
+    CTsymbol key;
+    uint32_t at;  // position + 1; 0 is an empty slot
+  };
   std::vector<Entry> entries_;
-  std::vector<uint32_t> index_;  // position + 1; 0 is an empty slot
+  std::vector<IndexSlot> index_;
 };
 
 // An array: a type code and items of one storage form.
