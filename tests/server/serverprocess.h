@@ -36,9 +36,10 @@ class ServerProcess {
   std::string LogPath() const { return dir_ + "/ctserver.log"; }
 
   // Starts ctserver with the database, a port file and these arguments
-  // (by default it listens on 127.0.0.1:0).  Returns the bound port, or 0
-  // when the process exited or did not bind within the timeout.
-  int Start(std::vector<std::string> extra = {}, bool defaultListen = true) {
+  // (by default it listens on 127.0.0.1:0).  False when the process exited
+  // or did not bind within the timeout.  The port file of a unix socket
+  // holds 0.
+  bool Start(std::vector<std::string> extra = {}, bool defaultListen = true) {
     const std::string portFile = dir_ + "/port";
     ::unlink(portFile.c_str());
     std::vector<std::string> args = {CTSERVER_PATH, "--db", DbPath(), "--port-file", portFile};
@@ -67,12 +68,12 @@ class ServerProcess {
       int port = 0;
       if (f >> port) {
         port_ = port;
-        return port;
+        return true;
       }
-      if (Exited()) return 0;
+      if (Exited()) return false;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return 0;
+    return false;
   }
 
   // Sends the signal and waits (up to 20 s) for the process to end; gives

@@ -140,7 +140,7 @@ class CtServerTest : public ::testing::Test {
  protected:
   void StartServer(std::vector<std::string> extra = {}) {
     server_ = std::make_unique<ServerProcess>(dir_.path());
-    ASSERT_NE(server_->Start(std::move(extra)), 0) << server_->Log();
+    ASSERT_TRUE(server_->Start(std::move(extra))) << server_->Log();
   }
 
   TempDir dir_;
@@ -367,13 +367,13 @@ TEST_F(CtServerTest, TokenIsRequiredWhenConfiguredAndNeverLogged) {
 TEST_F(CtServerTest, RefusesAddressesBeyondLoopbackWithoutTlsAndToken) {
   std::ofstream(dir_.File("token")) << "abc\n";
   ServerProcess plain(dir_.path());
-  EXPECT_EQ(plain.Start({"--listen", "0.0.0.0:0"}, false), 0);
+  EXPECT_FALSE(plain.Start({"--listen", "0.0.0.0:0"}, false));
   int status = plain.WaitExit();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
   EXPECT_NE(plain.Log().find("needs TLS"), std::string::npos) << plain.Log();
 
   ServerProcess tokenOnly(dir_.path());
-  EXPECT_EQ(tokenOnly.Start({"--listen", "[::]:0", "--token-file", dir_.File("token")}, false), 0);
+  EXPECT_FALSE(tokenOnly.Start({"--listen", "[::]:0", "--token-file", dir_.File("token")}, false));
   status = tokenOnly.WaitExit();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
 }
@@ -417,7 +417,7 @@ TEST_F(CtServerTest, StopsCleanlyOnSigtermAndSigint) {
   EXPECT_NE(server_->Log().find("ctserver stopped"), std::string::npos);
   EXPECT_EQ(IntegrityCheck(server_->DbPath()), "ok");
 
-  ASSERT_NE(server_->Start(), 0) << server_->Log();
+  ASSERT_TRUE(server_->Start()) << server_->Log();
   {
     Client c(server_->Channel());
     ASSERT_TRUE(c.Open().ok());
@@ -554,7 +554,7 @@ TEST_F(CtServerTest, AcknowledgedUpdatesSurviveSigkill) {
     ASSERT_GT(lastAcked.load(), acked) << "no update was acknowledged in round " << round;
     EXPECT_EQ(IntegrityCheck(server_->DbPath()), "ok") << "round " << round;
 
-    ASSERT_NE(server_->Start(), 0) << server_->Log();
+    ASSERT_TRUE(server_->Start()) << server_->Log();
     Client c(server_->Channel());
     ASSERT_TRUE(c.Open().ok());
     std::string content;
@@ -565,4 +565,58 @@ TEST_F(CtServerTest, AcknowledgedUpdatesSurviveSigkill) {
     EXPECT_LE(stored, lastSent.load()) << "round " << round;
     acked = stored;
   }
+}
+
+TEST_F(CtServerTest, ListensOnAUnixSocket) {
+  const std::string socket = dir_.File("ctserver.sock");
+  server_ = std::make_unique<ServerProcess>(dir_.path());
+  ASSERT_TRUE(server_->Start({"--listen", "unix:" + socket}, false)) << server_->Log();
+  EXPECT_EQ(server_->port(), 0);
+  Client c(grpc::CreateChannel("unix:" + socket, grpc::InsecureChannelCredentials()));
+  ASSERT_TRUE(c.Open().ok());
+  EXPECT_EQ(c.Add("p", "C", Content(4)), 0u);
+  std::string content;
+  ASSERT_EQ(c.Get("p", "C", &content), 0u);
+  EXPECT_EQ(ValueOf(content), 4);
+}
+
+TEST_F(CtServerTest, WritesInProgressAtSigtermAreFinishedAndKept) {
+  StartServer();
+  {
+    Client c(server_->Channel());
+    ASSERT_TRUE(c.Open().ok());
+    ASSERT_EQ(c.Add("counter", "C", Content(0, 1000)), 0u);
+  }
+  std::atomic<int32_t> lastAcked{0};
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 4; ++t) {
+    writers.emplace_back([&, t] {
+      Client c(server_->Channel());
+      if (!c.Open().ok()) return;
+      const std::string name = "w" + std::to_string(t);
+      if (c.Add(name, "C", Content(0)) != 0) return;
+      for (int32_t v = 1; !stop; ++v) {
+        if (c.Update(name, "C", Content(v, 1000)) != 0) break;
+        if (t == 0) lastAcked = v;
+      }
+    });
+  }
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (lastAcked.load() < 20 && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  const int status = server_->Kill(SIGTERM);
+  stop = true;
+  for (auto& w : writers) w.join();
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(IntegrityCheck(server_->DbPath()), "ok");
+
+  ASSERT_TRUE(server_->Start()) << server_->Log();
+  Client c(server_->Channel());
+  ASSERT_TRUE(c.Open().ok());
+  std::string content;
+  ASSERT_EQ(c.Get("w0", "C", &content), 0u);
+  EXPECT_GE(ValueOf(content), lastAcked.load());
 }
