@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -370,6 +371,45 @@ TEST_F(Containers, HundredThousandKeys) {
   ASSERT_EQ(1, CTkvs_Copy(copy, set, &err));
   EXPECT_EQ(keys, Keys(copy));
   EXPECT_EQ(77, GetInt(copy, keyOf(77)));
+}
+
+TEST_F(Containers, RandomPutsAndCopiesMatchASimpleModel) {
+  // Sizes cross the point where a set starts to use its index, and Copy
+  // and Clear rebuild it: the set must always agree with a plain list.
+  std::vector<std::pair<CTsymbol, int32_t>> model;
+  CTkvs set = Set();
+  CTkvs other = Set();
+  uint32_t err = 0, state = 12345;
+  auto next = [&state] { return state = state * 1103515245u + 12345u, state >> 8; };
+  for (int op = 0; op < 20000; ++op) {
+    const uint32_t pick = next() % 100;
+    if (pick < 85) {
+      const CTsymbol key = next() % (model.size() < 20 ? 24 : 400);
+      const auto value = static_cast<int32_t>(next());
+      ASSERT_EQ(1, CTkvs_PutInt(set, key, value, &err));
+      auto found = std::find_if(model.begin(), model.end(), [key](const auto& e) { return e.first == key; });
+      if (found == model.end())
+        model.emplace_back(key, value);
+      else
+        found->second = value;
+    } else if (pick < 95) {
+      ASSERT_EQ(1, CTkvs_Copy(other, set, &err));
+      ASSERT_EQ(1, CTkvs_Copy(set, other, &err));
+    } else if (pick < 97) {
+      ASSERT_EQ(1, CTkvs_Clear(set, &err));
+      model.clear();
+    }
+    if (op % 97 == 0 || pick >= 85) {
+      std::vector<CTsymbol> keys = Keys(set);
+      ASSERT_EQ(model.size(), keys.size()) << op;
+      for (size_t i = 0; i < model.size(); ++i) {
+        ASSERT_EQ(model[i].first, keys[i]) << op;
+        ASSERT_EQ(model[i].second, GetInt(set, model[i].first)) << op;
+      }
+      int32_t value = 0;
+      ASSERT_EQ(0, CTkvs_GetInt(set, 1000, &value, &err));
+    }
+  }
 }
 
 // ---- Ownership, lending and copies ----
