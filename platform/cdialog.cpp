@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <limits>
@@ -93,6 +94,12 @@ CString ControlText(QWidget* control) {
 }
 
 void SetControlText(QWidget* control, const CString& text) {
+  // An edit would cut a text beyond its length limit; show it whole, so
+  // that nothing is lost unseen (DDV_MaxChars still refuses it on OK).
+  if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+    const qsizetype length = ToQString(text).size();
+    if (length > edit->maxLength()) edit->setMaxLength(static_cast<int>(std::min<qsizetype>(length, INT32_MAX)));
+  }
   CWnd handle(control);
   handle.SetWindowText(text);
 }
@@ -261,7 +268,8 @@ void DDX_Check(CDataExchange* dx, int id, int& value) {
 void DDV_MaxChars(CDataExchange* dx, const CString& value, int count) {
   if (dx == nullptr || dx->Failed() || count < 0) return;
   if (!dx->m_bSaveAndValidate) {
-    if (auto* edit = qobject_cast<QLineEdit*>(dx->LastControl())) edit->setMaxLength(count);
+    if (auto* edit = qobject_cast<QLineEdit*>(dx->LastControl()))
+      edit->setMaxLength(std::max<int>(count, static_cast<int>(edit->text().size())));
     return;
   }
   if (CharacterCount(value) <= count) return;

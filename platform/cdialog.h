@@ -79,7 +79,8 @@ void DDX_Radio(CDataExchange* dx, int id, int& value);
 // A check box: 0 clear, 1 checked, 2 indeterminate.
 void DDX_Check(CDataExchange* dx, int id, int& value);
 // After DDX_Text of a text member: limits the edit to count characters,
-// and refuses a longer text on saving.
+// and refuses a longer text on saving.  A longer text the member brought
+// in is shown whole (the limit grows to it), never cut unseen.
 void DDV_MaxChars(CDataExchange* dx, const CString& value, int count);
 // After DDX_Text of a number: refuses a value outside min..max on saving.
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue);

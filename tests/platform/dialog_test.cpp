@@ -361,3 +361,38 @@ TEST_F(DialogTest, ARunningDialogCannotBeRunAgainInsideItself) {
   EXPECT_EQ(nested, -1);
   EXPECT_EQ(host.Dialogs().size(), 1u);
 }
+
+TEST_F(DialogTest, AMemberLongerThanTheLimitIsShownWholeAndMustBeShortened) {
+  SampleDialog dialog;
+  dialog.m_strText = "0123456789012345678901234";  // 25 characters, limit 20
+  host.ExpectDialog([](DialogDriver& d) {
+    EXPECT_EQ(d.Text(kTextEdit), "0123456789012345678901234");
+    d.Click(IDOK);
+    EXPECT_TRUE(d.IsOpen());
+    d.Type(kTextEdit, "short");
+    d.Click(IDOK);
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(dialog.m_strText, "short");
+  EXPECT_EQ(host.MessageIds(), std::vector<UINT>{AFX_IDP_PARSE_STRING_SIZE});
+}
+
+TEST_F(DialogTest, LongTextsSurviveTheEditUncut) {
+  class Plain : public CDialog {
+   public:
+    Plain() : CDialog(20495) {}
+    CString m_strValue;
+
+   protected:
+    void BuildDialog() override {
+      AddEdit(kTextEdit);
+      AddOkCancel();
+    }
+    void DoDataExchange(CDataExchange* dx) override { DDX_Text(dx, kTextEdit, m_strValue); }
+  } dialog;
+  const std::string big(40000, 'x');
+  dialog.m_strValue = big.c_str();
+  host.ExpectDialog([](DialogDriver& d) { d.Click(IDOK); });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(dialog.m_strValue.GetLength(), 40000);
+}
