@@ -127,7 +127,8 @@ int CTkvs_GetType(CTkvs set, CTsymbol key, uint32_t* type, uint32_t* err);
 // Iteration: start with *key = CT_KVS_START_KEY; each successful call moves
 // *key to the next key and *type to its value's type code.  After the last
 // key the call returns 0, leaves CT_KVS_END_KEY in *key and kErrEndOfKeys in
-// the error word.
+// the error word.  Each step finds the given key's position, so values may
+// be replaced and keys added while iterating: the walk goes on from there.
 int CTkvs_GetNextKey(CTkvs set, CTsymbol* key, uint32_t* type, uint32_t* err);
 
 // Array values of a set, read in one step: the array under the key must be
