@@ -300,6 +300,21 @@ TEST_F(Containers, KeysIterateInInsertionOrderWithTheirTypes) {
   EXPECT_EQ(99u, key);
 }
 
+TEST_F(Containers, IterationGoesOnWhileTheSetChanges) {
+  CTkvs set = Set();
+  uint32_t err = 0, type = 0;
+  for (CTsymbol k = 1; k <= 3; ++k) ASSERT_EQ(1, CTkvs_PutInt(set, k, 0, &err));
+  std::vector<CTsymbol> seen;
+  CTsymbol key = CT_KVS_START_KEY;
+  while (CTkvs_GetNextKey(set, &key, &type, &err) == 1) {
+    seen.push_back(key);
+    ASSERT_EQ(1, CTkvs_PutString(set, key, "replaced", &err));  // same position
+    if (key <= 2) ASSERT_EQ(1, CTkvs_PutInt(set, key + 10, 0, &err));  // goes last
+    ASSERT_LT(seen.size(), 10u);
+  }
+  EXPECT_EQ((std::vector<CTsymbol>{1, 2, 3, 11, 12}), seen);
+}
+
 TEST_F(Containers, EmptySetIteratesStraightToTheEnd) {
   CTsymbol key = CT_KVS_START_KEY;
   uint32_t type = CT_TYPE_NONE;
