@@ -309,7 +309,9 @@ TEST_F(Containers, IterationGoesOnWhileTheSetChanges) {
   while (CTkvs_GetNextKey(set, &key, &type, &err) == 1) {
     seen.push_back(key);
     ASSERT_EQ(1, CTkvs_PutString(set, key, "replaced", &err));  // same position
-    if (key <= 2) ASSERT_EQ(1, CTkvs_PutInt(set, key + 10, 0, &err));  // goes last
+    if (key <= 2) {
+      ASSERT_EQ(1, CTkvs_PutInt(set, key + 10, 0, &err));  // goes last
+    }
     ASSERT_LT(seen.size(), 10u);
   }
   EXPECT_EQ((std::vector<CTsymbol>{1, 2, 3, 11, 12}), seen);
