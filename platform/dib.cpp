@@ -113,5 +113,6 @@ int DibCheckStretch(int width, int height, int srcX, int srcY, int srcWidth, int
   const size_t size = DibPixelBytes(info->bmiHeader);
   if (size == 0 || !DibCheck(info, bits, size, view)) return 0;
   if (srcX < 0 || srcY < 0 || srcWidth > view->width - srcX || srcHeight > view->height - srcY) return 0;
+  if (static_cast<long long>(srcWidth) * srcHeight > kDibMaxStretchPixels) return 0;
   return srcHeight;
 }

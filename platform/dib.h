@@ -13,6 +13,9 @@
 // Largest accepted width or height, and pixel data size.
 inline constexpr int kDibMaxDimension = 32768;
 inline constexpr size_t kDibMaxPixelBytes = size_t{64} * 1024 * 1024;
+// Largest source rectangle a stretch takes, in pixels (it is expanded to
+// 32 bits a pixel on the way).
+inline constexpr long long kDibMaxStretchPixels = 16LL * 1024 * 1024;
 
 // A bitmap whose header has been checked.
 struct DibView {
@@ -64,8 +67,8 @@ void DibMapPixel(int srcX, int srcY, int srcW, int srcH, int dstW, int dstH, int
 // data is taken to be as large as the header says (DibPixelBytes).  On
 // success fills view and returns the count the call reports (scan lines
 // set or copied); 0 when the call must draw nothing: bad bitmap, palette
-// colours, a non-positive size, a stretch source outside the bitmap, or a
-// raster operation other than SRCCOPY.
+// colours, a non-positive size, a stretch source outside the bitmap or
+// larger than kDibMaxStretchPixels, or a raster operation other than SRCCOPY.
 int DibCheckSetBits(int width, int height, unsigned startScan, unsigned scanLines, const void* bits,
                     const BITMAPINFO* info, unsigned colorUse, DibView* view);
 int DibCheckStretch(int width, int height, int srcX, int srcY, int srcWidth, int srcHeight, const void* bits,

@@ -331,20 +331,36 @@ int CQtDC::SetDIBitsToDevice(int x, int y, int width, int height, int srcX, int 
   const int result = DibCheckSetBits(width, height, startScan, scanLines, bits, info, colorUse, &view);
   if (result == 0) return 0;
   // The part of the source rectangle that lies in the bitmap.
-  const int left = std::max(srcX, 0);
-  const int right = static_cast<int>(std::min<long long>(static_cast<long long>(srcX) + width, view.width));
-  const int bottom = std::max(srcY, 0);
-  const int top = static_cast<int>(std::min<long long>(static_cast<long long>(srcY) + height, view.height));
+  long long left = std::max(srcX, 0);
+  long long right = std::min<long long>(static_cast<long long>(srcX) + width, view.width);
+  long long bottom = std::max(srcY, 0);
+  long long top = std::min<long long>(static_cast<long long>(srcY) + height, view.height);
   if (left >= right || bottom >= top || !ApplyClip()) return result;
-  const QImage image = SourceImage(view, left, bottom, right - left, top - bottom);
-  if (image.isNull()) return 0;
-  // Source column c lands at x + (c - srcX); source row r (from the bottom)
-  // at y + (srcY + height - 1 - r).
-  CPoint at(SaturateInt(static_cast<long long>(x) + (left - srcX)),
-            SaturateInt(static_cast<long long>(y) + (static_cast<long long>(srcY) + height - top)));
-  LPtoDP(&at);
+  // Source column c lands at device x0 + (c - srcX); source row r (from
+  // the bottom) at device y0 + (srcY + height - 1 - r).
+  CPoint origin(x, y);
+  LPtoDP(&origin);
+  const long long x0 = origin.x;
+  const long long y0 = origin.y;
+  // Only the part that lands in the clip area is converted.
+  const CRect clip = DeviceClip();
+  left = std::max<long long>(left, srcX + (clip.left - x0));
+  right = std::min<long long>(right, srcX + (clip.right - x0));
+  top = std::min<long long>(top, static_cast<long long>(srcY) + height - (clip.top - y0));
+  bottom = std::max<long long>(bottom, static_cast<long long>(srcY) + height - (clip.bottom - y0));
+  if (left >= right || bottom >= top) return result;
   m_painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
-  m_painter->drawImage(ToQPoint(at), image);
+  // In strips, so that a large bitmap never needs one large image.
+  const long long strip = std::max<long long>(1, (1 << 20) / (right - left));
+  for (long long stripTop = top; stripTop > bottom; stripTop -= strip) {
+    const long long stripBottom = std::max(bottom, stripTop - strip);
+    const QImage image = SourceImage(view, static_cast<int>(left), static_cast<int>(stripBottom),
+                                     static_cast<int>(right - left), static_cast<int>(stripTop - stripBottom));
+    if (image.isNull()) return 0;
+    const QPoint at(SaturateInt(x0 + (left - srcX)),
+                    SaturateInt(y0 + (static_cast<long long>(srcY) + height - stripTop)));
+    m_painter->drawImage(at, image);
+  }
   return result;
 }
 

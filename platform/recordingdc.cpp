@@ -1,6 +1,7 @@
 #include "platform/recordingdc.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "platform/dib.h"
 
@@ -44,7 +45,7 @@ DCRecord& CRecordingDC::Add(DCRecord::Op op) {
   r.bkMode = m_state.bkMode;
   r.textAlign = m_state.textAlign;
   r.clip = DeviceClip();
-  m_records.push_back(r);
+  m_records.push_back(std::move(r));
   return m_records.back();
 }
 

@@ -401,3 +401,49 @@ TEST(QtDCTest, ClipSetByThePaintersOwnerBoundsDrawingAndVisibility) {
   }
   EXPECT_EQ(Drawn(image), QRect(10, 0, 10, 2));
 }
+
+TEST(QtDCTest, UnscaledCopyPartlyOutsideTheClipDrawsTheVisiblePartInPlace) {
+  const TestDib dib = SampleDib();
+  QImage image = Canvas();
+  {
+    CQtDC dc(&image);
+    dc.SetViewportOrg(2, 2);
+    dc.IntersectClipRect(1, 0, 20, 1);  // device x 3.., y 2 only: the top row from its middle on
+    EXPECT_EQ(dc.SetDIBitsToDevice(0, 0, 3, 2, 0, 0, 0, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS), 2);
+  }
+  EXPECT_EQ(Drawn(image), QRect(3, 2, 2, 1));
+  EXPECT_EQ(image.pixel(3, 2), Rgb(0x00FF00));
+  EXPECT_EQ(image.pixel(4, 2), Rgb(0x0000FF));
+}
+
+TEST(QtDCTest, LargeBitmapIsCopiedCompletelyPieceByPiece) {
+  const int w = 600;
+  const int h = 2500;  // more rows than one piece holds at this width
+  std::vector<uint8_t> indexes(static_cast<size_t>(w) * h);
+  for (int row = 0; row < h; ++row)
+    for (int col = 0; col < w; ++col) indexes[static_cast<size_t>(row) * w + col] = (col / 50 + row / 100) % 16;
+  const TestDib dib = MakeDib4(w, h, indexes);
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(kGrey);
+  {
+    CQtDC dc(&image);
+    EXPECT_EQ(dc.SetDIBitsToDevice(0, 0, w, h, 0, 0, 0, h, dib.bits.data(), dib.info(), DIB_RGB_COLORS), h);
+  }
+  for (int row : {0, 99, 100, 1747, 1748, 2499})
+    for (int col : {0, 49, 50, 599})
+      EXPECT_EQ(image.pixel(col, row), Rgb(kPalette16[(col / 50 + row / 100) % 16])) << col << "," << row;
+}
+
+TEST(QtDCTest, OversizedStretchSourceIsRefused) {
+  TestDib dib = MakeDib4(8, 1, std::vector<uint8_t>(8, 9));
+  // Claim a source far larger than a stretch takes; the pixels are never read.
+  dib.header().biWidth = 8192;
+  dib.header().biHeight = 4096;
+  dib.header().biSizeImage = 0;
+  dib.bits.resize(static_cast<size_t>(4096) * 4096);
+  QImage image = Canvas();
+  CQtDC dc(&image);
+  EXPECT_EQ(dc.StretchDIBits(0, 0, 10, 10, 0, 0, 8192, 4096, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
+  EXPECT_EQ(dc.StretchDIBits(0, 0, 10, 10, 0, 0, 4096, 4096, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY),
+            4096);
+}
