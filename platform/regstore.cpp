@@ -33,6 +33,7 @@ bool ReadAll(const std::string& path, std::string& bytes, struct stat& st, int& 
   }
   if (ok) {
     bytes.clear();
+    bytes.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];
     while (true) {
       ssize_t n = ::read(fd, buf, sizeof buf);
@@ -57,6 +58,35 @@ bool ReadAll(const std::string& path, std::string& bytes, struct stat& st, int& 
   }
   ::close(fd);
   return ok;
+}
+
+// Whether the file holds exactly these bytes (read in pieces, without
+// copying the file).
+bool HoldsBytes(const std::string& path, const std::string& bytes) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  struct stat st {};
+  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<unsigned long long>(st.st_size) == bytes.size();
+  size_t done = 0;
+  char buf[65536];
+  while (same) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      same = n == 0 && done == bytes.size();
+      break;
+    }
+    size_t got = static_cast<size_t>(n);
+    same = done + got <= bytes.size() && std::memcmp(buf, bytes.data() + done, got) == 0;
+    done += got;
+  }
+  ::close(fd);
+  return same;
 }
 
 bool ReadDocument(const std::string& path, RegDocument& doc, std::vector<RegDiagnostic>* diags, int& err,
@@ -218,22 +248,36 @@ bool RegFileStore::IsRecent(const FileId& id) {
 
 const RegDocument& RegFileStore::Current() {
   std::string path = RegFilePath();
+  // What is stat'ed before the read is remembered: if the file changes
+  // while it is read, the next call sees a difference and reads again.
   FileId now = IdOf(path);
   if (loaded_ && !recent_ && path == path_ && now == id_) {
     return doc_;
   }
+  if (loaded_ && haveBytes_ && path == path_ && HoldsBytes(path, bytes_)) {
+    // The times could not be trusted, but the content is what was parsed.
+    id_ = now;
+    recent_ = IsRecent(now);
+    return doc_;
+  }
+  std::string bytes;
+  struct stat st {};
+  int err = 0;
+  bool read = ReadAll(path, bytes, st, err);
   RegDocument fresh;
   std::vector<RegDiagnostic> diags;
-  int err = 0;
-  struct stat st {};
-  if (!ReadDocument(path, fresh, &diags, err, &st)) {
-    fresh = RegDocument();  // unreadable: a registry without keys
+  if (read) {
+    if (!RegParseText(bytes, fresh, &diags)) {
+      fresh = RegDocument();  // refused whole: a registry without keys
+    }
+  } else if (err != ENOENT) {
+    diags.push_back({0, "cannot read " + path + ": " + std::strerror(err)});
   }
   doc_ = std::move(fresh);
   diags_ = std::move(diags);
+  haveBytes_ = read;
+  bytes_ = read ? std::move(bytes) : std::string();
   path_ = path;
-  // Remember what was stat'ed before the read: if the file changed while it
-  // was read, the next call sees a difference and reads again.
   id_ = now;
   recent_ = IsRecent(now);
   loaded_ = true;
@@ -270,6 +314,8 @@ LONG RegFileStore::Modify(const std::function<LONG(RegDocument&)>& change) {
   }
   doc_ = std::move(doc);
   diags_.clear();
+  bytes_ = std::move(text);
+  haveBytes_ = true;
   path_ = path;
   id_ = IdOf(path);
   recent_ = IsRecent(id_);

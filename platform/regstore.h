@@ -30,8 +30,9 @@ class RegFileStore {
  public:
   // The current document: re-read when the path, or the file's inode,
   // size, modification or change time differ from what was read last, and
-  // whenever the file was changed within a second of that read (file times
-  // are coarse: a change in the same tick would not show).
+  // when the file was changed within a second of that read (file times are
+  // coarse: a change in the same tick would not show), unless its bytes are
+  // still those that were parsed.
   const RegDocument& Current();
   // What the last read of the file reported.
   const std::vector<RegDiagnostic>& Diagnostics() const { return diags_; }
@@ -59,6 +60,8 @@ class RegFileStore {
   std::string path_;
   FileId id_;
   RegDocument doc_;
+  std::string bytes_;  // the text doc_ was parsed from
+  bool haveBytes_ = false;
   std::vector<RegDiagnostic> diags_;
 };
 
