@@ -260,6 +260,26 @@ TEST_F(RegistryCalls, ChangedFileIsSeenWithoutReload) {
   RegCloseKey(key);
 }
 
+TEST_F(RegistryCalls, SameSizeRewritesInPlaceAreSeen) {
+  // Same inode and size each time: the file times, or the bytes, must tell.
+  const char first[] = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"aaaa\"\n";
+  const char second[] = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"bbbb\"\n";
+  Write(first);
+  for (int round = 0; round < 20; ++round) {
+    bool even = round % 2 == 0;
+    {
+      std::ofstream out(path_, std::ios::binary | std::ios::in | std::ios::out);
+      out << (even ? second : first);
+    }
+    HKEY key = Open("K");
+    char data[8] = {};
+    DWORD len = sizeof data;
+    ASSERT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, reinterpret_cast<uint8_t*>(data), &len), ERROR_SUCCESS);
+    EXPECT_STREQ(data, even ? "bbbb" : "aaaa") << round;
+    RegCloseKey(key);
+  }
+}
+
 TEST_F(RegistryCalls, EnvironmentChoosesTheFile) {
   Write(kServers);
   HKEY key = Open("SOFTWARE\\Velcor");
