@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,8 +31,28 @@ class TextBuffer {
   }
   void Append(const char* s, size_t n) {
     if (n >= capacity_ - size_ && !Grow(n)) return;
-    std::memcpy(data_ + size_, s, n);
+    CopyBytes(data_ + size_, s, n);
     size_ += n;
+  }
+  // Copies n bytes; short runs (names, separators) without a library call.
+  static void CopyBytes(char* to, const char* from, size_t n) {
+    if (n >= 8 && n <= 16) {
+      uint64_t a, b;
+      std::memcpy(&a, from, 8);
+      std::memcpy(&b, from + n - 8, 8);
+      std::memcpy(to, &a, 8);
+      std::memcpy(to + n - 8, &b, 8);
+    } else if (n >= 4 && n < 8) {
+      uint32_t a, b;
+      std::memcpy(&a, from, 4);
+      std::memcpy(&b, from + n - 4, 4);
+      std::memcpy(to, &a, 4);
+      std::memcpy(to + n - 4, &b, 4);
+    } else if (n < 4) {
+      for (size_t i = 0; i < n; ++i) to[i] = from[i];
+    } else {
+      std::memcpy(to, from, n);
+    }
   }
   template <size_t N>
   void Literal(const char (&s)[N]) { Append(s, N - 1); }

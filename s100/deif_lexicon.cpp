@@ -1,6 +1,7 @@
 #include "s100/deif_lexicon.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 #include "s100/ctcontainers.h"
@@ -137,6 +138,56 @@ uint32_t ArrayCodeOf(Word kind) {
   }
 }
 
+namespace {
+
+// A float below 2^24 in magnitude whose value is a decimal with at most
+// eight places and seven significant digits is written as exactly that
+// decimal.  f * 10^k is exact in a double (24 + 19 bits), so the digits are
+// the float's own value and read back as the same float; with seven digits
+// or fewer no shorter decimal lies within half a unit of the float, so it is
+// also the shortest form.  This is the common case in profiles and much
+// cheaper than the general conversion.  Returns 0 when it does not apply.
+size_t FormatExactDecimal(float f, char* out) {
+  static const double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+  double d = f;
+  bool negative = std::signbit(d);
+  if (negative) d = -d;
+  if (!(d < 16777216.0)) return 0;
+  for (int k = 0; k <= 8; ++k) {
+    double t = d * kPow10[k];
+    if (t != std::floor(t)) continue;
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits, static_cast<uint64_t>(t)).ptr;
+    size_t n = static_cast<size_t>(end - digits);
+    size_t significant = n;
+    while (significant > 1 && digits[significant - 1] == '0') --significant;
+    if (significant > 7) return 0;
+    size_t places = static_cast<size_t>(k);
+    char* p = out;
+    if (negative) *p++ = '-';
+    if (places == 0) {
+      std::memcpy(p, digits, n);
+      return static_cast<size_t>(p + n - out);
+    }
+    if (n <= places) {  // 0.000ddd
+      *p++ = '0';
+      *p++ = '.';
+      std::memset(p, '0', places - n);
+      p += places - n;
+      std::memcpy(p, digits, n);
+      return static_cast<size_t>(p + n - out);
+    }
+    std::memcpy(p, digits, n - places);
+    p += n - places;
+    *p++ = '.';
+    std::memcpy(p, digits + n - places, places);
+    return static_cast<size_t>(p + places - out);
+  }
+  return 0;
+}
+
+}  // namespace
+
 size_t FormatFloat(float f, char* out) {
   uint32_t bits;
   std::memcpy(&bits, &f, sizeof bits);
@@ -154,6 +205,7 @@ size_t FormatFloat(float f, char* out) {
     for (int i = 0; i < 8; ++i) out[6 + i] = kHex[(bits >> (28 - 4 * i)) & 15];
     return 14;
   }
+  if (size_t n = FormatExactDecimal(f, out)) return n;
   std::to_chars_result r = std::to_chars(out, out + 24, f);
   return static_cast<size_t>(r.ptr - out);
 }

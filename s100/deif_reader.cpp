@@ -38,6 +38,7 @@ bool FastDecimal(const char* s, const char* end, float* value) {
   static const float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
   bool negative = *s == '-';
   if (negative) ++s;
+  const char* start = s;
   uint32_t m = 0;
   int digits = 0, fraction = -1;
   for (; s < end; ++s) {
@@ -46,11 +47,12 @@ bool FastDecimal(const char* s, const char* end, float* value) {
       fraction = 0;
       continue;
     }
-    if (!IsDigit(*s) || ++digits > 8) return false;
+    if (!IsDigit(*s)) return false;
+    if ((m != 0 || *s != '0') && ++digits > 8) return false;  // leading zeros are free
     m = m * 10 + static_cast<uint32_t>(*s - '0');
     if (fraction >= 0) ++fraction;
   }
-  if (digits == 0 || m >= (1u << 24) || fraction > 10) return false;
+  if (s == start || (s == start + 1 && fraction == 0) || m >= (1u << 24) || fraction > 10) return false;
   float f = static_cast<float>(m);
   if (fraction > 0) f /= kPow10[fraction];
   *value = negative ? -f : f;

@@ -257,6 +257,25 @@ void WriteList(TextBuffer& out, const T* items, uint32_t count, F write) {
   }
 }
 
+// The same for numbers: each item with its separator in one reservation.
+template <typename T, typename F>
+void WriteNumbers(TextBuffer& out, const T* items, uint32_t count, size_t widest, F format) {
+  for (uint32_t i = 0; i < count; ++i) {
+    char* p = out.Reserve(widest + 2);
+    if (p == nullptr) return;
+    size_t n = 0;
+    if (i != 0) {
+      p[0] = ',';
+      p[1] = ' ';
+      n = 2;
+    }
+    out.Commit(n + format(items[i], p + n));
+  }
+}
+
+size_t FormatInt(int32_t v, char* p) { return static_cast<size_t>(std::to_chars(p, p + 12, v).ptr - p); }
+size_t FormatUInt(uint32_t v, char* p) { return static_cast<size_t>(std::to_chars(p, p + 12, v).ptr - p); }
+
 }  // namespace
 
 bool Writer::WriteScalarItems(CTary array, uint32_t code) {
@@ -268,13 +287,13 @@ bool Writer::WriteScalarItems(CTary array, uint32_t code) {
       int r = code == CT_TYPE_INT_ARRAY ? CTary_GetInt(array, &items, &count, &err)
                                         : CTary_GetBool(array, &items, &count, &err);
       if (r != 1) return FailContainer(err);
-      WriteList(out_, items, count, [this](int32_t v) { WriteInt(v); });
+      WriteNumbers(out_, items, count, 11, FormatInt);
       break;
     }
     case CT_TYPE_UINT_ARRAY: {
       const uint32_t* items;
       if (CTary_GetUInt(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteList(out_, items, count, [this](uint32_t v) { WriteUInt(v); });
+      WriteNumbers(out_, items, count, 10, FormatUInt);
       break;
     }
     case CT_TYPE_SYMBOL_ARRAY: {
@@ -288,26 +307,26 @@ bool Writer::WriteScalarItems(CTary array, uint32_t code) {
     case CT_TYPE_FLOAT_ARRAY: {
       const float* items;
       if (CTary_GetFloat(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteList(out_, items, count, [this](float v) { WriteFloat(v); });
+      WriteNumbers(out_, items, count, 24, FormatFloat);
       break;
     }
     case CT_TYPE_IRANGE_ARRAY: {
       const CTirange* items;
       if (CTary_GetIRange(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteList(out_, items, count, [this](const CTirange& v) {
-        WriteInt(v.start);
-        out_.Literal(" to ");
-        WriteInt(v.end);
+      WriteNumbers(out_, items, count, 26, [](const CTirange& v, char* p) {
+        size_t n = FormatInt(v.start, p);
+        std::memcpy(p + n, " to ", 4);
+        return n + 4 + FormatInt(v.end, p + n + 4);
       });
       break;
     }
     case CT_TYPE_FRANGE_ARRAY: {
       const CTfrange* items;
       if (CTary_GetFRange(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteList(out_, items, count, [this](const CTfrange& v) {
-        WriteFloat(v.start);
-        out_.Literal(" to ");
-        WriteFloat(v.end);
+      WriteNumbers(out_, items, count, 52, [](const CTfrange& v, char* p) {
+        size_t n = FormatFloat(v.start, p);
+        std::memcpy(p + n, " to ", 4);
+        return n + 4 + FormatFloat(v.end, p + n + 4);
       });
       break;
     }
@@ -320,7 +339,7 @@ bool Writer::WriteScalarItems(CTary array, uint32_t code) {
     default: {
       const uint32_t* items;
       if (CTary_GetWords(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteList(out_, items, count, [this](uint32_t v) { WriteUInt(v); });
+      WriteNumbers(out_, items, count, 10, FormatUInt);
     }
   }
   return CheckOutput();

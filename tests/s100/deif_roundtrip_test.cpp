@@ -89,6 +89,24 @@ TEST(DeifRoundTrip, SpecialFloatsKeepTheirBitPatterns) {
   EXPECT_EQ(Write(Scalar(CT_TYPE_FLOAT, 0x7fc00001u)), "float nan:0x7fc00001");
 }
 
+TEST(DeifRoundTrip, FloatsAreWrittenShort) {
+  auto text = [](float f) {
+    QV_RawDataElement e{};
+    e.type = CT_TYPE_FLOAT;
+    e.value.f = f;
+    return Write(e).substr(6);
+  };
+  EXPECT_EQ(text(0.1f), "0.1");  // not exact: the shortest that reads back
+  EXPECT_EQ(text(1234.5625f), "1234.5625");
+  EXPECT_EQ(text(-0.00390625f), "-0.00390625");
+  EXPECT_EQ(text(1000000.0f), "1000000");
+  EXPECT_EQ(text(1562.515625f), "1562.5156");  // the exact value has more digits than needed
+  EXPECT_EQ(text(16777216.0f), "16777216");
+  EXPECT_EQ(text(1e10f), "1e+10");
+  EXPECT_EQ(text(3.4028235e38f), "3.4028235e+38");
+  EXPECT_EQ(text(1e-45f), "1e-45");
+}
+
 TEST(DeifRoundTrip, FloatsOfRandomBitsReadBackExactly) {
   // Many patterns in one array keeps this quick.
   std::vector<float> items;
