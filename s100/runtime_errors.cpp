@@ -20,6 +20,7 @@ const char* CT_ErrorText(uint32_t code) {
     case kErrPathRefused: return "the file lies outside the server's data folder";
     case kErrIo: return "the server could not read or write its files";
     case kErrInternal: return "the server failed unexpectedly";
+    case kErrServiceDisabled: return "the service is disabled";
     case kErrConnect: return "the server could not be reached";
     case kErrTimeout: return "the server did not answer in time";
     case kErrUnauthenticated: return "the server refused the credentials";
@@ -41,6 +42,7 @@ const char* CT_ErrorText(uint32_t code) {
     case kErrTextBadType: return "the text has an unknown type word";
     case kErrTextTrailing: return "there is text after the element";
     case kErrTextBadElement: return "the element holds a handle that is not valid";
+    case kErrTextReservedKey: return "the text uses a key that no set may hold";
     case kErrBadHandle: return "a container handle is not valid";
     case kErrNoSuchKey: return "the set has no value under the key";
     case kErrWrongKind: return "the value is of another kind";

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,6 +101,8 @@ ServerProcess::ServerProcess(const std::string& folder, const std::string& token
   }
   pid_ = fork();
   if (pid_ == 0) {
+    // A test that dies leaves no server behind.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -1,0 +1,205 @@
+// The client runtime's cost: loading and storing a 1 MiB profile through
+// MultiAdminSession against the same requests made straight on the gRPC
+// stub, against one ctserver in the same run; and symbol translations per
+// second through the session and through the runtime call.
+#include <benchmark/benchmark.h>
+#include <grpcpp/grpcpp.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "common/multises.h"
+#include "proto/ctadmin.grpc.pb.h"
+#include "s100/ctruntime.h"
+#include "server/demessage.h"
+#include "tests/s100/runtime_testenv.h"
+
+namespace env = ct::testenv;
+namespace pb = ctadmin::v1;
+
+namespace {
+
+constexpr const char* kServer = "Bench";
+constexpr const char* kName = "Big";
+constexpr const char* kClass = "Bench";
+
+// One server process and one stored profile for the whole run.
+struct World {
+  env::TempDir dir;
+  std::unique_ptr<env::ServerProcess> server;
+  std::unique_ptr<MultiAdminSession> multi;
+  std::unique_ptr<pb::Admin::Stub> stub;
+  std::string stubSession;
+  std::string contentBytes;  // the profile as it travels
+  CTkvs profile = 0;
+  bool ok = false;
+
+  World() {
+    server = std::make_unique<env::ServerProcess>(dir.path());
+    if (!server->ok()) return;
+    env::RegistryContents reg;
+    reg.servers[kServer] = server->address();
+    env::InstallRegistry(dir.File("bench.reg"), reg);
+    CT_Initialize(nullptr);
+
+    // About 1 MiB: 1024 strings of 1000 bytes, and as many integers.
+    CTkvs_Create(&profile, nullptr);
+    const std::string text(1000, 'x');
+    for (uint32_t i = 0; i < 1024; ++i) {
+      CTkvs_PutString(profile, 0x10000 + i, text.c_str(), nullptr);
+      CTkvs_PutInt(profile, 0x20000 + i, static_cast<int32_t>(i), nullptr);
+    }
+    uint32_t error = 0;
+    ctserver::KvsToBytes(profile, &contentBytes, &error);
+
+    multi = std::make_unique<MultiAdminSession>();
+    if (!multi->SaveProfile(kServer, kClass, kName, profile, 0)) return;
+
+    grpc::ChannelArguments args;
+    args.SetMaxReceiveMessageSize(64 << 20);
+    stub = pb::Admin::NewStub(grpc::CreateCustomChannel(server->address(), grpc::InsecureChannelCredentials(), args));
+    grpc::ClientContext context;
+    pb::OpenSessionRequest request;
+    pb::OpenSessionReply reply;
+    if (!stub->OpenSession(&context, request, &reply).ok() || reply.error() != 0) return;
+    stubSession = reply.session();
+    ok = true;
+  }
+};
+
+World* g_world = nullptr;
+
+World& TheWorld() {
+  if (!g_world) g_world = new World;
+  return *g_world;
+}
+
+#define NEED_WORLD(state)                                      \
+  World& w = TheWorld();                                       \
+  if (!w.ok) {                                                 \
+    state.SkipWithError("ctserver did not start or refused");  \
+    return;                                                    \
+  }
+
+void BM_LoadThroughSession(benchmark::State& state) {
+  NEED_WORLD(state);
+  for (auto _ : state) {
+    CTkvs set = 0;
+    CTkvs_Create(&set, nullptr);
+    if (!w.multi->LoadProfile(kServer, kName, kClass, set)) state.SkipWithError("load failed");
+    CTkvs_Destroy(set, nullptr);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+}
+
+void BM_LoadThroughStub(benchmark::State& state) {
+  NEED_WORLD(state);
+  for (auto _ : state) {
+    grpc::ClientContext context;
+    pb::ProfileInfoRequest request;
+    request.set_session(w.stubSession);
+    request.set_name(kName);
+    request.set_profile_class(kClass);
+    request.set_one(true);
+    pb::ProfileInfoReply reply;
+    if (!w.stub->GetProfileInfo(&context, request, &reply).ok() || reply.error() != 0) {
+      state.SkipWithError("stub load failed");
+    }
+    benchmark::DoNotOptimize(reply.contents_size());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+}
+
+void BM_StoreThroughSession(benchmark::State& state) {
+  NEED_WORLD(state);
+  for (auto _ : state) {
+    if (!w.multi->SaveProfile(kServer, kClass, kName, w.profile, 1)) state.SkipWithError("store failed");
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+}
+
+void BM_StoreThroughStub(benchmark::State& state) {
+  NEED_WORLD(state);
+  for (auto _ : state) {
+    grpc::ClientContext context;
+    pb::ProfileRequest request;
+    request.set_session(w.stubSession);
+    request.set_name(kName);
+    request.set_profile_class(kClass);
+    request.set_content(w.contentBytes);
+    pb::ProfileReply reply;
+    if (!w.stub->UpdateProfile(&context, request, &reply).ok() || reply.error() != 0) {
+      state.SkipWithError("stub store failed");
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+}
+
+void BM_SymbolToNameThroughSession(benchmark::State& state) {
+  NEED_WORLD(state);
+  QV_String name;
+  for (auto _ : state) {
+    if (!w.multi->SymbolToName(kServer, 0x0110080D, &name)) state.SkipWithError("translation failed");
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+
+void BM_NameToSymbolThroughSession(benchmark::State& state) {
+  NEED_WORLD(state);
+  uint32_t symbol = 0;
+  const QV_String name = "Admin_ProfileNames";
+  for (auto _ : state) {
+    if (!w.multi->NameToSymbol(kServer, name, &symbol)) state.SkipWithError("translation failed");
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+
+// The runtime call alone, on a session of its own with its table loaded.
+void BM_SymbolToNameRuntimeCall(benchmark::State& state) {
+  NEED_WORLD(state);
+  CTkvs options = 0, replySet = 0;
+  CTkvs_Create(&options, nullptr);
+  CTkvs_Create(&replySet, nullptr);
+  CTkvs_PutString(options, CT_KEY_SERVER_NAME, kServer, nullptr);
+  CT_ReplyRecord record = CT_MakeReplyRecord(replySet);
+  CTses session = 0;
+  if (CTses_Create(&session, "bench", 0, options, &record, 0) != 1 || CTsym_LoadTable(session, &record, 0) != 1) {
+    state.SkipWithError("no session");
+  } else {
+    char buffer[CT_SYMBOL_NAME_BUFFER];
+    for (auto _ : state) {
+      CTsym_SymbolToName(session, 0x0110080D, buffer, sizeof buffer, nullptr);
+      benchmark::DoNotOptimize(buffer[0]);
+    }
+    CTses_Destroy(session, CT_kvsEmpty, &record, 0);
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+  CTkvs_Destroy(options, nullptr);
+  CTkvs_Destroy(replySet, nullptr);
+}
+
+BENCHMARK(BM_LoadThroughStub)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadThroughSession)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreThroughStub)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreThroughSession)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SymbolToNameThroughSession);
+BENCHMARK(BM_NameToSymbolThroughSession);
+BENCHMARK(BM_SymbolToNameRuntimeCall);
+
+}  // namespace
+
+// The server process is stopped when the run ends.
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  if (g_world) {
+    g_world->multi.reset();
+    CTkvs_Destroy(g_world->profile, nullptr);
+    delete g_world;
+    CT_Shutdown(nullptr);
+  }
+  return 0;
+}
