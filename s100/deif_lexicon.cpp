@@ -148,42 +148,44 @@ namespace {
 // also the shortest form.  This is the common case in profiles and much
 // cheaper than the general conversion.  Returns 0 when it does not apply.
 size_t FormatExactDecimal(float f, char* out) {
-  static const double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
   double d = f;
   bool negative = std::signbit(d);
   if (negative) d = -d;
   if (!(d < 16777216.0)) return 0;
-  for (int k = 0; k <= 8; ++k) {
-    double t = d * kPow10[k];
-    if (t != std::floor(t)) continue;
-    char digits[24];
-    char* end = std::to_chars(digits, digits + sizeof digits, static_cast<uint64_t>(t)).ptr;
-    size_t n = static_cast<size_t>(end - digits);
-    size_t significant = n;
-    while (significant > 1 && digits[significant - 1] == '0') --significant;
-    if (significant > 7) return 0;
-    size_t places = static_cast<size_t>(k);
-    char* p = out;
-    if (negative) *p++ = '-';
-    if (places == 0) {
-      std::memcpy(p, digits, n);
-      return static_cast<size_t>(p + n - out);
-    }
-    if (n <= places) {  // 0.000ddd
-      *p++ = '0';
-      *p++ = '.';
-      std::memset(p, '0', places - n);
-      p += places - n;
-      std::memcpy(p, digits, n);
-      return static_cast<size_t>(p + n - out);
-    }
-    std::memcpy(p, digits, n - places);
-    p += n - places;
-    *p++ = '.';
-    std::memcpy(p, digits + n - places, places);
-    return static_cast<size_t>(p + places - out);
+  // If any k <= 8 makes f * 10^k whole, 10^8 does.
+  double t = d * 1e8;  // below 2^51: the conversion to an integer is exact
+  uint64_t m = static_cast<uint64_t>(t);
+  if (static_cast<double>(m) != t) return 0;
+  size_t places = 8;
+  while (places > 0 && m % 10 == 0) {
+    m /= 10;
+    --places;
   }
-  return 0;
+  uint64_t significant = m;
+  while (significant >= 10 && significant % 10 == 0) significant /= 10;
+  if (significant >= 10000000) return 0;  // more than seven significant digits
+
+  char digits[24];
+  size_t n = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, m).ptr - digits);
+  char* p = out;
+  if (negative) *p++ = '-';
+  if (places == 0) {
+    std::memcpy(p, digits, n);
+    return static_cast<size_t>(p + n - out);
+  }
+  if (n <= places) {  // 0.000ddd
+    *p++ = '0';
+    *p++ = '.';
+    std::memset(p, '0', places - n);
+    p += places - n;
+    std::memcpy(p, digits, n);
+    return static_cast<size_t>(p + n - out);
+  }
+  std::memcpy(p, digits, n - places);
+  p += n - places;
+  *p++ = '.';
+  std::memcpy(p, digits + n - places, places);
+  return static_cast<size_t>(p + places - out);
 }
 
 }  // namespace
