@@ -9,8 +9,10 @@
 // cannot be read is reported and skipped, and kept as a comment so that a
 // later write does not lose it.
 //
-// Written: the Version 5.00 form with CRLF line ends, UTF-8 without BOM.
-// What is written reads back to the same keys, values, types and bytes.
+// Written: the Version 5.00 form with CRLF line ends, UTF-8 without BOM;
+// the REGEDIT4 form instead when a text value that needs the hex form is not
+// UTF-8.  What is written reads back to the same keys, values, types and
+// bytes.
 #pragma once
 
 #include "platform/regdoc.h"
@@ -36,11 +38,6 @@ bool RegParseText(std::string_view bytes, RegDocument& doc, std::vector<RegDiagn
 
 // The file text for doc.
 std::string RegFormatText(const RegDocument& doc);
-
-// Whether the single-byte data of a value of this type can be written so
-// that it reads back unchanged (text types that need the UTF-16 form must be
-// valid UTF-8).
-bool RegValueWritable(DWORD type, const std::vector<uint8_t>& data);
 
 // Strict conversions between UTF-8 and UTF-16LE bytes; false on bad input.
 bool RegUtf16LeToUtf8(const uint8_t* data, size_t size, std::string& out);

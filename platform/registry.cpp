@@ -85,7 +85,7 @@ LONG SplitSubKey(const char* subKey, std::vector<std::string>& parts) {
     if (part.empty()) {
       return ERROR_BAD_PATHNAME;
     }
-    if (part.size() > kRegMaxKeyNameLen) {
+    if (part.size() > kRegMaxKeyNameLen || part.find_first_of("\r\n") != std::string_view::npos) {
       return ERROR_INVALID_PARAMETER;
     }
     parts.emplace_back(part);
@@ -401,10 +401,10 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD t
   if (name.size() > kRegMaxValueNameLen || dataLen > kRegMaxValueBytes) {
     return ERROR_INVALID_PARAMETER;
   }
-  std::vector<uint8_t> bytes(data, data + dataLen);
-  if (!RegValueWritable(type, bytes)) {
-    return ERROR_INVALID_PARAMETER;
+  if (name.find_first_of("\r\n") != std::string::npos) {
+    return ERROR_INVALID_PARAMETER;  // a line break cannot be written in a name
   }
+  std::vector<uint8_t> bytes(data, data + dataLen);
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
   KeyRef ref;

@@ -227,7 +227,13 @@ class Parser {
   // A line that cannot be read: reported, and kept as a comment.
   void Bad(size_t line, std::string_view text, const std::string& why) {
     Report(line, why);
-    pending_.push_back(";" + std::string(text));
+    Keep(text);
+  }
+
+  // Comments a bad line out, so that it cannot read as a class line either.
+  void Keep(std::string_view text) {
+    bool looksLikeClass = StartsWithNoCase(std::string(";") + std::string(text), kClassNote);
+    pending_.push_back((looksLikeClass ? "; " : ";") + std::string(text));
   }
 
   void ReadClass(std::string_view line, size_t lineNo) {
@@ -306,7 +312,7 @@ class Parser {
     if (!ApplyValue(text, why)) {
       Report(lineNo, why);
       for (size_t k = firstLine; k < next; ++k) {
-        pending_.push_back(";" + std::string(Trim(lines[k])));
+        Keep(Trim(lines[k]));
       }
     }
   }
@@ -381,6 +387,10 @@ class Parser {
       }
       if (!OnlyTrailer(rest.substr(pos))) {
         why = "unexpected text after value";
+        return false;
+      }
+      if (textValue.size() >= kRegMaxValueBytes) {
+        why = "value data too large";
         return false;
       }
       type = REG_SZ;

@@ -1,4 +1,4 @@
-// Writing a RegDocument in the regedit export format (Version 5.00, CRLF).
+// Writing a RegDocument in the regedit export format (CRLF line ends).
 #include "platform/regformat.h"
 
 #include <cstdio>
@@ -51,7 +51,32 @@ void AppendHex(std::string& out, size_t lineStart, std::string_view prefix, cons
   }
 }
 
-void AppendValue(std::string& out, const RegValue& value) {
+bool IsUtf8(const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> wide;
+  return RegUtf8ToUtf16Le(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), wide);
+}
+
+// Whether a text value needs the hex form but is not UTF-8, so that the
+// UTF-16 hex text of a Version 5.00 file cannot hold it.
+bool NeedsSingleByteHex(const RegValue& value) {
+  return IsTextType(value.type) && !(value.type == REG_SZ && IsPlainText(value.data)) && !IsUtf8(value.data);
+}
+
+bool AnyNeedsSingleByteHex(const RegNode& node) {
+  for (const RegValue& value : node.values) {
+    if (NeedsSingleByteHex(value)) {
+      return true;
+    }
+  }
+  for (const auto& child : node.children) {
+    if (AnyNeedsSingleByteHex(*child)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void AppendValue(std::string& out, const RegValue& value, bool wideText) {
   for (const std::string& note : value.notes) {
     out += note;
     out += kEol;
@@ -78,7 +103,7 @@ void AppendValue(std::string& out, const RegValue& value) {
     char prefix[24];
     std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(value.type));
     std::vector<uint8_t> wide;
-    if (IsTextType(value.type) &&
+    if (wideText && IsTextType(value.type) &&
         RegUtf8ToUtf16Le(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), wide)) {
       AppendHex(out, lineStart, prefix, wide);
     } else {
@@ -88,7 +113,7 @@ void AppendValue(std::string& out, const RegValue& value) {
   out += kEol;
 }
 
-void AppendNode(std::string& out, const RegNode& node, const std::string& path, bool isRoot) {
+void AppendNode(std::string& out, const RegNode& node, const std::string& path, bool isRoot, bool wideText) {
   bool emit = !isRoot || node.listed || !node.values.empty() || !node.keyClass.empty() || !node.notes.empty();
   if (emit) {
     for (const std::string& note : node.notes) {
@@ -105,31 +130,29 @@ void AppendNode(std::string& out, const RegNode& node, const std::string& path, 
       out += kEol;
     }
     for (const RegValue& value : node.values) {
-      AppendValue(out, value);
+      AppendValue(out, value, wideText);
     }
     out += kEol;
   }
   for (const auto& child : node.children) {
-    AppendNode(out, *child, path + "\\" + child->name, false);
+    AppendNode(out, *child, path + "\\" + child->name, false, wideText);
   }
 }
 
 }  // namespace
 
-bool RegValueWritable(DWORD type, const std::vector<uint8_t>& data) {
-  if (!IsTextType(type) || (type == REG_SZ && IsPlainText(data))) {
-    return true;
-  }
-  std::vector<uint8_t> wide;
-  return RegUtf8ToUtf16Le(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), wide);
-}
-
 std::string RegFormatText(const RegDocument& doc) {
-  std::string out = "Windows Registry Editor Version 5.00";
+  // A text value that is not UTF-8 and needs the hex form can only be kept
+  // byte for byte in the REGEDIT4 form, whose hex text is single-byte.
+  bool wideText = true;
+  for (const auto& root : doc.roots) {
+    wideText = wideText && !AnyNeedsSingleByteHex(*root);
+  }
+  std::string out = wideText ? "Windows Registry Editor Version 5.00" : "REGEDIT4";
   out += kEol;
   out += kEol;
   for (const auto& root : doc.roots) {
-    AppendNode(out, *root, root->name, true);
+    AppendNode(out, *root, root->name, true, wideText);
   }
   for (const std::string& note : doc.tailNotes) {
     out += note;

@@ -352,11 +352,79 @@ TEST(RegistryFormatWrite, CommentsAndBadLinesSurviveARewrite) {
   EXPECT_TRUE(diags.empty());
 }
 
-TEST(RegistryFormatWrite, TextThatCannotBeWrittenExactlyIsRefused) {
-  EXPECT_TRUE(RegValueWritable(REG_SZ, Bytes({0xff, 'a', 0})));  // quoted form is byte-exact
-  EXPECT_FALSE(RegValueWritable(REG_SZ, Bytes({0xff, 'a'})));    // needs the UTF-16 form
-  EXPECT_FALSE(RegValueWritable(REG_EXPAND_SZ, Bytes({0xc3, 0})));
-  EXPECT_TRUE(RegValueWritable(REG_BINARY, Bytes({0xff})));
+TEST(RegistryFormatWrite, TextThatIsNotUtf8IsKeptInTheSingleByteForm) {
+  RegDocument doc;
+  RegNode& key = doc.Root("HKEY_LOCAL_MACHINE").Child("K");
+  key.SetValue("plain", REG_SZ, Bytes({0xff, 'a', 0}));  // the quoted form holds any byte
+  std::string text = RegFormatText(doc);
+  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00", 0), 0u);
+  // Expandable text that is not UTF-8 has no UTF-16 form.
+  key.SetValue("expand", REG_EXPAND_SZ, Bytes({0xc3, 0x28, 0}));
+  key.SetValue("multi", REG_MULTI_SZ, Bytes({'a', 0, 0}));
+  text = RegFormatText(doc);
+  EXPECT_EQ(text.rfind("REGEDIT4\r\n", 0), 0u);
+  EXPECT_NE(text.find("\"expand\"=hex(2):c3,28,00"), std::string::npos);
+  EXPECT_NE(text.find("\"multi\"=hex(7):61,00,00"), std::string::npos);
+  RegDocument back = Reread(doc);
+  ExpectSameTree(*doc.roots[0], *back.roots[0]);
+}
+
+TEST(RegistryFormatWrite, ABadLineKeptAsACommentNeverBecomesAClassText) {
+  RegDocument doc;
+  std::vector<RegDiagnostic> diags;
+  ASSERT_TRUE(RegParseText("REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n@class=\"sneaky\"\n\"v\"=\"1\"\n", doc, &diags));
+  EXPECT_EQ(diags.size(), 1u);
+  RegDocument back = Reread(doc);
+  const RegNode* key = back.Find("HKEY_LOCAL_MACHINE", {"K"});
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->keyClass, "");
+}
+
+// Damaged variants of a real export: whatever survives the reading must be
+// written so that it reads back to the same tree and the same text.
+TEST(RegistryFormatWrite, DamagedFilesStillRoundTrip) {
+  // A Version 5.00 export, and a REGEDIT4 one whose hex text is single-byte.
+  const std::string bases[] = {kExport,
+                               "REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"e\"=hex(2):c3,28,00\n\"u\"=hex(1):41,42\n"
+                               "[HKEY_CURRENT_USER\\B\\C]\n@=\"x\"\n\"m\"=hex(7):61,00,00\n"};
+  const std::string pieces[] = {"\\", "\"", "[", "]", "=", ",", "\r\n", "\n", ";", "@", "-", "hex(", "):",
+                                "dword:", "\xff", std::string(1, '\0'), "\xC3\xA9", " ", "\\\r\n"};
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7fff;
+  };
+  for (int round = 0; round < 400; ++round) {
+    std::string text = bases[round % 2];
+    int edits = 1 + static_cast<int>(next() % 6);
+    for (int e = 0; e < edits; ++e) {
+      size_t at = next() % (text.size() + 1);
+      switch (next() % 3) {
+        case 0:
+          text.insert(at, pieces[next() % (sizeof pieces / sizeof pieces[0])]);
+          break;
+        case 1:
+          text.erase(at, next() % 8);
+          break;
+        default:
+          if (at < text.size()) {
+            text[at] = static_cast<char>(next() & 0xff);
+          }
+      }
+    }
+    RegDocument first;
+    ASSERT_TRUE(RegParseText(text, first));
+    std::string written = RegFormatText(first);
+    RegDocument second;
+    std::vector<RegDiagnostic> diags;
+    ASSERT_TRUE(RegParseText(written, second, &diags));
+    EXPECT_TRUE(diags.empty()) << "round " << round << ": " << diags.front().message;
+    ASSERT_EQ(first.roots.size(), second.roots.size()) << round;
+    for (size_t r = 0; r < first.roots.size(); ++r) {
+      ExpectSameTree(*first.roots[r], *second.roots[r]);
+    }
+    ASSERT_EQ(RegFormatText(second), written) << "round " << round;
+  }
 }
 
 TEST(RegistryFormatCodec, Utf8AndUtf16Conversions) {

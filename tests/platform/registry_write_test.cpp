@@ -110,6 +110,7 @@ TEST_F(RegistryWrite, SetValuesReadBackWithTypeAndBytes) {
       {"Bytes", REG_BINARY, {0, 1, 0xfe}},
       {"Expand", REG_EXPAND_SZ, {'%', 'X', '%', 0}},
       {"Multi", REG_MULTI_SZ, {'a', 0, 'b', 0, 0}},
+      {"Not UTF-8", REG_EXPAND_SZ, {0xc3, 0x28, 0}},
       {"Quad", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}},
       {"Nothing", REG_NONE, {}},
       {"", REG_SZ, {'d', 0}},
@@ -264,9 +265,11 @@ TEST_F(RegistryWrite, AFileThatCannotBeReadIsNeverReplaced) {
 TEST_F(RegistryWrite, RefusalsLeaveNoTrace) {
   HKEY key = Open(HKEY_LOCAL_MACHINE, kServersPath);
   std::string text = Read();
-  // Data that cannot be written so that it reads back unchanged.
-  const uint8_t badUtf8[] = {0xc3, 0x28, 0};
-  EXPECT_EQ(RegSetValueExA(key, "x", 0, REG_EXPAND_SZ, badUtf8, sizeof badUtf8), ERROR_INVALID_PARAMETER);
+  // Names that a line of the file cannot hold, data that is not there.
+  EXPECT_EQ(RegSetValueExA(key, "two\nlines", 0, REG_SZ, reinterpret_cast<const uint8_t*>(""), 1),
+            ERROR_INVALID_PARAMETER);
+  HKEY made = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(key, "bad\rname", 0, nullptr, 0, 0, nullptr, &made, nullptr), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegSetValueExA(key, "x", 0, REG_BINARY, nullptr, 4), ERROR_INVALID_PARAMETER);
   std::vector<uint8_t> huge(kRegMaxValueBytes + 1);
   EXPECT_EQ(RegSetValueExA(key, "x", 0, REG_BINARY, huge.data(), static_cast<DWORD>(huge.size())),
