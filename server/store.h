@@ -109,8 +109,8 @@ class Store {
   Store() = default;
   class ReadLease;
   ReadLease Reader();
-  uint32_t UpdateLocked(Connection& c, int64_t id, uint64_t oldRevision, const std::string& oldContent,
-                        const std::string& content, uint64_t* revision);
+  uint32_t UpdateLocked(Connection& c, int64_t id, uint64_t oldRevision, const std::string& content,
+                        uint64_t* revision);
 
   std::mutex writeMutex_;
   std::unique_ptr<Connection> writer_;
