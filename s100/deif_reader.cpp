@@ -32,31 +32,35 @@ int HexValue(char c) {
 
 // [-]digits[.digits] with fewer than 2^24 as the digits and at most ten
 // after the point: both the digits and the power of ten are exact floats,
-// so one division gives the correctly rounded result.  Anything else goes
-// to from_chars.
-bool FastDecimal(const char* s, const char* end, float* value) {
+// so one division gives the correctly rounded result.  Reads at s in one
+// pass; returns the end, or null when the number is not of this simple form
+// (an exponent, more digits, a malformed number), which from_chars then
+// settles.
+const char* FastDecimal(const char* s, const char* end, float* value) {
   static const float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-  bool negative = *s == '-';
+  bool negative = s < end && *s == '-';
   if (negative) ++s;
   const char* start = s;
   uint32_t m = 0;
   int digits = 0, fraction = -1;
   for (; s < end; ++s) {
-    if (*s == '.') {
-      if (fraction >= 0) return false;
+    unsigned d = static_cast<unsigned char>(*s) - static_cast<unsigned>('0');
+    if (d < 10) {
+      if ((m != 0 || d != 0) && ++digits > 8) return nullptr;  // leading zeros are free
+      m = m * 10 + d;
+      if (fraction >= 0) ++fraction;
+    } else if (*s == '.' && fraction < 0) {
       fraction = 0;
-      continue;
+    } else {
+      break;
     }
-    if (!IsDigit(*s)) return false;
-    if ((m != 0 || *s != '0') && ++digits > 8) return false;  // leading zeros are free
-    m = m * 10 + static_cast<uint32_t>(*s - '0');
-    if (fraction >= 0) ++fraction;
   }
-  if (s == start || (s == start + 1 && fraction == 0) || m >= (1u << 24) || fraction > 10) return false;
+  if (s == start || (s == start + 1 && fraction == 0) || m >= (1u << 24) || fraction > 10) return nullptr;
+  if (s < end && (IsNameChar(*s) || *s == '+' || *s == '-' || *s == '.')) return nullptr;
   float f = static_cast<float>(m);
   if (fraction > 0) f /= kPow10[fraction];
   *value = negative ? -f : f;
-  return true;
+  return s;
 }
 
 }  // namespace
@@ -246,14 +250,14 @@ bool Reader::ReadFloat(float* value) {
     std::memcpy(value, &bits, sizeof bits);
     return true;
   }
+  if (const char* done = FastDecimal(p_, end_, value)) {
+    p_ = done;
+    return true;
+  }
   const char* q = p_;
   while (q < end_ && (IsDigit(*q) || *q == '.' || *q == 'e' || *q == 'E' || *q == '+' || *q == '-')) ++q;
   if (q == p_) return Unexpected();
   if (q < end_ && IsNameChar(*q)) return Fail(ct::kErrTextSyntax, q);
-  if (FastDecimal(p_, q, value)) {
-    p_ = q;
-    return true;
-  }
   std::from_chars_result r = std::from_chars(p_, q, *value, std::chars_format::general);
   if (r.ec == std::errc::result_out_of_range) return Fail(ct::kErrTextRange, start);
   if (r.ec != std::errc() || r.ptr != q) return Fail(ct::kErrTextSyntax, r.ec != std::errc() ? start : r.ptr);
