@@ -137,7 +137,7 @@ LONG ErrorFor(int err) {
 
 // Writes text to a temporary file beside path and renames it over path,
 // with the data and the folder synced.
-LONG ReplaceFile(const std::string& path, const std::string& text, mode_t mode) {
+LONG ReplaceFile(const std::string& path, const std::string& text, const struct stat* old) {
   size_t slash = path.rfind('/');
   std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -148,6 +148,10 @@ LONG ReplaceFile(const std::string& path, const std::string& text, mode_t mode) 
   if (fd < 0) {
     return ErrorFor(errno);
   }
+  if (old != nullptr && ::fchown(fd, old->st_uid, old->st_gid) != 0) {
+    // Not permitted for this user: the new file is the writer's own.
+  }
+  mode_t mode = old != nullptr ? (old->st_mode & 07777) : 0644;
   bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
   int err = errno;
   ok = (::close(fd) == 0) && ok;
@@ -172,6 +176,9 @@ class FileLock {
  public:
   explicit FileLock(const std::string& path) {
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0 && errno == EACCES) {
+      fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);  // flock needs no write access
+    }
     if (fd_ < 0) {
       err_ = errno;
       return;
@@ -285,7 +292,14 @@ const RegDocument& RegFileStore::Current() {
 }
 
 LONG RegFileStore::Modify(const std::function<LONG(RegDocument&)>& change) {
-  std::string path = RegFilePath();
+  std::string named = RegFilePath();
+  // A file reached through a symbolic link is replaced where it really is,
+  // and locked there, so that the link stays.
+  std::string path = named;
+  if (char* real = ::realpath(named.c_str(), nullptr)) {
+    path = real;
+    std::free(real);
+  }
   FileLock lock(path + ".lock");
   if (!lock.Held()) {
     return ErrorFor(lock.Error());
@@ -293,7 +307,6 @@ LONG RegFileStore::Modify(const std::function<LONG(RegDocument&)>& change) {
   RegDocument doc;
   int err = 0;
   struct stat st {};
-  st.st_mode = 0644;
   std::vector<RegDiagnostic> diags;
   if (!ReadDocument(path, doc, &diags, err, &st)) {
     // Never replace a file that could not be read: its content would be lost.
@@ -307,8 +320,7 @@ LONG RegFileStore::Modify(const std::function<LONG(RegDocument&)>& change) {
   if (text.size() > kRegMaxFileBytes) {
     return ERROR_OUTOFMEMORY;
   }
-  mode_t mode = st.st_ino != 0 ? (st.st_mode & 07777) : 0644;
-  rc = ReplaceFile(path, text, mode);
+  rc = ReplaceFile(path, text, st.st_ino != 0 ? &st : nullptr);
   if (rc != ERROR_SUCCESS) {
     return rc;
   }
@@ -316,8 +328,8 @@ LONG RegFileStore::Modify(const std::function<LONG(RegDocument&)>& change) {
   diags_.clear();
   bytes_ = std::move(text);
   haveBytes_ = true;
-  path_ = path;
-  id_ = IdOf(path);
+  path_ = named;
+  id_ = IdOf(named);
   recent_ = IsRecent(id_);
   loaded_ = true;
   return ERROR_SUCCESS;

@@ -3,7 +3,9 @@
 //
 // A change takes an exclusive flock on "<file>.lock" beside the file,
 // re-reads the file, applies the change, writes a temporary file in the
-// same folder, fsyncs it, renames it over the file and fsyncs the folder.
+// same folder (with the file's owner and permissions), fsyncs it, renames
+// it over the file and fsyncs the folder.  A file reached through a
+// symbolic link is replaced, and locked, where the link points.
 // Readers take no lock: the rename lets them see the old or the new file,
 // never a part of one.
 //

@@ -293,6 +293,20 @@ TEST_F(RegistryWrite, AWriteKeepsTheFileMode) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
+TEST_F(RegistryWrite, AFileBehindALinkIsReplacedWhereItIs) {
+  std::string link = dir_ + "/link.reg";
+  ASSERT_EQ(symlink(path_.c_str(), link.c_str()), 0);
+  setenv("HALDEN_REGISTRY", link.c_str(), 1);
+  RegReloadFile();
+  ASSERT_EQ(RegSetValueExA(HKEY_LOCAL_MACHINE, "x", 0, REG_SZ, reinterpret_cast<const uint8_t*>("1"), 2),
+            ERROR_SUCCESS);
+  struct stat st {};
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_NE(Read().find("\"x\"=\"1\""), std::string::npos);
+  setenv("HALDEN_REGISTRY", path_.c_str(), 1);
+}
+
 // Concurrency ---------------------------------------------------------------
 
 TEST_F(RegistryWrite, ReadersNeverSeeAPartialFile) {
