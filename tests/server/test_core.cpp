@@ -44,7 +44,7 @@ int32_t FirstInt(const std::string& bytes) {
   return e.kvset().pairs_size() ? e.kvset().pairs(0).value().int_value() : -1;
 }
 
-class CoreTest : public ::testing::Test {
+class ServerCoreTest : public ::testing::Test {
  protected:
   void SetUp() override { Reopen(); }
 
@@ -161,7 +161,7 @@ std::string ModeConfig(uint32_t mode) {
 
 }  // namespace
 
-TEST_F(CoreTest, EveryCallNeedsAnOpenSession) {
+TEST_F(ServerCoreTest, EveryCallNeedsAnOpenSession) {
   const std::string bad = "0123456789abcdef0123456789abcdef";
   std::vector<uint32_t> errors;
   {
@@ -271,7 +271,7 @@ TEST_F(CoreTest, EveryCallNeedsAnOpenSession) {
   EXPECT_EQ(Add("after", "C", SetBytes(1)), ct::kErrNoSession);
 }
 
-TEST_F(CoreTest, SessionIdsAreDistinctAndOptionsAreChecked) {
+TEST_F(ServerCoreTest, SessionIdsAreDistinctAndOptionsAreChecked) {
   pb::OpenSessionRequest req;
   pb::DataElement options;
   options.set_type(CT_TYPE_KVSET);
@@ -295,7 +295,7 @@ TEST_F(CoreTest, SessionIdsAreDistinctAndOptionsAreChecked) {
   EXPECT_TRUE(c.session().empty());
 }
 
-TEST_F(CoreTest, ProfileNamesAndClassesAreChecked) {
+TEST_F(ServerCoreTest, ProfileNamesAndClassesAreChecked) {
   const std::string content = SetBytes(1);
   EXPECT_EQ(Add("", "C", content), ct::kErrInvalidName);
   EXPECT_EQ(Add("has space", "C", content), ct::kErrInvalidName);
@@ -318,7 +318,7 @@ TEST_F(CoreTest, ProfileNamesAndClassesAreChecked) {
   EXPECT_EQ(Update("absent", "C", content), ct::kErrNotFound);
 }
 
-TEST_F(CoreTest, ContentMustBeAWellFormedSet) {
+TEST_F(ServerCoreTest, ContentMustBeAWellFormedSet) {
   EXPECT_EQ(Add("p", "C", ""), ct::kErrInvalidArgument);
   EXPECT_EQ(Add("p", "C", "\x08\x0b\x10"), ct::kErrInvalidArgument);  // truncated bytes
   pb::DataElement notSet;
@@ -339,7 +339,7 @@ TEST_F(CoreTest, ContentMustBeAWellFormedSet) {
   EXPECT_EQ(Info("", "", false).error(), ct::kErrNotFound);  // nothing was stored
 }
 
-TEST_F(CoreTest, ProfilesAreAddedReadListedUpdatedAndRemoved) {
+TEST_F(ServerCoreTest, ProfilesAreAddedReadListedUpdatedAndRemoved) {
   EXPECT_EQ(Info("", "", false).error(), ct::kErrNotFound);  // an empty server
   ASSERT_EQ(Add("lines", "Telephony", SetBytes(1)), 0u);
   ASSERT_EQ(Add("trunks", "Telephony", SetBytes(2)), 0u);
@@ -391,7 +391,7 @@ TEST_F(CoreTest, ProfilesAreAddedReadListedUpdatedAndRemoved) {
   EXPECT_EQ(Info("", "", false).names_size(), 2);
 }
 
-TEST_F(CoreTest, RevisionsCanBeListedReadAndRestored) {
+TEST_F(ServerCoreTest, RevisionsCanBeListedReadAndRestored) {
   ASSERT_EQ(Add("p", "C", SetBytes(1)), 0u);
   ASSERT_EQ(Update("p", "C", SetBytes(2)), 0u);
   ASSERT_EQ(Update("p", "C", SetBytes(3)), 0u);
@@ -436,7 +436,7 @@ TEST_F(CoreTest, RevisionsCanBeListedReadAndRestored) {
   EXPECT_EQ(badName.error(), ct::kErrInvalidName);
 }
 
-TEST_F(CoreTest, ExportAndImportGoThroughTheDataFolderOnly) {
+TEST_F(ServerCoreTest, ExportAndImportGoThroughTheDataFolderOnly) {
   ASSERT_EQ(Add("lines", "Telephony", SetBytes(-17, "Front \"desk\"")), 0u);
   ASSERT_EQ(Transfer(false, "lines", "Telephony", "out/lines.txt"), 0u);
   std::ifstream in(dir_.File("data/out/lines.txt"));
@@ -476,7 +476,7 @@ TEST_F(CoreTest, ExportAndImportGoThroughTheDataFolderOnly) {
   EXPECT_EQ(Info("s", "", true).error(), ct::kErrNotFound);
 }
 
-TEST_F(CoreTest, SymbolTableListsEverySymbol) {
+TEST_F(ServerCoreTest, SymbolTableListsEverySymbol) {
   pb::SymbolTableRequest req;
   req.set_session(session_);
   pb::SymbolTableReply reply;
@@ -490,7 +490,7 @@ TEST_F(CoreTest, SymbolTableListsEverySymbol) {
   EXPECT_GT(reply.symbols_size(), 80);
 }
 
-TEST(CoreOpen, RefusesABadSymbolFileWithItsLineNumbers) {
+TEST(ServerCoreOpen, RefusesABadSymbolFileWithItsLineNumbers) {
   TempDir dir;
   std::ofstream(dir.File("syms.txt")) << "Fine 1\nBroken\nFine 2\n";
   CoreOptions o;
@@ -507,7 +507,7 @@ TEST(CoreOpen, RefusesABadSymbolFileWithItsLineNumbers) {
   EXPECT_FALSE(ServerCore::Open(o, &error));
 }
 
-TEST_F(CoreTest, ServicesKeepTheirConfigurationStateAndMode) {
+TEST_F(ServerCoreTest, ServicesKeepTheirConfigurationStateAndMode) {
   EXPECT_EQ(States().error(), ct::kErrNotFound);  // none yet
   ASSERT_EQ(Service("add", "Dialer"), 0u);
   EXPECT_EQ(Service("add", "Dialer"), ct::kErrServiceExists);
@@ -552,7 +552,7 @@ TEST_F(CoreTest, ServicesKeepTheirConfigurationStateAndMode) {
   EXPECT_EQ(States().services_size(), 1);
 }
 
-TEST_F(CoreTest, ServerLevelAndTargetArePersisted) {
+TEST_F(ServerCoreTest, ServerLevelAndTargetArePersisted) {
   pb::ServerLevelRequest get;
   get.set_session(session_);
   pb::ServerLevelReply level;
@@ -581,7 +581,7 @@ TEST_F(CoreTest, ServerLevelAndTargetArePersisted) {
   EXPECT_EQ(after.target(), 3);
 }
 
-TEST_F(CoreTest, ServerProcessesShowTheComponentsAndWhetherTheyRun) {
+TEST_F(ServerCoreTest, ServerProcessesShowTheComponentsAndWhetherTheyRun) {
   auto processes = [&](const std::string& name) {
     pb::ServerProcessRequest req;
     req.set_session(session_);

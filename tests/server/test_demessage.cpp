@@ -162,7 +162,7 @@ std::string DeepWireSets(int depth) {
 
 }  // namespace
 
-TEST(DataElementConversion, EveryKindRoundTripsExactlyThroughBytes) {
+TEST(WireElementConversion, EveryKindRoundTripsExactlyThroughBytes) {
   Set original;
   FillEverything(original.h);
   std::string bytes;
@@ -224,7 +224,7 @@ TEST(DataElementConversion, EveryKindRoundTripsExactlyThroughBytes) {
   EXPECT_EQ(type, uint32_t(CT_TYPE_STRING_ARRAY));
 }
 
-TEST(DataElementConversion, KeysKeepTheirOrder) {
+TEST(WireElementConversion, KeysKeepTheirOrder) {
   Set s;
   uint32_t err = 0;
   const CTsymbol keys[] = {0x500, 0x3, 0x02000700, 0x1};
@@ -244,7 +244,7 @@ TEST(DataElementConversion, KeysKeepTheirOrder) {
   }
 }
 
-TEST(DataElementConversion, RefusesContainersNestedTooDeep) {
+TEST(WireElementConversion, RefusesContainersNestedTooDeep) {
   uint32_t err = 0;
   auto build = [&](int depth, CTkvs out) {
     // Innermost first: each level puts the previous set under key 1.
@@ -266,7 +266,7 @@ TEST(DataElementConversion, RefusesContainersNestedTooDeep) {
   EXPECT_EQ(err, ct::kErrTooDeep);
 }
 
-TEST(DataElementParse, AcceptsOneHundredLevelsAndRefusesMore) {
+TEST(WireElementParse, AcceptsOneHundredLevelsAndRefusesMore) {
   EXPECT_EQ(ParseOk(NestedSets(100).SerializeAsString()).type(), uint32_t(CT_TYPE_KVSET));
   EXPECT_EQ(ParseError(NestedSets(101).SerializeAsString()), ct::kErrTooDeep);
   // Far beyond what the parser's recursion limit admits: still "too deep".
@@ -293,7 +293,7 @@ TEST(DataElementParse, AcceptsOneHundredLevelsAndRefusesMore) {
   EXPECT_EQ(ParseError(nestedArrays(101).SerializeAsString()), ct::kErrTooDeep);
 }
 
-TEST(DataElementParse, RefusesGarbageAndOversizedBytes) {
+TEST(WireElementParse, RefusesGarbageAndOversizedBytes) {
   EXPECT_EQ(ParseError(std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 11)), ct::kErrInvalidArgument);
   EXPECT_EQ(ParseError(std::string("\x3A\x05\x0A", 3)), ct::kErrInvalidArgument);  // length past the end
   EXPECT_EQ(ParseError(std::string()), ct::kErrInvalidArgument);                    // type 0
@@ -301,7 +301,7 @@ TEST(DataElementParse, RefusesGarbageAndOversizedBytes) {
   EXPECT_EQ(ParseError(huge), ct::kErrTooLarge);
 }
 
-TEST(DataElementParse, RefusesElementsTheContainersCannotHold) {
+TEST(WireElementParse, RefusesElementsTheContainersCannotHold) {
   auto setWith = [](auto fill) {
     pb::DataElement top;
     top.set_type(CT_TYPE_KVSET);
@@ -366,7 +366,7 @@ TEST(DataElementParse, RefusesElementsTheContainersCannotHold) {
   EXPECT_EQ(CTkvs_GetInt(s.h, 1, &v, &err), 1);
 }
 
-TEST(DataElementParse, ScalarsWithoutAValueReadAsZero) {
+TEST(WireElementParse, ScalarsWithoutAValueReadAsZero) {
   // proto3 leaves a zero out of the oneof when a sender builds it lazily;
   // such an element still means zero, not an error.
   pb::DataElement top;

@@ -12,7 +12,7 @@ using ctserver::CheckListenPolicy;
 using ctserver::IsLocalAddress;
 using ctserver::ServerOptions;
 
-TEST(ListenAddress, OnlyLoopbackAndLocalSocketsCountAsLocal) {
+TEST(ServerListenAddress, OnlyLoopbackAndLocalSocketsCountAsLocal) {
   for (const char* a : {"127.0.0.1:7310", "127.1.2.3:0", "localhost:7310", "[::1]:7310", "dns:///127.0.0.1:5",
                         "ipv4:127.0.0.1:5", "[::ffff:127.0.0.1]:9", "unix:/run/ctserver.sock", "unix-abstract:ct"}) {
     EXPECT_TRUE(IsLocalAddress(a)) << a;
@@ -24,7 +24,7 @@ TEST(ListenAddress, OnlyLoopbackAndLocalSocketsCountAsLocal) {
   }
 }
 
-TEST(ListenAddress, BeyondLoopbackNeedsTlsAndAToken) {
+TEST(ServerListenAddress, BeyondLoopbackNeedsTlsAndAToken) {
   ServerOptions o;
   EXPECT_EQ(CheckListenPolicy(o), "");  // the default is loopback
   o.listen = "0.0.0.0:7310";
@@ -39,7 +39,7 @@ TEST(ListenAddress, BeyondLoopbackNeedsTlsAndAToken) {
   EXPECT_NE(CheckListenPolicy(o), "");
 }
 
-TEST(Token, ComparesWholeTextsOnly) {
+TEST(ServerToken, ComparesWholeTextsOnly) {
   using ctserver::ConstantTimeEquals;
   EXPECT_TRUE(ConstantTimeEquals("Bearer abc", "Bearer abc"));
   EXPECT_FALSE(ConstantTimeEquals("Bearer abc", "Bearer abd"));
@@ -49,7 +49,7 @@ TEST(Token, ComparesWholeTextsOnly) {
   EXPECT_TRUE(ConstantTimeEquals("", ""));
 }
 
-TEST(Token, ReadsTheFirstLineAndRefusesEmptyOrOddTokens) {
+TEST(ServerToken, ReadsTheFirstLineAndRefusesEmptyOrOddTokens) {
   TempDir dir;
   std::ofstream(dir.File("ok")) << "tok-en_1  \t\nsecond line\n";
   std::ofstream(dir.File("empty")) << "   \nlater\n";
@@ -75,7 +75,7 @@ TEST(Token, ReadsTheFirstLineAndRefusesEmptyOrOddTokens) {
   }
 }
 
-TEST(LogText, EscapesControlBytesAndCapsTheLength) {
+TEST(ServerLogText, EscapesControlBytesAndCapsTheLength) {
   EXPECT_EQ(ctserver::LogText("plain name"), "plain name");
   EXPECT_EQ(ctserver::LogText("a\nb\x1b[2J\\"), "a\\x0ab\\x1b[2J\\x5c");
   const std::string shown = ctserver::LogText(std::string(300, 'x'));
