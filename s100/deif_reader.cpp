@@ -392,8 +392,9 @@ bool Reader::Read(QV_RawDataElement* out) {
         return FailContainer(err);
       }
       e.value.ary = rootArray_;
-      ok = ReadArray(rootArray_, 1) && CTary_GetType(rootArray_, &e.type, &err) == 1;
-      if (ok && e.type < CT_TYPE_ARRAY) ok = FailContainer(ct::kErrInternal);
+      ok = ReadArray(rootArray_, 1);
+      if (ok && (CTary_GetType(rootArray_, &e.type, &err) != 1 || e.type < CT_TYPE_ARRAY))
+        ok = Fail(ct::kErrInternal, p_);
       break;
     default: return Fail(ct::kErrTextBadType, at);
   }
