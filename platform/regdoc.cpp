@@ -6,25 +6,31 @@ namespace {
 
 char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-template <typename Node>
-auto FindChildIn(Node& node, std::string_view childName) -> decltype(node.children.front().get()) {
-  for (auto& child : node.children) {
-    if (RegNameEquals(child->name, childName)) {
-      return child.get();
-    }
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+// Looks a name up through an index of folded names; rebuilds the index when
+// it does not match the list.
+template <typename List, typename NameOf>
+size_t IndexedFind(std::unordered_map<std::string, size_t>& index, const List& list, std::string_view name,
+                   NameOf nameOf) {
+  std::string key = RegFoldName(name);
+  auto it = index.find(key);
+  if (it != index.end() && it->second < list.size() && RegNameEquals(nameOf(list[it->second]), name)) {
+    return it->second;
   }
-  return nullptr;
+  if (it == index.end() && index.size() == list.size()) {
+    return kNone;  // the index covers the whole list and knows no such name
+  }
+  index.clear();
+  for (size_t i = 0; i < list.size(); ++i) {
+    index.emplace(RegFoldName(nameOf(list[i])), i);
+  }
+  it = index.find(key);
+  return it == index.end() ? kNone : it->second;
 }
 
-template <typename Node>
-auto FindValueIn(Node& node, std::string_view valueName) -> decltype(&node.values.front()) {
-  for (auto& value : node.values) {
-    if (RegNameEquals(value.name, valueName)) {
-      return &value;
-    }
-  }
-  return nullptr;
-}
+const std::string& ChildName(const std::unique_ptr<RegNode>& child) { return child->name; }
+const std::string& ValueName(const RegValue& value) { return value.name; }
 
 template <typename Doc>
 auto FindRootIn(Doc& doc, std::string_view hive) -> decltype(doc.roots.front().get()) {
@@ -50,6 +56,14 @@ bool RegNameEquals(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string RegFoldName(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) {
+    c = Fold(c);
+  }
+  return out;
+}
+
 std::string_view RegCanonicalHive(std::string_view name) {
   static constexpr std::string_view kHives[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
                                                 "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
@@ -61,10 +75,33 @@ std::string_view RegCanonicalHive(std::string_view name) {
   return {};
 }
 
-RegValue* RegNode::FindValue(std::string_view valueName) { return FindValueIn(*this, valueName); }
-const RegValue* RegNode::FindValue(std::string_view valueName) const { return FindValueIn(*this, valueName); }
-RegNode* RegNode::FindChild(std::string_view childName) { return FindChildIn(*this, childName); }
-const RegNode* RegNode::FindChild(std::string_view childName) const { return FindChildIn(*this, childName); }
+size_t RegNode::ChildPos(std::string_view childName) const {
+  return IndexedFind(childIndex_, children, childName, ChildName);
+}
+
+size_t RegNode::ValuePos(std::string_view valueName) const {
+  return IndexedFind(valueIndex_, values, valueName, ValueName);
+}
+
+RegValue* RegNode::FindValue(std::string_view valueName) {
+  size_t pos = ValuePos(valueName);
+  return pos == kNone ? nullptr : &values[pos];
+}
+
+const RegValue* RegNode::FindValue(std::string_view valueName) const {
+  size_t pos = ValuePos(valueName);
+  return pos == kNone ? nullptr : &values[pos];
+}
+
+RegNode* RegNode::FindChild(std::string_view childName) {
+  size_t pos = ChildPos(childName);
+  return pos == kNone ? nullptr : children[pos].get();
+}
+
+const RegNode* RegNode::FindChild(std::string_view childName) const {
+  size_t pos = ChildPos(childName);
+  return pos == kNone ? nullptr : children[pos].get();
+}
 
 RegNode& RegNode::Child(std::string_view childName) {
   if (RegNode* found = FindChild(childName)) {
@@ -72,6 +109,7 @@ RegNode& RegNode::Child(std::string_view childName) {
   }
   children.push_back(std::make_unique<RegNode>());
   children.back()->name = std::string(childName);
+  childIndex_.emplace(RegFoldName(childName), children.size() - 1);
   return *children.back();
 }
 
@@ -81,6 +119,7 @@ RegValue& RegNode::SetValue(std::string_view valueName, DWORD type, std::vector<
     values.emplace_back();
     value = &values.back();
     value->name = std::string(valueName);
+    valueIndex_.emplace(RegFoldName(valueName), values.size() - 1);
   }
   value->type = type;
   value->data = std::move(data);
@@ -88,22 +127,22 @@ RegValue& RegNode::SetValue(std::string_view valueName, DWORD type, std::vector<
 }
 
 bool RegNode::RemoveValue(std::string_view valueName) {
-  auto it = std::find_if(values.begin(), values.end(),
-                         [&](const RegValue& v) { return RegNameEquals(v.name, valueName); });
-  if (it == values.end()) {
+  size_t pos = ValuePos(valueName);
+  if (pos == kNone) {
     return false;
   }
-  values.erase(it);
+  values.erase(values.begin() + static_cast<std::ptrdiff_t>(pos));
+  valueIndex_.clear();  // positions moved; rebuilt on the next look-up
   return true;
 }
 
 bool RegNode::RemoveChild(std::string_view childName) {
-  auto it = std::find_if(children.begin(), children.end(),
-                         [&](const std::unique_ptr<RegNode>& c) { return RegNameEquals(c->name, childName); });
-  if (it == children.end()) {
+  size_t pos = ChildPos(childName);
+  if (pos == kNone) {
     return false;
   }
-  children.erase(it);
+  children.erase(children.begin() + static_cast<std::ptrdiff_t>(pos));
+  childIndex_.clear();
   return true;
 }
 

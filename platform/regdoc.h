@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Limits a key name, a value name and a key path are held to.
@@ -18,6 +19,8 @@ inline constexpr size_t kRegMaxValueNameLen = 16383;
 inline constexpr size_t kRegMaxDepth = 512;
 
 bool RegNameEquals(std::string_view a, std::string_view b);
+// The name as the comparison sees it (ASCII upper case).
+std::string RegFoldName(std::string_view name);
 
 struct RegValue {
   std::string name;  // empty: the key's default value ("@")
@@ -44,6 +47,16 @@ struct RegNode {
   RegValue& SetValue(std::string_view valueName, DWORD type, std::vector<uint8_t> data);
   bool RemoveValue(std::string_view valueName);
   bool RemoveChild(std::string_view childName);
+
+ private:
+  // Positions by case-folded name, so that a key with very many values or
+  // sub-keys is not searched from the start each time.  Checked on use and
+  // rebuilt when entries were added or removed behind the node's back
+  // (names are not to be changed in place).
+  mutable std::unordered_map<std::string, size_t> childIndex_;
+  mutable std::unordered_map<std::string, size_t> valueIndex_;
+  size_t ChildPos(std::string_view childName) const;
+  size_t ValuePos(std::string_view valueName) const;
 };
 
 struct RegDocument {

@@ -427,6 +427,45 @@ TEST(RegistryFormatWrite, DamagedFilesStillRoundTrip) {
   }
 }
 
+// Look-ups stay right through many additions and removals, whatever the case.
+TEST(RegistryDocument, LookupsFollowAdditionsAndRemovals) {
+  RegNode node;
+  for (int i = 0; i < 600; ++i) {
+    node.SetValue("Value" + std::to_string(i), REG_DWORD, Bytes({i & 0xff, 0, 0, 0}));
+    node.Child("Key" + std::to_string(i));
+  }
+  for (int i = 0; i < 600; i += 3) {
+    ASSERT_TRUE(node.RemoveValue("VALUE" + std::to_string(i)));
+    ASSERT_TRUE(node.RemoveChild("key" + std::to_string(i)));
+  }
+  EXPECT_FALSE(node.RemoveValue("value0"));
+  node.SetValue("value1", REG_SZ, Text("replaced"));  // replaces in place
+  node.SetValue("Fresh", REG_SZ, Text("new"));
+  ASSERT_EQ(node.values.size(), 401u);
+  EXPECT_EQ(node.values[0].name, "Value1");
+  EXPECT_EQ(node.values[0].type, REG_SZ);
+  EXPECT_EQ(node.values.back().name, "Fresh");
+  for (int i = 0; i < 600; ++i) {
+    bool kept = i % 3 != 0;
+    const RegValue* value = node.FindValue("vAlUe" + std::to_string(i));
+    ASSERT_EQ(value != nullptr, kept) << i;
+    if (kept) {
+      EXPECT_EQ(value->name, "Value" + std::to_string(i));
+    }
+    const RegNode* child = node.FindChild("KEY" + std::to_string(i));
+    ASSERT_EQ(child != nullptr, kept) << i;
+    if (kept) {
+      EXPECT_EQ(child->name, "Key" + std::to_string(i));
+    }
+  }
+  // Entries added behind the node's back are found too.
+  node.values.push_back({"Direct", REG_NONE, {}, {}});
+  EXPECT_NE(node.FindValue("direct"), nullptr);
+  node.values.erase(node.values.begin());
+  EXPECT_EQ(node.FindValue("Value1"), nullptr);
+  EXPECT_NE(node.FindValue("Value2"), nullptr);
+}
+
 TEST(RegistryFormatCodec, Utf8AndUtf16Conversions) {
   std::vector<uint8_t> wide;
   ASSERT_TRUE(RegUtf8ToUtf16Le("A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", wide));
