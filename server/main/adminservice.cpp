@@ -2,6 +2,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include "s100/cterrors.h"
+
 namespace ctserver {
 
 namespace pb = ctadmin::v1;
@@ -50,6 +52,9 @@ grpc::Status AdminService::Serve(Ctx* ctx, const Req* req, Rep* rep, void (Serve
     return grpc::Status(grpc::StatusCode::UNAUTHENTICATED, "missing or wrong token");
   }
   (core_.*method)(*req, rep);
+  if (rep->error() == ct::kErrIo || rep->error() == ct::kErrInternal) {
+    spdlog::error("{} failed on the server: {}", Req::descriptor()->name(), Outcome(rep->error()));
+  }
   return grpc::Status::OK;
 }
 

@@ -22,6 +22,7 @@ namespace {
 
 constexpr size_t kMaxPemBytes = size_t{1} << 20;
 constexpr auto kShutdownGrace = std::chrono::seconds(10);
+constexpr int kMaxThreads = 256;
 
 bool ReadSmallFile(const std::string& path, std::string* text) {
   return ctserver::DataFolder::ReadFile(path, kMaxPemBytes, text) == 0;
@@ -109,6 +110,13 @@ int main(int argc, char** argv) {
   int port = 0;
   builder.AddListeningPort(options.listen, credentials, &port);
   builder.SetMaxReceiveMessageSize(int(options.maxMessageBytes));
+  // A second server on a taken port must fail rather than share the port
+  // (and split the clients between two databases).
+  builder.AddChannelArgument(GRPC_ARG_ALLOW_REUSEPORT, 0);
+  // Bounds the threads that a flood of connections can make the server start.
+  grpc::ResourceQuota quota("ctserver");
+  quota.SetMaxThreads(kMaxThreads);
+  builder.SetResourceQuota(quota);
   builder.RegisterService(&service);
   std::unique_ptr<grpc::Server> server = builder.BuildAndStart();
   const bool unixSocket = options.listen.rfind("unix", 0) == 0;

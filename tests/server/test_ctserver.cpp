@@ -372,6 +372,12 @@ TEST_F(CtServerTest, RefusesAddressesBeyondLoopbackWithoutTlsAndToken) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
   EXPECT_NE(plain.Log().find("needs TLS"), std::string::npos) << plain.Log();
 
+  // A symbol table with bad lines stops the start, naming the lines.
+  std::ofstream(dir_.File("syms.txt")) << "Good 1\nBad\n";
+  ServerProcess badSymbols(dir_.path());
+  EXPECT_FALSE(badSymbols.Start({"--symbols", dir_.File("syms.txt")}));
+  EXPECT_NE(badSymbols.Log().find("line 2"), std::string::npos) << badSymbols.Log();
+
   ServerProcess tokenOnly(dir_.path());
   EXPECT_FALSE(tokenOnly.Start({"--listen", "[::]:0", "--token-file", dir_.File("token")}, false));
   status = tokenOnly.WaitExit();
@@ -555,6 +561,7 @@ TEST_F(CtServerTest, AcknowledgedUpdatesSurviveSigkill) {
     EXPECT_EQ(IntegrityCheck(server_->DbPath()), "ok") << "round " << round;
 
     ASSERT_TRUE(server_->Start()) << server_->Log();
+    EXPECT_EQ(IntegrityCheck(server_->DbPath()), "ok") << "round " << round << " after restart";
     Client c(server_->Channel());
     ASSERT_TRUE(c.Open().ok());
     std::string content;
@@ -619,4 +626,13 @@ TEST_F(CtServerTest, WritesInProgressAtSigtermAreFinishedAndKept) {
   std::string content;
   ASSERT_EQ(c.Get("w0", "C", &content), 0u);
   EXPECT_GE(ValueOf(content), lastAcked.load());
+}
+
+TEST_F(CtServerTest, ReportsAPortThatIsTaken) {
+  StartServer();
+  TempDir other;
+  ServerProcess second(other.path());
+  EXPECT_FALSE(second.Start({"--listen", server_->Target()}, false));
+  EXPECT_NE(second.Log().find("cannot listen"), std::string::npos) << second.Log();
+  EXPECT_TRUE(HealthServing(server_->Channel()));  // the first one is unharmed
 }
