@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "s100/ctcontainers.h"
@@ -411,6 +412,42 @@ TEST_F(RuntimeCalls, ServerLevelIsReadAndSet) {
   ASSERT_EQ(CTadm_GetServerLevel(Session(), &level, &record, 0), 1);
   EXPECT_EQ(level, 2);
   EXPECT_NE(CTadm_GetServerLevel(Session(), nullptr, &record, 0), 1);
+}
+
+TEST_F(RuntimeCalls, SessionsCanBeUsedFromSeveralThreads) {
+  ASSERT_EQ(LoadTable(), 1);
+  const CTses shared = Session();
+  constexpr int kThreads = 4;
+  constexpr int kEach = 25;
+  std::vector<std::thread> threads;
+  std::vector<int> failures(kThreads, 0);
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      const CTses own = Open("Local");
+      if (!own) {
+        ++failures[t];
+        return;
+      }
+      for (int i = 0; i < kEach; ++i) {
+        Kvs profile, reply;
+        CTkvs_PutInt(profile, 0x7001, i, nullptr);
+        CT_ReplyRecord record = CT_MakeReplyRecord(reply);
+        const std::string name = "T" + std::to_string(t) + "_" + std::to_string(i);
+        // Half on the thread's own session, half on the shared one.
+        if (CTadm_AddProfile(i % 2 ? own : shared, name.c_str(), "Fax", profile, &record, 0) != 1) ++failures[t];
+        char buffer[CT_SYMBOL_NAME_BUFFER];
+        if (CTsym_SymbolToName(shared, 0x0110080D, buffer, sizeof buffer, nullptr) != 1) ++failures[t];
+      }
+      Destroy(own);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], 0) << "thread " << t;
+
+  Kvs reply, info;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
+  ASSERT_EQ(CTadm_GetProfileInfo(shared, nullptr, "Fax", 0, info, &record, 0), 1);
+  EXPECT_EQ(Strings(reply, CT_KEY_PROFILE_NAMES).size(), static_cast<size_t>(kThreads * kEach));
 }
 
 TEST(RuntimeErrorText, EveryTransportCodeHasItsOwnText) {
