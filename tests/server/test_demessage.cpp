@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
@@ -386,4 +387,40 @@ TEST(WireElementParse, ScalarsWithoutAValueReadAsZero) {
   notASet.set_int_value(4);
   EXPECT_FALSE(BytesToKvs(notASet.SerializeAsString(), s.h, &err));
   EXPECT_EQ(err, ct::kErrInvalidArgument);
+}
+
+TEST(WireElementParse, DamagedBytesNeverCrashAndWhatPassesLoads) {
+  Set original;
+  FillEverything(original.h);
+  std::string bytes;
+  uint32_t err = 0;
+  ASSERT_TRUE(KvsToBytes(original.h, &bytes, &err));
+  std::mt19937 rng(7);
+  int accepted = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string damaged = bytes;
+    switch (round % 3) {
+      case 0:  // flip a few bits
+        for (int i = 0; i < 1 + int(rng() % 4); ++i) damaged[rng() % damaged.size()] ^= char(1u << (rng() % 8));
+        break;
+      case 1:  // cut it short
+        damaged.resize(rng() % damaged.size());
+        break;
+      default:  // overwrite a byte with anything
+        damaged[rng() % damaged.size()] = char(rng());
+        break;
+    }
+    pb::DataElement e;
+    uint32_t code = 0;
+    if (!ParseElement(damaged, &e, &code)) {
+      EXPECT_TRUE(code == ct::kErrInvalidArgument || code == ct::kErrTooDeep) << std::hex << code;
+      continue;
+    }
+    if (e.type() != CT_TYPE_KVSET) continue;
+    // Whatever the check lets through, the containers can hold.
+    ++accepted;
+    Set s;
+    EXPECT_TRUE(BytesToKvs(damaged, s.h, &err)) << "round " << round << std::hex << " error " << err;
+  }
+  EXPECT_GT(accepted, 0);
 }
