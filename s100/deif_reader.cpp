@@ -10,15 +10,6 @@ namespace deif {
 
 namespace {
 
-// Destroys the sets or arrays made for the items of one array.
-template <int (*Destroy)(uint32_t, uint32_t*)>
-struct HandleList {
-  std::vector<uint32_t> handles;
-  ~HandleList() {
-    for (uint32_t h : handles) Destroy(h, nullptr);
-  }
-};
-
 inline bool IsNameStart(char c) { return Is(static_cast<unsigned char>(c), kNameStart); }
 inline bool IsNameChar(char c) { return Is(static_cast<unsigned char>(c), kNameChar); }
 inline bool IsDigit(char c) { return Is(static_cast<unsigned char>(c), kDigit); }
@@ -623,13 +614,14 @@ bool Reader::ReadArray(CTary target, int depth) {
     return Unexpected();
   }
   if (!Expect('[')) return false;
+  const size_t index = arrays_++;
 
   Word kind = ArrayKindWord(code);
   uint32_t err = 0;
   int r = 0;
   switch (kind) {
-    case Word::kKVSet: return ReadSetItems(target, depth);
-    case Word::kArray: return ReadArrayItems(target, depth);
+    case Word::kKVSet: return ReadSetItems(target, index, depth);
+    case Word::kArray: return ReadArrayItems(target, index, depth);
     case Word::kString: return ReadStringItems(target);
     case Word::kFloat:
       floats_.clear();
@@ -724,8 +716,44 @@ bool Reader::ReadStringItems(CTary target) {
   return true;
 }
 
-bool Reader::ReadSetItems(CTary target, int depth) {
-  HandleList<CTkvs_Destroy> sets;
+bool Reader::ItemCount(size_t index, uint32_t* count) {
+  if (!counts_.Counted()) counts_.Count(begin_, end_, kDeifMaxDepth);
+  return counts_.At(index, count);
+}
+
+namespace {
+
+// Sets or arrays made apart for the items of an array whose count is not
+// known; they are destroyed when the reading of the array ends.
+template <int (*Destroy)(uint32_t, uint32_t*)>
+struct Apart {
+  std::vector<uint32_t> handles;
+  ~Apart() {
+    for (uint32_t h : handles) Destroy(h, nullptr);
+  }
+};
+
+}  // namespace
+
+// The items of an array of sets.  Normally the array first gets as many
+// empty sets as it has items and each item is read into its set in place.
+// An array not closed before the end of the text (so that it fails anyway)
+// reads its items into sets made apart.
+bool Reader::ReadSetItems(CTary target, size_t index, int depth) {
+  uint32_t expected = 0, err = 0;
+  const bool known = ItemCount(index, &expected);
+  std::vector<CTkvs> sets;
+  Apart<CTkvs_Destroy> apart;
+  if (known) {
+    sets.assign(expected, CT_kvsEmpty);
+    const CTkvs* lent = nullptr;
+    uint32_t n = 0;
+    if (CTary_PutKVSet(target, sets.data(), expected, &err) != 1 || CTary_GetKVSet(target, &lent, &n, &err) != 1)
+      return FailContainer(err);
+    if (n != expected) return Fail(ct::kErrInternal, p_);
+    sets.assign(lent, lent + n);
+  }
+  uint32_t read = 0;
   if (!ReadItems([&] {
         const char* at = p_;
         if (IsNameStart(*p_)) {  // an item may repeat the word kvset
@@ -741,20 +769,46 @@ bool Reader::ReadSetItems(CTary target, int depth) {
         if (*p_ != '{') return FailItem();
         if (depth >= kDeifMaxDepth) return Fail(ct::kErrTextTooDeep, at);
         CTkvs set;
-        uint32_t err = 0;
-        if (CTkvs_Create(&set, &err) != 1) return FailContainer(err);
-        sets.handles.push_back(set);
+        if (known) {
+          if (read >= expected) return Fail(ct::kErrInternal, at);  // the counts missed an item
+          set = sets[read++];
+        } else {
+          uint32_t e = 0;
+          if (CTkvs_Create(&set, &e) != 1) return FailContainer(e);
+          apart.handles.push_back(set);
+        }
         return ReadSetBody(set, depth + 1);
       }))
     return false;
-  uint32_t err = 0;
-  if (CTary_PutKVSet(target, sets.handles.data(), static_cast<uint32_t>(sets.handles.size()), &err) != 1)
+  if (known) {
+    if (read != expected) return Fail(ct::kErrInternal, p_);
+    return true;
+  }
+  if (CTary_PutKVSet(target, apart.handles.data(), static_cast<uint32_t>(apart.handles.size()), &err) != 1)
     return FailContainer(err);
   return true;
 }
 
-bool Reader::ReadArrayItems(CTary target, int depth) {
-  HandleList<CTary_Destroy> arrays;
+// The items of an array of arrays, made the same way.
+bool Reader::ReadArrayItems(CTary target, size_t index, int depth) {
+  uint32_t expected = 0, err = 0;
+  const bool known = ItemCount(index, &expected);
+  std::vector<CTary> arrays;
+  Apart<CTary_Destroy> apart;
+  if (known) {
+    if (emptyArray_ == 0 && CTary_Create(&emptyArray_, &err) != 1) {
+      emptyArray_ = 0;
+      return FailContainer(err);
+    }
+    arrays.assign(expected, emptyArray_);
+    const CTary* lent = nullptr;
+    uint32_t n = 0;
+    if (CTary_PutArray(target, arrays.data(), expected, &err) != 1 || CTary_GetArray(target, &lent, &n, &err) != 1)
+      return FailContainer(err);
+    if (n != expected) return Fail(ct::kErrInternal, p_);
+    arrays.assign(lent, lent + n);
+  }
+  uint32_t read = 0;
   if (!ReadItems([&] {
         const char* at = p_;
         if (!IsNameStart(*p_)) return FailItem();
@@ -767,14 +821,22 @@ bool Reader::ReadArrayItems(CTary target, int depth) {
         }
         if (depth >= kDeifMaxDepth) return Fail(ct::kErrTextTooDeep, at);
         CTary array;
-        uint32_t err = 0;
-        if (CTary_Create(&array, &err) != 1) return FailContainer(err);
-        arrays.handles.push_back(array);
+        if (known) {
+          if (read >= expected) return Fail(ct::kErrInternal, at);  // the counts missed an item
+          array = arrays[read++];
+        } else {
+          uint32_t e = 0;
+          if (CTary_Create(&array, &e) != 1) return FailContainer(e);
+          apart.handles.push_back(array);
+        }
         return ReadArray(array, depth + 1);
       }))
     return false;
-  uint32_t err = 0;
-  if (CTary_PutArray(target, arrays.handles.data(), static_cast<uint32_t>(arrays.handles.size()), &err) != 1)
+  if (known) {
+    if (read != expected) return Fail(ct::kErrInternal, p_);
+    return true;
+  }
+  if (CTary_PutArray(target, apart.handles.data(), static_cast<uint32_t>(apart.handles.size()), &err) != 1)
     return FailContainer(err);
   return true;
 }

@@ -9,6 +9,7 @@
 
 #include "s100/ctcontainers.h"
 #include "s100/deif.h"
+#include "s100/deif_items.h"
 #include "s100/deif_keyset.h"
 #include "s100/deif_lexicon.h"
 #include "s100/deif_symcache.h"
@@ -56,8 +57,9 @@ class Reader {
   bool ItemFits(Word kind);
   template <class Item>
   bool ReadItems(Item item);
-  bool ReadSetItems(CTary target, int depth);
-  bool ReadArrayItems(CTary target, int depth);
+  bool ReadSetItems(CTary target, size_t index, int depth);
+  bool ReadArrayItems(CTary target, size_t index, int depth);
+  bool ItemCount(size_t index, uint32_t* count);
   bool ReadStringItems(CTary target);
 
   const char* const begin_;
@@ -75,6 +77,8 @@ class Reader {
 
   SymbolCache symbols_;
   std::vector<KeySet> keys_;  // per nesting level: the keys of the set being read
+  ItemCounts counts_;         // made when the first array of sets or arrays is read
+  size_t arrays_ = 0;         // arrays opened so far, in text order
   std::string text_;   // a string value being decoded
   std::string name_;   // a quoted name being decoded
   std::vector<char> asked_;  // the name handed to the translator

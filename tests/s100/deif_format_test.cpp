@@ -107,6 +107,20 @@ TEST_F(DeifFormat, BlanksCommentsAndSeparatorsAreFree) {
   }
 }
 
+TEST_F(DeifFormat, BracketsInStringsAndCommentsDoNotCountAsItems) {
+  Element e;
+  Read("array kvset [{ #1 = string \"],[{\\\"\"; }, // ], { a comment [\n"
+       "  kvset { #2 = array array [array string [\"]\", \",\"], array kvset [{}, {},]]; },\n"
+       "  {},]",
+       &e);
+  EXPECT_EQ(Write(e.e),
+            "array kvset [\n"
+            "  {\n    #1 = string \"],[{\\\"\";\n  },\n"
+            "  {\n    #2 = array array [\n      array string [\"]\", \",\"],\n"
+            "      array kvset [\n        {},\n        {}\n      ]\n    ];\n  },\n"
+            "  {}\n]");
+}
+
 TEST_F(DeifFormat, BoolWordsAndFloatWordsRead) {
   Element t, f, inf, nan, ninf;
   Read("bool false", &f);
