@@ -5,9 +5,12 @@
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include <chrono>
 #include <thread>
@@ -31,6 +34,20 @@ bool ReadSmallFile(const std::string& path, std::string* text) {
 // Writes the port so that scripts can find a server started on port 0.
 bool WritePortFile(const std::string& path, int port) {
   return ctserver::DataFolder::WriteFile(path, std::to_string(port) + "\n") == 0;
+}
+
+// True when something accepts connections on the unix socket at path.
+// gRPC would remove the socket file and take the path over silently.
+bool UnixSocketInUse(const std::string& path) {
+  sockaddr_un addr{};
+  if (path.size() >= sizeof addr.sun_path) return false;
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  bool inUse = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  ::close(fd);
+  return inUse;
 }
 
 int g_signalPipe[2] = {-1, -1};
@@ -101,6 +118,11 @@ int main(int argc, char** argv) {
   std::unique_ptr<ctserver::ServerCore> core = ctserver::ServerCore::Open(coreOptions, &error);
   if (!core) {
     spdlog::error("{}", error);
+    return 1;
+  }
+
+  if (options.listen.rfind("unix:", 0) == 0 && UnixSocketInUse(options.listen.substr(5))) {
+    spdlog::error("cannot listen on {}: another server is listening there", options.listen);
     return 1;
   }
 

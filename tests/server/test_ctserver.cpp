@@ -585,6 +585,13 @@ TEST_F(CtServerTest, ListensOnAUnixSocket) {
   std::string content;
   ASSERT_EQ(c.Get("p", "C", &content), 0u);
   EXPECT_EQ(ValueOf(content), 4);
+
+  // A second server does not take the socket over.
+  TempDir other;
+  ServerProcess second(other.path());
+  EXPECT_FALSE(second.Start({"--listen", "unix:" + socket}, false));
+  EXPECT_NE(second.Log().find("another server"), std::string::npos) << second.Log();
+  EXPECT_EQ(c.Get("p", "C", &content), 0u);
 }
 
 TEST_F(CtServerTest, WritesInProgressAtSigtermAreFinishedAndKept) {
