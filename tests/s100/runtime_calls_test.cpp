@@ -136,6 +136,14 @@ TEST_F(RuntimeCalls, SessionCreationNeedsAKnownServer) {
   EXPECT_EQ(Destroy(other), 1);
 }
 
+TEST_F(RuntimeCalls, EmbeddedFileThatCannotBeOpenedFailsToConnect) {
+  env::WriteFile(dir_.File("plain-file"), "not a folder");
+  const std::string address = "embedded:" + dir_.File("plain-file/p.db");
+  uint32_t error = 0;
+  EXPECT_EQ(Open(address.c_str(), &error), 0u);
+  EXPECT_EQ(error, ct::kErrConnect);
+}
+
 TEST_F(RuntimeCalls, SessionHandlesAreDistinctAndDieWithDestroy) {
   const CTses a = Open("Local");
   const CTses b = Open("Local");

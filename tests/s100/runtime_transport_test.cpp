@@ -96,9 +96,10 @@ class FakeAdmin final : public pb::Admin::Service {
 class FakeServer {
  public:
   // Listens on "127.0.0.1:port" (port 0: any) or on "unix:/path".
-  explicit FakeServer(const std::string& address) {
+  explicit FakeServer(const std::string& address,
+                      std::shared_ptr<grpc::ServerCredentials> credentials = grpc::InsecureServerCredentials()) {
     grpc::ServerBuilder builder;
-    builder.AddListeningPort(address, grpc::InsecureServerCredentials(), &port_);
+    builder.AddListeningPort(address, credentials, &port_);
     builder.RegisterService(&service);
     server_ = builder.BuildAndStart();
   }
@@ -320,6 +321,64 @@ TEST_F(RuntimeTransport, SymbolTableKeepsOnlyUsableEntries) {
   EXPECT_NE(CTsym_SymbolToName(handle, 7, name, sizeof name, &error), 1);
   EXPECT_EQ(error, ct::kErrUnknownSymbol);
   Close(handle);
+}
+
+TEST_F(RuntimeTransport, RealServerChecksTheToken) {
+  if (!env::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
+  const std::string tokenFile = dir_.File("server-token");
+  env::WriteFile(tokenFile, "a-long-shared-token-0123456789\n");
+  env::ServerProcess server(dir_.path(), tokenFile);
+  ASSERT_TRUE(server.ok()) << env::ReadFile(dir_.File("server.log"));
+
+  Install(server.address(), 2000, 2000, tokenFile);
+  uint32_t error = 0;
+  const CTses handle = Open(&error);
+  ASSERT_NE(handle, 0u) << std::hex << error;
+  Kvs reply;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
+  int32_t level = -1;
+  EXPECT_EQ(CTadm_GetServerLevel(handle, &level, &record, 0), 1) << std::hex << record.error;
+  Close(handle);
+
+  Install(server.address(), 2000, 2000);
+  EXPECT_EQ(Open(&error), 0u);
+  EXPECT_EQ(error, ct::kErrUnauthenticated);
+}
+
+TEST_F(RuntimeTransport, TlsServerIsReachedWithTheTrustedAuthority) {
+  const std::string key = dir_.File("key.pem"), cert = dir_.File("cert.pem");
+  const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost "
+                              "-addext subjectAltName=DNS:localhost,IP:127.0.0.1 -keyout " +
+                              key + " -out " + cert + " > /dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) GTEST_SKIP() << "no openssl to make a certificate";
+  grpc::SslServerCredentialsOptions options;
+  options.pem_key_cert_pairs.push_back({env::ReadFile(key), env::ReadFile(cert)});
+  FakeServer server("127.0.0.1:0", grpc::SslServerCredentials(options));
+  ASSERT_TRUE(server.ok());
+  const std::string address = "grpcs://localhost:" + std::to_string(server.port());
+
+  env::RegistryContents reg;
+  reg.servers = {{"Test", address}};
+  reg.connectTimeoutMs = 2000;
+  reg.caFile = cert;
+  env::InstallRegistry(dir_.File("test.reg"), reg);
+  uint32_t error = 0;
+  const CTses handle = Open(&error);
+  ASSERT_NE(handle, 0u) << std::hex << error;
+  EXPECT_EQ(List(handle, &error), 1);
+  Close(handle);
+
+  // Without the authority the server's certificate is not trusted.
+  reg.caFile.clear();
+  env::InstallRegistry(dir_.File("test.reg"), reg);
+  EXPECT_EQ(Open(&error), 0u);
+  EXPECT_NE(error, ct::kErrNone);
+
+  // A CA file that cannot be read fails before connecting.
+  reg.caFile = dir_.File("missing.pem");
+  env::InstallRegistry(dir_.File("test.reg"), reg);
+  EXPECT_EQ(Open(&error), 0u);
+  EXPECT_EQ(error, ct::kErrConnect);
 }
 
 }  // namespace
