@@ -79,6 +79,7 @@ class Connection {
         "PRAGMA page_size=16384;"
         "PRAGMA journal_mode=WAL;"
         "PRAGMA synchronous=FULL;"
+        "PRAGMA journal_size_limit=67108864;"  // the WAL shrinks back after large writes
         "PRAGMA foreign_keys=ON;";
     if (!c->Exec(setup)) {
       *error = "cannot set up database " + path + ": " + c->Message();
