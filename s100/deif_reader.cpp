@@ -716,9 +716,14 @@ bool Reader::ReadStringItems(CTary target) {
   return true;
 }
 
-bool Reader::ItemCount(size_t index, uint32_t* count) {
-  if (!counts_.Counted()) counts_.Count(begin_, end_, kDeifMaxDepth);
-  return counts_.At(index, count);
+bool Reader::ItemCount(size_t index, int depth, uint32_t* count) {
+  ItemCounts::Known known = counts_.At(index, count);
+  if (known == ItemCounts::Known::kNotCounted) {
+    // p_ is just past this array's "[".
+    counts_.CountArray(p_, end_, index, kDeifMaxDepth - depth + 1);
+    known = counts_.At(index, count);
+  }
+  return known == ItemCounts::Known::kCount;
 }
 
 namespace {
@@ -741,7 +746,7 @@ struct Apart {
 // reads its items into sets made apart.
 bool Reader::ReadSetItems(CTary target, size_t index, int depth) {
   uint32_t expected = 0, err = 0;
-  const bool known = ItemCount(index, &expected);
+  const bool known = ItemCount(index, depth, &expected);
   std::vector<CTkvs> sets;
   Apart<CTkvs_Destroy> apart;
   if (known) {
@@ -792,7 +797,7 @@ bool Reader::ReadSetItems(CTary target, size_t index, int depth) {
 // The items of an array of arrays, made the same way.
 bool Reader::ReadArrayItems(CTary target, size_t index, int depth) {
   uint32_t expected = 0, err = 0;
-  const bool known = ItemCount(index, &expected);
+  const bool known = ItemCount(index, depth, &expected);
   std::vector<CTary> arrays;
   Apart<CTary_Destroy> apart;
   if (known) {

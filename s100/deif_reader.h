@@ -59,7 +59,7 @@ class Reader {
   bool ReadItems(Item item);
   bool ReadSetItems(CTary target, size_t index, int depth);
   bool ReadArrayItems(CTary target, size_t index, int depth);
-  bool ItemCount(size_t index, uint32_t* count);
+  bool ItemCount(size_t index, int depth, uint32_t* count);
   bool ReadStringItems(CTary target);
 
   const char* const begin_;
@@ -77,7 +77,7 @@ class Reader {
 
   SymbolCache symbols_;
   std::vector<KeySet> keys_;  // per nesting level: the keys of the set being read
-  ItemCounts counts_;         // made when the first array of sets or arrays is read
+  ItemCounts counts_;         // of the array of sets or arrays being read and those inside it
   size_t arrays_ = 0;         // arrays opened so far, in text order
   std::string text_;   // a string value being decoded
   std::string name_;   // a quoted name being decoded
