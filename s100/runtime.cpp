@@ -2,6 +2,7 @@
 // its symbol table, and one function per call that checks its arguments,
 // sends one request and unpacks the answer into the caller's sets.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -264,6 +265,10 @@ void SetBackendFactory(BackendFactory factory) {
 }  // namespace ct::runtime
 
 int CT_Initialize(uint32_t* /*err*/) {
+  // Host names are resolved by the system's resolver (getaddrinfo), which
+  // honours /etc/hosts and nsswitch as every other program here does,
+  // unless the environment chose otherwise.
+  setenv("GRPC_DNS_RESOLVER", "native", 0);
   RuntimeState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   ++state.initCount;
