@@ -4,4 +4,5 @@ list(APPEND S100_CONTAINERS_SOURCES
   ctobjects.cpp
   ctkvs.cpp
   ctary.cpp
+  ctbulk.cpp
 )

@@ -165,6 +165,33 @@ uint32_t Ary::Read(Table& table, uint32_t code, const void** block, uint32_t* co
   return 0;
 }
 
+namespace {
+
+template <class T>
+T* AppendNested(Ary::Items& items, uint32_t& type, uint32_t code, uint32_t depth) {
+  using List = std::vector<std::unique_ptr<T>>;
+  List* list = std::get_if<List>(&items);
+  if (list == nullptr) {
+    if (!std::holds_alternative<std::monostate>(items) || (type != CT_TYPE_ARRAY && type != code)) return nullptr;
+    items = List();
+    type = code;
+    list = std::get_if<List>(&items);
+  } else if (type != code) {
+    return nullptr;
+  }
+  if (list->size() >= kMaxItems) throw Failure{kErrContainerNoMemory};
+  if (depth + 1 > kMaxDepth) throw Failure{kErrTooDeep};
+  auto fresh = std::make_unique<T>();
+  fresh->depth = depth + 1;
+  list->push_back(std::move(fresh));
+  return list->back().get();
+}
+
+}  // namespace
+
+Kvs* Ary::AppendSet() { return AppendNested<Kvs>(items_, type_, CT_TYPE_KVSET_ARRAY, depth); }
+Ary* Ary::AppendArray() { return AppendNested<Ary>(items_, type_, CT_TYPE_ARRAY_ARRAY, depth); }
+
 // ---- Copies ----
 
 std::unique_ptr<Kvs> CloneKvs(const Kvs& source, uint32_t depth) {

@@ -110,6 +110,13 @@ class Ary : public Container {
   // kind.  A fresh array without items reads as an empty array of any kind.
   uint32_t Read(Table& table, uint32_t code, const void** block, uint32_t* count);
 
+  // Appends a new empty set (or array) one level below this array as its
+  // last item; a fresh array becomes an array of sets (or arrays).  Null
+  // when the array holds items of another kind.  Throws Failure when the
+  // array is full or the new item would nest too deep.
+  Kvs* AppendSet();
+  Ary* AppendArray();
+
  private:
   uint32_t type_ = CT_TYPE_ARRAY;
   Items items_;

@@ -2,7 +2,6 @@
 list(APPEND S100_CONTAINERS_SOURCES
   deif_lexicon.cpp
   deif_symcache.cpp
-  deif_items.cpp
   deif_writer.cpp
   deif_reader.cpp
 )

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "s100/ctbulk.h"
 #include "s100/cterrors.h"
 
 namespace deif {
@@ -62,7 +63,6 @@ Reader::Reader(const char* text, size_t length, GenrTranslator translator, void*
 Reader::~Reader() {
   if (rootSet_ != 0) CTkvs_Destroy(rootSet_, nullptr);
   if (rootArray_ != 0) CTary_Destroy(rootArray_, nullptr);
-  if (emptyArray_ != 0) CTary_Destroy(emptyArray_, nullptr);
 }
 
 // ---------------------------------------------------------------- tokens
@@ -489,19 +489,13 @@ bool Reader::ReadSetValue(CTkvs set, CTsymbol key, int depth) {
       if (depth >= kDeifMaxDepth) return Fail(ct::kErrTextTooDeep, at);
       // Put an empty set and fill it in place: no copy of the finished set.
       CTkvs inner;
-      if (CTkvs_PutKVSet(set, key, CT_kvsEmpty, &err) != 1 || CTkvs_GetKVSet(set, key, &inner, &err) != 1)
-        return FailContainer(err);
+      if (ct::store::PutNewKVSet(set, key, &inner, &err) != 1) return FailContainer(err);
       return ReadSetBody(inner, depth + 1);
     }
     case Word::kArray: {
       if (depth >= kDeifMaxDepth) return Fail(ct::kErrTextTooDeep, at);
-      if (emptyArray_ == 0 && CTary_Create(&emptyArray_, &err) != 1) {
-        emptyArray_ = 0;
-        return FailContainer(err);
-      }
       CTary inner;
-      if (CTkvs_PutArray(set, key, emptyArray_, &err) != 1 || CTkvs_GetArray(set, key, &inner, &err) != 1)
-        return FailContainer(err);
+      if (ct::store::PutNewArray(set, key, &inner, &err) != 1) return FailContainer(err);
       return ReadArray(inner, depth + 1);
     }
     default: return Fail(ct::kErrTextBadType, at);
@@ -614,14 +608,13 @@ bool Reader::ReadArray(CTary target, int depth) {
     return Unexpected();
   }
   if (!Expect('[')) return false;
-  const size_t index = arrays_++;
 
   Word kind = ArrayKindWord(code);
   uint32_t err = 0;
   int r = 0;
   switch (kind) {
-    case Word::kKVSet: return ReadSetItems(target, index, depth);
-    case Word::kArray: return ReadArrayItems(target, index, depth);
+    case Word::kKVSet: return ReadSetItems(target, depth);
+    case Word::kArray: return ReadArrayItems(target, depth);
     case Word::kString: return ReadStringItems(target);
     case Word::kFloat:
       floats_.clear();
@@ -716,134 +709,56 @@ bool Reader::ReadStringItems(CTary target) {
   return true;
 }
 
-bool Reader::ItemCount(size_t index, int depth, uint32_t* count) {
-  ItemCounts::Known known = counts_.At(index, count);
-  if (known == ItemCounts::Known::kNotCounted) {
-    // p_ is just past this array's "[".
-    counts_.CountArray(p_, end_, index, kDeifMaxDepth - depth + 1);
-    known = counts_.At(index, count);
-  }
-  return known == ItemCounts::Known::kCount;
-}
-
-namespace {
-
-// Sets or arrays made apart for the items of an array whose count is not
-// known; they are destroyed when the reading of the array ends.
-template <int (*Destroy)(uint32_t, uint32_t*)>
-struct Apart {
-  std::vector<uint32_t> handles;
-  ~Apart() {
-    for (uint32_t h : handles) Destroy(h, nullptr);
-  }
-};
-
-}  // namespace
-
-// The items of an array of sets.  Normally the array first gets as many
-// empty sets as it has items and each item is read into its set in place.
-// An array not closed before the end of the text (so that it fails anyway)
-// reads its items into sets made apart.
-bool Reader::ReadSetItems(CTary target, size_t index, int depth) {
-  uint32_t expected = 0, err = 0;
-  const bool known = ItemCount(index, depth, &expected);
-  std::vector<CTkvs> sets;
-  Apart<CTkvs_Destroy> apart;
-  if (known) {
-    sets.assign(expected, CT_kvsEmpty);
-    const CTkvs* lent = nullptr;
-    uint32_t n = 0;
-    if (CTary_PutKVSet(target, sets.data(), expected, &err) != 1 || CTary_GetKVSet(target, &lent, &n, &err) != 1)
-      return FailContainer(err);
-    if (n != expected) return Fail(ct::kErrInternal, p_);
-    sets.assign(lent, lent + n);
-  }
-  uint32_t read = 0;
-  if (!ReadItems([&] {
-        const char* at = p_;
-        if (IsNameStart(*p_)) {  // an item may repeat the word kvset
-          const char* s;
-          size_t n;
-          ReadWord(&s, &n);
-          if (LookupWord(s, n) != Word::kKVSet) {
-            p_ = at;
-            return FailItem();
-          }
-          if (!SkipSpace()) return Unexpected();
-        }
-        if (*p_ != '{') return FailItem();
-        if (depth >= kDeifMaxDepth) return Fail(ct::kErrTextTooDeep, at);
-        CTkvs set;
-        if (known) {
-          if (read >= expected) return Fail(ct::kErrInternal, at);  // the counts missed an item
-          set = sets[read++];
-        } else {
-          uint32_t e = 0;
-          if (CTkvs_Create(&set, &e) != 1) return FailContainer(e);
-          apart.handles.push_back(set);
-        }
-        return ReadSetBody(set, depth + 1);
-      }))
-    return false;
-  if (known) {
-    if (read != expected) return Fail(ct::kErrInternal, p_);
-    return true;
-  }
-  if (CTary_PutKVSet(target, apart.handles.data(), static_cast<uint32_t>(apart.handles.size()), &err) != 1)
-    return FailContainer(err);
-  return true;
+// The items of an array of sets: each item is a new empty set appended to
+// the array and read in place, so nothing is copied however deep sets and
+// arrays nest.
+bool Reader::ReadSetItems(CTary target, int depth) {
+  uint32_t err = 0;
+  const CTkvs none = 0;
+  // An array with no items still becomes an array of sets.
+  if (CTary_PutKVSet(target, &none, 0, &err) != 1) return FailContainer(err);
+  return ReadItems([&] {
+    const char* at = p_;
+    if (IsNameStart(*p_)) {  // an item may repeat the word kvset
+      const char* s;
+      size_t n;
+      ReadWord(&s, &n);
+      if (LookupWord(s, n) != Word::kKVSet) {
+        p_ = at;
+        return FailItem();
+      }
+      if (!SkipSpace()) return Unexpected();
+    }
+    if (*p_ != '{') return FailItem();
+    if (depth >= kDeifMaxDepth) return Fail(ct::kErrTextTooDeep, at);
+    CTkvs set;
+    uint32_t e = 0;
+    if (ct::store::AppendNewKVSet(target, &set, &e) != 1) return FailContainer(e);
+    return ReadSetBody(set, depth + 1);
+  });
 }
 
 // The items of an array of arrays, made the same way.
-bool Reader::ReadArrayItems(CTary target, size_t index, int depth) {
-  uint32_t expected = 0, err = 0;
-  const bool known = ItemCount(index, depth, &expected);
-  std::vector<CTary> arrays;
-  Apart<CTary_Destroy> apart;
-  if (known) {
-    if (emptyArray_ == 0 && CTary_Create(&emptyArray_, &err) != 1) {
-      emptyArray_ = 0;
-      return FailContainer(err);
+bool Reader::ReadArrayItems(CTary target, int depth) {
+  uint32_t err = 0;
+  const CTary none = 0;
+  if (CTary_PutArray(target, &none, 0, &err) != 1) return FailContainer(err);
+  return ReadItems([&] {
+    const char* at = p_;
+    if (!IsNameStart(*p_)) return FailItem();
+    const char* s;
+    size_t n;
+    ReadWord(&s, &n);
+    if (LookupWord(s, n) != Word::kArray) {
+      p_ = at;
+      return FailItem();
     }
-    arrays.assign(expected, emptyArray_);
-    const CTary* lent = nullptr;
-    uint32_t n = 0;
-    if (CTary_PutArray(target, arrays.data(), expected, &err) != 1 || CTary_GetArray(target, &lent, &n, &err) != 1)
-      return FailContainer(err);
-    if (n != expected) return Fail(ct::kErrInternal, p_);
-    arrays.assign(lent, lent + n);
-  }
-  uint32_t read = 0;
-  if (!ReadItems([&] {
-        const char* at = p_;
-        if (!IsNameStart(*p_)) return FailItem();
-        const char* s;
-        size_t n;
-        ReadWord(&s, &n);
-        if (LookupWord(s, n) != Word::kArray) {
-          p_ = at;
-          return FailItem();
-        }
-        if (depth >= kDeifMaxDepth) return Fail(ct::kErrTextTooDeep, at);
-        CTary array;
-        if (known) {
-          if (read >= expected) return Fail(ct::kErrInternal, at);  // the counts missed an item
-          array = arrays[read++];
-        } else {
-          uint32_t e = 0;
-          if (CTary_Create(&array, &e) != 1) return FailContainer(e);
-          apart.handles.push_back(array);
-        }
-        return ReadArray(array, depth + 1);
-      }))
-    return false;
-  if (known) {
-    if (read != expected) return Fail(ct::kErrInternal, p_);
-    return true;
-  }
-  if (CTary_PutArray(target, apart.handles.data(), static_cast<uint32_t>(apart.handles.size()), &err) != 1)
-    return FailContainer(err);
-  return true;
+    if (depth >= kDeifMaxDepth) return Fail(ct::kErrTextTooDeep, at);
+    CTary array;
+    uint32_t e = 0;
+    if (ct::store::AppendNewArray(target, &array, &e) != 1) return FailContainer(e);
+    return ReadArray(array, depth + 1);
+  });
 }
 
 }  // namespace deif

@@ -9,7 +9,6 @@
 
 #include "s100/ctcontainers.h"
 #include "s100/deif.h"
-#include "s100/deif_items.h"
 #include "s100/deif_keyset.h"
 #include "s100/deif_lexicon.h"
 #include "s100/deif_symcache.h"
@@ -57,9 +56,8 @@ class Reader {
   bool ItemFits(Word kind);
   template <class Item>
   bool ReadItems(Item item);
-  bool ReadSetItems(CTary target, size_t index, int depth);
-  bool ReadArrayItems(CTary target, size_t index, int depth);
-  bool ItemCount(size_t index, int depth, uint32_t* count);
+  bool ReadSetItems(CTary target, int depth);
+  bool ReadArrayItems(CTary target, int depth);
   bool ReadStringItems(CTary target);
 
   const char* const begin_;
@@ -73,12 +71,9 @@ class Reader {
   // What the element under construction owns until Read hands it over.
   CTkvs rootSet_ = 0;
   CTary rootArray_ = 0;
-  CTary emptyArray_ = 0;  // source of the empty arrays filled in place
 
   SymbolCache symbols_;
   std::vector<KeySet> keys_;  // per nesting level: the keys of the set being read
-  ItemCounts counts_;         // of the array of sets or arrays being read and those inside it
-  size_t arrays_ = 0;         // arrays opened so far, in text order
   std::string text_;   // a string value being decoded
   std::string name_;   // a quoted name being decoded
   std::vector<char> asked_;  // the name handed to the translator

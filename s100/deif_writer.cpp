@@ -10,8 +10,49 @@
 
 namespace deif {
 
+namespace {
+
+// Writes count items separated by ", ", each by the given function.
+template <typename T, typename F>
+void WriteList(TextBuffer& out, const T* items, uint32_t count, F write) {
+  for (uint32_t i = 0; i < count; ++i) {
+    if (i != 0) out.Literal(", ");
+    write(items[i]);
+  }
+}
+
+// The same for numbers: each item with its separator in one reservation.
+template <typename T, typename F>
+void WriteNumbers(TextBuffer& out, const T* items, uint32_t count, size_t widest, F format) {
+  for (uint32_t i = 0; i < count; ++i) {
+    char* p = out.Reserve(widest + 2);
+    if (p == nullptr) return;
+    size_t n = 0;
+    if (i != 0) {
+      p[0] = ',';
+      p[1] = ' ';
+      n = 2;
+    }
+    out.Commit(n + format(items[i], p + n));
+  }
+}
+
+float AsFloat(uint32_t bits) {
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
+size_t FormatInt(int32_t v, char* p) { return static_cast<size_t>(std::to_chars(p, p + 12, v).ptr - p); }
+size_t FormatUInt(uint32_t v, char* p) { return static_cast<size_t>(std::to_chars(p, p + 12, v).ptr - p); }
+
+}  // namespace
+
 Writer::Writer(GenrTranslator translator, void* context)
-    : out_(kDeifMaxTextBytes), translator_(translator), context_(context) {}
+    : out_(kDeifMaxTextBytes), translator_(translator), context_(context) {
+  // Sized once: the views of enclosing sets must not move while nested ones are written.
+  views_.resize(static_cast<size_t>(kDeifMaxDepth) + 2);
+}
 
 bool Writer::Fail(uint32_t code) {
   if (error_ == 0) error_ = code;
@@ -65,6 +106,7 @@ void Writer::WriteSymbol(uint32_t symbol) {
   bool named = false;
   if (translator_ != nullptr) {
     uint32_t asked = symbol;
+    ++translations_;
     QV_Status st = translator_(&asked, &name, 1, context_);
     named = st == QV_OK && name != nullptr;
   }
@@ -121,113 +163,92 @@ bool Writer::Write(const QV_RawDataElement& e) {
 
 bool Writer::WriteSet(CTkvs set, int depth, int indent) {
   if (depth > kDeifMaxDepth) return Fail(ct::kErrTextTooDeep);
-  CTsymbol key = CT_KVS_START_KEY;
-  uint32_t type = CT_TYPE_NONE, err = 0;
-  bool any = false;
-  while (CTkvs_GetNextKey(set, &key, &type, &err) == 1) {
-    if (!any) {
-      out_.Literal("{\n");
-      any = true;
-    }
+  // One view of the whole set, reused per nesting level.
+  std::vector<ct::store::EntryView>& entries = views_[static_cast<size_t>(depth)];
+  uint32_t err = 0;
+  if (ct::store::ViewSet(set, &entries, &err) != 1) return FailContainer(err);
+  if (entries.empty()) {
+    out_.Literal("{}");
+    return CheckOutput();
+  }
+  const uint64_t viewed = translations_;
+  out_.Literal("{\n");
+  for (const ct::store::EntryView& entry : entries) {
     out_.Spaces(2 * static_cast<size_t>(indent + 1));
-    WriteSymbol(key);
+    WriteSymbol(entry.key);
     out_.Literal(" = ");
-    if (!WriteSetValue(set, key, type, depth, indent + 1)) return false;
+    if (!WriteSetValue(set, entry, viewed, depth, indent + 1)) return false;
     out_.Literal(";\n");
     if (!CheckOutput()) return false;
   }
-  if (key != CT_KVS_END_KEY || err != ct::kErrEndOfKeys) return FailContainer(err);
-  if (!any) {
-    out_.Literal("{}");
-  } else {
-    out_.Spaces(2 * static_cast<size_t>(indent));
-    out_.Put('}');
-  }
+  out_.Spaces(2 * static_cast<size_t>(indent));
+  out_.Put('}');
   return CheckOutput();
 }
 
-bool Writer::WriteSetValue(CTkvs set, CTsymbol key, uint32_t type, int depth, int indent) {
-  uint32_t err = 0;
-  switch (type) {
-    case CT_TYPE_INT: {
-      int32_t v;
-      if (CTkvs_GetInt(set, key, &v, &err) != 1) return FailContainer(err);
+bool Writer::WriteSetValue(CTkvs set, const ct::store::EntryView& entry, uint64_t viewed, int depth, int indent) {
+  switch (entry.type) {
+    case CT_TYPE_INT:
       out_.Literal("int ");
-      WriteInt(v);
+      WriteInt(static_cast<int32_t>(entry.w0));
       return true;
-    }
-    case CT_TYPE_UINT: {
-      uint32_t v;
-      if (CTkvs_GetUInt(set, key, &v, &err) != 1) return FailContainer(err);
+    case CT_TYPE_UINT:
       out_.Literal("uint ");
-      WriteUInt(v);
+      WriteUInt(entry.w0);
       return true;
-    }
-    case CT_TYPE_BOOL: {
-      int32_t v;
-      if (CTkvs_GetBool(set, key, &v, &err) != 1) return FailContainer(err);
+    case CT_TYPE_BOOL:
       out_.Literal("bool ");
-      WriteInt(v);
+      WriteInt(static_cast<int32_t>(entry.w0));
       return true;
-    }
-    case CT_TYPE_SYMBOL: {
-      CTsymbol v;
-      if (CTkvs_GetSymbol(set, key, &v, &err) != 1) return FailContainer(err);
+    case CT_TYPE_SYMBOL:
       out_.Literal("symbol ");
-      WriteSymbol(v);
+      WriteSymbol(entry.w0);
       return true;
-    }
-    case CT_TYPE_FLOAT: {
-      float v;
-      if (CTkvs_GetFloat(set, key, &v, &err) != 1) return FailContainer(err);
+    case CT_TYPE_FLOAT:
       out_.Literal("float ");
-      WriteFloat(v);
+      WriteFloat(AsFloat(entry.w0));
       return true;
-    }
-    case CT_TYPE_IRANGE: {
-      CTirange v;
-      if (CTkvs_GetIRange(set, key, &v, &err) != 1) return FailContainer(err);
+    case CT_TYPE_IRANGE:
       out_.Literal("irange ");
-      WriteInt(v.start);
+      WriteInt(static_cast<int32_t>(entry.w0));
       out_.Literal(" to ");
-      WriteInt(v.end);
+      WriteInt(static_cast<int32_t>(entry.w1));
       return true;
-    }
-    case CT_TYPE_FRANGE: {
-      CTfrange v;
-      if (CTkvs_GetFRange(set, key, &v, &err) != 1) return FailContainer(err);
+    case CT_TYPE_FRANGE:
       out_.Literal("frange ");
-      WriteFloat(v.start);
+      WriteFloat(AsFloat(entry.w0));
       out_.Literal(" to ");
-      WriteFloat(v.end);
+      WriteFloat(AsFloat(entry.w1));
       return true;
-    }
     case CT_TYPE_STRING: {
-      const char* v;
-      if (CTkvs_GetString(set, key, &v, &err) != 1) return FailContainer(err);
       out_.Literal("string ");
+      if (viewed == translations_) {
+        AppendQuoted(out_, entry.text, entry.length);
+        return true;
+      }
+      // The translator ran since the view was taken and may have changed
+      // the set: read the text again.
+      const char* v;
+      uint32_t err = 0;
+      if (CTkvs_GetString(set, entry.key, &v, &err) != 1) return FailContainer(err);
       WriteString(v);
       return true;
     }
-    case CT_TYPE_KVSET: {
-      CTkvs v;
-      if (CTkvs_GetKVSet(set, key, &v, &err) != 1) return FailContainer(err);
+    case CT_TYPE_KVSET:
       out_.Literal("kvset ");
-      return WriteSet(v, depth + 1, indent);
-    }
-    default: {
-      if (type < CT_TYPE_ARRAY) return Fail(ct::kErrTextBadElement);
-      CTary v;
-      if (CTkvs_GetArray(set, key, &v, &err) != 1) return FailContainer(err);
-      return WriteArray(v, depth + 1, indent);
-    }
+      return WriteSet(entry.handle, depth + 1, indent);
+    default:
+      if (entry.type < CT_TYPE_ARRAY) return Fail(ct::kErrTextBadElement);
+      return WriteArray(entry.handle, depth + 1, indent);
   }
 }
 
 bool Writer::WriteArray(CTary array, int depth, int indent) {
   if (depth > kDeifMaxDepth) return Fail(ct::kErrTextTooDeep);
-  uint32_t code = 0, err = 0;
-  if (CTary_GetType(array, &code, &err) != 1) return FailContainer(err);
+  ct::store::ArrayView view{};
+  uint32_t err = 0;
+  if (ct::store::ViewArray(array, &view, &err) != 1) return FailContainer(err);
+  const uint32_t code = view.type;
   out_.Literal("array ");
   Word kind = ArrayKindWord(code);
   if (kind == Word::kNotAWord) {
@@ -239,118 +260,65 @@ bool Writer::WriteArray(CTary array, int depth, int indent) {
     out_.Append(w, n);
   }
   out_.Literal(" [");
-  bool ok = (kind == Word::kKVSet || kind == Word::kArray) ? WriteContainerItems(array, code, depth, indent)
-                                                            : WriteScalarItems(array, code);
+  bool ok = (kind == Word::kKVSet || kind == Word::kArray) ? WriteContainerItems(view, depth, indent)
+                                                            : WriteScalarItems(view);
   if (!ok) return false;
   out_.Put(']');
   return CheckOutput();
 }
 
-namespace {
 
-// Writes count items separated by ", ", each by the given function.
-template <typename T, typename F>
-void WriteList(TextBuffer& out, const T* items, uint32_t count, F write) {
-  for (uint32_t i = 0; i < count; ++i) {
-    if (i != 0) out.Literal(", ");
-    write(items[i]);
-  }
-}
-
-// The same for numbers: each item with its separator in one reservation.
-template <typename T, typename F>
-void WriteNumbers(TextBuffer& out, const T* items, uint32_t count, size_t widest, F format) {
-  for (uint32_t i = 0; i < count; ++i) {
-    char* p = out.Reserve(widest + 2);
-    if (p == nullptr) return;
-    size_t n = 0;
-    if (i != 0) {
-      p[0] = ',';
-      p[1] = ' ';
-      n = 2;
-    }
-    out.Commit(n + format(items[i], p + n));
-  }
-}
-
-size_t FormatInt(int32_t v, char* p) { return static_cast<size_t>(std::to_chars(p, p + 12, v).ptr - p); }
-size_t FormatUInt(uint32_t v, char* p) { return static_cast<size_t>(std::to_chars(p, p + 12, v).ptr - p); }
-
-}  // namespace
-
-bool Writer::WriteScalarItems(CTary array, uint32_t code) {
-  uint32_t count = 0, err = 0;
-  switch (code) {
+bool Writer::WriteScalarItems(const ct::store::ArrayView& view) {
+  const uint32_t count = view.count;
+  switch (view.type) {
     case CT_TYPE_INT_ARRAY:
-    case CT_TYPE_BOOL_ARRAY: {
-      const int32_t* items;
-      int r = code == CT_TYPE_INT_ARRAY ? CTary_GetInt(array, &items, &count, &err)
-                                        : CTary_GetBool(array, &items, &count, &err);
-      if (r != 1) return FailContainer(err);
-      WriteNumbers(out_, items, count, 11, FormatInt);
+    case CT_TYPE_BOOL_ARRAY:
+      WriteNumbers(out_, static_cast<const int32_t*>(view.block), count, 11, FormatInt);
       break;
-    }
-    case CT_TYPE_UINT_ARRAY: {
-      const uint32_t* items;
-      if (CTary_GetUInt(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteNumbers(out_, items, count, 10, FormatUInt);
+    case CT_TYPE_UINT_ARRAY:
+      WriteNumbers(out_, static_cast<const uint32_t*>(view.block), count, 10, FormatUInt);
       break;
-    }
     case CT_TYPE_SYMBOL_ARRAY: {
-      const CTsymbol* items;
-      if (CTary_GetSymbol(array, &items, &count, &err) != 1) return FailContainer(err);
+      const CTsymbol* items = static_cast<const CTsymbol*>(view.block);
       // The translator may run arbitrary code; copy the lent block first.
       std::vector<CTsymbol> copy(items, items + count);
       WriteList(out_, copy.data(), count, [this](CTsymbol v) { WriteSymbol(v); });
       break;
     }
-    case CT_TYPE_FLOAT_ARRAY: {
-      const float* items;
-      if (CTary_GetFloat(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteNumbers(out_, items, count, 24, FormatFloat);
+    case CT_TYPE_FLOAT_ARRAY:
+      WriteNumbers(out_, static_cast<const float*>(view.block), count, 24, FormatFloat);
       break;
-    }
-    case CT_TYPE_IRANGE_ARRAY: {
-      const CTirange* items;
-      if (CTary_GetIRange(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteNumbers(out_, items, count, 26, [](const CTirange& v, char* p) {
+    case CT_TYPE_IRANGE_ARRAY:
+      WriteNumbers(out_, static_cast<const CTirange*>(view.block), count, 26, [](const CTirange& v, char* p) {
         size_t n = FormatInt(v.start, p);
         std::memcpy(p + n, " to ", 4);
         return n + 4 + FormatInt(v.end, p + n + 4);
       });
       break;
-    }
-    case CT_TYPE_FRANGE_ARRAY: {
-      const CTfrange* items;
-      if (CTary_GetFRange(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteNumbers(out_, items, count, 52, [](const CTfrange& v, char* p) {
+    case CT_TYPE_FRANGE_ARRAY:
+      WriteNumbers(out_, static_cast<const CTfrange*>(view.block), count, 52, [](const CTfrange& v, char* p) {
         size_t n = FormatFloat(v.start, p);
         std::memcpy(p + n, " to ", 4);
         return n + 4 + FormatFloat(v.end, p + n + 4);
       });
       break;
-    }
-    case CT_TYPE_STRING_ARRAY: {
-      const char* const* items;
-      if (CTary_GetString(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteList(out_, items, count, [this](const char* v) { WriteString(v); });
+    case CT_TYPE_STRING_ARRAY:
+      if (view.texts != nullptr) {
+        WriteList(out_, view.texts, count,
+                  [this](const std::string& v) { AppendQuoted(out_, v.data(), v.size()); });
+      }
       break;
-    }
-    default: {
-      const uint32_t* items;
-      if (CTary_GetWords(array, &items, &count, &err) != 1) return FailContainer(err);
-      WriteNumbers(out_, items, count, 10, FormatUInt);
-    }
+    default:
+      WriteNumbers(out_, static_cast<const uint32_t*>(view.block), count, 10, FormatUInt);
   }
   return CheckOutput();
 }
 
-bool Writer::WriteContainerItems(CTary array, uint32_t code, int depth, int indent) {
-  uint32_t count = 0, err = 0;
-  const uint32_t* lent;
-  int r = code == CT_TYPE_KVSET_ARRAY ? CTary_GetKVSet(array, &lent, &count, &err)
-                                      : CTary_GetArray(array, &lent, &count, &err);
-  if (r != 1) return FailContainer(err);
+bool Writer::WriteContainerItems(const ct::store::ArrayView& view, int depth, int indent) {
+  const uint32_t code = view.type;
+  const uint32_t count = view.count;
+  uint32_t err = 0;
+  const uint32_t* lent = static_cast<const uint32_t*>(view.block);
   if (count == 0) return true;
   // Symbols inside may call the translator; keep our own copy of the handles.
   std::vector<uint32_t> items(lent, lent + count);

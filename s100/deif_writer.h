@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include <vector>
+
+#include "s100/ctbulk.h"
 #include "s100/ctcontainers.h"
 #include "s100/deif.h"
 #include "s100/deif_buffer.h"
@@ -24,10 +27,11 @@ class Writer {
   // depth: how many sets and arrays enclose the contents of this one,
   // itself included; indent: the indentation level of the line it is on.
   bool WriteSet(CTkvs set, int depth, int indent);
-  bool WriteSetValue(CTkvs set, CTsymbol key, uint32_t type, int depth, int indent);
+  // viewed: the translator calls made when the set's view was taken.
+  bool WriteSetValue(CTkvs set, const ct::store::EntryView& entry, uint64_t viewed, int depth, int indent);
   bool WriteArray(CTary array, int depth, int indent);
-  bool WriteScalarItems(CTary array, uint32_t code);
-  bool WriteContainerItems(CTary array, uint32_t code, int depth, int indent);
+  bool WriteScalarItems(const ct::store::ArrayView& view);
+  bool WriteContainerItems(const ct::store::ArrayView& view, int depth, int indent);
 
   void WriteSymbol(uint32_t symbol);
   void WriteInt(int32_t value);
@@ -44,6 +48,8 @@ class Writer {
   void* context_;
   SpellingCache spellings_;
   uint32_t error_ = 0;
+  uint64_t translations_ = 0;  // translator calls so far
+  std::vector<std::vector<ct::store::EntryView>> views_;  // per nesting level
 };
 
 }  // namespace deif
