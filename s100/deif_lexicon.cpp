@@ -140,13 +140,59 @@ uint32_t ArrayCodeOf(Word kind) {
 
 namespace {
 
+constexpr uint64_t kPow10[] = {1ull,
+                               10ull,
+                               100ull,
+                               1000ull,
+                               10000ull,
+                               100000ull,
+                               1000000ull,
+                               10000000ull,
+                               100000000ull,
+                               1000000000ull,
+                               10000000000ull,
+                               100000000000ull,
+                               1000000000000ull,
+                               10000000000000ull,
+                               100000000000000ull,
+                               1000000000000000ull,
+                               10000000000000000ull,
+                               100000000000000000ull,
+                               1000000000000000000ull};
+
+// For a half gap of 10^8 / 2^shift units: the largest k with
+// 10^k / 2 < 10^8 / 2^shift, i.e. 10^k * 2^shift < 2 * 10^8.
+struct SafeDigitsTable {
+  int v[64];
+  constexpr SafeDigitsTable() : v() {
+    for (int shift = 0; shift < 64; ++shift) {
+      int k = 0;
+      while (shift < 28 && k < 17 && (kPow10[k + 1] << shift) < 200000000ull) ++k;
+      v[shift] = k;
+    }
+  }
+};
+constexpr SafeDigitsTable kSafeDigitsTable{};
+constexpr const int* kSafeDigits = kSafeDigitsTable.v;
+
+// Whether a decimal `diff` units of 10^-8 away from the float lies inside
+// the float's rounding interval, whose half-width there is 10^8 / 2^shift
+// units; a decimal exactly on the edge reads back as the float only when its
+// mantissa is even (ties go to even).
+inline bool WithinHalfGap(uint64_t diff, int shift, bool evenMantissa) {
+  if (diff >= 100000000u || shift > 27) return diff == 0;
+  const uint64_t scaled = diff << shift;
+  return scaled < 100000000u || (scaled == 100000000u && evenMantissa);
+}
+
 // A float below 2^24 in magnitude whose value is a decimal with at most
-// eight places and seven significant digits is written as exactly that
-// decimal.  f * 10^k is exact in a double (24 + 19 bits), so the digits are
-// the float's own value and read back as the same float; with seven digits
-// or fewer no shorter decimal lies within half a unit of the float, so it is
-// also the shortest form.  This is the common case in profiles and much
-// cheaper than the general conversion.  Returns 0 when it does not apply.
+// eight places is written in plain positional form with the fewest digits
+// that read back as the same float (the closest such decimal).  f * 10^8 is
+// exact in a double (24 + 27 bits), so the digits start as the float's own
+// value; they are then rounded off a digit at a time for as long as the
+// result stays inside the float's rounding interval, computed exactly in
+// integers.  This is the common case in profiles and much cheaper than the
+// general conversion.  Returns 0 when it does not apply.
 size_t FormatExactDecimal(float f, char* out) {
   double d = f;
   bool negative = std::signbit(d);
@@ -156,14 +202,52 @@ size_t FormatExactDecimal(float f, char* out) {
   double t = d * 1e8;  // below 2^51: the conversion to an integer is exact
   uint64_t m = static_cast<uint64_t>(t);
   if (static_cast<double>(m) != t) return 0;
+
+  if (m != 0) {
+    // f = M * 2^E; the gap to the next float up is 2^E, to the next one
+    // down 2^(E-1) when M is a power of two (and f not the least normal).
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    const int field = static_cast<int>((bits >> 23) & 0xff);
+    const uint32_t fraction = bits & 0x7fffffu;
+    const bool even = (fraction & 1u) == 0;
+    const int shiftUp = 1 - (field - 150);  // half gap above: 2^(E-1)
+    const int shiftDown = (fraction == 0 && field > 1) ? shiftUp + 1 : shiftUp;
+    uint64_t best = m;
+    if (shiftUp <= 27) {
+      // Rounding to a multiple of 10^k moves by at most 10^k / 2, so up to
+      // the safe k the nearest multiple always fits: start there, then try
+      // coarser steps while one fits.
+      const int k = kSafeDigits[shiftDown];
+      uint64_t step = kPow10[k];
+      uint64_t quotient = m / step;
+      if (k > 0) {
+        const uint64_t low = quotient * step, below = m - low, above = step - below;
+        if (below != 0) best = (below < above || (below == above && quotient % 2 == 0)) && low != 0 ? low : low + step;
+      }
+      for (step *= 10; quotient != 0; step *= 10) {
+        quotient /= 10;
+        const uint64_t low = quotient * step;
+        if (low == m) continue;  // already a multiple of this step
+        const uint64_t high = low + step;
+        const uint64_t below = m - low, above = high - m;
+        const bool lowFits = low != 0 && WithinHalfGap(below, shiftDown, even);
+        const bool highFits = WithinHalfGap(above, shiftUp, even);
+        if (!lowFits && !highFits) break;  // no coarser decimal fits either
+        if (lowFits && highFits) {
+          best = below < above ? low : above < below ? high : (quotient % 2 == 0 ? low : high);
+        } else {
+          best = lowFits ? low : high;
+        }
+      }
+    }
+    m = best;
+  }
   size_t places = 8;
   while (places > 0 && m % 10 == 0) {
     m /= 10;
     --places;
   }
-  uint64_t significant = m;
-  while (significant >= 10 && significant % 10 == 0) significant /= 10;
-  if (significant >= 10000000) return 0;  // more than seven significant digits
 
   char digits[24];
   size_t n = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, m).ptr - digits);

@@ -8,6 +8,10 @@
 
 #include "s100/deif_buffer.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace deif {
 
 // The words of the text.  Every one of them is a type word or a value word;
@@ -88,6 +92,20 @@ inline uint64_t HasBelow(uint64_t v, unsigned char b) { return (v - kOnes * b) &
 // quotes.
 inline size_t PlainRun(const char* s, size_t n) {
   size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time; as signed bytes, those below 0x20 and those
+  // with the high bit set are both "less than blank".
+  const __m128i blank = _mm_set1_epi8(0x20), del = _mm_set1_epi8(0x7f);
+  const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+  while (i + 16 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(v, blank), _mm_cmpeq_epi8(v, del)),
+                                      _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
+    const int mask = _mm_movemask_epi8(stop);
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    i += 16;
+  }
+#endif
   while (i + 8 <= n) {
     uint64_t v = swar::Load(s + i);
     if ((v & swar::kHigh) | swar::HasBelow(v, 0x20) | swar::HasByte(v, 0x7f) | swar::HasByte(v, '"') |
@@ -103,6 +121,18 @@ inline size_t PlainRun(const char* s, size_t n) {
 // stand: everything up to a quote, a backslash or a zero byte.
 inline size_t QuotedRun(const char* s, size_t n) {
   size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+  while (i + 16 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i stop = _mm_or_si128(_mm_cmpeq_epi8(v, zero),
+                                      _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
+    const int mask = _mm_movemask_epi8(stop);
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    i += 16;
+  }
+#endif
   while (i + 8 <= n) {
     uint64_t v = swar::Load(s + i);
     if (swar::HasZero(v) | swar::HasByte(v, '"') | swar::HasByte(v, '\\')) break;

@@ -22,23 +22,27 @@ int HexValue(char c) {
   return -1;
 }
 
-// [-]digits[.digits] with fewer than 2^24 as the digits and at most ten
-// after the point: both the digits and the power of ten are exact floats,
-// so one division gives the correctly rounded result.  Reads at s in one
-// pass; returns the end, or null when the number is not of this simple form
-// (an exponent, more digits, a malformed number), which from_chars then
-// settles.
+// [-]digits[.digits] with at most fifteen significant digits and at most
+// twenty-two after the point: the digits and the power of ten are exact
+// doubles, so one division gives the correctly rounded double.  Rounding
+// that double to a float gives the correctly rounded float too, unless it
+// fell exactly halfway between two floats (then the true value may not
+// have).  Reads at s in one pass; returns the end, or null when the number
+// is not of this simple form (an exponent, more digits, a malformed number,
+// the halfway case, a result outside the normal floats), which from_chars
+// then settles.
 const char* FastDecimal(const char* s, const char* end, float* value) {
-  static const float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+  static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   bool negative = s < end && *s == '-';
   if (negative) ++s;
   const char* start = s;
-  uint32_t m = 0;
+  uint64_t m = 0;
   int digits = 0, fraction = -1;
   for (; s < end; ++s) {
     unsigned d = static_cast<unsigned char>(*s) - static_cast<unsigned>('0');
     if (d < 10) {
-      if ((m != 0 || d != 0) && ++digits > 8) return nullptr;  // leading zeros are free
+      if ((m != 0 || d != 0) && ++digits > 15) return nullptr;  // leading zeros are free
       m = m * 10 + d;
       if (fraction >= 0) ++fraction;
     } else if (*s == '.' && fraction < 0) {
@@ -47,10 +51,18 @@ const char* FastDecimal(const char* s, const char* end, float* value) {
       break;
     }
   }
-  if (s == start || (s == start + 1 && fraction == 0) || m >= (1u << 24) || fraction > 10) return nullptr;
+  if (s == start || (s == start + 1 && fraction == 0) || fraction > 22) return nullptr;
   if (s < end && (IsNameChar(*s) || *s == '+' || *s == '-' || *s == '.')) return nullptr;
-  float f = static_cast<float>(m);
-  if (fraction > 0) f /= kPow10[fraction];
+  float f = 0.0f;
+  if (m != 0) {
+    double d = static_cast<double>(m);
+    if (fraction > 0) d /= kPow10[fraction];
+    if (!(d >= 1.1754943508222875e-38 && d <= 3.4028234663852886e38)) return nullptr;
+    uint64_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    if ((bits & 0x1fffffffu) == 0x10000000u) return nullptr;  // halfway between two floats
+    f = static_cast<float>(d);
+  }
   *value = negative ? -f : f;
   return s;
 }
