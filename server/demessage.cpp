@@ -2,12 +2,13 @@
 // and the checked parser for DataElement bytes.
 #include "server/demessage.h"
 
+#include <google/protobuf/arena.h>
 #include <google/protobuf/io/coded_stream.h>
 #include <google/protobuf/io/zero_copy_stream_impl_lite.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 #include "s100/cterrors.h"
@@ -214,15 +215,43 @@ bool CheckValue(const pb::DataElement& e, int depth, uint32_t* error) {
   return Fail(error, ct::kErrInvalidArgument);
 }
 
+// Index of the first pair whose key repeats an earlier pair's key, or the
+// pair count when every key is distinct.  Sets written from a container
+// usually come in ascending order, which needs no sorting at all.
+int FirstRepeatedKey(const pb::KVSet& set) {
+  const int n = set.pairs_size();
+  bool ascending = true;
+  for (int i = 1; i < n && ascending; ++i) ascending = set.pairs(i).key() > set.pairs(i - 1).key();
+  if (ascending) return n;
+  if (n <= 16) {
+    for (int i = 1; i < n; ++i) {
+      for (int j = 0; j < i; ++j) {
+        if (set.pairs(j).key() == set.pairs(i).key()) return i;
+      }
+    }
+    return n;
+  }
+  // Key in the high half, position in the low half: after sorting, every
+  // entry but the first of a run of equal keys is a repeat.
+  std::vector<uint64_t> order(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) order[size_t(i)] = (uint64_t(set.pairs(i).key()) << 32) | uint32_t(i);
+  std::sort(order.begin(), order.end());
+  int first = n;
+  for (size_t i = 1; i < order.size(); ++i) {
+    if ((order[i] >> 32) == (order[i - 1] >> 32)) first = std::min(first, int(uint32_t(order[i])));
+  }
+  return first;
+}
+
 bool CheckSet(const pb::KVSet& set, int depth, uint32_t* error) {
   if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
-  std::unordered_set<uint32_t> keys;
-  keys.reserve(size_t(set.pairs_size()));
-  for (const auto& pair : set.pairs()) {
+  const int repeated = FirstRepeatedKey(set);
+  for (int i = 0; i < set.pairs_size(); ++i) {
+    const pb::KVPair& pair = set.pairs(i);
     if (pair.key() == CT_KVS_START_KEY || pair.key() == CT_KVS_END_KEY) {
       return Fail(error, ct::kErrInvalidArgument);
     }
-    if (!keys.insert(pair.key()).second) return Fail(error, ct::kErrInvalidArgument);
+    if (i == repeated) return Fail(error, ct::kErrInvalidArgument);
     if (!pair.has_value()) return Fail(error, ct::kErrInvalidArgument);
     if (!CheckValue(pair.value(), depth + 1, error)) return false;
   }
@@ -495,28 +524,35 @@ bool FillAry(const pb::Array& in, CTary array, int depth, uint32_t* error) {
       break;
     }
     case CT_TYPE_KVSET_ARRAY: {
-      std::vector<std::unique_ptr<TempSet>> temps;
-      std::vector<CTkvs> items;
-      for (const auto& s : in.kvsets()) {
-        temps.push_back(std::make_unique<TempSet>(&err));
-        if (!temps.back()->ok) return Fail(error, err ? err : ct::kErrNoMemory);
-        if (!FillSet(s, temps.back()->h, depth + 1, error)) return false;
-        items.push_back(temps.back()->h);
+      // Empty items go in first and are filled where they lie.
+      TempSet empty(&err);
+      if (!empty.ok) return Fail(error, err ? err : ct::kErrNoMemory);
+      std::vector<CTkvs> blanks(size_t(in.kvsets_size()), empty.h);
+      if (!Ok(CTary_PutKVSet(array, blanks.data(), uint32_t(blanks.size()), &err), err, error)) return false;
+      const CTkvs* items = nullptr;
+      uint32_t n = 0;
+      if (!Ok(CTary_GetKVSet(array, &items, &n, &err), err, error)) return false;
+      if (n != blanks.size()) return Fail(error, ct::kErrInternal);
+      std::vector<CTkvs> handles(items, items + n);
+      for (uint32_t i = 0; i < n; ++i) {
+        if (!FillSet(in.kvsets(int(i)), handles[i], depth + 1, error)) return false;
       }
-      rc = CTary_PutKVSet(array, items.data(), uint32_t(items.size()), &err);
-      break;
+      return true;
     }
     case CT_TYPE_ARRAY_ARRAY: {
-      std::vector<std::unique_ptr<TempAry>> temps;
-      std::vector<CTary> items;
-      for (const auto& a : in.arrays()) {
-        temps.push_back(std::make_unique<TempAry>(&err));
-        if (!temps.back()->ok) return Fail(error, err ? err : ct::kErrNoMemory);
-        if (!FillAry(a, temps.back()->h, depth + 1, error)) return false;
-        items.push_back(temps.back()->h);
+      TempAry empty(&err);
+      if (!empty.ok) return Fail(error, err ? err : ct::kErrNoMemory);
+      std::vector<CTary> blanks(size_t(in.arrays_size()), empty.h);
+      if (!Ok(CTary_PutArray(array, blanks.data(), uint32_t(blanks.size()), &err), err, error)) return false;
+      const CTary* items = nullptr;
+      uint32_t n = 0;
+      if (!Ok(CTary_GetArray(array, &items, &n, &err), err, error)) return false;
+      if (n != blanks.size()) return Fail(error, ct::kErrInternal);
+      std::vector<CTary> handles(items, items + n);
+      for (uint32_t i = 0; i < n; ++i) {
+        if (!FillAry(in.arrays(int(i)), handles[i], depth + 1, error)) return false;
       }
-      rc = CTary_PutArray(array, items.data(), uint32_t(items.size()), &err);
-      break;
+      return true;
     }
     default:
       if (code < CT_TYPE_ARRAY) return Fail(error, ct::kErrInvalidArgument);
@@ -559,22 +595,27 @@ bool PutValue(CTkvs set, CTsymbol key, const pb::DataElement& v, int depth, uint
       rc = CTkvs_PutString(set, key, v.string_value().c_str(), &err);
       break;
     case CT_TYPE_KVSET: {
+      // An empty set goes in first and is filled where it lies, so that
+      // every nested level is built once instead of copied on the way up.
       TempSet sub(&err);
       if (!sub.ok) return Fail(error, err ? err : ct::kErrNoMemory);
-      if (!FillSet(v.kvset(), sub.h, depth, error)) return false;
-      rc = CTkvs_PutKVSet(set, key, sub.h, &err);
-      break;
+      if (!Ok(CTkvs_PutKVSet(set, key, sub.h, &err), err, error)) return false;
+      CTkvs lent = 0;
+      if (!Ok(CTkvs_GetKVSet(set, key, &lent, &err), err, error)) return false;
+      return FillSet(v.kvset(), lent, depth, error);
     }
     default: {
       if (v.type() < CT_TYPE_ARRAY) return Fail(error, ct::kErrInvalidArgument);
+      pb::Array blank;  // an absent array reads as an empty one of the element's code
+      if (!v.has_array()) blank.set_code(v.type());
+      const pb::Array& a = v.has_array() ? v.array() : blank;
+      if (a.code() != v.type()) return Fail(error, ct::kErrInvalidArgument);
       TempAry sub(&err);
       if (!sub.ok) return Fail(error, err ? err : ct::kErrNoMemory);
-      pb::Array a = v.has_array() ? v.array() : pb::Array();
-      if (!v.has_array()) a.set_code(v.type());
-      if (a.code() != v.type()) return Fail(error, ct::kErrInvalidArgument);
-      if (!FillAry(a, sub.h, depth, error)) return false;
-      rc = CTkvs_PutArray(set, key, sub.h, &err);
-      break;
+      if (!Ok(CTkvs_PutArray(set, key, sub.h, &err), err, error)) return false;
+      CTary lent = 0;
+      if (!Ok(CTkvs_GetArray(set, key, &lent, &err), err, error)) return false;
+      return FillAry(a, lent, depth, error);
     }
   }
   return Ok(rc, err, error);
@@ -648,12 +689,18 @@ bool KvsToBytes(CTkvs set, std::string* bytes, uint32_t* error) {
 }
 
 bool BytesToKvs(const std::string& bytes, CTkvs set, uint32_t* error) {
-  pb::DataElement e;
-  if (!ParseElement(bytes, &e, error)) return false;
-  if (e.type() != CT_TYPE_KVSET) return Fail(error, ct::kErrInvalidArgument);
+  // The message lives only while the set is built: an arena spares one
+  // allocation and one release per pair and value, and frees it all at once.
+  google::protobuf::ArenaOptions options;
+  options.start_block_size = 64 << 10;
+  options.max_block_size = 1 << 20;
+  google::protobuf::Arena arena(options);
+  auto* e = google::protobuf::Arena::CreateMessage<pb::DataElement>(&arena);
+  if (!ParseElement(bytes, e, error)) return false;
+  if (e->type() != CT_TYPE_KVSET) return Fail(error, ct::kErrInvalidArgument);
   uint32_t err = 0;
   if (CTkvs_Clear(set, &err) != 1) return Fail(error, err ? err : ct::kErrInternal);
-  return FillSet(e.kvset(), set, 1, error);
+  return FillSet(e->kvset(), set, 1, error);
 }
 
 }  // namespace ctserver

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
@@ -423,4 +424,139 @@ TEST(WireElementParse, DamagedBytesNeverCrashAndWhatPassesLoads) {
     EXPECT_TRUE(BytesToKvs(damaged, s.h, &err)) << "round " << round << std::hex << " error " << err;
   }
   EXPECT_GT(accepted, 0);
+}
+
+// Repeated keys are found wherever they sit, in small and large sets, in
+// any order; and a repeat is reported before a fault in a later pair, as a
+// fault in an earlier pair is reported before the repeat.
+TEST(WireElementParse, RefusesRepeatedKeysAtTheirPosition) {
+  auto setOf = [](const std::vector<uint32_t>& keys) {
+    pb::DataElement top;
+    top.set_type(CT_TYPE_KVSET);
+    for (uint32_t k : keys) {
+      auto* pair = top.mutable_kvset()->add_pairs();
+      pair->set_key(k);
+      pair->mutable_value()->set_type(CT_TYPE_INT);
+      pair->mutable_value()->set_int_value(int32_t(k));
+    }
+    return top;
+  };
+  EXPECT_EQ(CheckError(setOf({5, 9, 5})), ct::kErrInvalidArgument);
+  std::vector<uint32_t> many;
+  for (uint32_t i = 0; i < 300; ++i) many.push_back(1000 - i * 3);  // descending, distinct
+  pb::DataElement fine = setOf(many);
+  uint32_t err = 0;
+  EXPECT_TRUE(CheckElement(fine, &err)) << std::hex << err;
+  many.push_back(1000 - 299 * 3);  // repeats the last key, at the very end
+  EXPECT_EQ(CheckError(setOf(many)), ct::kErrInvalidArgument);
+  many.back() = 1000;  // repeats the first key
+  EXPECT_EQ(CheckError(setOf(many)), ct::kErrInvalidArgument);
+
+  // Pair 1 repeats pair 0; pair 2 is nested too deep.
+  pb::DataElement repeatFirst = setOf(std::vector<uint32_t>(20, 7));
+  repeatFirst.mutable_kvset()->mutable_pairs()->DeleteSubrange(2, 18);
+  for (int i = 0; i < 18; ++i) {
+    auto* pair = repeatFirst.mutable_kvset()->add_pairs();
+    pair->set_key(100 + uint32_t(i));
+    *pair->mutable_value() = NestedSets(i == 0 ? 101 : 1);
+  }
+  EXPECT_EQ(CheckError(repeatFirst), ct::kErrInvalidArgument);
+  // Pair 0 is nested too deep; pair 19 repeats it.
+  pb::DataElement deepFirst = setOf({});
+  for (uint32_t i = 0; i < 20; ++i) {
+    auto* pair = deepFirst.mutable_kvset()->add_pairs();
+    pair->set_key(i == 19 ? 50 : 50 + i);
+    *pair->mutable_value() = NestedSets(i == 0 ? 101 : 1);
+  }
+  EXPECT_EQ(CheckError(deepFirst), ct::kErrTooDeep);
+  // The same refusals through the bytes and the message paths.
+  EXPECT_EQ(ParseError(repeatFirst.SerializeAsString()), ct::kErrInvalidArgument);
+  Set target;
+  EXPECT_FALSE(MessageToKvs(deepFirst.kvset(), target.h, &err));
+  EXPECT_EQ(err, ct::kErrTooDeep);
+}
+
+// Nested sets and arrays are built where they lie in the target: every
+// level and every item must keep its own content, and the target's earlier
+// content must be gone.
+TEST(WireElementConversion, NestedContainersLoadWithTheirOwnContent) {
+  uint32_t err = 0;
+  Set source;
+  // Sets nested 100 levels, each level holding its own depth under key 2.
+  {
+    Set current;
+    ASSERT_EQ(CTkvs_PutInt(current.h, 2, 99, &err), 1);
+    for (int level = 98; level >= 1; --level) {
+      Set outer;
+      ASSERT_EQ(CTkvs_PutInt(outer.h, 2, level, &err), 1);
+      ASSERT_EQ(CTkvs_PutKVSet(outer.h, 1, current.h, &err), 1);
+      ASSERT_EQ(CTkvs_Copy(current.h, outer.h, &err), 1);
+    }
+    ASSERT_EQ(CTkvs_PutKVSet(source.h, 1, current.h, &err), 1);
+  }
+  // An array of three different sets, and an array of two different arrays.
+  {
+    std::vector<Set> items(3);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(CTkvs_PutInt(items[size_t(i)].h, 7, 10 + i, &err), 1);
+    CTkvs handles[3] = {items[0].h, items[1].h, items[2].h};
+    Ary sets;
+    ASSERT_EQ(CTary_PutKVSet(sets.h, handles, 3, &err), 1);
+    ASSERT_EQ(CTkvs_PutArray(source.h, 3, sets.h, &err), 1);
+
+    Ary ints, strings, arrays;
+    const int32_t numbers[] = {4, 5, 6};
+    const char* texts[] = {"a", "bc"};
+    ASSERT_EQ(CTary_PutInt(ints.h, numbers, 3, &err), 1);
+    ASSERT_EQ(CTary_PutString(strings.h, texts, 2, &err), 1);
+    CTary inner[2] = {ints.h, strings.h};
+    ASSERT_EQ(CTary_PutArray(arrays.h, inner, 2, &err), 1);
+    ASSERT_EQ(CTkvs_PutArray(source.h, 4, arrays.h, &err), 1);
+  }
+  std::string bytes;
+  ASSERT_TRUE(KvsToBytes(source.h, &bytes, &err)) << std::hex << err;
+
+  Set loaded;
+  ASSERT_EQ(CTkvs_PutString(loaded.h, 9, "stale", &err), 1);
+  ASSERT_TRUE(BytesToKvs(bytes, loaded.h, &err)) << std::hex << err;
+  uint32_t type = 0;
+  EXPECT_NE(CTkvs_GetType(loaded.h, 9, &type, &err), 1);
+
+  CTkvs level = loaded.h;
+  for (int depth = 1; depth <= 99; ++depth) {
+    ASSERT_EQ(CTkvs_GetKVSet(level, 1, &level, &err), 1) << depth;
+    int32_t v = -1;
+    ASSERT_EQ(CTkvs_GetInt(level, 2, &v, &err), 1) << depth;
+    EXPECT_EQ(v, depth);
+  }
+  const CTkvs* sets = nullptr;
+  uint32_t n = 0;
+  ASSERT_EQ(CTkvs_GetKVSetArray(loaded.h, 3, &sets, &n, &err), 1);
+  ASSERT_EQ(n, 3u);
+  for (uint32_t i = 0; i < n; ++i) {
+    int32_t v = -1;
+    ASSERT_EQ(CTkvs_GetInt(sets[i], 7, &v, &err), 1);
+    EXPECT_EQ(v, int32_t(10 + i));
+  }
+  CTary arrays = 0;
+  const CTary* inner = nullptr;
+  ASSERT_EQ(CTkvs_GetArray(loaded.h, 4, &arrays, &err), 1);
+  ASSERT_EQ(CTary_GetArray(arrays, &inner, &n, &err), 1);
+  ASSERT_EQ(n, 2u);
+  const int32_t* numbers = nullptr;
+  ASSERT_EQ(CTary_GetInt(inner[0], &numbers, &n, &err), 1);
+  ASSERT_EQ(n, 3u);
+  EXPECT_EQ(numbers[2], 6);
+  const char* const* texts = nullptr;
+  ASSERT_EQ(CTary_GetString(inner[1], &texts, &n, &err), 1);
+  ASSERT_EQ(n, 2u);
+  EXPECT_STREQ(texts[1], "bc");
+
+  // The message path builds the same set.
+  pb::KVSet message;
+  ASSERT_TRUE(KvsToMessage(source.h, &message, &err));
+  Set viaMessage;
+  ASSERT_TRUE(MessageToKvs(message, viaMessage.h, &err)) << std::hex << err;
+  std::string again;
+  ASSERT_TRUE(KvsToBytes(viaMessage.h, &again, &err));
+  EXPECT_EQ(again, bytes);
 }
