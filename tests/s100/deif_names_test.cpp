@@ -1,6 +1,7 @@
 // Keys and symbols travel by name through the translator, or as #number.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "s100/cterrors.h"
@@ -137,6 +138,64 @@ TEST_F(DeifNames, EachSymbolIsTranslatedOncePerConversion) {
   EXPECT_EQ(names.toSymbol, 3);
   Write(e.e, MapTranslator, &names);
   EXPECT_EQ(names.toName, 4);  // Mode, Idle, #1 (no name), Busy
+}
+
+// A translator that, while naming a key, replaces the strings of the set
+// being written (freeing the old ones) and drops a nested set.
+struct Meddler {
+  CTkvs set = 0;
+  int calls = 0;
+};
+QV_Status Meddle(uint32_t* symbol, char** text, int32_t direction, void* context) {
+  auto* m = static_cast<Meddler*>(context);
+  if (direction == 0) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrTranslator, 0);
+  ++m->calls;
+  uint32_t err;
+  CTkvs_PutString(m->set, 2, "replaced while writing, long enough to need its own block", &err);
+  CTkvs_PutString(m->set, 4, "also replaced", &err);
+  CTkvs_PutInt(m->set, 3, 9, &err);  // the nested set under key 3 is gone
+  *text = strdup(*symbol == 1 ? "First" : *symbol == 2 ? "Second" : *symbol == 3 ? "Third" : "Fourth");
+  return QV_OK;
+}
+
+TEST_F(DeifNames, ATranslatorChangingTheSetBeingWrittenIsSafe) {
+  Meddler m;
+  uint32_t err;
+  ASSERT_EQ(CTkvs_Create(&m.set, &err), 1);
+  CTkvs inner;
+  CTkvs_Create(&inner, &err);
+  CTkvs_PutInt(inner, 7, 1, &err);
+  CTkvs_PutInt(m.set, 1, 1, &err);
+  CTkvs_PutString(m.set, 2, "original text that the translator frees", &err);
+  CTkvs_PutKVSet(m.set, 3, inner, &err);
+  CTkvs_PutString(m.set, 4, "another original", &err);
+  CTkvs_Destroy(inner, &err);
+  QV_RawDataElement e{};
+  e.type = CT_TYPE_KVSET;
+  e.value.kvs = m.set;
+  char* text = nullptr;
+  QV_Status st = DEtoA(&e, &text, Meddle, &m);
+  // The strings written are those in the set when they are reached; the
+  // nested set that vanished makes the element unsound.
+  EXPECT_EQ(st.error, ct::kErrTextBadElement);
+  EXPECT_EQ(text, nullptr);
+  EXPECT_GE(m.calls, 2);
+  CTkvs_Destroy(m.set, &err);
+
+  // Without the nested set the text is whole and holds the new strings.
+  Meddler n;
+  CTkvs_Create(&n.set, &err);
+  CTkvs_PutString(n.set, 2, "original text that the translator frees", &err);
+  CTkvs_PutString(n.set, 4, "another original", &err);
+  e.value.kvs = n.set;
+  st = DEtoA(&e, &text, Meddle, &n);
+  ASSERT_EQ(st, QV_OK);
+  const std::string written = text;
+  std::free(text);
+  EXPECT_NE(written.find("Second = string \"replaced while writing"), std::string::npos) << written;
+  EXPECT_NE(written.find("Fourth = string \"also replaced\""), std::string::npos) << written;
+  EXPECT_EQ(written.find("original"), std::string::npos) << written;
+  CTkvs_Destroy(n.set, &err);
 }
 
 // A translator that fails but still hands back text, or succeeds without any.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -105,6 +106,55 @@ TEST(DeifRoundTrip, FloatsAreWrittenShort) {
   EXPECT_EQ(text(1e10f), "1e+10");
   EXPECT_EQ(text(3.4028235e38f), "3.4028235e+38");
   EXPECT_EQ(text(1e-45f), "1e-45");
+}
+
+TEST(DeifRoundTrip, FloatsWithFewDecimalPlacesAreShortestAndExact) {
+  // Binary fractions and short decimals: the text is the standard shortest
+  // form whenever that form is positional, and always reads back exactly.
+  std::vector<float> values;
+  for (int k = -300000; k <= 300000; k += 7) values.push_back(static_cast<float>(k) / 64.0f);
+  for (int k = 1; k < 4000000; k += 997) values.push_back(std::ldexp(static_cast<float>(k), -8));
+  for (int k = 1; k < 16777216; k += 65521) values.push_back(static_cast<float>(k));
+  for (int k = 1; k < 1000000; k += 999) values.push_back(static_cast<float>(k) / 100000.0f);
+  values.push_back(0.99999994f);  // the largest float below 1
+  values.push_back(std::nextafter(1.0f, 2.0f));
+  values.push_back(16777215.0f);
+  values.push_back(0.00000001f);
+  for (float f : values) {
+    QV_RawDataElement e{};
+    e.type = CT_TYPE_FLOAT;
+    e.value.f = f;
+    const std::string text = Write(e).substr(6);
+    char standard[32];
+    *std::to_chars(standard, standard + sizeof standard, f).ptr = '\0';
+    if (std::strchr(standard, 'e') == nullptr) {
+      ASSERT_EQ(text, standard) << f;
+    }
+    Element back;
+    ASSERT_EQ(ReadText("float " + text, &back.e), QV_OK) << text;
+    ASSERT_EQ(std::memcmp(&back.e.value.f, &f, 4), 0) << text;
+  }
+}
+
+TEST(DeifRoundTrip, DecimalsHalfwayBetweenFloatsGoToTheEvenOne) {
+  // Above 2^23 floats are a whole unit (above 2^24 two units) apart; a
+  // decimal exactly halfway reads as the float with the even mantissa, one
+  // a hair past halfway as the nearer float.
+  const struct {
+    const char* text;
+    float want;
+  } cases[] = {
+      {"8388609.5", 8388610.0f},        {"8388610.5", 8388610.0f},
+      {"8388610.5000001", 8388611.0f},  {"8388610.4999999", 8388610.0f},
+      {"16777217", 16777216.0f},        {"16777219", 16777220.0f},
+      {"16777217.000001", 16777218.0f}, {"-16777217", -16777216.0f},
+      {"0.500000029802322387695312", 0.5f},
+  };
+  for (const auto& c : cases) {
+    Element e;
+    ASSERT_EQ(ReadText(std::string("float ") + c.text, &e.e), QV_OK) << c.text;
+    EXPECT_EQ(std::memcmp(&e.e.value.f, &c.want, 4), 0) << c.text << " read as " << e.e.value.f;
+  }
 }
 
 TEST(DeifRoundTrip, FloatsOfRandomBitsReadBackExactly) {
