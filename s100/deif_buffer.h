@@ -36,7 +36,13 @@ class TextBuffer {
   }
   // Copies n bytes; short runs (names, separators) without a library call.
   static void CopyBytes(char* to, const char* from, size_t n) {
-    if (n >= 8 && n <= 16) {
+    if (n > 16 && n <= 32) {
+      char a[16], b[16];
+      std::memcpy(a, from, 16);
+      std::memcpy(b, from + n - 16, 16);
+      std::memcpy(to, a, 16);
+      std::memcpy(to + n - 16, b, 16);
+    } else if (n >= 8 && n <= 16) {
       uint64_t a, b;
       std::memcpy(&a, from, 8);
       std::memcpy(&b, from + n - 8, 8);

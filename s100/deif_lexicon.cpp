@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "s100/ctcontainers.h"
 
@@ -175,6 +176,16 @@ struct SafeDigitsTable {
 constexpr SafeDigitsTable kSafeDigitsTable{};
 constexpr const int* kSafeDigits = kSafeDigitsTable.v;
 
+// m / 10^k with a constant divisor for each k (a multiplication, not a
+// division instruction).
+template <size_t... K>
+uint64_t DividePow10Of(uint64_t m, int k, std::index_sequence<K...>) {
+  uint64_t q = 0;
+  static_cast<void>(((k == static_cast<int>(K) ? (q = m / kPow10[K], true) : false) || ...));
+  return q;
+}
+inline uint64_t DividePow10(uint64_t m, int k) { return DividePow10Of(m, k, std::make_index_sequence<18>()); }
+
 // Whether a decimal `diff` units of 10^-8 away from the float lies inside
 // the float's rounding interval, whose half-width there is 10^8 / 2^shift
 // units; a decimal exactly on the edge reads back as the float only when its
@@ -203,6 +214,9 @@ size_t FormatExactDecimal(float f, char* out) {
   uint64_t m = static_cast<uint64_t>(t);
   if (static_cast<double>(m) != t) return 0;
 
+  // The value written is `digits` * 10^dropped units of 10^-8.
+  uint64_t digits = m;
+  int dropped = 0;
   if (m != 0) {
     // f = M * 2^E; the gap to the next float up is 2^E, to the next one
     // down 2^(E-1) when M is a power of two (and f not the least normal).
@@ -213,48 +227,53 @@ size_t FormatExactDecimal(float f, char* out) {
     const bool even = (fraction & 1u) == 0;
     const int shiftUp = 1 - (field - 150);  // half gap above: 2^(E-1)
     const int shiftDown = (fraction == 0 && field > 1) ? shiftUp + 1 : shiftUp;
-    uint64_t best = m;
     if (shiftUp <= 27) {
       // Rounding to a multiple of 10^k moves by at most 10^k / 2, so up to
       // the safe k the nearest multiple always fits: start there, then try
       // coarser steps while one fits.
-      const int k = kSafeDigits[shiftDown];
+      int k = kSafeDigits[shiftDown];
       uint64_t step = kPow10[k];
-      uint64_t quotient = m / step;
-      if (k > 0) {
-        const uint64_t low = quotient * step, below = m - low, above = step - below;
-        if (below != 0) best = (below < above || (below == above && quotient % 2 == 0)) && low != 0 ? low : low + step;
-      }
-      for (step *= 10; quotient != 0; step *= 10) {
+      uint64_t quotient = DividePow10(m, k);
+      const uint64_t below = m - quotient * step, above = step - below;
+      digits = quotient;
+      dropped = k;
+      if (below != 0 && (quotient == 0 || above < below || (above == below && quotient % 2 != 0))) ++digits;
+      for (++k, step *= 10; quotient != 0 && k <= 17; ++k, step *= 10) {
         quotient /= 10;
         const uint64_t low = quotient * step;
-        if (low == m) continue;  // already a multiple of this step
-        const uint64_t high = low + step;
-        const uint64_t below = m - low, above = high - m;
-        const bool lowFits = low != 0 && WithinHalfGap(below, shiftDown, even);
-        const bool highFits = WithinHalfGap(above, shiftUp, even);
-        if (!lowFits && !highFits) break;  // no coarser decimal fits either
-        if (lowFits && highFits) {
-          best = below < above ? low : above < below ? high : (quotient % 2 == 0 ? low : high);
-        } else {
-          best = lowFits ? low : high;
+        const uint64_t lowGap = m - low, highGap = low + step - m;
+        if (lowGap == 0) {  // already a multiple of this step
+          digits = quotient;
+          dropped = k;
+          continue;
         }
+        const bool lowFits = quotient != 0 && WithinHalfGap(lowGap, shiftDown, even);
+        const bool highFits = WithinHalfGap(highGap, shiftUp, even);
+        if (!lowFits && !highFits) break;  // no coarser decimal fits either
+        const bool takeLow = lowFits && (!highFits || lowGap < highGap || (lowGap == highGap && quotient % 2 == 0));
+        digits = takeLow ? quotient : quotient + 1;
+        dropped = k;
       }
     }
-    m = best;
   }
-  size_t places = 8;
-  while (places > 0 && m % 10 == 0) {
-    m /= 10;
+  size_t places;
+  if (dropped >= 8) {
+    for (int i = 8; i < dropped; ++i) digits *= 10;
+    places = 0;
+  } else {
+    places = static_cast<size_t>(8 - dropped);
+  }
+  while (places > 0 && digits % 10 == 0) {
+    digits /= 10;
     --places;
   }
 
-  char digits[24];
-  size_t n = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, m).ptr - digits);
+  char text[24];
+  size_t n = static_cast<size_t>(std::to_chars(text, text + sizeof text, digits).ptr - text);
   char* p = out;
   if (negative) *p++ = '-';
   if (places == 0) {
-    std::memcpy(p, digits, n);
+    std::memcpy(p, text, n);
     return static_cast<size_t>(p + n - out);
   }
   if (n <= places) {  // 0.000ddd
@@ -262,13 +281,13 @@ size_t FormatExactDecimal(float f, char* out) {
     *p++ = '.';
     std::memset(p, '0', places - n);
     p += places - n;
-    std::memcpy(p, digits, n);
+    std::memcpy(p, text, n);
     return static_cast<size_t>(p + n - out);
   }
-  std::memcpy(p, digits, n - places);
+  std::memcpy(p, text, n - places);
   p += n - places;
   *p++ = '.';
-  std::memcpy(p, digits + n - places, places);
+  std::memcpy(p, text + n - places, places);
   return static_cast<size_t>(p + places - out);
 }
 
