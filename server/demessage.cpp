@@ -679,11 +679,16 @@ bool MessageToAry(const pb::Array& in, CTary array, uint32_t* error) {
 }
 
 bool KvsToBytes(CTkvs set, std::string* bytes, uint32_t* error) {
-  pb::DataElement e;
-  e.set_type(CT_TYPE_KVSET);
-  if (!SetToMsg(set, e.mutable_kvset(), 1, error)) return false;
+  // The message is only a step on the way to the bytes (see BytesToKvs).
+  google::protobuf::ArenaOptions options;
+  options.start_block_size = 64 << 10;
+  options.max_block_size = 1 << 20;
+  google::protobuf::Arena arena(options);
+  auto* e = google::protobuf::Arena::CreateMessage<pb::DataElement>(&arena);
+  e->set_type(CT_TYPE_KVSET);
+  if (!SetToMsg(set, e->mutable_kvset(), 1, error)) return false;
   bytes->clear();
-  if (!e.SerializeToString(bytes)) return Fail(error, ct::kErrInternal);
+  if (!e->SerializeToString(bytes)) return Fail(error, ct::kErrInternal);
   if (bytes->size() > kMaxElementBytes) return Fail(error, ct::kErrTooLarge);
   return true;
 }
