@@ -210,9 +210,12 @@ size_t FormatExactDecimal(float f, char* out) {
   if (negative) d = -d;
   if (!(d < 16777216.0)) return 0;
   // If any k <= 8 makes f * 10^k whole, 10^8 does.
-  double t = d * 1e8;  // below 2^51: the conversion to an integer is exact
-  uint64_t m = static_cast<uint64_t>(t);
-  if (static_cast<double>(m) != t) return 0;
+  // Below 2^51: the conversion to an integer is exact (signed conversions
+  // are single instructions, unsigned ones are not).
+  double t = d * 1e8;
+  const int64_t whole = static_cast<int64_t>(t);
+  if (static_cast<double>(whole) != t) return 0;
+  uint64_t m = static_cast<uint64_t>(whole);
 
   // The value written is `digits` * 10^dropped units of 10^-8.
   uint64_t digits = m;
