@@ -106,6 +106,17 @@ const RegNode* Lookup(const RegDocument& doc, const KeyRef& ref) {
   return node;
 }
 
+// The key an open handle names, for the calls that only read it; the
+// caller holds the state's lock.
+LONG ReadableNode(State& s, HKEY key, const RegNode** node) {
+  KeyRef ref;
+  if (!Resolve(s, key, ref)) {
+    return ERROR_INVALID_HANDLE;
+  }
+  *node = Lookup(s.store.Current(), ref);
+  return *node == nullptr ? ERROR_KEY_DELETED : ERROR_SUCCESS;
+}
+
 RegNode* LookupForChange(RegDocument& doc, const KeyRef& ref) {
   if (ref.path.empty()) {
     return &doc.Root(ref.hive);
@@ -267,13 +278,9 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* /*reserved*/, DWOR
   }
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
-  KeyRef ref;
-  if (!Resolve(s, key, ref)) {
-    return ERROR_INVALID_HANDLE;
-  }
-  const RegNode* node = Lookup(s.store.Current(), ref);
-  if (node == nullptr) {
-    return ERROR_KEY_DELETED;
+  const RegNode* node = nullptr;
+  if (LONG rc = ReadableNode(s, key, &node); rc != ERROR_SUCCESS) {
+    return rc;
   }
   const RegValue* value = node->FindValue(valueName == nullptr ? "" : valueName);
   if (value == nullptr) {
@@ -290,13 +297,9 @@ LONG RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* classLen, DWORD* /*reserv
   }
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
-  KeyRef ref;
-  if (!Resolve(s, key, ref)) {
-    return ERROR_INVALID_HANDLE;
-  }
-  const RegNode* node = Lookup(s.store.Current(), ref);
-  if (node == nullptr) {
-    return ERROR_KEY_DELETED;
+  const RegNode* node = nullptr;
+  if (LONG rc = ReadableNode(s, key, &node); rc != ERROR_SUCCESS) {
+    return rc;
   }
   DWORD longestChild = 0;
   DWORD longestClass = 0;
@@ -347,13 +350,9 @@ LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameLen) {
   }
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
-  KeyRef ref;
-  if (!Resolve(s, key, ref)) {
-    return ERROR_INVALID_HANDLE;
-  }
-  const RegNode* node = Lookup(s.store.Current(), ref);
-  if (node == nullptr) {
-    return ERROR_KEY_DELETED;
+  const RegNode* node = nullptr;
+  if (LONG rc = ReadableNode(s, key, &node); rc != ERROR_SUCCESS) {
+    return rc;
   }
   if (index >= node->children.size()) {
     return ERROR_NO_MORE_ITEMS;
@@ -368,13 +367,9 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameLen, 
   }
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
-  KeyRef ref;
-  if (!Resolve(s, key, ref)) {
-    return ERROR_INVALID_HANDLE;
-  }
-  const RegNode* node = Lookup(s.store.Current(), ref);
-  if (node == nullptr) {
-    return ERROR_KEY_DELETED;
+  const RegNode* node = nullptr;
+  if (LONG rc = ReadableNode(s, key, &node); rc != ERROR_SUCCESS) {
+    return rc;
   }
   if (index >= node->values.size()) {
     return ERROR_NO_MORE_ITEMS;
