@@ -22,9 +22,11 @@
 #include "proto/ctadmin.grpc.pb.h"
 #include "s100/ctruntime.h"
 #include "server/demessage.h"
-#include "tests/s100/runtime_testenv.h"
+#include "tests/support/registry.h"
+#include "tests/support/serverprocess.h"
+#include "tests/support/tempdir.h"
 
-namespace env = ct::testenv;
+namespace env = testsupport;
 namespace pb = ctadmin::v1;
 
 namespace {
@@ -46,7 +48,7 @@ struct World {
 
   World() {
     server = std::make_unique<env::ServerProcess>(dir.path());
-    if (!server->ok()) return;
+    if (!server->Start()) return;
     env::RegistryContents reg;
     reg.servers[kServer] = server->address();
     env::InstallRegistry(dir.File("bench.reg"), reg);

@@ -26,6 +26,7 @@
 #include "server/core.h"
 #include "server/main/adminservice.h"
 #include "server/main/tokencheck.h"
+#include "tests/support/tempdir.h"
 
 namespace pb = ctadmin::v1;
 
@@ -89,7 +90,7 @@ class EchoAdmin final : public pb::Admin::Service {
 const char* const kSizes[] = {"p10k", "p1m"};
 
 struct Servers {
-  std::filesystem::path dir;
+  testsupport::TempDir dir;
   std::unique_ptr<ctserver::ServerCore> core;
   ctserver::TokenCheck token;  // none: no token needed
   std::unique_ptr<ctserver::AdminService> admin;
@@ -100,10 +101,8 @@ struct Servers {
   std::map<std::string, std::string> content;
 
   Servers() {
-    char pattern[] = "/tmp/bench-server-XXXXXX";
-    dir = ::mkdtemp(pattern);
     ctserver::CoreOptions o;
-    o.dbPath = (dir / "profiles.db").string();
+    o.dbPath = dir.File("profiles.db");
     o.networkService = true;
     std::string error;
     core = ctserver::ServerCore::Open(o, &error);
@@ -142,8 +141,6 @@ struct Servers {
     coreServer.reset();
     echoServer.reset();
     core.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 
   static std::unique_ptr<grpc::Server> Start(grpc::Service* service, int* port) {

@@ -155,6 +155,15 @@ LONG CopyData(const RegValue& value, DWORD* type, uint8_t* data, DWORD* dataLen)
   return ERROR_SUCCESS;
 }
 
+// What opening and creating a key begin with: the parent's key and the
+// sub-key's parts.  Called with the state locked.
+LONG StartOpen(State& s, HKEY parent, const char* subKey, KeyRef& ref, std::vector<std::string>& parts) {
+  if (!Resolve(s, parent, ref)) {
+    return ERROR_INVALID_HANDLE;
+  }
+  return SplitSubKey(subKey, parts);
+}
+
 }  // namespace
 
 const HKEY HKEY_LOCAL_MACHINE = &g_localMachine;
@@ -168,11 +177,8 @@ LONG RegOpenKeyExA(HKEY parent, const char* subKey, DWORD /*options*/, REGSAM /*
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
   KeyRef ref;
-  if (!Resolve(s, parent, ref)) {
-    return ERROR_INVALID_HANDLE;
-  }
   std::vector<std::string> parts;
-  if (LONG rc = SplitSubKey(subKey, parts); rc != ERROR_SUCCESS) {
+  if (LONG rc = StartOpen(s, parent, subKey, ref, parts); rc != ERROR_SUCCESS) {
     return rc;
   }
   const RegDocument& doc = s.store.Current();
@@ -200,11 +206,8 @@ LONG RegCreateKeyExA(HKEY parent, const char* subKey, DWORD /*reserved*/, const 
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
   KeyRef ref;
-  if (!Resolve(s, parent, ref)) {
-    return ERROR_INVALID_HANDLE;
-  }
   std::vector<std::string> parts;
-  if (LONG rc = SplitSubKey(subKey, parts); rc != ERROR_SUCCESS) {
+  if (LONG rc = StartOpen(s, parent, subKey, ref, parts); rc != ERROR_SUCCESS) {
     return rc;
   }
   if (ref.path.size() + parts.size() > kRegMaxDepth) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -55,6 +56,9 @@ RuntimeState& State() {
   static RuntimeState* state = new RuntimeState;
   return *state;
 }
+
+// The code of a request that succeeded.
+constexpr uint32_t kOk = 0;
 
 int SetErr(uint32_t* err, uint32_t code) {
   if (err) *err = code;
@@ -244,6 +248,68 @@ int WithTable(CTses handle, uint32_t* err, Fn fn) {
   return fn(*session->table);
 }
 
+// A text argument into a request field: 0, or `refusal` when it is longer
+// than the limit.
+uint32_t SetText(const char* text, std::string* field, uint32_t refusal, size_t limit = kMaxTextBytes) {
+  return TakeText(text, limit, field) ? kOk : refusal;
+}
+
+template <class Req>
+uint32_t FillNameClass(Req* request, const char* name, const char* profileClass) {
+  const uint32_t code = SetText(name, request->mutable_name(), kErrInvalidName);
+  return code != 0 ? code : SetText(profileClass, request->mutable_profile_class(), kErrInvalidClass);
+}
+
+uint32_t FillProfile(pb::ProfileRequest* request, const char* name, const char* profileClass, CTkvs profile) {
+  uint32_t code = FillNameClass(request, name, profileClass);
+  if (code != 0) return code;
+  code = kErrInternal;  // should the conversion fail without saying why
+  return ctserver::KvsToBytes(profile, request->mutable_content(), &code) ? kOk : code;
+}
+
+uint32_t FillTransfer(pb::TransferProfileRequest* request, const char* name, const char* profileClass,
+                      const char* file) {
+  const uint32_t code = FillNameClass(request, name, profileClass);
+  return code != 0 ? code : SetText(file, request->mutable_file(), kErrInvalidArgument, 4096);
+}
+
+uint32_t FillService(pb::ServiceRequest* request, const char* name, CTkvs config) {
+  uint32_t code = SetText(name, request->mutable_name(), kErrInvalidArgument);
+  if (code != 0) return code;
+  code = kErrInternal;  // should the conversion fail without saying why
+  return ctserver::KvsToBytes(config, request->mutable_config(), &code) ? kOk : code;
+}
+
+// What every administration and symbol call has in common: the reply
+// record, the session, the request's own fields (`fill`, which answers 0 or
+// an error code), one request, and the mapping of a failure into the reply
+// record.  `take` reads a successful answer (0 or an error code), with the
+// session when it needs it.  Answers 1, or 0 with the code in the record.
+template <class Req, class Rep, class Fill, class Take>
+int AdminCall(CTses handle, CT_ReplyRecord* reply, uint32_t (Backend::*method)(const Req&, Rep*), Fill fill,
+              Take take) {
+  if (!BeginReply(reply)) return 0;
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return Fail(reply, code);
+  Req request;
+  if ((code = fill(request)) != 0) return Fail(reply, code);
+  Rep answer;
+  if ((code = Send(*session, method, request, &answer)) != 0) return Fail(reply, code);
+  if constexpr (std::is_invocable_v<Take, const Rep&, Session&>) {
+    code = take(answer, *session);
+  } else {
+    code = take(answer);
+  }
+  return code == 0 ? 1 : Fail(reply, code);
+}
+
+// A call whose answer carries nothing but its status.
+template <class Req, class Rep, class Fill>
+int AdminCall(CTses handle, CT_ReplyRecord* reply, uint32_t (Backend::*method)(const Req&, Rep*), Fill fill) {
+  return AdminCall(handle, reply, method, fill, [](const Rep&) { return kOk; });
+}
+
 }  // namespace
 
 // ---- Runtime ----
@@ -374,19 +440,15 @@ int CTses_Destroy(CTses handle, CTkvs /*options*/, CT_ReplyRecord* reply, uint32
 // ---- Symbols ----
 
 int CTsym_LoadTable(CTses handle, CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::SymbolTableRequest request;
-  pb::SymbolTableReply answer;
-  code = Send(*session, &Backend::GetSymbolTable, request, &answer);
-  if (code != 0) return Fail(reply, code);
-  if (static_cast<size_t>(answer.symbols_size()) > kMaxSymbols) return Fail(reply, kErrTooLarge);
-  std::unique_ptr<SymbolTable> table = BuildTable(answer);
-  std::lock_guard<std::mutex> lock(session->mutex);
-  session->table = std::move(table);
-  return 1;
+  return AdminCall(
+      handle, reply, &Backend::GetSymbolTable, [](pb::SymbolTableRequest&) { return kOk; },
+      [](const pb::SymbolTableReply& answer, Session& session) {
+        if (static_cast<size_t>(answer.symbols_size()) > kMaxSymbols) return kErrTooLarge;
+        std::unique_ptr<SymbolTable> table = BuildTable(answer);
+        std::lock_guard<std::mutex> lock(session.mutex);
+        session.table = std::move(table);
+        return kOk;
+      });
 }
 
 int CTsym_UnloadTable(CTses handle, uint32_t* err) {
@@ -441,263 +503,170 @@ int CTsym_GetEntry(CTses handle, uint32_t index, CTsymbol* symbol, char* buffer,
 
 int CTadm_GetProfileInfo(CTses handle, const char* name, const char* profileClass, int32_t one, CTkvs info,
                          CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-
-  pb::ProfileInfoRequest request;
-  std::string text;
-  if (name) {
-    if (!TakeText(name, kMaxTextBytes, &text)) return Fail(reply, kErrInvalidName);
-    request.set_name(text);
-  }
-  if (!TakeText(profileClass, kMaxTextBytes, &text)) return Fail(reply, kErrInvalidClass);
-  request.set_profile_class(text);
-  request.set_one(one != 0);
-
-  pb::ProfileInfoReply answer;
-  code = Send(*session, &Backend::GetProfileInfo, request, &answer);
-  if (code != 0) return Fail(reply, code);
-  const size_t count = static_cast<size_t>(answer.names_size());
-  if (!SaneCount(count) || static_cast<size_t>(answer.classes_size()) != count ||
-      (one != 0 && static_cast<size_t>(answer.contents_size()) != count)) {
-    return Fail(reply, kErrTransport);
-  }
-
-  const std::vector<const char*> names = Texts(answer.names());
-  const std::vector<const char*> classes = Texts(answer.classes());
-  for (CTkvs set : {reply->replySet, info}) {
-    if ((code = PutStringArray(set, CT_KEY_PROFILE_NAMES, names)) != 0) return Fail(reply, code);
-    if ((code = PutStringArray(set, CT_KEY_PROFILE_CLASSES, classes)) != 0) return Fail(reply, code);
-  }
-  if (one != 0 && (code = PutContents(info, CT_KEY_PROFILE_CONTENTS, answer.contents())) != 0) {
-    return Fail(reply, code);
-  }
-  return 1;
+  return AdminCall(
+      handle, reply, &Backend::GetProfileInfo,
+      [&](pb::ProfileInfoRequest& request) {
+        uint32_t code = kOk;
+        if (name && (code = SetText(name, request.mutable_name(), kErrInvalidName)) != 0) return code;
+        request.set_one(one != 0);
+        return SetText(profileClass, request.mutable_profile_class(), kErrInvalidClass);
+      },
+      [&](const pb::ProfileInfoReply& answer) {
+        const size_t count = static_cast<size_t>(answer.names_size());
+        if (!SaneCount(count) || static_cast<size_t>(answer.classes_size()) != count ||
+            (one != 0 && static_cast<size_t>(answer.contents_size()) != count)) {
+          return kErrTransport;
+        }
+        const std::vector<const char*> names = Texts(answer.names());
+        const std::vector<const char*> classes = Texts(answer.classes());
+        uint32_t code = kOk;
+        for (CTkvs set : {reply->replySet, info}) {
+          if ((code = PutStringArray(set, CT_KEY_PROFILE_NAMES, names)) != 0 ||
+              (code = PutStringArray(set, CT_KEY_PROFILE_CLASSES, classes)) != 0) {
+            return code;
+          }
+        }
+        return one != 0 ? PutContents(info, CT_KEY_PROFILE_CONTENTS, answer.contents()) : kOk;
+      });
 }
-
-namespace {
-
-int StoreProfile(bool update, CTses handle, const char* name, const char* profileClass, CTkvs profile,
-                 CT_ReplyRecord* reply) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::ProfileRequest request;
-  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidName);
-  if (!TakeText(profileClass, kMaxTextBytes, request.mutable_profile_class())) return Fail(reply, kErrInvalidClass);
-  if (!ctserver::KvsToBytes(profile, request.mutable_content(), &code)) return Fail(reply, code);
-  pb::ProfileReply answer;
-  code = Send(*session, update ? &Backend::UpdateProfile : &Backend::AddProfile, request, &answer);
-  return code == 0 ? 1 : Fail(reply, code);
-}
-
-template <class Req>
-bool FillNameClass(Req* request, const char* name, const char* profileClass, uint32_t* code) {
-  if (!TakeText(name, kMaxTextBytes, request->mutable_name())) {
-    *code = kErrInvalidName;
-    return false;
-  }
-  if (!TakeText(profileClass, kMaxTextBytes, request->mutable_profile_class())) {
-    *code = kErrInvalidClass;
-    return false;
-  }
-  return true;
-}
-
-int TransferProfile(bool import, CTses handle, const char* name, const char* profileClass, const char* file,
-                    CT_ReplyRecord* reply) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::TransferProfileRequest request;
-  if (!FillNameClass(&request, name, profileClass, &code)) return Fail(reply, code);
-  if (!TakeText(file, 4096, request.mutable_file())) return Fail(reply, kErrInvalidArgument);
-  pb::StatusReply answer;
-  code = Send(*session, import ? &Backend::ImportProfile : &Backend::ExportProfile, request, &answer);
-  return code == 0 ? 1 : Fail(reply, code);
-}
-
-}  // namespace
 
 int CTadm_AddProfile(CTses handle, const char* name, const char* profileClass, CTkvs profile,
                      CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  return StoreProfile(false, handle, name, profileClass, profile, reply);
+  return AdminCall(handle, reply, &Backend::AddProfile, [&](pb::ProfileRequest& request) {
+    return FillProfile(&request, name, profileClass, profile);
+  });
 }
 
 int CTadm_UpdateProfile(CTses handle, const char* name, const char* profileClass, CTkvs profile,
                         CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  return StoreProfile(true, handle, name, profileClass, profile, reply);
+  return AdminCall(handle, reply, &Backend::UpdateProfile, [&](pb::ProfileRequest& request) {
+    return FillProfile(&request, name, profileClass, profile);
+  });
 }
 
 int CTadm_RemoveProfile(CTses handle, const char* name, const char* profileClass, CT_ReplyRecord* reply,
                         uint32_t /*zero*/) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::RemoveProfileRequest request;
-  if (!FillNameClass(&request, name, profileClass, &code)) return Fail(reply, code);
-  pb::StatusReply answer;
-  code = Send(*session, &Backend::RemoveProfile, request, &answer);
-  return code == 0 ? 1 : Fail(reply, code);
+  return AdminCall(handle, reply, &Backend::RemoveProfile, [&](pb::RemoveProfileRequest& request) {
+    return FillNameClass(&request, name, profileClass);
+  });
 }
 
 int CTadm_ImportProfile(CTses handle, const char* name, const char* profileClass, const char* file,
                         CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  return TransferProfile(true, handle, name, profileClass, file, reply);
+  return AdminCall(handle, reply, &Backend::ImportProfile, [&](pb::TransferProfileRequest& request) {
+    return FillTransfer(&request, name, profileClass, file);
+  });
 }
 
 int CTadm_ExportProfile(CTses handle, const char* name, const char* profileClass, const char* file,
                         CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  return TransferProfile(false, handle, name, profileClass, file, reply);
+  return AdminCall(handle, reply, &Backend::ExportProfile, [&](pb::TransferProfileRequest& request) {
+    return FillTransfer(&request, name, profileClass, file);
+  });
 }
 
 int CTadm_ListRevisions(CTses handle, const char* name, const char* profileClass,
                         std::vector<CT_RevisionInfo>* revisions, CT_ReplyRecord* reply, uint32_t /*zero*/) {
   if (!BeginReply(reply)) return 0;
   if (!revisions) return Fail(reply, kErrInvalidArgument);
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::RevisionsRequest request;
-  if (!FillNameClass(&request, name, profileClass, &code)) return Fail(reply, code);
-  pb::RevisionsReply answer;
-  code = Send(*session, &Backend::ListRevisions, request, &answer);
-  if (code != 0) return Fail(reply, code);
-  if (!SaneCount(static_cast<size_t>(answer.revisions_size()))) return Fail(reply, kErrTransport);
-  revisions->clear();
-  for (const pb::Revision& r : answer.revisions()) {
-    revisions->push_back(CT_RevisionInfo{r.revision(), r.time_unix_ms(), r.current() ? 1 : 0});
-  }
-  return 1;
+  return AdminCall(
+      handle, reply, &Backend::ListRevisions,
+      [&](pb::RevisionsRequest& request) { return FillNameClass(&request, name, profileClass); },
+      [&](const pb::RevisionsReply& answer) {
+        if (!SaneCount(static_cast<size_t>(answer.revisions_size()))) return kErrTransport;
+        revisions->clear();
+        for (const pb::Revision& r : answer.revisions()) {
+          revisions->push_back(CT_RevisionInfo{r.revision(), r.time_unix_ms(), r.current() ? 1 : 0});
+        }
+        return kOk;
+      });
 }
 
 int CTadm_GetRevision(CTses handle, const char* name, const char* profileClass, uint64_t revision,
                       CTkvs content, CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::RevisionRequest request;
-  if (!FillNameClass(&request, name, profileClass, &code)) return Fail(reply, code);
-  request.set_revision(revision);
-  pb::RevisionReply answer;
-  code = Send(*session, &Backend::GetRevision, request, &answer);
-  if (code != 0) return Fail(reply, code);
-  if (!ctserver::BytesToKvs(answer.content(), content, &code)) return Fail(reply, code);
-  return 1;
+  return AdminCall(
+      handle, reply, &Backend::GetRevision,
+      [&](pb::RevisionRequest& request) {
+        request.set_revision(revision);
+        return FillNameClass(&request, name, profileClass);
+      },
+      [&](const pb::RevisionReply& answer) {
+        uint32_t code = kErrInternal;
+        return ctserver::BytesToKvs(answer.content(), content, &code) ? kOk : code;
+      });
 }
 
 int CTadm_RestoreRevision(CTses handle, const char* name, const char* profileClass, uint64_t revision,
                           uint64_t* newRevision, CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::RevisionRequest request;
-  if (!FillNameClass(&request, name, profileClass, &code)) return Fail(reply, code);
-  request.set_revision(revision);
-  pb::RevisionReply answer;
-  code = Send(*session, &Backend::RestoreRevision, request, &answer);
-  if (code != 0) return Fail(reply, code);
-  if (newRevision) *newRevision = answer.revision();
-  return 1;
+  return AdminCall(
+      handle, reply, &Backend::RestoreRevision,
+      [&](pb::RevisionRequest& request) {
+        request.set_revision(revision);
+        return FillNameClass(&request, name, profileClass);
+      },
+      [&](const pb::RevisionReply& answer) {
+        if (newRevision) *newRevision = answer.revision();
+        return kOk;
+      });
 }
 
 // ---- Services ----
 
-namespace {
-
-int ServiceConfigCall(bool update, CTses handle, const char* name, CTkvs config, CT_ReplyRecord* reply) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::ServiceRequest request;
-  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidArgument);
-  if (!ctserver::KvsToBytes(config, request.mutable_config(), &code)) return Fail(reply, code);
-  pb::StatusReply answer;
-  code = Send(*session, update ? &Backend::UpdateService : &Backend::AddService, request, &answer);
-  return code == 0 ? 1 : Fail(reply, code);
-}
-
-int ServiceNameCall(bool start, CTses handle, const char* name, CT_ReplyRecord* reply) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::ServiceNameRequest request;
-  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidArgument);
-  pb::StatusReply answer;
-  code = Send(*session, start ? &Backend::StartService : &Backend::RemoveService, request, &answer);
-  return code == 0 ? 1 : Fail(reply, code);
-}
-
-}  // namespace
-
 int CTadm_AddService(CTses handle, const char* name, CTkvs config, CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  return ServiceConfigCall(false, handle, name, config, reply);
+  return AdminCall(handle, reply, &Backend::AddService,
+                   [&](pb::ServiceRequest& request) { return FillService(&request, name, config); });
 }
 
 int CTadm_UpdateService(CTses handle, const char* name, CTkvs config, CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  return ServiceConfigCall(true, handle, name, config, reply);
+  return AdminCall(handle, reply, &Backend::UpdateService,
+                   [&](pb::ServiceRequest& request) { return FillService(&request, name, config); });
 }
 
 int CTadm_RemoveService(CTses handle, const char* name, CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  return ServiceNameCall(false, handle, name, reply);
+  return AdminCall(handle, reply, &Backend::RemoveService, [&](pb::ServiceNameRequest& request) {
+    return SetText(name, request.mutable_name(), kErrInvalidArgument);
+  });
 }
 
 int CTadm_StartService(CTses handle, const char* name, CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  return ServiceNameCall(true, handle, name, reply);
+  return AdminCall(handle, reply, &Backend::StartService, [&](pb::ServiceNameRequest& request) {
+    return SetText(name, request.mutable_name(), kErrInvalidArgument);
+  });
 }
 
 int CTadm_StopService(CTses handle, const char* name, uint32_t value, CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::StopServiceRequest request;
-  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidArgument);
-  request.set_value(value);
-  pb::StatusReply answer;
-  code = Send(*session, &Backend::StopService, request, &answer);
-  return code == 0 ? 1 : Fail(reply, code);
+  return AdminCall(handle, reply, &Backend::StopService, [&](pb::StopServiceRequest& request) {
+    request.set_value(value);
+    return SetText(name, request.mutable_name(), kErrInvalidArgument);
+  });
 }
 
 int CTadm_GetServiceState(CTses handle, const char* name, CTkvs info, CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::ServiceStateRequest request;
-  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidArgument);
-  pb::ServiceStateReply answer;
-  code = Send(*session, &Backend::GetServiceState, request, &answer);
-  if (code != 0) return Fail(reply, code);
-  if (!SaneCount(static_cast<size_t>(answer.services_size()))) return Fail(reply, kErrTransport);
-
-  std::vector<const char*> names;
-  std::vector<CTsymbol> states, modes;
-  std::vector<int32_t> running;
-  for (const pb::ServiceState& s : answer.services()) {
-    names.push_back(s.name().c_str());
-    states.push_back(s.state());
-    modes.push_back(s.mode());
-    running.push_back(s.running() ? 1 : 0);
-  }
-  for (CTkvs set : {reply->replySet, info}) {
-    if ((code = PutStringArray(set, CT_KEY_SERVICE_NAMES, names)) != 0 ||
-        (code = PutSymbolArray(set, CT_KEY_SERVICE_STATES, states)) != 0 ||
-        (code = PutSymbolArray(set, CT_KEY_SERVICE_MODES, modes)) != 0 ||
-        (code = PutBoolArray(set, CT_KEY_SERVICE_RUNNING, running)) != 0) {
-      return Fail(reply, code);
-    }
-  }
-  return 1;
+  return AdminCall(
+      handle, reply, &Backend::GetServiceState,
+      [&](pb::ServiceStateRequest& request) { return SetText(name, request.mutable_name(), kErrInvalidArgument); },
+      [&](const pb::ServiceStateReply& answer) {
+        if (!SaneCount(static_cast<size_t>(answer.services_size()))) return kErrTransport;
+        std::vector<const char*> names;
+        std::vector<CTsymbol> states, modes;
+        std::vector<int32_t> running;
+        for (const pb::ServiceState& s : answer.services()) {
+          names.push_back(s.name().c_str());
+          states.push_back(s.state());
+          modes.push_back(s.mode());
+          running.push_back(s.running() ? 1 : 0);
+        }
+        uint32_t code = kOk;
+        for (CTkvs set : {reply->replySet, info}) {
+          if ((code = PutStringArray(set, CT_KEY_SERVICE_NAMES, names)) != 0 ||
+              (code = PutSymbolArray(set, CT_KEY_SERVICE_STATES, states)) != 0 ||
+              (code = PutSymbolArray(set, CT_KEY_SERVICE_MODES, modes)) != 0 ||
+              (code = PutBoolArray(set, CT_KEY_SERVICE_RUNNING, running)) != 0) {
+            return code;
+          }
+        }
+        return kOk;
+      });
 }
 
 // ---- Server level and processes ----
@@ -705,53 +674,42 @@ int CTadm_GetServiceState(CTses handle, const char* name, CTkvs info, CT_ReplyRe
 int CTadm_GetServerLevel(CTses handle, int32_t* level, CT_ReplyRecord* reply, uint32_t /*zero*/) {
   if (!BeginReply(reply)) return 0;
   if (!level) return Fail(reply, kErrInvalidArgument);
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::ServerLevelRequest request;
-  pb::ServerLevelReply answer;
-  code = Send(*session, &Backend::GetServerLevel, request, &answer);
-  if (code != 0) return Fail(reply, code);
-  *level = answer.level();
-  return 1;
+  return AdminCall(
+      handle, reply, &Backend::GetServerLevel, [](pb::ServerLevelRequest&) { return kOk; },
+      [&](const pb::ServerLevelReply& answer) {
+        *level = answer.level();
+        return kOk;
+      });
 }
 
 int CTadm_SetTargetServerLevel(CTses handle, int32_t level, uint32_t value, CT_ReplyRecord* reply,
                                uint32_t /*zero*/) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::SetTargetLevelRequest request;
-  request.set_level(level);
-  request.set_value(value);
-  pb::StatusReply answer;
-  code = Send(*session, &Backend::SetTargetServerLevel, request, &answer);
-  return code == 0 ? 1 : Fail(reply, code);
+  return AdminCall(handle, reply, &Backend::SetTargetServerLevel, [&](pb::SetTargetLevelRequest& request) {
+    request.set_level(level);
+    request.set_value(value);
+    return kOk;
+  });
 }
 
 int CTadm_GetSPInfo(CTses handle, const char* name, CTkvs info, CT_ReplyRecord* reply, uint32_t /*zero*/) {
-  if (!BeginReply(reply)) return 0;
-  uint32_t code = kErrNone;
-  std::shared_ptr<Session> session = FindSession(handle, &code);
-  if (!session) return Fail(reply, code);
-  pb::ServerProcessRequest request;
-  if (!TakeText(name, kMaxTextBytes, request.mutable_name())) return Fail(reply, kErrInvalidArgument);
-  pb::ServerProcessReply answer;
-  code = Send(*session, &Backend::GetServerProcessInfo, request, &answer);
-  if (code != 0) return Fail(reply, code);
-  if (!SaneCount(static_cast<size_t>(answer.processes_size()))) return Fail(reply, kErrTransport);
-  std::vector<const char*> names;
-  std::vector<int32_t> running;
-  for (const pb::ServerProcess& p : answer.processes()) {
-    names.push_back(p.name().c_str());
-    running.push_back(p.running() ? 1 : 0);
-  }
-  for (CTkvs set : {reply->replySet, info}) {
-    if ((code = PutStringArray(set, CT_KEY_PROCESS_NAMES, names)) != 0 ||
-        (code = PutBoolArray(set, CT_KEY_PROCESS_RUNNING, running)) != 0) {
-      return Fail(reply, code);
-    }
-  }
-  return 1;
+  return AdminCall(
+      handle, reply, &Backend::GetServerProcessInfo,
+      [&](pb::ServerProcessRequest& request) { return SetText(name, request.mutable_name(), kErrInvalidArgument); },
+      [&](const pb::ServerProcessReply& answer) {
+        if (!SaneCount(static_cast<size_t>(answer.processes_size()))) return kErrTransport;
+        std::vector<const char*> names;
+        std::vector<int32_t> running;
+        for (const pb::ServerProcess& p : answer.processes()) {
+          names.push_back(p.name().c_str());
+          running.push_back(p.running() ? 1 : 0);
+        }
+        uint32_t code = kOk;
+        for (CTkvs set : {reply->replySet, info}) {
+          if ((code = PutStringArray(set, CT_KEY_PROCESS_NAMES, names)) != 0 ||
+              (code = PutBoolArray(set, CT_KEY_PROCESS_RUNNING, running)) != 0) {
+            return code;
+          }
+        }
+        return kOk;
+      });
 }

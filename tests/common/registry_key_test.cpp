@@ -3,6 +3,7 @@
 // never overrun.
 #include "common/registry.h"
 #include "platform/regstore.h"
+#include "tests/support/registry.h"
 
 #include <gtest/gtest.h>
 
@@ -47,33 +48,15 @@ const char kServers[] = "SOFTWARE\\Velcor\\Halden Client\\Servers\\TRNW_Administ
 class RegistryKey : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/quelt-regkey-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    path_ = dir_ + "/halden-client.reg";
     std::string text = kInstallation;
     // A value whose data is longer than 256 bytes.
     text += "\"Long\"=\"" + std::string(300, 'L') + "\"\r\n";
-    std::ofstream(path_, std::ios::binary) << text;
-    setenv("HALDEN_REGISTRY", path_.c_str(), 1);
-    RegReloadFile();
+    registry_.Write(text);
   }
-  void TearDown() override {
-    unlink(path_.c_str());
-    unlink((path_ + ".lock").c_str());
-    rmdir(dir_.c_str());
-    unsetenv("HALDEN_REGISTRY");
-    RegReloadFile();
-  }
-  std::string Read() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string Read() const { return registry_.Read(); }
 
-  std::string dir_;
-  std::string path_;
+  testsupport::TempRegistry registry_;
+  const std::string& path_ = registry_.path();
 };
 
 TEST_F(RegistryKey, ConstructorsOpenOrAreNotValid) {
@@ -313,7 +296,7 @@ TEST_F(RegistryKey, ValueExistsLooksInASubKeyWithAScratchBuffer) {
 // the editor and the runtime look for.
 TEST(RegistryExample, ShippedFileHasTheInstallationSettings) {
   const char* source = std::getenv("QUELT_SOURCE_DIR");
-  std::string path = std::string(source != nullptr ? source : QUELT_SOURCE_ROOT) + "/resources/halden-client.reg";
+  std::string path = std::string(source != nullptr ? source : QUELT_TEST_SOURCE_DIR) + "/resources/halden-client.reg";
   ASSERT_EQ(access(path.c_str(), R_OK), 0) << path;
   setenv("HALDEN_REGISTRY", path.c_str(), 1);
   RegReloadFile();

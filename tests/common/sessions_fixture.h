@@ -17,6 +17,7 @@
 #include "s100/cterrors.h"
 #include "s100/runtime_backend.h"
 #include "server/demessage.h"
+#include "tests/support/containers.h"
 
 namespace sessions_test {
 
@@ -97,30 +98,9 @@ inline ct::runtime::BackendFactory CountingFactory(std::shared_ptr<Traffic> traf
   };
 }
 
-// An owned set.
-struct Kvs {
-  CTkvs h = 0;
-  Kvs() { CTkvs_Create(&h, nullptr); }
-  ~Kvs() { CTkvs_Destroy(h, nullptr); }
-  Kvs(const Kvs&) = delete;
-  Kvs& operator=(const Kvs&) = delete;
-  operator CTkvs() const { return h; }
-};
-
-struct Ary {
-  CTary h = 0;
-  Ary() { CTary_Create(&h, nullptr); }
-  ~Ary() { CTary_Destroy(h, nullptr); }
-  Ary(const Ary&) = delete;
-  Ary& operator=(const Ary&) = delete;
-  operator CTary() const { return h; }
-};
-
-inline float FloatBits(uint32_t bits) {
-  float f;
-  std::memcpy(&f, &bits, 4);
-  return f;
-}
+using testsupport::Ary;
+using testsupport::BitsFloat;
+using testsupport::Kvs;
 
 // A profile with every scalar kind (with awkward values), a nested set,
 // and one array of every array code, empty ones among them.
@@ -129,7 +109,7 @@ inline void FillEveryKind(CTkvs set, int32_t variant = 0) {
   CTkvs_PutUInt(set, 0x7002, 0xFFFFFFFFu - static_cast<uint32_t>(variant), nullptr);
   CTkvs_PutBool(set, 0x7003, 1, nullptr);
   CTkvs_PutSymbol(set, 0x7004, 0x0110080D, nullptr);
-  CTkvs_PutFloat(set, 0x7005, FloatBits(0x7FC01234u), nullptr);  // NaN with a payload
+  CTkvs_PutFloat(set, 0x7005, BitsFloat(0x7FC01234u), nullptr);  // NaN with a payload
   CTkvs_PutFloat(set, 0x7006, -0.0f, nullptr);
   const CTirange ir{-5, 2147483647};
   CTkvs_PutIRange(set, 0x7007, &ir, nullptr);
@@ -204,7 +184,9 @@ inline bool SameContent(CTkvs a, CTkvs b, std::string* why = nullptr) {
 #include <gtest/gtest.h>
 
 #include "s100/ctruntime.h"
-#include "tests/s100/runtime_testenv.h"
+#include "tests/support/registry.h"
+#include "tests/support/serverprocess.h"
+#include "tests/support/tempdir.h"
 
 namespace sessions_test {
 
@@ -223,20 +205,20 @@ class SessionsTest : public ::testing::TestWithParam<Where> {
   void SetUp() override {
     ASSERT_EQ(CT_Initialize(nullptr), 1);
     ct::runtime::SetBackendFactory(CountingFactory(traffic));
-    ct::testenv::RegistryContents reg;
+    testsupport::RegistryContents reg;
     if (GetParam() == Where::Process) {
-      if (!ct::testenv::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
-      server = std::make_unique<ct::testenv::ServerProcess>(dir.path());
-      ASSERT_TRUE(server->ok()) << "ctserver did not start; see " << dir.File("server.log");
+      if (!testsupport::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
+      server = std::make_unique<testsupport::ServerProcess>(dir.path());
+      ASSERT_TRUE(server->Start()) << "ctserver did not start: " << server->Log();
       reg.servers["A"] = server->address();
     } else {
       reg.servers["A"] = "embedded:" + dir.File("a.db");
     }
     reg.servers["B"] = "embedded:" + dir.File("b.db");
-    reg.servers["Down"] = "127.0.0.1:" + std::to_string(ct::testenv::UnusedPort());
+    reg.servers["Down"] = "127.0.0.1:" + std::to_string(testsupport::UnusedPort());
     reg.connectTimeoutMs = 2000;
     reg.callTimeoutMs = 5000;
-    ct::testenv::InstallRegistry(dir.File("test.reg"), reg);
+    testsupport::InstallRegistry(dir.File("test.reg"), reg);
   }
 
   void TearDown() override {
@@ -245,8 +227,8 @@ class SessionsTest : public ::testing::TestWithParam<Where> {
   }
 
   std::shared_ptr<Traffic> traffic = std::make_shared<Traffic>();
-  ct::testenv::TempDir dir;
-  std::unique_ptr<ct::testenv::ServerProcess> server;
+  testsupport::TempDir dir;
+  std::unique_ptr<testsupport::ServerProcess> server;
 };
 
 }  // namespace sessions_test

@@ -1,6 +1,7 @@
 // The registry calls against a temporary settings file: opening, querying
 // and enumerating as Windows answers them, and handles that are stale.
 #include "platform/registry.h"
+#include "tests/support/registry.h"
 
 #include <gtest/gtest.h>
 
@@ -14,33 +15,16 @@ namespace {
 
 class RegistryCalls : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/quelt-regcalls-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    path_ = dir_ + "/halden-client.reg";
-    setenv("HALDEN_REGISTRY", path_.c_str(), 1);
-    RegReloadFile();
-  }
-  void TearDown() override {
-    unlink(path_.c_str());
-    unlink((path_ + ".lock").c_str());
-    rmdir(dir_.c_str());
-    unsetenv("HALDEN_REGISTRY");
-    RegReloadFile();
-  }
-  void Write(const std::string& text) {
-    std::ofstream(path_, std::ios::binary) << text;
-    RegReloadFile();
-  }
+  void Write(const std::string& text) { registry_.Write(text); }
   HKEY Open(const char* path) {
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key), ERROR_SUCCESS) << path;
     return key;
   }
 
-  std::string dir_;
-  std::string path_;
+  testsupport::TempRegistry registry_;
+  const std::string& dir_ = registry_.dir();
+  const std::string& path_ = registry_.path();
 };
 
 const char kServers[] =

@@ -3,6 +3,7 @@
 #include "platform/regformat.h"
 #include "platform/registry.h"
 #include "platform/regstore.h"
+#include "tests/support/registry.h"
 
 #include <gtest/gtest.h>
 
@@ -35,32 +36,9 @@ const char kBase[] =
 
 class RegistryWrite : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/quelt-regwrite-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    path_ = dir_ + "/halden-client.reg";
-    setenv("HALDEN_REGISTRY", path_.c_str(), 1);
-    Write(kBase);
-  }
-  void TearDown() override {
-    for (const std::string& name : Files()) {
-      unlink((dir_ + "/" + name).c_str());
-    }
-    rmdir(dir_.c_str());
-    unsetenv("HALDEN_REGISTRY");
-    RegReloadFile();
-  }
-  void Write(const std::string& text) {
-    std::ofstream(path_, std::ios::binary | std::ios::trunc) << text;
-    RegReloadFile();
-  }
-  std::string Read() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  void SetUp() override { Write(kBase); }
+  void Write(const std::string& text) { registry_.Write(text); }
+  std::string Read() const { return registry_.Read(); }
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
     if (DIR* d = opendir(dir_.c_str())) {
@@ -90,8 +68,9 @@ class RegistryWrite : public ::testing::Test {
     return data;
   }
 
-  std::string dir_;
-  std::string path_;
+  testsupport::TempRegistry registry_;
+  const std::string& dir_ = registry_.dir();
+  const std::string& path_ = registry_.path();
 };
 
 const char kServersPath[] = "SOFTWARE\\Velcor\\Halden Client\\Servers\\TRNW_Administration";

@@ -20,7 +20,7 @@ namespace {
 
 std::vector<std::string> CorpusFiles() {
   std::vector<std::string> files;
-  if (DIR* d = opendir(DEIF_CORPUS_DIR)) {
+  if (DIR* d = opendir(QUELT_TEST_SOURCE_DIR "/tests/corpus/deif")) {
     while (dirent* ent = readdir(d)) {
       if (ent->d_name[0] != '.') files.push_back(ent->d_name);
     }
@@ -32,11 +32,11 @@ std::vector<std::string> CorpusFiles() {
 
 TEST(DeifCorpus, EverySampleReadsSafelyAndValidOnesRoundTrip) {
   std::vector<std::string> files = CorpusFiles();
-  ASSERT_GE(files.size(), 10u) << "corpus missing at " DEIF_CORPUS_DIR;
+  ASSERT_GE(files.size(), 10u) << "corpus missing at " QUELT_TEST_SOURCE_DIR "/tests/corpus/deif";
   int valid = 0, invalid = 0;
   for (const std::string& name : files) {
     SCOPED_TRACE(name);
-    std::ifstream in(std::string(DEIF_CORPUS_DIR) + "/" + name, std::ios::binary);
+    std::ifstream in(std::string(QUELT_TEST_SOURCE_DIR "/tests/corpus/deif") + "/" + name, std::ios::binary);
     std::stringstream bytes;
     bytes << in.rdbuf();
     std::string text = bytes.str();

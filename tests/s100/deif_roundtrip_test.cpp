@@ -9,16 +9,13 @@
 
 #include "s100/cterrors.h"
 #include "tests/s100/deif_support.h"
+#include "tests/support/containers.h"
 
 using namespace deif_test;
 
 namespace {
 
-float FromBits(uint32_t b) {
-  float f;
-  std::memcpy(&f, &b, 4);
-  return f;
-}
+using testsupport::BitsFloat;
 
 // Writes, reads back, compares; returns the text.
 std::string RoundTrip(const QV_RawDataElement& e, GenrTranslator tr = nullptr, void* ctx = nullptr) {
@@ -163,7 +160,7 @@ TEST(DeifRoundTrip, FloatsOfRandomBitsReadBackExactly) {
   uint32_t x = 12345;
   for (int i = 0; i < 20000; ++i) {
     x = x * 1664525u + 1013904223u;
-    items.push_back(FromBits(x));
+    items.push_back(BitsFloat(x));
   }
   CTary a;
   uint32_t err;

@@ -6,10 +6,12 @@
 #include "platform/registry.h"
 #include "s100/cterrors.h"
 #include "s100/runtime_address.h"
-#include "tests/s100/runtime_testenv.h"
+#include "tests/support/registry.h"
+#include "tests/support/serverprocess.h"
+#include "tests/support/tempdir.h"
 
 using namespace ct::runtime;
-namespace env = ct::testenv;
+namespace env = testsupport;
 
 namespace {
 

@@ -11,19 +11,16 @@
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
 #include "s100/ctruntime.h"
-#include "tests/s100/runtime_testenv.h"
+#include "tests/support/containers.h"
+#include "tests/support/registry.h"
+#include "tests/support/serverprocess.h"
+#include "tests/support/tempdir.h"
 
-namespace env = ct::testenv;
+namespace env = testsupport;
 
 namespace {
 
-// An owned key-value set.
-struct Kvs {
-  CTkvs h = 0;
-  Kvs() { CTkvs_Create(&h, nullptr); }
-  ~Kvs() { CTkvs_Destroy(h, nullptr); }
-  operator CTkvs() const { return h; }
-};
+using testsupport::Kvs;
 
 std::vector<std::string> Strings(CTkvs set, CTsymbol key) {
   const char* const* items = nullptr;

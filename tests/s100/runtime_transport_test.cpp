@@ -21,9 +21,11 @@
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
 #include "s100/ctruntime.h"
-#include "tests/s100/runtime_testenv.h"
+#include "tests/support/registry.h"
+#include "tests/support/serverprocess.h"
+#include "tests/support/tempdir.h"
 
-namespace env = ct::testenv;
+namespace env = testsupport;
 namespace pb = ctadmin::v1;
 
 namespace {
@@ -327,8 +329,8 @@ TEST_F(RuntimeTransport, RealServerChecksTheToken) {
   if (!env::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
   const std::string tokenFile = dir_.File("server-token");
   env::WriteFile(tokenFile, "a-long-shared-token-0123456789\n");
-  env::ServerProcess server(dir_.path(), tokenFile);
-  ASSERT_TRUE(server.ok()) << env::ReadFile(dir_.File("server.log"));
+  env::ServerProcess server(dir_.path());
+  ASSERT_TRUE(server.Start({"--token-file", tokenFile})) << server.Log();
 
   Install(server.address(), 2000, 2000, tokenFile);
   uint32_t error = 0;

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/s100/runtime_testenv.h"
+#include "tests/support/registry.h"
+#include "tests/support/serverprocess.h"
+#include "tests/support/tempdir.h"
 
-namespace env = ct::testenv;
+namespace env = testsupport;
 
 namespace {
 
@@ -101,7 +103,7 @@ TEST_F(Ctadm, TextRoundTripsThroughAnEmbeddedFile) { RoundTrip("Local"); }
 TEST_F(Ctadm, TextRoundTripsThroughARunningServer) {
   if (!env::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
   env::ServerProcess server(dir_.path());
-  ASSERT_TRUE(server.ok());
+  ASSERT_TRUE(server.Start()) << server.Log();
   RoundTrip(server.address());  // a literal address, not a known server
 }
 

@@ -5,9 +5,10 @@
 
 #include "server/symboltable.h"
 #include "server/wellknown.h"
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 
 using ctserver::SymbolTable;
+using testsupport::TempDir;
 
 namespace {
 

@@ -10,14 +10,21 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
 #include "server/demessage.h"
-#include "serverprocess.h"
-#include "tempdir.h"
+#include "proto/ctadmin.grpc.pb.h"
+#include "tests/server/grpccalls.h"
+#include "tests/support/serverprocess.h"
+#include "tests/support/tempdir.h"
 
 namespace pb = ctadmin::v1;
+using testsupport::ServerProcess;
+using testsupport::TempDir;
 
 namespace {
 
@@ -400,7 +407,7 @@ TEST_F(CtServerTest, ServesTlsWithATokenOnLoopback) {
   ssl.pem_root_certs = root.str();
   grpc::ChannelArguments args;
   args.SetSslTargetNameOverride("localhost");
-  auto secure = grpc::CreateCustomChannel(server_->Target(), grpc::SslCredentials(ssl), args);
+  auto secure = grpc::CreateCustomChannel(server_->address(), grpc::SslCredentials(ssl), args);
   Client c(secure, "tls-token");
   ASSERT_TRUE(c.Open().ok());
   EXPECT_EQ(c.Add("p", "C", Content(1)), 0u);
@@ -639,7 +646,7 @@ TEST_F(CtServerTest, ReportsAPortThatIsTaken) {
   StartServer();
   TempDir other;
   ServerProcess second(other.path());
-  EXPECT_FALSE(second.Start({"--listen", server_->Target()}, false));
+  EXPECT_FALSE(second.Start({"--listen", server_->address()}, false));
   EXPECT_NE(second.Log().find("cannot listen"), std::string::npos) << second.Log();
   EXPECT_TRUE(HealthServing(server_->Channel()));  // the first one is unharmed
 }

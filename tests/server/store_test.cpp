@@ -5,9 +5,10 @@
 
 #include "s100/cterrors.h"
 #include "server/store.h"
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 
 using ctserver::ProfileRow;
+using testsupport::TempDir;
 using ctserver::RevisionRow;
 using ctserver::Store;
 

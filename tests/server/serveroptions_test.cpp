@@ -6,9 +6,10 @@
 #include "server/main/adminservice.h"
 #include "server/main/serveroptions.h"
 #include "server/main/tokencheck.h"
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 
 using ctserver::CheckListenPolicy;
+using testsupport::TempDir;
 using ctserver::IsLocalAddress;
 using ctserver::ServerOptions;
 

@@ -1,14 +1,3 @@
-# A folder whose targets are put together from several pieces keeps one
-# <piece>.cmake file per piece beside its CMakeLists.txt; each file appends
-# its sources and libraries to the folder's lists.  This includes them all.
-macro(quelt_include_parts)
-  file(GLOB _quelt_parts CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cmake)
-  list(SORT _quelt_parts)
-  foreach(_quelt_part IN LISTS _quelt_parts)
-    include(${_quelt_part})
-  endforeach()
-endmacro()
-
 # quelt_test(NAME SOURCES... LIBS ...): one GoogleTest executable, its cases
 # registered with ctest one by one.
 function(quelt_test name)

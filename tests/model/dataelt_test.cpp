@@ -5,20 +5,12 @@
 
 #include "model/dataelt.h"
 #include "s100/ctstore.h"
+#include "tests/support/containers.h"
 
 namespace {
 
-uint32_t FloatBits(float f) {
-  uint32_t bits;
-  std::memcpy(&bits, &f, 4);
-  return bits;
-}
-
-float BitsFloat(uint32_t bits) {
-  float f;
-  std::memcpy(&f, &bits, 4);
-  return f;
-}
+using testsupport::BitsFloat;
+using testsupport::FloatBits;
 
 // An element given a raw code and first word, as arrives from a source that
 // knows codes this program has no kind for.

@@ -12,6 +12,7 @@
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
 #include "server/demessage.h"
+#include "tests/support/containers.h"
 
 namespace pb = ctadmin::v1;
 using ctserver::BytesToKvs;
@@ -23,27 +24,10 @@ using ctserver::ParseElement;
 
 namespace {
 
-struct Set {
-  CTkvs h = 0;
-  Set() { EXPECT_EQ(CTkvs_Create(&h, nullptr), 1); }
-  ~Set() { CTkvs_Destroy(h, nullptr); }
-};
-struct Ary {
-  CTary h = 0;
-  Ary() { EXPECT_EQ(CTary_Create(&h, nullptr), 1); }
-  ~Ary() { CTary_Destroy(h, nullptr); }
-};
-
-uint32_t Bits(float f) {
-  uint32_t b;
-  std::memcpy(&b, &f, 4);
-  return b;
-}
-float FromBits(uint32_t b) {
-  float f;
-  std::memcpy(&f, &b, 4);
-  return f;
-}
+using Set = testsupport::Kvs;
+using testsupport::Ary;
+using testsupport::BitsFloat;
+using testsupport::FloatBits;
 
 // A set holding every kind of value and every array code, including empty
 // arrays, a code without a kind, and float bit patterns that a numeric
@@ -54,7 +38,7 @@ void FillEverything(CTkvs s) {
   ASSERT_EQ(CTkvs_PutUInt(s, 2, 0xFFFFFFFFu, &e), 1);
   ASSERT_EQ(CTkvs_PutBool(s, 3, 7, &e), 1);  // kept as given, not normalised
   ASSERT_EQ(CTkvs_PutSymbol(s, 4, 0x0110080D, &e), 1);
-  ASSERT_EQ(CTkvs_PutFloat(s, 5, FromBits(0x7FC12345), &e), 1);  // NaN with payload
+  ASSERT_EQ(CTkvs_PutFloat(s, 5, BitsFloat(0x7FC12345), &e), 1);  // NaN with payload
   ASSERT_EQ(CTkvs_PutFloat(s, 6, -0.0f, &e), 1);
   CTirange ir{-3, 9};
   ASSERT_EQ(CTkvs_PutIRange(s, 7, &ir, &e), 1);
@@ -69,7 +53,7 @@ void FillEverything(CTkvs s) {
   }
   const int32_t ints[] = {1, -2, 3};
   const uint32_t uints[] = {0, 0xFFFFFFFFu};
-  const float floats[] = {1.5f, FromBits(0xFF800001)};
+  const float floats[] = {1.5f, BitsFloat(0xFF800001)};
   const CTirange irs[] = {{1, 2}, {-5, 5}};
   const CTfrange frs[] = {{0.25f, 0.75f}};
   const char* strs[] = {"x", "", "yz"};
@@ -189,9 +173,9 @@ TEST(WireElementConversion, EveryKindRoundTripsExactlyThroughBytes) {
   EXPECT_EQ(i, 7);
   float f = 0;
   ASSERT_EQ(CTkvs_GetFloat(back.h, 5, &f, &err), 1);
-  EXPECT_EQ(Bits(f), 0x7FC12345u);
+  EXPECT_EQ(FloatBits(f), 0x7FC12345u);
   ASSERT_EQ(CTkvs_GetFloat(back.h, 6, &f, &err), 1);
-  EXPECT_EQ(Bits(f), 0x80000000u);
+  EXPECT_EQ(FloatBits(f), 0x80000000u);
   const char* text = nullptr;
   ASSERT_EQ(CTkvs_GetString(back.h, 9, &text, &err), 1);
   EXPECT_STREQ(text, "a \"quoted\"\n\xC3\xA9 text");

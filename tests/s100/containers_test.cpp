@@ -12,20 +12,12 @@
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
 #include "s100/ctstore.h"
+#include "tests/support/containers.h"
 
 namespace {
 
-uint32_t FloatBits(float f) {
-  uint32_t bits;
-  std::memcpy(&bits, &f, 4);
-  return bits;
-}
-
-float BitsFloat(uint32_t bits) {
-  float f;
-  std::memcpy(&f, &bits, 4);
-  return f;
-}
+using testsupport::BitsFloat;
+using testsupport::FloatBits;
 
 CTkvs NewSet() {
   CTkvs set = 0;

@@ -14,10 +14,11 @@
 #include "server/core.h"
 #include "server/demessage.h"
 #include "server/wellknown.h"
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 
 namespace pb = ctadmin::v1;
 using ctserver::CoreOptions;
+using testsupport::TempDir;
 using ctserver::ServerCore;
 
 namespace {

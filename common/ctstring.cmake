@@ -1,2 +1,0 @@
-# The common string.
-list(APPEND COMMON_SOURCES ctstring.cpp)
