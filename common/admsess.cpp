@@ -70,6 +70,36 @@ int32_t ECTF_AdminSession::StandardCall(Call call, bool copyError) {
   return IsOK();
 }
 
+template <class Call, class Unpack>
+int32_t ECTF_AdminSession::InfoCall(Call call, Unpack unpack, bool noneIsEmpty) {
+  m_nLastError = kNone;
+  CTkvs reply = 0;
+  CTkvs info = 0;
+  uint32_t ignored = 0;
+  m_nStatus = CTkvs_Create(&reply, &m_nLastError);
+  if (m_nStatus != 1) return IsOK();
+  m_nStatus = CTkvs_Create(&info, &m_nLastError);
+  if (m_nStatus != 1) {
+    CTkvs_Destroy(reply, &ignored);
+    return IsOK();
+  }
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
+  m_nStatus = call(record, info);
+  if (m_nStatus != 1) {
+    if (noneIsEmpty && record.error == ct::kErrNotFound) {
+      // A server without profiles or services is no error.
+      m_nStatus = 1;
+      m_nLastError = kNone;
+    } else {
+      m_nLastError = record.error;
+    }
+  }
+  if (m_nStatus == 1) unpack(reply, info);
+  CTkvs_Destroy(info, &ignored);
+  CTkvs_Destroy(reply, &ignored);
+  return IsOK();
+}
+
 int32_t ECTF_AdminSession::AddProfile(const QV_String& name, const QV_String& profileClass, CTkvs set) {
   return StandardCall([&](CT_ReplyRecord& r) { return CTadm_AddProfile(m_hSession, name, profileClass, set, &r, 0); });
 }
@@ -144,45 +174,31 @@ int32_t ECTF_AdminSession::LoadSymbolTable() {
 }
 
 int32_t ECTF_AdminSession::GetProfile(const QV_String& name, const QV_String& profileClass, CTkvs set) {
-  m_nLastError = kNone;
-  CTkvs reply = 0;
-  CTkvs info = 0;
-  uint32_t ignored = 0;
-  m_nStatus = CTkvs_Create(&reply, &m_nLastError);
-  if (m_nStatus != 1) return IsOK();
-  m_nStatus = CTkvs_Create(&info, &m_nLastError);
-  if (m_nStatus != 1) {
-    CTkvs_Destroy(reply, &ignored);
-    return IsOK();
-  }
-
-  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
-  m_nStatus = CTadm_GetProfileInfo(m_hSession, name, profileClass, 1, info, &record, 0);
-  if (m_nStatus != 1) m_nLastError = record.error;
-
-  // Only a successful answer is unpacked, so that a failure keeps the
-  // runtime's error code instead of reading as "nothing found".
-  if (m_nStatus == 1) {
-    const CTkvs* contents = nullptr;
-    const char* const* classes = nullptr;
-    uint32_t contentCount = 0;
-    uint32_t classCount = 0;
-    m_nStatus = CTkvs_GetKVSetArray(info, CT_KEY_PROFILE_CONTENTS, &contents, &contentCount, &m_nLastError);
-    if (m_nStatus == 1) {
-      m_nStatus = CTkvs_GetStringArray(info, CT_KEY_PROFILE_CLASSES, &classes, &classCount, &m_nLastError);
-    }
-    if (m_nStatus == 1) {
-      if (classCount >= 1 && contentCount >= 1) {
-        m_nStatus = CTkvs_Copy(set, contents[0], &m_nLastError);
-      } else {
-        m_nStatus = 3;
-        m_nLastError = ct::kErrNotFound;
-      }
-    }
-  }
-  CTkvs_Destroy(info, &ignored);
-  CTkvs_Destroy(reply, &ignored);
-  return IsOK();
+  return InfoCall(
+      [&](CT_ReplyRecord& record, CTkvs info) {
+        return CTadm_GetProfileInfo(m_hSession, name, profileClass, 1, info, &record, 0);
+      },
+      // Only a successful answer is unpacked, so that a failure keeps the
+      // runtime's error code instead of reading as "nothing found".
+      [&](CTkvs /*reply*/, CTkvs info) {
+        const CTkvs* contents = nullptr;
+        const char* const* classes = nullptr;
+        uint32_t contentCount = 0;
+        uint32_t classCount = 0;
+        m_nStatus = CTkvs_GetKVSetArray(info, CT_KEY_PROFILE_CONTENTS, &contents, &contentCount, &m_nLastError);
+        if (m_nStatus == 1) {
+          m_nStatus = CTkvs_GetStringArray(info, CT_KEY_PROFILE_CLASSES, &classes, &classCount, &m_nLastError);
+        }
+        if (m_nStatus == 1) {
+          if (classCount >= 1 && contentCount >= 1) {
+            m_nStatus = CTkvs_Copy(set, contents[0], &m_nLastError);
+          } else {
+            m_nStatus = 3;
+            m_nLastError = ct::kErrNotFound;
+          }
+        }
+      },
+      false);
 }
 
 int32_t ECTF_AdminSession::GetProfileList(const QV_String& profileClass, QV_String** names, QV_String** classes,
@@ -190,63 +206,43 @@ int32_t ECTF_AdminSession::GetProfileList(const QV_String& profileClass, QV_Stri
   *count = 0;
   *names = nullptr;
   *classes = nullptr;
-  m_nLastError = kNone;
-  CTkvs reply = 0;
-  CTkvs info = 0;
-  uint32_t ignored = 0;
-  m_nStatus = CTkvs_Create(&reply, &m_nLastError);
-  if (m_nStatus != 1) return IsOK();
-  m_nStatus = CTkvs_Create(&info, &m_nLastError);
-  if (m_nStatus != 1) {
-    CTkvs_Destroy(reply, &ignored);
-    return IsOK();
-  }
-
-  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
-  m_nStatus = CTadm_GetProfileInfo(m_hSession, nullptr, profileClass, 0, info, &record, 0);
-  if (m_nStatus != 1) {
-    if (record.error == ct::kErrNotFound) {
-      // A server without profiles is no error.
-      m_nStatus = 1;
-      m_nLastError = kNone;
-    } else {
-      m_nLastError = record.error;
-    }
-  }
-
-  const char* const* nameItems = nullptr;
-  const char* const* classItems = nullptr;
-  uint32_t nameCount = 0;
-  uint32_t classCount = 0;
-  if (m_nStatus == 1) {
-    m_nStatus = CTkvs_GetStringArray(reply, CT_KEY_PROFILE_NAMES, &nameItems, &nameCount, &m_nLastError);
-  }
-  if (m_nStatus == 1) {
-    m_nStatus = CTkvs_GetStringArray(reply, CT_KEY_PROFILE_CLASSES, &classItems, &classCount, &m_nLastError);
-  }
-  // The two lists have one length; never read past the shorter one.
-  const uint32_t n = std::min(nameCount, classCount);
-  if (m_nStatus == 1 && n > 0) {
-    QV_String* outNames = new (std::nothrow) QV_String[n];
-    QV_String* outClasses = new (std::nothrow) QV_String[n];
-    if (outNames && outClasses) {
-      for (uint32_t i = 0; i < n; ++i) {
-        outNames[i] = nameItems[i];
-        outClasses[i] = classItems[i];
-      }
-      *names = outNames;
-      *classes = outClasses;
-      *count = static_cast<int32_t>(n);
-    } else {
-      FreeArray(&outNames);
-      FreeArray(&outClasses);
-      m_nStatus = 3;
-      m_nLastError = ct::kErrNoMemory;
-    }
-  }
-  CTkvs_Destroy(info, &ignored);
-  CTkvs_Destroy(reply, &ignored);
-  return IsOK();
+  return InfoCall(
+      [&](CT_ReplyRecord& record, CTkvs info) {
+        return CTadm_GetProfileInfo(m_hSession, nullptr, profileClass, 0, info, &record, 0);
+      },
+      [&](CTkvs reply, CTkvs /*info*/) {
+        const char* const* nameItems = nullptr;
+        const char* const* classItems = nullptr;
+        uint32_t nameCount = 0;
+        uint32_t classCount = 0;
+        if (m_nStatus == 1) {
+          m_nStatus = CTkvs_GetStringArray(reply, CT_KEY_PROFILE_NAMES, &nameItems, &nameCount, &m_nLastError);
+        }
+        if (m_nStatus == 1) {
+          m_nStatus = CTkvs_GetStringArray(reply, CT_KEY_PROFILE_CLASSES, &classItems, &classCount, &m_nLastError);
+        }
+        // The two lists have one length; never read past the shorter one.
+        const uint32_t n = std::min(nameCount, classCount);
+        if (m_nStatus == 1 && n > 0) {
+          QV_String* outNames = new (std::nothrow) QV_String[n];
+          QV_String* outClasses = new (std::nothrow) QV_String[n];
+          if (outNames && outClasses) {
+            for (uint32_t i = 0; i < n; ++i) {
+              outNames[i] = nameItems[i];
+              outClasses[i] = classItems[i];
+            }
+            *names = outNames;
+            *classes = outClasses;
+            *count = static_cast<int32_t>(n);
+          } else {
+            FreeArray(&outNames);
+            FreeArray(&outClasses);
+            m_nStatus = 3;
+            m_nLastError = ct::kErrNoMemory;
+          }
+        }
+      },
+      true);
 }
 
 int32_t ECTF_AdminSession::GetServiceStates(QV_String** names, uint32_t** states, uint32_t** modes,
@@ -256,117 +252,82 @@ int32_t ECTF_AdminSession::GetServiceStates(QV_String** names, uint32_t** states
   *states = nullptr;
   *modes = nullptr;
   *running = nullptr;
-  m_nLastError = kNone;
-  CTkvs reply = 0;
-  CTkvs info = 0;
-  uint32_t ignored = 0;
-  m_nStatus = CTkvs_Create(&reply, &m_nLastError);
-  if (m_nStatus != 1) return IsOK();
-  m_nStatus = CTkvs_Create(&info, &m_nLastError);
-  if (m_nStatus != 1) {
-    CTkvs_Destroy(reply, &ignored);
-    return IsOK();
-  }
-
-  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
-  m_nStatus = CTadm_GetServiceState(m_hSession, "", info, &record, 0);
-  if (m_nStatus != 1) {
-    if (record.error == ct::kErrNotFound) {
-      m_nStatus = 1;
-      m_nLastError = kNone;
-    } else {
-      m_nLastError = record.error;
-    }
-  }
-
-  const char* const* nameItems = nullptr;
-  const CTsymbol* stateItems = nullptr;
-  const CTsymbol* modeItems = nullptr;
-  const int32_t* runningItems = nullptr;
-  uint32_t c1 = 0, c2 = 0, c3 = 0, c4 = 0;
-  if (m_nStatus == 1) m_nStatus = CTkvs_GetStringArray(reply, CT_KEY_SERVICE_NAMES, &nameItems, &c1, &m_nLastError);
-  if (m_nStatus == 1) m_nStatus = CTkvs_GetSymbolArray(reply, CT_KEY_SERVICE_STATES, &stateItems, &c2, &m_nLastError);
-  if (m_nStatus == 1) m_nStatus = CTkvs_GetSymbolArray(reply, CT_KEY_SERVICE_MODES, &modeItems, &c3, &m_nLastError);
-  if (m_nStatus == 1) m_nStatus = CTkvs_GetBoolArray(reply, CT_KEY_SERVICE_RUNNING, &runningItems, &c4, &m_nLastError);
-  const uint32_t n = std::min({c1, c2, c3, c4});
-  if (m_nStatus == 1 && n > 0) {
-    QV_String* outNames = new (std::nothrow) QV_String[n];
-    uint32_t* outStates = new (std::nothrow) uint32_t[n];
-    uint32_t* outModes = new (std::nothrow) uint32_t[n];
-    int32_t* outRunning = new (std::nothrow) int32_t[n];
-    if (outNames && outStates && outModes && outRunning) {
-      for (uint32_t i = 0; i < n; ++i) {
-        outNames[i] = nameItems[i];
-        outStates[i] = stateItems[i];
-        outModes[i] = modeItems[i];
-        outRunning[i] = runningItems[i];
-      }
-      *names = outNames;
-      *states = outStates;
-      *modes = outModes;
-      *running = outRunning;
-      *count = static_cast<int32_t>(n);
-    } else {
-      FreeArray(&outNames);
-      FreeArray(&outStates);
-      FreeArray(&outModes);
-      FreeArray(&outRunning);
-      m_nStatus = 3;
-      m_nLastError = ct::kErrNoMemory;
-    }
-  }
-  CTkvs_Destroy(info, &ignored);
-  CTkvs_Destroy(reply, &ignored);
-  return IsOK();
+  return InfoCall(
+      [&](CT_ReplyRecord& record, CTkvs info) { return CTadm_GetServiceState(m_hSession, "", info, &record, 0); },
+      [&](CTkvs reply, CTkvs /*info*/) {
+        const char* const* nameItems = nullptr;
+        const CTsymbol* stateItems = nullptr;
+        const CTsymbol* modeItems = nullptr;
+        const int32_t* runningItems = nullptr;
+        uint32_t c1 = 0, c2 = 0, c3 = 0, c4 = 0;
+        if (m_nStatus == 1) m_nStatus = CTkvs_GetStringArray(reply, CT_KEY_SERVICE_NAMES, &nameItems, &c1, &m_nLastError);
+        if (m_nStatus == 1) m_nStatus = CTkvs_GetSymbolArray(reply, CT_KEY_SERVICE_STATES, &stateItems, &c2, &m_nLastError);
+        if (m_nStatus == 1) m_nStatus = CTkvs_GetSymbolArray(reply, CT_KEY_SERVICE_MODES, &modeItems, &c3, &m_nLastError);
+        if (m_nStatus == 1) m_nStatus = CTkvs_GetBoolArray(reply, CT_KEY_SERVICE_RUNNING, &runningItems, &c4, &m_nLastError);
+        const uint32_t n = std::min({c1, c2, c3, c4});
+        if (m_nStatus == 1 && n > 0) {
+          QV_String* outNames = new (std::nothrow) QV_String[n];
+          uint32_t* outStates = new (std::nothrow) uint32_t[n];
+          uint32_t* outModes = new (std::nothrow) uint32_t[n];
+          int32_t* outRunning = new (std::nothrow) int32_t[n];
+          if (outNames && outStates && outModes && outRunning) {
+            for (uint32_t i = 0; i < n; ++i) {
+              outNames[i] = nameItems[i];
+              outStates[i] = stateItems[i];
+              outModes[i] = modeItems[i];
+              outRunning[i] = runningItems[i];
+            }
+            *names = outNames;
+            *states = outStates;
+            *modes = outModes;
+            *running = outRunning;
+            *count = static_cast<int32_t>(n);
+          } else {
+            FreeArray(&outNames);
+            FreeArray(&outStates);
+            FreeArray(&outModes);
+            FreeArray(&outRunning);
+            m_nStatus = 3;
+            m_nLastError = ct::kErrNoMemory;
+          }
+        }
+      },
+      true);
 }
 
 int32_t ECTF_AdminSession::GetSPList(QV_String** names, int32_t** running, int32_t* count) {
   *count = 0;
   *names = nullptr;
   *running = nullptr;
-  m_nLastError = kNone;
-  CTkvs reply = 0;
-  CTkvs info = 0;
-  uint32_t ignored = 0;
-  m_nStatus = CTkvs_Create(&reply, &m_nLastError);
-  if (m_nStatus != 1) return IsOK();
-  m_nStatus = CTkvs_Create(&info, &m_nLastError);
-  if (m_nStatus != 1) {
-    CTkvs_Destroy(reply, &ignored);
-    return IsOK();
-  }
-
-  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
-  m_nStatus = CTadm_GetSPInfo(m_hSession, "", info, &record, 0);
-  if (m_nStatus != 1) m_nLastError = record.error;
-
-  const char* const* nameItems = nullptr;
-  const int32_t* runningItems = nullptr;
-  uint32_t c1 = 0, c2 = 0;
-  if (m_nStatus == 1) m_nStatus = CTkvs_GetStringArray(reply, CT_KEY_PROCESS_NAMES, &nameItems, &c1, &m_nLastError);
-  if (m_nStatus == 1) m_nStatus = CTkvs_GetBoolArray(reply, CT_KEY_PROCESS_RUNNING, &runningItems, &c2, &m_nLastError);
-  const uint32_t n = std::min(c1, c2);
-  if (m_nStatus == 1 && n > 0) {
-    QV_String* outNames = new (std::nothrow) QV_String[n];
-    int32_t* outRunning = new (std::nothrow) int32_t[n];
-    if (outNames && outRunning) {
-      for (uint32_t i = 0; i < n; ++i) {
-        outNames[i] = nameItems[i];
-        outRunning[i] = runningItems[i];
-      }
-      *names = outNames;
-      *running = outRunning;
-      *count = static_cast<int32_t>(n);
-    } else {
-      FreeArray(&outNames);
-      FreeArray(&outRunning);
-      m_nStatus = 3;
-      m_nLastError = ct::kErrNoMemory;
-    }
-  }
-  CTkvs_Destroy(info, &ignored);
-  CTkvs_Destroy(reply, &ignored);
-  return IsOK();
+  return InfoCall(
+      [&](CT_ReplyRecord& record, CTkvs info) { return CTadm_GetSPInfo(m_hSession, "", info, &record, 0); },
+      [&](CTkvs reply, CTkvs /*info*/) {
+        const char* const* nameItems = nullptr;
+        const int32_t* runningItems = nullptr;
+        uint32_t c1 = 0, c2 = 0;
+        if (m_nStatus == 1) m_nStatus = CTkvs_GetStringArray(reply, CT_KEY_PROCESS_NAMES, &nameItems, &c1, &m_nLastError);
+        if (m_nStatus == 1) m_nStatus = CTkvs_GetBoolArray(reply, CT_KEY_PROCESS_RUNNING, &runningItems, &c2, &m_nLastError);
+        const uint32_t n = std::min(c1, c2);
+        if (m_nStatus == 1 && n > 0) {
+          QV_String* outNames = new (std::nothrow) QV_String[n];
+          int32_t* outRunning = new (std::nothrow) int32_t[n];
+          if (outNames && outRunning) {
+            for (uint32_t i = 0; i < n; ++i) {
+              outNames[i] = nameItems[i];
+              outRunning[i] = runningItems[i];
+            }
+            *names = outNames;
+            *running = outRunning;
+            *count = static_cast<int32_t>(n);
+          } else {
+            FreeArray(&outNames);
+            FreeArray(&outRunning);
+            m_nStatus = 3;
+            m_nLastError = ct::kErrNoMemory;
+          }
+        }
+      },
+      false);
 }
 
 int32_t ECTF_AdminSession::NameToSymbol(const QV_String& name, uint32_t* symbol) {

@@ -63,6 +63,12 @@ class ECTF_AdminSession {
   // takes its error code on failure and destroys the reply set.
   template <class Call>
   int32_t StandardCall(Call call, bool copyError = true);
+  // For the calls that answer in a reply set and an information set: makes
+  // both, makes the call (record, info) and takes its error code on failure
+  // (with noneIsEmpty, "nothing found" is an empty answer instead), lets
+  // `unpack` (reply, info) read a successful answer, and destroys both sets.
+  template <class Call, class Unpack>
+  int32_t InfoCall(Call call, Unpack unpack, bool noneIsEmpty);
 
   CTses m_hSession;
   int32_t m_nStatus;
