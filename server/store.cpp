@@ -295,19 +295,40 @@ uint32_t InsertProfile(Connection& c, const std::string& name, const std::string
 
 }  // namespace
 
-uint32_t Store::AddProfile(const std::string& name, const std::string& cls, const std::string& content,
-                           uint64_t* revision) {
+template <class Change>
+uint32_t Store::Write(Change change) {
   std::lock_guard<std::mutex> lock(writeMutex_);
   Connection& c = *writer_;
   Transaction t(c);
   if (!t.ok()) return ct::kErrIo;
-  FoundProfile found;
-  uint32_t rc = FindProfile(c, name, std::string(), &found, false);
-  if (rc == 0) return ct::kErrNameExists;
-  if (rc != ct::kErrNotFound) return rc;
-  if (InsertProfile(c, name, cls, content) || !t.Commit()) return ct::kErrIo;
-  if (revision) *revision = 1;
-  return 0;
+  if (uint32_t rc = change(c)) return rc;
+  return t.Commit() ? 0 : ct::kErrIo;
+}
+
+template <class Read>
+uint32_t Store::ReadTogether(Read read) {
+  ReadLease lease = Reader();
+  Connection* c = lease.get();
+  if (!c) return ct::kErrIo;
+  if (!c->Exec("BEGIN")) return ct::kErrIo;
+  struct End {
+    Connection* c;
+    ~End() { c->Exec("COMMIT"); }
+  } end{c};
+  return read(*c);
+}
+
+uint32_t Store::AddProfile(const std::string& name, const std::string& cls, const std::string& content,
+                           uint64_t* revision) {
+  const uint32_t rc = Write([&](Connection& c) {
+    FoundProfile found;
+    const uint32_t frc = FindProfile(c, name, std::string(), &found, false);
+    if (frc == 0) return ct::kErrNameExists;
+    if (frc != ct::kErrNotFound) return frc;
+    return InsertProfile(c, name, cls, content) ? ct::kErrIo : 0u;
+  });
+  if (rc == 0 && revision) *revision = 1;
+  return rc;
 }
 
 uint32_t Store::UpdateLocked(Connection& c, int64_t id, uint64_t oldRevision, const std::string& content,
@@ -337,53 +358,42 @@ uint32_t Store::UpdateLocked(Connection& c, int64_t id, uint64_t oldRevision, co
 
 uint32_t Store::UpdateProfile(const std::string& name, const std::string& cls, const std::string& content,
                               uint64_t* revision) {
-  std::lock_guard<std::mutex> lock(writeMutex_);
-  Connection& c = *writer_;
-  Transaction t(c);
-  if (!t.ok()) return ct::kErrIo;
-  FoundProfile found;
-  if (uint32_t rc = FindProfile(c, name, cls, &found, false)) return rc;
   uint64_t rev = 0;
-  if (uint32_t rc = UpdateLocked(c, found.id, found.row.revision, content, &rev)) return rc;
-  if (!t.Commit()) return ct::kErrIo;
-  if (revision) *revision = rev;
-  return 0;
+  const uint32_t rc = Write([&](Connection& c) {
+    FoundProfile found;
+    if (uint32_t frc = FindProfile(c, name, cls, &found, false)) return frc;
+    return UpdateLocked(c, found.id, found.row.revision, content, &rev);
+  });
+  if (rc == 0 && revision) *revision = rev;
+  return rc;
 }
 
 uint32_t Store::PutProfile(const std::string& name, const std::string& cls, const std::string& content,
                            uint64_t* revision) {
-  std::lock_guard<std::mutex> lock(writeMutex_);
-  Connection& c = *writer_;
-  Transaction t(c);
-  if (!t.ok()) return ct::kErrIo;
-  FoundProfile found;
-  uint32_t rc = FindProfile(c, name, std::string(), &found, false);
   uint64_t rev = 1;
-  if (rc == 0) {
-    if (found.row.profileClass != cls) return ct::kErrNameExists;
-    if (uint32_t urc = UpdateLocked(c, found.id, found.row.revision, content, &rev)) return urc;
-  } else if (rc == ct::kErrNotFound) {
-    if (InsertProfile(c, name, cls, content)) return ct::kErrIo;
-  } else {
-    return rc;
-  }
-  if (!t.Commit()) return ct::kErrIo;
-  if (revision) *revision = rev;
-  return 0;
+  const uint32_t rc = Write([&](Connection& c) {
+    FoundProfile found;
+    const uint32_t frc = FindProfile(c, name, std::string(), &found, false);
+    if (frc == 0) {
+      if (found.row.profileClass != cls) return ct::kErrNameExists;
+      return UpdateLocked(c, found.id, found.row.revision, content, &rev);
+    }
+    if (frc != ct::kErrNotFound) return frc;
+    return InsertProfile(c, name, cls, content) ? ct::kErrIo : 0u;
+  });
+  if (rc == 0 && revision) *revision = rev;
+  return rc;
 }
 
 uint32_t Store::RemoveProfile(const std::string& name, const std::string& cls) {
-  std::lock_guard<std::mutex> lock(writeMutex_);
-  Connection& c = *writer_;
-  Transaction t(c);
-  if (!t.ok()) return ct::kErrIo;
-  FoundProfile found;
-  if (uint32_t rc = FindProfile(c, name, cls, &found, false)) return rc;
-  sqlite3_stmt* s = c.Prepare("DELETE FROM profiles WHERE id = ?1");
-  if (!s) return ct::kErrIo;
-  Bind(s, found.id);
-  if (!Step(s) || !t.Commit()) return ct::kErrIo;
-  return 0;
+  return Write([&](Connection& c) {
+    FoundProfile found;
+    if (uint32_t rc = FindProfile(c, name, cls, &found, false)) return rc;
+    sqlite3_stmt* s = c.Prepare("DELETE FROM profiles WHERE id = ?1");
+    if (!s) return ct::kErrIo;
+    Bind(s, found.id);
+    return Step(s) ? 0u : ct::kErrIo;
+  });
 }
 
 uint32_t Store::GetProfile(const std::string& name, const std::string& cls, ProfileRow* out) {
@@ -420,29 +430,23 @@ uint32_t Store::ListProfiles(const std::string& cls, std::vector<ProfileRow>* ou
 }
 
 uint32_t Store::ListRevisions(const std::string& name, const std::string& cls, std::vector<RevisionRow>* out) {
-  ReadLease lease = Reader();
-  Connection* c = lease.get();
-  if (!c) return ct::kErrIo;
-  // One read transaction, so the current row and the kept ones agree.
-  if (!c->Exec("BEGIN")) return ct::kErrIo;
-  struct End {
-    Connection* c;
-    ~End() { c->Exec("COMMIT"); }
-  } end{c};
-  FoundProfile found;
-  if (uint32_t rc = FindProfile(*c, name, cls, &found, false)) return rc;
-  out->clear();
-  out->push_back({found.row.revision, found.row.timeMs, true});
-  sqlite3_stmt* s =
-      c->Prepare("SELECT revision, time_ms FROM revisions WHERE profile_id = ?1 ORDER BY revision DESC");
-  if (!s) return ct::kErrIo;
-  Bind(s, found.id);
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-    out->push_back({uint64_t(sqlite3_column_int64(s, 0)), sqlite3_column_int64(s, 1), false});
-  }
-  sqlite3_reset(s);
-  return rc == SQLITE_DONE ? 0 : ct::kErrIo;
+  // The current row and the kept ones agree.
+  return ReadTogether([&](Connection& c) {
+    FoundProfile found;
+    if (uint32_t rc = FindProfile(c, name, cls, &found, false)) return rc;
+    out->clear();
+    out->push_back({found.row.revision, found.row.timeMs, true});
+    sqlite3_stmt* s =
+        c.Prepare("SELECT revision, time_ms FROM revisions WHERE profile_id = ?1 ORDER BY revision DESC");
+    if (!s) return ct::kErrIo;
+    Bind(s, found.id);
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+      out->push_back({uint64_t(sqlite3_column_int64(s, 0)), sqlite3_column_int64(s, 1), false});
+    }
+    sqlite3_reset(s);
+    return rc == SQLITE_DONE ? 0u : ct::kErrIo;
+  });
 }
 
 namespace {
@@ -466,60 +470,48 @@ uint32_t ReadRevision(Connection& c, const FoundProfile& found, uint64_t revisio
 
 uint32_t Store::GetRevision(const std::string& name, const std::string& cls, uint64_t revision,
                             std::string* content) {
-  ReadLease lease = Reader();
-  Connection* c = lease.get();
-  if (!c) return ct::kErrIo;
-  if (!c->Exec("BEGIN")) return ct::kErrIo;
-  struct End {
-    Connection* c;
-    ~End() { c->Exec("COMMIT"); }
-  } end{c};
-  FoundProfile found;
-  if (uint32_t rc = FindProfile(*c, name, cls, &found)) return rc;
-  return ReadRevision(*c, found, revision, content);
+  return ReadTogether([&](Connection& c) {
+    FoundProfile found;
+    if (uint32_t rc = FindProfile(c, name, cls, &found)) return rc;
+    return ReadRevision(c, found, revision, content);
+  });
 }
 
 uint32_t Store::RestoreRevision(const std::string& name, const std::string& cls, uint64_t revision,
                                 uint64_t* newRevision) {
-  std::lock_guard<std::mutex> lock(writeMutex_);
-  Connection& c = *writer_;
-  Transaction t(c);
-  if (!t.ok()) return ct::kErrIo;
-  FoundProfile found;
-  if (uint32_t rc = FindProfile(c, name, cls, &found, false)) return rc;
-  if (revision == found.row.revision) {  // already current: nothing to do
-    if (newRevision) *newRevision = found.row.revision;
-    return 0;
-  }
-  std::string content;
-  if (uint32_t rc = ReadRevision(c, found, revision, &content)) return rc;
   uint64_t rev = 0;
-  if (uint32_t rc = UpdateLocked(c, found.id, found.row.revision, content, &rev)) return rc;
-  if (!t.Commit()) return ct::kErrIo;
-  if (newRevision) *newRevision = rev;
-  return 0;
+  const uint32_t rc = Write([&](Connection& c) {
+    FoundProfile found;
+    if (uint32_t frc = FindProfile(c, name, cls, &found, false)) return frc;
+    if (revision == found.row.revision) {  // already current: nothing to do
+      rev = found.row.revision;
+      return 0u;
+    }
+    std::string content;
+    if (uint32_t rrc = ReadRevision(c, found, revision, &content)) return rrc;
+    return UpdateLocked(c, found.id, found.row.revision, content, &rev);
+  });
+  if (rc == 0 && newRevision) *newRevision = rev;
+  return rc;
 }
 
 // ---- services ----
 
 uint32_t Store::AddService(const ServiceRow& row) {
-  std::lock_guard<std::mutex> lock(writeMutex_);
-  Connection& c = *writer_;
-  Transaction t(c);
-  if (!t.ok()) return ct::kErrIo;
-  sqlite3_stmt* find = c.Prepare("SELECT 1 FROM services WHERE name = ?1");
-  if (!find) return ct::kErrIo;
-  Bind(find, row.name);
-  int rc = sqlite3_step(find);
-  sqlite3_reset(find);
-  if (rc == SQLITE_ROW) return ct::kErrServiceExists;
-  if (rc != SQLITE_DONE) return ct::kErrIo;
-  sqlite3_stmt* s =
-      c.Prepare("INSERT INTO services (name, config, started, mode, stop_value) VALUES (?1, ?2, ?3, ?4, ?5)");
-  if (!s) return ct::kErrIo;
-  Bind(s, row.name, Blob{row.config}, int64_t(row.started), int64_t(row.mode), int64_t(row.stopValue));
-  if (!Step(s) || !t.Commit()) return ct::kErrIo;
-  return 0;
+  return Write([&](Connection& c) {
+    sqlite3_stmt* find = c.Prepare("SELECT 1 FROM services WHERE name = ?1");
+    if (!find) return ct::kErrIo;
+    Bind(find, row.name);
+    const int rc = sqlite3_step(find);
+    sqlite3_reset(find);
+    if (rc == SQLITE_ROW) return ct::kErrServiceExists;
+    if (rc != SQLITE_DONE) return ct::kErrIo;
+    sqlite3_stmt* s =
+        c.Prepare("INSERT INTO services (name, config, started, mode, stop_value) VALUES (?1, ?2, ?3, ?4, ?5)");
+    if (!s) return ct::kErrIo;
+    Bind(s, row.name, Blob{row.config}, int64_t(row.started), int64_t(row.mode), int64_t(row.stopValue));
+    return Step(s) ? 0u : ct::kErrIo;
+  });
 }
 
 namespace {
@@ -607,19 +599,17 @@ uint32_t Store::SetLevel(int32_t level, int32_t target) {
 // ---- server processes ----
 
 uint32_t Store::SetProcesses(const std::vector<ProcessRow>& rows) {
-  std::lock_guard<std::mutex> lock(writeMutex_);
-  Connection& c = *writer_;
-  Transaction t(c);
-  if (!t.ok()) return ct::kErrIo;
-  for (const auto& row : rows) {
-    sqlite3_stmt* s = c.Prepare(
-        "INSERT INTO processes (name, running) VALUES (?1, ?2) "
-        "ON CONFLICT(name) DO UPDATE SET running = excluded.running");
-    if (!s) return ct::kErrIo;
-    Bind(s, row.name, int64_t(row.running));
-    if (!Step(s)) return ct::kErrIo;
-  }
-  return t.Commit() ? 0 : ct::kErrIo;
+  return Write([&](Connection& c) {
+    for (const auto& row : rows) {
+      sqlite3_stmt* s = c.Prepare(
+          "INSERT INTO processes (name, running) VALUES (?1, ?2) "
+          "ON CONFLICT(name) DO UPDATE SET running = excluded.running");
+      if (!s) return ct::kErrIo;
+      Bind(s, row.name, int64_t(row.running));
+      if (!Step(s)) return ct::kErrIo;
+    }
+    return 0u;
+  });
 }
 
 uint32_t Store::ListProcesses(const std::string& name, std::vector<ProcessRow>* out) {

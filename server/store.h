@@ -109,6 +109,14 @@ class Store {
   Store() = default;
   class ReadLease;
   ReadLease Reader();
+  // Runs `change` (the writer's connection) inside one transaction, one
+  // writer at a time, and commits when it answers 0.
+  template <class Change>
+  uint32_t Write(Change change);
+  // Runs `read` (a reader's connection) inside one read transaction, so that
+  // everything it reads belongs to one state of the store.
+  template <class Read>
+  uint32_t ReadTogether(Read read);
   uint32_t UpdateLocked(Connection& c, int64_t id, uint64_t oldRevision, const std::string& content,
                         uint64_t* revision);
 
