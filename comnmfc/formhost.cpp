@@ -1,0 +1,70 @@
+#include "comnmfc/formhost.h"
+
+#include <QBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <algorithm>
+#include <numeric>
+
+#include "platform/cdialog.h"
+
+void PlaceForm(CDialog& dialog, QWidget* form) {
+  QDialog* widget = dialog.GetDialog();
+  auto* box = qobject_cast<QBoxLayout*>(widget->layout());
+  if (box == nullptr) box = new QVBoxLayout(widget);
+  // Whatever the dialog laid out before (empty rows, a stretch) gives way
+  // to the form.
+  for (int i = 0; i < box->count(); ++i) box->setStretch(i, 0);
+  box->setContentsMargins(0, 0, 0, 0);
+  box->addWidget(form, 1);
+}
+
+int RegisterControlsByName(CDialog& dialog, QWidget* root) {
+  static const QRegularExpression pattern(QStringLiteral("^[A-Za-z]+_([1-9][0-9]{0,8})$"));
+  int count = 0;
+  int defaultId = 0;
+  for (QWidget* widget : root->findChildren<QWidget*>()) {
+    const QRegularExpressionMatch match = pattern.match(widget->objectName());
+    if (!match.hasMatch()) continue;
+    const int id = match.captured(1).toInt();
+    if (auto* button = qobject_cast<QPushButton*>(widget); button != nullptr && button->isDefault() && defaultId == 0)
+      defaultId = id;
+    dialog.RegisterControl(id, widget);
+    ++count;
+  }
+  dialog.SetDefaultButton(defaultId);
+  return count;
+}
+
+void FillSortedList(QListWidget* list, const std::vector<QString>& texts) {
+  std::vector<int> order(texts.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&texts](int a, int b) {
+    const int folded = QString::compare(texts[a], texts[b], Qt::CaseInsensitive);
+    if (folded != 0) return folded < 0;
+    return QString::compare(texts[a], texts[b], Qt::CaseSensitive) < 0;
+  });
+  list->clear();
+  for (const int index : order) {
+    auto* item = new QListWidgetItem(texts[index], list);
+    item->setData(Qt::UserRole, index);
+  }
+}
+
+int ListIndex(const QListWidget* list) {
+  const QListWidgetItem* item = list->currentItem();
+  if (item == nullptr || !item->isSelected()) return -1;
+  return item->data(Qt::UserRole).toInt();
+}
+
+bool SelectListIndex(QListWidget* list, int index) {
+  for (int row = 0; row < list->count(); ++row) {
+    QListWidgetItem* item = list->item(row);
+    if (item->data(Qt::UserRole).toInt() != index) continue;
+    list->setCurrentItem(item);
+    list->scrollToItem(item);
+    return true;
+  }
+  return false;
+}

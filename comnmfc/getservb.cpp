@@ -1,0 +1,110 @@
+#include "comnmfc/getservb.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <vector>
+
+#include "comnmfc/formhost.h"
+#include "platform/cdialog.h"
+#include "platform/qtconvert.h"
+#include "platform/stringtable.h"
+#include "ui_dlg_24581.h"
+
+namespace {
+
+constexpr UINT IDD_SELECT_SERVER = 24581;
+
+// The library's dialog: resource 24581 "Select Server".
+class CServerListBox final : public CDialog, public IGetServerBox {
+ public:
+  CServerListBox(UINT promptId, const CString* servers, CWnd* parent)
+      : CDialog(IDD_SELECT_SERVER, parent), m_nPromptId(promptId) {
+    for (int i = 0; servers != nullptr && i < kMaxServerEntries && !servers[i].IsEmpty(); ++i)
+      m_servers.push_back(servers[i]);
+  }
+
+  void SetServerSelected(UINT stringId) override { m_strPreselect = LoadStringById(stringId); }
+
+  int DoModal() override {
+    m_nChoice = -1;
+    const int result = CDialog::DoModal();
+    if (result != IDOK) m_nChoice = -1;
+    return result == IDOK ? IDOK : IDCANCEL;
+  }
+
+  CString GetServerSelected() const override {
+    return m_nChoice >= 0 && m_nChoice < static_cast<int>(m_servers.size()) ? m_servers[m_nChoice] : CString();
+  }
+
+ protected:
+  void BuildDialog() override {
+    auto* form = new QWidget;
+    m_ui.setupUi(form);
+    PlaceForm(*this, form);
+    RegisterControlsByName(*this, form);
+    GetDialog()->setWindowTitle(ToQString(LoadStringById(IDD_SELECT_SERVER)));
+    m_ui.label_53253->setText(ToQString(LoadStringById(m_nPromptId)));
+    std::vector<QString> texts;
+    texts.reserve(m_servers.size());
+    for (const CString& name : m_servers) texts.push_back(ToQString(name));
+    FillSortedList(m_ui.list_53254, texts);
+    QObject::connect(m_ui.list_53254, &QListWidget::itemSelectionChanged, m_ui.list_53254,
+                     [this] { m_ui.button_1->setEnabled(ListIndex(m_ui.list_53254) >= 0); });
+    QObject::connect(m_ui.list_53254, &QListWidget::itemDoubleClicked, m_ui.list_53254, [this] { OnOK(); });
+  }
+
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    QListWidget* list = m_ui.list_53254;
+    list->clearSelection();
+    list->setCurrentItem(nullptr);
+    int preselect = -1;
+    if (!m_strPreselect.IsEmpty()) {
+      const QString wanted = ToQString(m_strPreselect);
+      for (int i = 0; i < static_cast<int>(m_servers.size()) && preselect < 0; ++i)
+        if (m_servers[i] == m_strPreselect) preselect = i;
+      for (int i = 0; i < static_cast<int>(m_servers.size()) && preselect < 0; ++i)
+        if (ToQString(m_servers[i]).compare(wanted, Qt::CaseInsensitive) == 0) preselect = i;
+    }
+    if (preselect < 0 || !SelectListIndex(list, preselect)) {
+      if (list->count() > 0) list->setCurrentRow(0);
+    }
+    m_ui.button_1->setEnabled(ListIndex(list) >= 0);
+    list->setFocus(Qt::OtherFocusReason);
+    return TRUE;
+  }
+
+  void OnOK() override {
+    const int index = ListIndex(m_ui.list_53254);
+    if (index < 0) return;  // nothing chosen: the dialog stays open
+    m_nChoice = index;
+    EndDialog(IDOK);
+  }
+
+ private:
+  Ui::Dlg24581 m_ui;
+  UINT m_nPromptId;
+  std::vector<CString> m_servers;
+  CString m_strPreselect;
+  int m_nChoice = -1;
+};
+
+}  // namespace
+
+IGetServerBox::~IGetServerBox() = default;
+
+IGetServerBox* IGetServerBox::Create(UINT promptId, const CString* servers, CWnd* parent) {
+  return new CServerListBox(promptId, servers, parent);
+}
+
+CGetServerBox::CGetServerBox(UINT promptId, const CString* servers, CWnd* parent)
+    : m_pServerBox(IGetServerBox::Create(promptId, servers, parent)) {}
+
+CGetServerBox::~CGetServerBox() { delete m_pServerBox; }
+
+void CGetServerBox::SetServerSelected(UINT stringId) { m_pServerBox->SetServerSelected(stringId); }
+
+int CGetServerBox::DoModal() { return m_pServerBox->DoModal(); }
+
+CString CGetServerBox::GetServerSelected() const { return m_pServerBox->GetServerSelected(); }
