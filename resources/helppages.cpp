@@ -1,0 +1,3 @@
+#include "resources/helppages.h"
+
+QString BuiltInHelpPath(const QString& page) { return QStringLiteral(":/help/") + page; }
