@@ -1,0 +1,74 @@
+// The help pages built into the program: every page of resources/help is
+// there, every link and anchor leads somewhere, and the message page quotes
+// the string table exactly.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+
+#include "platform/qtconvert.h"
+#include "platform/stringtable.h"
+#include "resources/helppages.h"
+
+namespace {
+
+QString Page(const QString& name) {
+  QFile file(BuiltInHelpPath(name));
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+TEST(HelpPages, EveryPageIsBuiltInAndEveryLinkLeadsToAPageAndAnchor) {
+  const QStringList sources =
+      QDir(QStringLiteral(QUELT_TEST_SOURCE_DIR "/resources/help")).entryList({QStringLiteral("*.html")}, QDir::Files);
+  QStringList built = QDir(QStringLiteral(":/help")).entryList(QDir::Files);
+  ASSERT_FALSE(sources.isEmpty());
+  EXPECT_EQ(QSet<QString>(sources.begin(), sources.end()), QSet<QString>(built.begin(), built.end()));
+  EXPECT_TRUE(QFile::exists(BuiltInHelpPath()));
+
+  int links = 0;
+  static const QRegularExpression link(QStringLiteral("href=\"([^\"#]*)(?:#([^\"]*))?\""));
+  for (const QString& name : built) {
+    SCOPED_TRACE(name.toStdString());
+    const QString text = Page(name);
+    EXPECT_TRUE(text.contains(QStringLiteral("<title>")));
+    EXPECT_TRUE(text.contains(QStringLiteral("name=\"keywords\"")));
+    for (const QRegularExpressionMatch& m : link.globalMatch(text)) {
+      const QString target = m.captured(1).isEmpty() ? name : m.captured(1);
+      const QString anchor = m.captured(2);
+      SCOPED_TRACE(m.captured(0).toStdString());
+      ASSERT_TRUE(built.contains(target));
+      if (!anchor.isEmpty()) {
+        EXPECT_TRUE(Page(target).contains(QStringLiteral("name=\"%1\"").arg(anchor)));
+      }
+      ++links;
+    }
+  }
+  EXPECT_GE(links, 30);
+}
+
+TEST(HelpPages, MessagePageQuotesEveryMessageAsTheStringTableHasIt) {
+  const QString text = Page(QStringLiteral("messages.html"));
+  static const QRegularExpression row(QStringLiteral("<a name=\"m(\\d+)\"></a>([^<]*)</td>"));
+  int rows = 0;
+  for (const QRegularExpressionMatch& m : row.globalMatch(text)) {
+    const unsigned id = m.captured(1).toUInt();
+    SCOPED_TRACE(id);
+    QString quoted = m.captured(2);
+    quoted.replace(QStringLiteral("&quot;"), QStringLiteral("\"")).replace(QStringLiteral("&#x27;"), QStringLiteral("'"));
+    quoted.replace(QStringLiteral("&lt;"), QStringLiteral("<")).replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+    quoted.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    ASSERT_TRUE(StringIdExists(id));
+    EXPECT_EQ(quoted, ToQString(LoadStringById(id)));
+    ++rows;
+  }
+  // Every message the session reports, and the ones the editor shows itself.
+  for (const unsigned id : {4111u, 4112u, 4125u, 4127u, 4129u, 16390u, 16391u, 16392u, 16393u, 16394u, 16395u,
+                            16396u, 16412u})
+    EXPECT_TRUE(text.contains(QStringLiteral("name=\"m%1\"").arg(id))) << id;
+  EXPECT_GE(rows, 40);
+}
+
+}  // namespace
