@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <fstream>
 #include <iterator>
 #include <string_view>
 
 #include "proto/ctadmin.grpc.pb.h"
 #include "s100/cterrors.h"
+#include "server/safefile.h"
 
 namespace ct::runtime {
 namespace {
@@ -19,20 +19,10 @@ namespace {
 constexpr size_t kMaxTokenBytes = 4096;
 constexpr size_t kMaxCaBytes = 1 << 20;
 
-// Reads a whole small file; false when it is missing, unreadable or larger
-// than the limit.
+// Reads a whole small file; false when it is missing, unreadable, larger
+// than the limit or not a regular file (a FIFO would block the caller).
 bool ReadSmallFile(const std::string& path, size_t limit, std::string* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string data;
-  char chunk[4096];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    data.append(chunk, static_cast<size_t>(in.gcount()));
-    if (data.size() > limit) return false;
-  }
-  if (in.bad()) return false;
-  *out = std::move(data);
-  return true;
+  return ctserver::ReadRegularFile(path, limit, out, nullptr);
 }
 
 // The token is one word of printable characters; surrounding white space

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "s100/deif.h"
+#include "server/safefile.h"
 #include "tools/ctadm_client.h"
 #include "tools/ctadm_servers.h"
 
@@ -77,6 +78,24 @@ bool ChooseServer(const std::string& option, std::string* server, std::string* e
   return false;
 }
 
+// A bad port in the server's address, named by where it was given: the
+// server option or the known server's value in the registry.
+std::string PortProblemOf(const std::string& server, bool fromRegistry) {
+  std::vector<ctadm::KnownServer> servers;
+  std::string ignored;
+  if (ctadm::ListServers(&servers, &ignored)) {
+    for (const auto& s : servers) {
+      if (s.name != server || !s.usable) continue;
+      const std::string problem = ctadm::PortProblem(s.address);
+      if (problem.empty()) return problem;
+      return "server '" + ctserver::EchoText(server) + "' in " + ctadm::RegistryFile() + ": " + problem;
+    }
+  }
+  if (fromRegistry) return std::string();
+  const std::string problem = ctadm::PortProblem(server);
+  return problem.empty() ? problem : "--server: " + problem;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,6 +158,9 @@ int main(int argc, char** argv) {
 
   std::string error;
 
+  // Before anything reads them: a FIFO would block ctadm for ever.
+  if (std::string problem = ctadm::OptionFileProblem(); !problem.empty()) return Fail(problem);
+
   // Registry commands need no server.
   if (*servers) {
     std::vector<ctadm::KnownServer> known;
@@ -153,6 +175,7 @@ int main(int argc, char** argv) {
 
   std::string server;
   if (!ChooseServer(serverOption, &server, &error)) return Fail(error);
+  if (std::string problem = PortProblemOf(server, serverOption.empty()); !problem.empty()) return Fail(problem);
   ctadm::AdminClient client;
   if (!client.Open(server, &error)) return Fail(error);
 

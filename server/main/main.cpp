@@ -171,7 +171,12 @@ int main(int argc, char** argv) {
     }
     spdlog::info("{} received: finishing calls in progress and stopping", signal == SIGTERM ? "SIGTERM" : "SIGINT");
     server->GetHealthCheckService()->SetServingStatus(false);
-    server->Shutdown(std::chrono::system_clock::now() + kShutdownGrace);
+    // Calls in progress may finish within the grace time; then the server
+    // stops at once, without waiting for idle connections to go away.
+    if (!service.StopAndDrain(std::chrono::steady_clock::now() + kShutdownGrace)) {
+      spdlog::warn("calls still in progress after {} s are cancelled", kShutdownGrace.count());
+    }
+    server->Shutdown(std::chrono::system_clock::now());
   });
   server->Wait();
   waiter.join();
