@@ -145,6 +145,7 @@ uint32_t DataFolder::ReadFile(const std::string& relative, size_t maxBytes, std:
   Fd parent(OpenParentBeneath(rootFd_, parts, false));
   if (parent.get() < 0) return OpenError(errno);
   const std::string& leaf = parts.back();
+  if (IsDatabaseFile(parent.get(), leaf, nullptr)) return ct::kErrPathRefused;  // even when missing
 
   // Look before opening: a device or FIFO is refused without being opened.
   struct stat before {};

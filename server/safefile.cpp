@@ -41,9 +41,11 @@ int OpenDirWithOpenat2(int rootFd, const std::string& path) {
 #endif
 }
 
+}  // namespace
+
 // One component at a time, each opened with O_NOFOLLOW relative to the one
 // before, so that no link is followed whatever happens to the tree meanwhile.
-int WalkParent(int rootFd, const std::vector<std::string>& parts, bool create) {
+int WalkParentBeneath(int rootFd, const std::vector<std::string>& parts, bool create) {
   int fd = OpenDirAt(rootFd, ".");
   for (size_t i = 0; fd >= 0 && i + 1 < parts.size(); ++i) {
     int next = OpenDirAt(fd, parts[i].c_str());
@@ -61,8 +63,6 @@ int WalkParent(int rootFd, const std::vector<std::string>& parts, bool create) {
   }
   return fd;
 }
-
-}  // namespace
 
 bool SplitRelativePath(const std::string& relative, std::vector<std::string>* parts) {
   parts->clear();
@@ -101,7 +101,7 @@ int OpenParentBeneath(int rootFd, const std::vector<std::string>& parts, bool cr
     if (errno == EXDEV) errno = ELOOP;
     return -1;
   }
-  return WalkParent(rootFd, parts, create);
+  return WalkParentBeneath(rootFd, parts, create);
 }
 
 ReadProblem ReadRegularFd(int fd, size_t maxBytes, std::string* text) {

@@ -22,6 +22,10 @@ bool SplitRelativePath(const std::string& relative, std::vector<std::string>* pa
 // with errno set (ELOOP or ENOTDIR for a link or a non-folder in the way).
 int OpenParentBeneath(int rootFd, const std::vector<std::string>& parts, bool create);
 
+// The same by a walk, one component at a time with O_NOFOLLOW, for kernels
+// without openat2 (OpenParentBeneath falls back to it).
+int WalkParentBeneath(int rootFd, const std::vector<std::string>& parts, bool create);
+
 // Why a file cannot be read as an option or import file.
 enum class ReadProblem { None, Missing, NotRegular, TooLarge, Io };
 
