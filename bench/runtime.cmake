@@ -5,3 +5,8 @@ if(TARGET common AND TARGET s100_runtime AND TARGET ctserver AND TARGET runtime_
   target_link_libraries(bench_runtime PRIVATE common s100_runtime runtime_testenv benchmark::benchmark)
   add_dependencies(bench_runtime ctserver)
 endif()
+if(TARGET s100_runtime AND TARGET runtime_testenv)
+  add_executable(bench_connect bench_connect.cpp)
+  target_include_directories(bench_connect PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(bench_connect PRIVATE s100_runtime runtime_testenv benchmark::benchmark)
+endif()

@@ -124,7 +124,10 @@ std::unique_ptr<Backend> MakeGrpcBackend(const ServerAddress& address, const Run
   // session instead of waiting out a backoff shared with earlier channels.
   args.SetInt(GRPC_ARG_USE_LOCAL_SUBCHANNEL_POOL, 1);
   args.SetInt(GRPC_ARG_INITIAL_RECONNECT_BACKOFF_MS, 100);
-  args.SetInt(GRPC_ARG_MIN_RECONNECT_BACKOFF_MS, 100);
+  // gRPC also takes this as the least time a connection attempt is given:
+  // the connect timeout, so that a slow handshake (TLS to a distant host)
+  // is not cut off after 100 ms.
+  args.SetInt(GRPC_ARG_MIN_RECONNECT_BACKOFF_MS, static_cast<int>(settings.connectTimeoutMs));
   args.SetInt(GRPC_ARG_MAX_RECONNECT_BACKOFF_MS, 1000);
   args.SetMaxReceiveMessageSize(kMaxMessageBytes);
   args.SetMaxSendMessageSize(kMaxMessageBytes);
