@@ -474,7 +474,7 @@ std::unique_ptr<ServerCore> ServerCore::Open(const CoreOptions& options, std::st
   bool loaded = options.symbolsPath.empty() ? symbols.Parse(SymbolTable::DefaultText(), &problems)
                                             : symbols.Load(options.symbolsPath, &problems);
   if (!loaded) {
-    std::string where = options.symbolsPath.empty() ? "the built-in symbol table" : options.symbolsPath;
+    std::string where = options.symbolsPath.empty() ? "the built-in symbol table" : EchoText(options.symbolsPath);
     *error = "cannot load " + where + ":";
     for (const auto& p : problems) *error += "\n  " + p;
     return nullptr;

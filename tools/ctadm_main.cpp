@@ -30,7 +30,7 @@ bool ReadInput(const std::string& path, std::string* text, std::string* error) {
   if (path != "-") {
     file.open(path, std::ios::binary);
     if (!file) {
-      *error = "cannot open " + path;
+      *error = "cannot open " + ctserver::EchoText(path);
       return false;
     }
     in = &file;
@@ -40,12 +40,12 @@ bool ReadInput(const std::string& path, std::string* text, std::string* error) {
   while (in->read(chunk, sizeof chunk) || in->gcount() > 0) {
     text->append(chunk, static_cast<size_t>(in->gcount()));
     if (text->size() > kDeifMaxTextBytes) {
-      *error = (path == "-" ? std::string("standard input") : path) + " is larger than 64 MiB";
+      *error = (path == "-" ? std::string("standard input") : ctserver::EchoText(path)) + " is larger than 64 MiB";
       return false;
     }
   }
   if (in->bad()) {
-    *error = "cannot read " + path;
+    *error = "cannot read " + ctserver::EchoText(path);
     return false;
   }
   return true;

@@ -78,6 +78,27 @@ TEST(CtServerStartup, OptionFilesThatAreNotRegularFilesAreRefusedAtOnce) {
   }
 }
 
+TEST(CtServerStartup, HugeInputIsEchoedCut) {
+  TempDir files;
+  const std::string huge(100000, '7');
+  std::ofstream(files.File("syms.txt")) << "Fine 1\n" << std::string(1 << 20, 'x') << "! 2\n";
+  const std::vector<std::vector<std::string>> cases = {
+      {"--symbols", files.File(huge.substr(0, 250))},
+      {"--listen", "127.0.0.1:" + huge},
+      {"--symbols", files.File("syms.txt")},  // a bad name one megabyte long
+  };
+  for (const auto& args : cases) {
+    TempDir dir;
+    ServerProcess server(dir.path());
+    EXPECT_FALSE(server.Start(args, args[0] != "--listen"));
+    const int status = server.WaitExit();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
+    const std::string log = server.Log();
+    EXPECT_FALSE(log.empty());
+    EXPECT_LT(log.size(), 1000u) << log.substr(0, 400);
+  }
+}
+
 TEST(CtServerStartup, AnIdleServerStopsWithinASecond) {
   TempDir dir;
   ServerProcess server(dir.path());

@@ -139,4 +139,24 @@ TEST_F(CtadmSafety, OptionFilesThatAreFifosAreRefusedWithOneLine) {
   }
 }
 
+TEST_F(CtadmSafety, HugeInputIsEchoedCut) {
+  env::RegistryContents reg;
+  reg.servers["Local"] = "embedded:" + dir_.File("local.db");
+  env::InstallRegistry(dir_.File("test.reg"), reg);
+  const std::string huge(100000, 'n');
+  const std::vector<std::vector<std::string>> cases = {
+      {"--server", "Local", "get", huge, "C"},
+      {"--server", "Local", "remove", "p", huge},
+      {"--server", "Local", "put", "p", "C", dir_.File(huge.substr(0, 200) + "/" + huge.substr(0, 200))},
+      {"--server", huge + ":99999", "list"},
+      {"add-server", "x", huge},
+  };
+  for (const auto& args : cases) {
+    Ran run = Ctadm(args);
+    EXPECT_EQ(run.status, 1) << args[2].substr(0, 20);
+    EXPECT_FALSE(run.err.empty());
+    EXPECT_LT(run.err.size(), 1000u) << run.err.substr(0, 300);
+  }
+}
+
 }  // namespace
