@@ -484,7 +484,9 @@ std::unique_ptr<ServerCore> ServerCore::Open(const CoreOptions& options, std::st
   // database, so that no transfer file name can be one of the store's.
   DataFolder folder;
   std::string dataDir = options.dataDir;
-  if (dataDir.empty()) dataDir = ((db.has_parent_path() ? db.parent_path() : fs::path(".")) / kDefaultDataFolder).string();
+  if (dataDir.empty()) {
+    dataDir = ((db.has_parent_path() ? db.parent_path() : fs::path(".")) / kDefaultDataFolder).string();
+  }
   if (!folder.Open(dataDir, error)) return nullptr;
   folder.ProtectDatabase(options.dbPath);
 

@@ -160,6 +160,18 @@ TEST_F(FileSafety, TheDatabaseAndItsCompanionFilesAreNeverOpened) {
   EXPECT_EQ(Transfer(false, "profiles.txt"), 0u);
   EXPECT_EQ(Transfer(true, "profiles.txt"), 0u);
 
+  // A data folder above the database's folder reaches it by a sub-path.
+  Open(dir_.path());
+  const auto above = Listing(DbDir());
+  for (const char* name : {"db/profiles.db", "db/./profiles.db-wal", "db/profiles.db-shm"}) {
+    for (bool import : {true, false}) {
+      EXPECT_EQ(Transfer(import, name), ct::kErrPathRefused) << name << (import ? " import" : " export");
+    }
+  }
+  ExpectStoreIntact("above");
+  EXPECT_EQ(Listing(DbDir()), above);
+  Open(DbDir());
+
   // A second name for the database (a hard link) is caught by its identity.
   ASSERT_EQ(::link(DbPath().c_str(), dir_.File("db/alias.db").c_str()), 0);
   for (bool import : {true, false}) {
