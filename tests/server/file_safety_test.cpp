@@ -265,34 +265,6 @@ TEST_F(FileSafety, OnlyARegularFileWithOneLinkIsImported) {
   EXPECT_EQ(Transfer(true, "good.txt", "other"), 0u);
 }
 
-TEST(SafeFiles, RelativePathsAreSplitIntoPlainParts) {
-  struct Case {
-    std::string path;
-    bool ok;
-    std::vector<std::string> parts;
-  };
-  const Case cases[] = {
-      {"a.txt", true, {"a.txt"}},
-      {"./a/./b.txt", true, {"a", "b.txt"}},
-      {"a//b/", true, {"a", "b"}},
-      {"", false, {}},
-      {".", false, {}},
-      {"./", false, {}},
-      {"/etc/passwd", false, {}},
-      {"a/../b", false, {}},
-      {"..", false, {}},
-      {std::string("a\0b", 3), false, {}},
-      {std::string(5000, 'a'), false, {}},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> parts;
-    EXPECT_EQ(ctserver::SplitRelativePath(c.path, &parts), c.ok) << c.path.substr(0, 20);
-    if (c.ok) {
-      EXPECT_EQ(parts, c.parts) << c.path;
-    }
-  }
-}
-
 TEST(SafeFiles, BothWaysOfOpeningBeneathTheFolderRefuseLinks) {
   TempDir dir;
   const std::string root = dir.File("root");
@@ -354,31 +326,15 @@ TEST(SafeFiles, OptionFilesMustBeRegularAndEchoesAreCut) {
       const bool ok = ctserver::ReadRegularFile(c.path, 1 << 20, &text, &error);
       return std::make_pair(ok, error);
     });
-    ASSERT_EQ(read.wait_for(std::chrono::seconds(5)), std::future_status::ready) << c.path << " blocked";
+    if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << c.path << " blocked";
+      ::close(::open(dir.File("fifo").c_str(), O_WRONLY | O_NONBLOCK));  // lets it go
+    }
     const auto [ok, error] = read.get();
     EXPECT_EQ(ok, c.ok) << c.path;
     EXPECT_NE(error.find(c.says), std::string::npos) << error;
   }
 
-  // The symbol table and the database refuse a FIFO at once too.
-  CoreOptions o;
-  o.dbPath = dir.File("p.db");
-  o.symbolsPath = dir.File("fifo");
-  std::string error;
-  EXPECT_FALSE(ServerCore::Open(o, &error));
-  EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
-  o.symbolsPath.clear();
-  o.dbPath = dir.File("fifo");
-  EXPECT_FALSE(ServerCore::Open(o, &error));
-  EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
-
-  // A huge bad symbol name is not echoed whole.
-  std::ofstream(dir.File("huge.txt")) << "Fine 1\n" << std::string(1 << 20, '-') << " 2\n";
-  o.dbPath = dir.File("p.db");
-  o.symbolsPath = dir.File("huge.txt");
-  EXPECT_FALSE(ServerCore::Open(o, &error));
-  EXPECT_NE(error.find("line 2"), std::string::npos) << error.substr(0, 300);
-  EXPECT_LT(error.size(), 600u);
   EXPECT_EQ(ctserver::EchoText(std::string(100, 'x')), std::string(100, 'x'));
   EXPECT_EQ(ctserver::EchoText(std::string(1000, 'x')), std::string(200, 'x') + "...");
   EXPECT_EQ(ctserver::EchoText(std::string(199, 'x') + "\xC3\xA9" + "tail"), std::string(199, 'x') + "...")
