@@ -16,7 +16,9 @@ constexpr const char* kDefaultPath = "/etc/velcor/halden-client.reg";
 // Reads the whole file; st receives its identity.  ENOENT: missing.
 bool ReadAll(const std::string& path, std::string& bytes, struct stat& st, int& err) {
   err = 0;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO in the file's place is refused (below)
+  // instead of waiting for a writer for ever.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     err = errno;
     return false;
@@ -63,7 +65,7 @@ bool ReadAll(const std::string& path, std::string& bytes, struct stat& st, int& 
 // Whether the file holds exactly these bytes (read in pieces, without
 // copying the file).
 bool HoldsBytes(const std::string& path, const std::string& bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     return false;
   }

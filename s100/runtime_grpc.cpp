@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <fstream>
 #include <iterator>
 #include <string_view>
 
 #include "proto/ctadmin.grpc.pb.h"
 #include "s100/cterrors.h"
+#include "server/safefile.h"
 
 namespace ct::runtime {
 namespace {
@@ -19,20 +19,10 @@ namespace {
 constexpr size_t kMaxTokenBytes = 4096;
 constexpr size_t kMaxCaBytes = 1 << 20;
 
-// Reads a whole small file; false when it is missing, unreadable or larger
-// than the limit.
+// Reads a whole small file; false when it is missing, unreadable, larger
+// than the limit or not a regular file (a FIFO would block the caller).
 bool ReadSmallFile(const std::string& path, size_t limit, std::string* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string data;
-  char chunk[4096];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    data.append(chunk, static_cast<size_t>(in.gcount()));
-    if (data.size() > limit) return false;
-  }
-  if (in.bad()) return false;
-  *out = std::move(data);
-  return true;
+  return ctserver::ReadRegularFile(path, limit, out, nullptr);
 }
 
 // The token is one word of printable characters; surrounding white space
@@ -134,7 +124,10 @@ std::unique_ptr<Backend> MakeGrpcBackend(const ServerAddress& address, const Run
   // session instead of waiting out a backoff shared with earlier channels.
   args.SetInt(GRPC_ARG_USE_LOCAL_SUBCHANNEL_POOL, 1);
   args.SetInt(GRPC_ARG_INITIAL_RECONNECT_BACKOFF_MS, 100);
-  args.SetInt(GRPC_ARG_MIN_RECONNECT_BACKOFF_MS, 100);
+  // gRPC also takes this as the least time a connection attempt is given:
+  // the connect timeout, so that a slow handshake (TLS to a distant host)
+  // is not cut off after 100 ms.
+  args.SetInt(GRPC_ARG_MIN_RECONNECT_BACKOFF_MS, static_cast<int>(settings.connectTimeoutMs));
   args.SetInt(GRPC_ARG_MAX_RECONNECT_BACKOFF_MS, 1000);
   args.SetMaxReceiveMessageSize(kMaxMessageBytes);
   args.SetMaxSendMessageSize(kMaxMessageBytes);

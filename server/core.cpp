@@ -2,6 +2,8 @@
 // the symbol table and the session registry.
 #include "server/core.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +13,7 @@
 #include "server/datafolder.h"
 #include "server/demessage.h"
 #include "server/names.h"
+#include "server/safefile.h"
 #include "server/sessions.h"
 #include "server/store.h"
 #include "server/symboltable.h"
@@ -207,9 +210,8 @@ class CoreImpl final : public ServerCore {
   void ImportProfile(const pb::TransferProfileRequest& req, pb::StatusReply* reply) override {
     reply->Clear();
     if (!Session(req.session(), reply) || !Identity(req.name(), req.profile_class(), reply)) return;
-    std::string full, text;
-    if (uint32_t rc = folder_.Resolve(req.file(), &full)) return Fail(reply, rc);
-    if (uint32_t rc = DataFolder::ReadFile(full, kMaxImportBytes, &text)) return Fail(reply, rc);
+    std::string text;
+    if (uint32_t rc = folder_.ReadFile(req.file(), kMaxImportBytes, &text)) return Fail(reply, rc);
     QV_RawDataElement raw{};
     raw.type = CT_TYPE_NONE;
     size_t stop = 0;
@@ -230,8 +232,9 @@ class CoreImpl final : public ServerCore {
   void ExportProfile(const pb::TransferProfileRequest& req, pb::StatusReply* reply) override {
     reply->Clear();
     if (!Session(req.session(), reply) || !Identity(req.name(), req.profile_class(), reply)) return;
-    std::string full;
-    if (uint32_t rc = folder_.Resolve(req.file(), &full)) return Fail(reply, rc);
+    // Refuse a bad path before any work, as the write will.
+    std::vector<std::string> parts;
+    if (!SplitRelativePath(req.file(), &parts)) return Fail(reply, ct::kErrPathRefused);
     ProfileRow row;
     if (uint32_t rc = store_->GetProfile(req.name(), req.profile_class(), &row)) return Fail(reply, rc);
     ScopedSet set;
@@ -250,7 +253,7 @@ class CoreImpl final : public ServerCore {
     std::string out(text);
     std::free(text);
     out.push_back('\n');
-    Fail(reply, DataFolder::WriteFile(full, out));
+    Fail(reply, folder_.WriteFile(req.file(), out));
   }
 
   void ListRevisions(const pb::RevisionsRequest& req, pb::RevisionsReply* reply) override {
@@ -459,22 +462,33 @@ std::unique_ptr<ServerCore> ServerCore::Open(const CoreOptions& options, std::st
   fs::path db(options.dbPath);
   std::error_code ec;
   if (db.has_parent_path()) fs::create_directories(db.parent_path(), ec);
+  // SQLite would wait for ever on a FIFO, and must not open a device.
+  struct stat dbStat {};
+  if (::stat(options.dbPath.c_str(), &dbStat) == 0 && !S_ISREG(dbStat.st_mode)) {
+    *error = "cannot use the database " + EchoText(options.dbPath) + ": not a regular file";
+    return nullptr;
+  }
 
   SymbolTable symbols;
   std::vector<std::string> problems;
   bool loaded = options.symbolsPath.empty() ? symbols.Parse(SymbolTable::DefaultText(), &problems)
                                             : symbols.Load(options.symbolsPath, &problems);
   if (!loaded) {
-    std::string where = options.symbolsPath.empty() ? "the built-in symbol table" : options.symbolsPath;
+    std::string where = options.symbolsPath.empty() ? "the built-in symbol table" : EchoText(options.symbolsPath);
     *error = "cannot load " + where + ":";
     for (const auto& p : problems) *error += "\n  " + p;
     return nullptr;
   }
 
+  // By default import and export get a folder of their own beside the
+  // database, so that no transfer file name can be one of the store's.
   DataFolder folder;
   std::string dataDir = options.dataDir;
-  if (dataDir.empty()) dataDir = db.has_parent_path() ? db.parent_path().string() : std::string(".");
+  if (dataDir.empty()) {
+    dataDir = ((db.has_parent_path() ? db.parent_path() : fs::path(".")) / kDefaultDataFolder).string();
+  }
   if (!folder.Open(dataDir, error)) return nullptr;
+  folder.ProtectDatabase(options.dbPath);
 
   auto store = Store::Open(options.dbPath, error);
   if (!store) return nullptr;

@@ -14,10 +14,13 @@
 
 namespace ctserver {
 
+// The data folder's name beside the database when none is given.
+inline constexpr const char* kDefaultDataFolder = "transfer";
+
 struct CoreOptions {
   std::string dbPath;       // SQLite file; created when missing
   std::string symbolsPath;  // symbol table text file; empty: the built-in default table
-  std::string dataDir;      // folder for import and export; empty: the database's folder
+  std::string dataDir;      // folder for import and export; empty: kDefaultDataFolder beside the database
   bool networkService = false;  // a network server (ctserver) serves this core; shown as a server process
 };
 

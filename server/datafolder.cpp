@@ -1,20 +1,96 @@
 #include "server/datafolder.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 #include "s100/cterrors.h"
+#include "server/safefile.h"
 
 namespace fs = std::filesystem;
 
 namespace ctserver {
 
 namespace {
-constexpr size_t kMaxPathBytes = 4096;
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// What an open or a walk that failed means for the caller.
+uint32_t OpenError(int err) {
+  switch (err) {
+    case ENOENT:
+      return ct::kErrNotFound;
+    case ELOOP:    // a symbolic link
+    case ENOTDIR:  // a file where a folder should be
+    case EXDEV:    // out of the folder
+    case ENXIO:    // a socket
+    case EISDIR:
+    case ENAMETOOLONG:
+      return ct::kErrPathRefused;
+    default:
+      return ct::kErrIo;
+  }
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += size_t(n);
+  }
+  return true;
+}
+
+std::string TemporaryName() {
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  static const char hex[] = "0123456789abcdef";
+  uint64_t value = random();
+  std::string name = ".export-";
+  for (int i = 0; i < 16; ++i, value >>= 4) name.push_back(hex[value & 0xF]);
+  return name + ".tmp";
+}
+
+}  // namespace
+
+DataFolder::~DataFolder() {
+  if (rootFd_ >= 0) ::close(rootFd_);
+}
+
+DataFolder::DataFolder(DataFolder&& other) noexcept { *this = std::move(other); }
+
+DataFolder& DataFolder::operator=(DataFolder&& other) noexcept {
+  if (this != &other) {
+    if (rootFd_ >= 0) ::close(rootFd_);
+    root_ = std::move(other.root_);
+    rootFd_ = other.rootFd_;
+    other.rootFd_ = -1;
+    dbPath_ = std::move(other.dbPath_);
+    dbName_ = std::move(other.dbName_);
+    dbDir_ = std::move(other.dbDir_);
+  }
+  return *this;
 }
 
 bool DataFolder::Open(const std::string& path, std::string* error) {
@@ -22,88 +98,133 @@ bool DataFolder::Open(const std::string& path, std::string* error) {
   fs::create_directories(path, ec);
   fs::path canonical = fs::canonical(path, ec);
   if (ec || !fs::is_directory(canonical)) {
-    if (error) *error = "cannot use data folder " + path + ": " + (ec ? ec.message() : "not a folder");
+    if (error) *error = "cannot use data folder " + EchoText(path) + ": " + (ec ? ec.message() : "not a folder");
     return false;
   }
+  int fd = ::open(canonical.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = "cannot open data folder " + EchoText(path);
+    return false;
+  }
+  if (rootFd_ >= 0) ::close(rootFd_);
+  rootFd_ = fd;
   root_ = canonical.string();
   return true;
 }
 
-uint32_t DataFolder::Resolve(const std::string& relative, std::string* full) const {
-  if (root_.empty() || relative.empty() || relative.size() > kMaxPathBytes) return ct::kErrPathRefused;
-  if (relative.find('\0') != std::string::npos) return ct::kErrPathRefused;
-  fs::path rel(relative);
-  if (rel.is_absolute() || rel.has_root_name() || rel.has_root_directory()) return ct::kErrPathRefused;
-  for (const auto& part : rel) {
-    if (part == "..") return ct::kErrPathRefused;
-  }
+void DataFolder::ProtectDatabase(const std::string& dbPath) {
   std::error_code ec;
-  fs::path resolved = fs::weakly_canonical(fs::path(root_) / rel, ec);
-  if (ec) return ct::kErrPathRefused;
-  // The resolved path must lie strictly inside the folder.
-  fs::path root(root_);
-  auto r = root.begin();
-  auto p = resolved.begin();
-  for (; r != root.end(); ++r, ++p) {
-    if (p == resolved.end() || *p != *r) return ct::kErrPathRefused;
-  }
-  if (p == resolved.end()) return ct::kErrPathRefused;  // the folder itself
-  *full = resolved.string();
-  return 0;
+  fs::path db = fs::absolute(dbPath, ec);
+  if (ec) db = dbPath;
+  dbPath_ = db.string();
+  dbName_ = db.filename().string();
+  dbDir_ = db.parent_path().string();
 }
 
-uint32_t DataFolder::ReadFile(const std::string& full, size_t maxBytes, std::string* text) {
-  int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ct::kErrNotFound : ct::kErrIo;
-  text->clear();
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return ct::kErrIo;
+bool DataFolder::IsDatabaseFile(int parentFd, const std::string& leaf, const struct stat* st) const {
+  if (dbName_.empty()) return false;
+  // By name: the database's name, or its name and a dash (-wal, -shm,
+  // -journal, -mj...), in the database's folder however it was reached.
+  if (leaf == dbName_ || leaf.compare(0, dbName_.size() + 1, dbName_ + "-") == 0) {
+    struct stat dir {}, dbDir {};
+    if (::fstat(parentFd, &dir) != 0 || ::stat(dbDir_.c_str(), &dbDir) != 0 || SameFile(dir, dbDir)) return true;
+  }
+  // By identity: a second name for one of those files.
+  if (st) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+      struct stat own {};
+      if (::stat((dbPath_ + suffix).c_str(), &own) == 0 && SameFile(own, *st)) return true;
     }
-    if (n == 0) break;
-    text->append(buf, size_t(n));
-    if (text->size() > maxBytes) {
-      ::close(fd);
+  }
+  return false;
+}
+
+uint32_t DataFolder::ReadFile(const std::string& relative, size_t maxBytes, std::string* text) const {
+  std::vector<std::string> parts;
+  if (rootFd_ < 0 || !SplitRelativePath(relative, &parts)) return ct::kErrPathRefused;
+  Fd parent(OpenParentBeneath(rootFd_, parts, false));
+  if (parent.get() < 0) return OpenError(errno);
+  const std::string& leaf = parts.back();
+  if (IsDatabaseFile(parent.get(), leaf, nullptr)) return ct::kErrPathRefused;  // even when missing
+
+  // Look before opening: a device or FIFO is refused without being opened.
+  struct stat before {};
+  if (::fstatat(parent.get(), leaf.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0) return OpenError(errno);
+  if (!S_ISREG(before.st_mode) || before.st_nlink != 1 || IsDatabaseFile(parent.get(), leaf, &before)) {
+    return ct::kErrPathRefused;
+  }
+  Fd fd(::openat(parent.get(), leaf.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+  if (fd.get() < 0) return OpenError(errno);
+  // And again on what was opened, in case the name was swapped meanwhile.
+  struct stat opened {};
+  if (::fstat(fd.get(), &opened) != 0) return ct::kErrIo;
+  if (!SameFile(before, opened) || opened.st_nlink != 1) return ct::kErrPathRefused;
+
+  switch (ReadRegularFd(fd.get(), maxBytes, text)) {
+    case ReadProblem::None:
+      return 0;
+    case ReadProblem::NotRegular:
+      return ct::kErrPathRefused;
+    case ReadProblem::TooLarge:
       return ct::kErrTooLarge;
-    }
+    default:
+      return ct::kErrIo;
   }
-  ::close(fd);
+}
+
+uint32_t DataFolder::WriteFile(const std::string& relative, const std::string& text) const {
+  std::vector<std::string> parts;
+  if (rootFd_ < 0 || !SplitRelativePath(relative, &parts)) return ct::kErrPathRefused;
+  Fd parent(OpenParentBeneath(rootFd_, parts, true));
+  if (parent.get() < 0) return OpenError(errno) == ct::kErrPathRefused ? ct::kErrPathRefused : ct::kErrIo;
+  const std::string& leaf = parts.back();
+  if (IsDatabaseFile(parent.get(), leaf, nullptr)) return ct::kErrPathRefused;
+  struct stat existing {};
+  if (::fstatat(parent.get(), leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+    // Only a regular file is replaced: not a link, a folder, a FIFO.
+    if (!S_ISREG(existing.st_mode) || IsDatabaseFile(parent.get(), leaf, &existing)) return ct::kErrPathRefused;
+  } else if (errno != ENOENT) {
+    return OpenError(errno) == ct::kErrPathRefused ? ct::kErrPathRefused : ct::kErrIo;
+  }
+
+  // The temporary file and the rename stay in the folder held open above.
+  std::string temporary;
+  int raw = -1;
+  for (int attempt = 0; attempt < 8 && raw < 0; ++attempt) {
+    temporary = TemporaryName();
+    raw = ::openat(parent.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (raw < 0 && errno != EEXIST) break;
+  }
+  if (raw < 0) return ct::kErrIo;
+  bool ok = WriteAll(raw, text) && ::fsync(raw) == 0;
+  if (::close(raw) != 0) ok = false;
+  if (ok && ::renameat(parent.get(), temporary.c_str(), parent.get(), leaf.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlinkat(parent.get(), temporary.c_str(), 0);
+    return ct::kErrIo;
+  }
+  ::fsync(parent.get());  // makes the rename itself durable
   return 0;
 }
 
-uint32_t DataFolder::WriteFile(const std::string& full, const std::string& text) {
+uint32_t DataFolder::WritePlainFile(const std::string& full, const std::string& text) {
   fs::path target(full);
   std::error_code ec;
-  fs::create_directories(target.parent_path(), ec);
+  if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
   if (ec) return ct::kErrIo;
   std::random_device rd;
   std::string tmp = full + ".tmp" + std::to_string(rd());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return ct::kErrIo;
-  size_t done = 0;
-  bool ok = true;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += size_t(n);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
+  bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(tmp.c_str(), full.c_str()) != 0) ok = false;
   if (!ok) {
     ::unlink(tmp.c_str());
     return ct::kErrIo;
   }
-  // Make the rename itself durable.
-  int dir = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dir = ::open(target.has_parent_path() ? target.parent_path().c_str() : ".",
+                   O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "server/safefile.h"
+
 namespace ctserver {
 
 extern const char* const kDefaultSymbolTable;
@@ -79,12 +81,12 @@ bool SymbolTable::Parse(const std::string& text, std::vector<std::string>* probl
       continue;
     }
     if (!ValidSymbolName(name)) {
-      problem(lineNo, "invalid symbol name '" + name + "'");
+      problem(lineNo, "invalid symbol name '" + EchoText(name) + "'");
       continue;
     }
     uint32_t v = 0;
     if (!ParseValue(value, &v)) {
-      problem(lineNo, "invalid value '" + value + "' (hexadecimal with 0x or decimal, 32 bits)");
+      problem(lineNo, "invalid value '" + EchoText(value) + "' (hexadecimal with 0x or decimal, 32 bits)");
       continue;
     }
     if (auto it = nameLine.find(name); it != nameLine.end()) {
@@ -92,7 +94,7 @@ bool SymbolTable::Parse(const std::string& text, std::vector<std::string>* probl
       continue;
     }
     if (auto it = valueLine.find(v); it != valueLine.end()) {
-      problem(lineNo, "duplicate value " + value + " (first on line " + std::to_string(it->second) + ")");
+      problem(lineNo, "duplicate value " + EchoText(value) + " (first on line " + std::to_string(it->second) + ")");
       continue;
     }
     nameLine.emplace(name, lineNo);
@@ -109,22 +111,9 @@ bool SymbolTable::Parse(const std::string& text, std::vector<std::string>* probl
 }
 
 bool SymbolTable::Load(const std::string& path, std::vector<std::string>* problems) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
-    if (problems) problems->push_back("cannot open " + path);
-    return false;
-  }
-  std::string text;
-  char buf[65536];
-  while (f.read(buf, sizeof buf) || f.gcount() > 0) {
-    text.append(buf, size_t(f.gcount()));
-    if (text.size() > kMaxFileBytes) {
-      if (problems) problems->push_back(path + " is larger than 16 MiB");
-      return false;
-    }
-  }
-  if (f.bad()) {
-    if (problems) problems->push_back("cannot read " + path);
+  std::string text, error;
+  if (!ReadRegularFile(path, kMaxFileBytes, &text, &error)) {
+    if (problems) problems->push_back(error);
     return false;
   }
   return Parse(text, problems);

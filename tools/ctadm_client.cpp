@@ -6,6 +6,7 @@
 
 #include "s100/cterrors.h"
 #include "s100/deif.h"
+#include "server/safefile.h"
 
 namespace ctadm {
 namespace {
@@ -92,7 +93,7 @@ bool AdminClient::Open(const std::string& server, std::string* error) {
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   if (CTses_Create(&session_, "ctadm", 0, options.h, &record, 0) != 1) {
     session_ = 0;
-    *error = ErrorMessage("cannot connect to " + server, record.error);
+    *error = ErrorMessage("cannot connect to " + ctserver::EchoText(server), record.error);
     return false;
   }
   OwnedKvs tableReply;
@@ -140,7 +141,7 @@ bool AdminClient::Get(const std::string& name, const std::string& profileClass, 
                       std::string* error) {
   OwnedKvs reply, info;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
-  const std::string what = "cannot get " + name + " (" + profileClass + ")";
+  const std::string what = "cannot get " + ctserver::EchoText(name) + " (" + ctserver::EchoText(profileClass) + ")";
   if (CTadm_GetProfileInfo(session_, name.c_str(), profileClass.c_str(), 1, info.h, &record, 0) != 1) {
     *error = ErrorMessage(what, record.error);
     return false;
@@ -190,7 +191,8 @@ bool AdminClient::Put(const std::string& name, const std::string& profileClass, 
                                                &record, 0);
   QV_DestroyDataElement(&element);
   if (result != 1) {
-    *error = ErrorMessage("cannot " + std::string(update ? "update " : "add ") + name + " (" + profileClass + ")",
+    *error = ErrorMessage("cannot " + std::string(update ? "update " : "add ") + ctserver::EchoText(name) + " (" +
+                              ctserver::EchoText(profileClass) + ")",
                           record.error);
     return false;
   }
@@ -201,7 +203,7 @@ bool AdminClient::Remove(const std::string& name, const std::string& profileClas
   OwnedKvs reply;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   if (CTadm_RemoveProfile(session_, name.c_str(), profileClass.c_str(), &record, 0) != 1) {
-    *error = ErrorMessage("cannot remove " + name + " (" + profileClass + ")", record.error);
+    *error = ErrorMessage("cannot remove " + ctserver::EchoText(name) + " (" + ctserver::EchoText(profileClass) + ")", record.error);
     return false;
   }
   return true;
@@ -212,7 +214,7 @@ bool AdminClient::History(const std::string& name, const std::string& profileCla
   OwnedKvs reply;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   if (CTadm_ListRevisions(session_, name.c_str(), profileClass.c_str(), revisions, &record, 0) != 1) {
-    *error = ErrorMessage("cannot list the revisions of " + name + " (" + profileClass + ")", record.error);
+    *error = ErrorMessage("cannot list the revisions of " + ctserver::EchoText(name) + " (" + ctserver::EchoText(profileClass) + ")", record.error);
     return false;
   }
   return true;
@@ -223,7 +225,7 @@ bool AdminClient::Restore(const std::string& name, const std::string& profileCla
   OwnedKvs reply;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   if (CTadm_RestoreRevision(session_, name.c_str(), profileClass.c_str(), revision, current, &record, 0) != 1) {
-    *error = ErrorMessage("cannot restore revision " + std::to_string(revision) + " of " + name, record.error);
+    *error = ErrorMessage("cannot restore revision " + std::to_string(revision) + " of " + ctserver::EchoText(name), record.error);
     return false;
   }
   return true;

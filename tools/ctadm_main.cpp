@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "s100/deif.h"
+#include "server/safefile.h"
 #include "tools/ctadm_client.h"
 #include "tools/ctadm_servers.h"
 
@@ -29,7 +30,7 @@ bool ReadInput(const std::string& path, std::string* text, std::string* error) {
   if (path != "-") {
     file.open(path, std::ios::binary);
     if (!file) {
-      *error = "cannot open " + path;
+      *error = "cannot open " + ctserver::EchoText(path);
       return false;
     }
     in = &file;
@@ -39,12 +40,12 @@ bool ReadInput(const std::string& path, std::string* text, std::string* error) {
   while (in->read(chunk, sizeof chunk) || in->gcount() > 0) {
     text->append(chunk, static_cast<size_t>(in->gcount()));
     if (text->size() > kDeifMaxTextBytes) {
-      *error = (path == "-" ? std::string("standard input") : path) + " is larger than 64 MiB";
+      *error = (path == "-" ? std::string("standard input") : ctserver::EchoText(path)) + " is larger than 64 MiB";
       return false;
     }
   }
   if (in->bad()) {
-    *error = "cannot read " + path;
+    *error = "cannot read " + ctserver::EchoText(path);
     return false;
   }
   return true;
@@ -75,6 +76,24 @@ bool ChooseServer(const std::string& option, std::string* server, std::string* e
   }
   *error = "no server given (--server) and no known server in " + ctadm::RegistryFile();
   return false;
+}
+
+// A bad port in the server's address, named by where it was given: the
+// server option or the known server's value in the registry.
+std::string PortProblemOf(const std::string& server, bool fromRegistry) {
+  std::vector<ctadm::KnownServer> servers;
+  std::string ignored;
+  if (ctadm::ListServers(&servers, &ignored)) {
+    for (const auto& s : servers) {
+      if (s.name != server || !s.usable) continue;
+      const std::string problem = ctadm::PortProblem(s.address);
+      if (problem.empty()) return problem;
+      return "server '" + ctserver::EchoText(server) + "' in " + ctadm::RegistryFile() + ": " + problem;
+    }
+  }
+  if (fromRegistry) return std::string();
+  const std::string problem = ctadm::PortProblem(server);
+  return problem.empty() ? problem : "--server: " + problem;
 }
 
 }  // namespace
@@ -139,6 +158,9 @@ int main(int argc, char** argv) {
 
   std::string error;
 
+  // Before anything reads them: a FIFO would block ctadm for ever.
+  if (std::string problem = ctadm::OptionFileProblem(); !problem.empty()) return Fail(problem);
+
   // Registry commands need no server.
   if (*servers) {
     std::vector<ctadm::KnownServer> known;
@@ -153,6 +175,7 @@ int main(int argc, char** argv) {
 
   std::string server;
   if (!ChooseServer(serverOption, &server, &error)) return Fail(error);
+  if (std::string problem = PortProblemOf(server, serverOption.empty()); !problem.empty()) return Fail(problem);
   ctadm::AdminClient client;
   if (!client.Open(server, &error)) return Fail(error);
 

@@ -1,9 +1,14 @@
 #include "tools/ctadm_servers.h"
 
+#include <sys/stat.h>
+
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 #include "common/registry.h"
 #include "s100/runtime_address.h"
+#include "server/safefile.h"
 
 namespace ctadm {
 namespace {
@@ -16,7 +21,54 @@ bool ValidName(const std::string& name) {
   return true;
 }
 
+bool IsRegularOrMissing(const std::string& path) {
+  struct stat st {};
+  return path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+}
+
 }  // namespace
+
+std::string PortProblem(const std::string& addressIn) {
+  std::string address = addressIn;
+  while (!address.empty() && std::isspace(static_cast<unsigned char>(address.back()))) address.pop_back();
+  address.erase(0, address.find_first_not_of(" \t\r\n"));
+  if (address.rfind("unix:", 0) == 0 || address.rfind("embedded:", 0) == 0) return std::string();
+  for (const char* scheme : {"grpcs://", "dns:///"}) {
+    if (address.rfind(scheme, 0) == 0) address.erase(0, std::strlen(scheme));
+  }
+  size_t colon = std::string::npos;
+  if (!address.empty() && address[0] == '[') {
+    const size_t close = address.find(']');
+    if (close != std::string::npos && close + 1 < address.size() && address[close + 1] == ':') colon = close + 1;
+  } else {
+    colon = address.rfind(':');
+  }
+  if (colon == std::string::npos) return std::string();
+  const std::string port = address.substr(colon + 1);
+  bool ok = !port.empty() && port.size() <= 5;
+  unsigned long value = 0;
+  for (char c : port) {
+    if (c < '0' || c > '9') ok = false;
+    if (ok) value = value * 10 + unsigned(c - '0');
+  }
+  if (ok && value >= 1 && value <= 65535) return std::string();
+  return "the port must be a decimal number from 1 to 65535 (in '" + ctserver::EchoText(addressIn) + "')";
+}
+
+std::string OptionFileProblem() {
+  const std::string file = RegistryFile();
+  if (!IsRegularOrMissing(file)) return "the registry file " + ctserver::EchoText(file) + " is not a regular file";
+  const ct::runtime::RuntimeSettings settings = ct::runtime::ReadRuntimeSettings();
+  if (!IsRegularOrMissing(settings.tokenFile)) {
+    return "the token file " + ctserver::EchoText(settings.tokenFile) + " (TokenFile in " +
+           ctserver::EchoText(file) + ") is not a regular file";
+  }
+  if (!IsRegularOrMissing(settings.caFile)) {
+    return "the authority file " + ctserver::EchoText(settings.caFile) + " (CaFile in " + ctserver::EchoText(file) +
+           ") is not a regular file";
+  }
+  return std::string();
+}
 
 std::string RegistryFile() {
   const char* file = std::getenv("HALDEN_REGISTRY");
@@ -69,7 +121,12 @@ bool AddServer(const std::string& name, const std::string& address, std::string*
   const bool ok = address.empty() ? ct::runtime::AddressForHostName(name, &parsed, &code)
                                   : ct::runtime::ParseAddress(address, &parsed, &code);
   if (!ok) {
-    *error = "cannot add the server: \"" + address +
+    const std::string port = PortProblem(address);
+    if (!port.empty()) {
+      *error = "cannot add the server: " + port;
+      return false;
+    }
+    *error = "cannot add the server: \"" + ctserver::EchoText(address) +
              "\" is not an address the runtime can use (host:port on this machine, grpcs://host:port, "
              "unix:/path or embedded:/path)";
     return false;
@@ -99,7 +156,7 @@ bool RemoveServer(const std::string& name, std::string* error) {
     RegCloseKey(probe);
   }
   if (!key.IsValid() || !known) {
-    *error = "cannot remove the server: \"" + name + "\" is not a known server";
+    *error = "cannot remove the server: \"" + ctserver::EchoText(name) + "\" is not a known server";
     return false;
   }
   if (!key.DelValue(name.c_str())) {

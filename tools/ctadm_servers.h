@@ -22,4 +22,13 @@ bool ListServers(std::vector<KnownServer>* servers, std::string* error);
 bool AddServer(const std::string& name, const std::string& address, std::string* error);
 bool RemoveServer(const std::string& name, std::string* error);
 
+// Empty when an address has no port or a plain decimal one from 1 to 65535;
+// otherwise what is wrong with it, naming the allowed range.
+std::string PortProblem(const std::string& address);
+
+// Empty when the registry file and the files it names for the runtime (the
+// token and the trusted authorities) are regular files or missing;
+// otherwise one line that says which is not.  A FIFO there would block.
+std::string OptionFileProblem();
+
 }  // namespace ctadm

@@ -2,6 +2,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include <thread>
+
 #include "s100/cterrors.h"
 
 namespace ctserver {
@@ -47,6 +49,14 @@ void LogWrite(const char* what, const std::string& name, const std::string* cls,
 
 template <typename Req, typename Rep>
 grpc::Status AdminService::Serve(Ctx* ctx, const Req* req, Rep* rep, void (ServerCore::*method)(const Req&, Rep*)) {
+  // Counted before stopping_ is read: StopAndDrain sets stopping_ before it
+  // reads the count, so a call either sees stopping_ or is waited for.
+  ++inFlight_;
+  struct Done {
+    std::atomic<int>& count;
+    ~Done() { --count; }
+  } done{inFlight_};
+  if (stopping_) return grpc::Status(grpc::StatusCode::UNAVAILABLE, "the server is stopping");
   if (!token_.Allows(*ctx)) {
     spdlog::warn("refused a call from {}: missing or wrong token", LogText(ctx->peer()));
     return grpc::Status(grpc::StatusCode::UNAUTHENTICATED, "missing or wrong token");
@@ -56,6 +66,15 @@ grpc::Status AdminService::Serve(Ctx* ctx, const Req* req, Rep* rep, void (Serve
     spdlog::error("{} failed on the server: {}", Req::descriptor()->name(), Outcome(rep->error()));
   }
   return grpc::Status::OK;
+}
+
+bool AdminService::StopAndDrain(std::chrono::steady_clock::time_point deadline) {
+  stopping_ = true;
+  while (inFlight_ > 0) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
 }
 
 grpc::Status AdminService::OpenSession(Ctx* c, const pb::OpenSessionRequest* q, pb::OpenSessionReply* r) {

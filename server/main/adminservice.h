@@ -2,6 +2,9 @@
 // server core and logs every write (never profile content).
 #pragma once
 
+#include <atomic>
+#include <chrono>
+
 #include "proto/ctadmin.grpc.pb.h"
 #include "server/core.h"
 #include "server/main/tokencheck.h"
@@ -37,12 +40,19 @@ class AdminService final : public ctadmin::v1::Admin::Service {
   grpc::Status GetServerProcessInfo(Ctx*, const ctadmin::v1::ServerProcessRequest*,
                                     ctadmin::v1::ServerProcessReply*) override;
 
+  // Stopping: from now on calls are refused (UNAVAILABLE); then waits until
+  // the calls in progress have finished or the deadline has passed.  True
+  // when none is left.
+  bool StopAndDrain(std::chrono::steady_clock::time_point deadline);
+
  private:
   template <typename Req, typename Rep>
   grpc::Status Serve(Ctx* ctx, const Req* req, Rep* rep, void (ServerCore::*method)(const Req&, Rep*));
 
   ServerCore& core_;
   const TokenCheck& token_;
+  std::atomic<int> inFlight_{0};
+  std::atomic<bool> stopping_{false};
 };
 
 // A client-given text made safe for one log line: non-printable bytes as

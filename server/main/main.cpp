@@ -17,6 +17,7 @@
 
 #include "server/core.h"
 #include "server/datafolder.h"
+#include "server/safefile.h"
 #include "server/main/adminservice.h"
 #include "server/main/serveroptions.h"
 #include "server/main/tokencheck.h"
@@ -27,13 +28,13 @@ constexpr size_t kMaxPemBytes = size_t{1} << 20;
 constexpr auto kShutdownGrace = std::chrono::seconds(10);
 constexpr int kMaxThreads = 256;
 
-bool ReadSmallFile(const std::string& path, std::string* text) {
-  return ctserver::DataFolder::ReadFile(path, kMaxPemBytes, text) == 0;
+bool ReadSmallFile(const std::string& path, std::string* text, std::string* error) {
+  return ctserver::ReadRegularFile(path, kMaxPemBytes, text, error);
 }
 
 // Writes the port so that scripts can find a server started on port 0.
 bool WritePortFile(const std::string& path, int port) {
-  return ctserver::DataFolder::WriteFile(path, std::to_string(port) + "\n") == 0;
+  return ctserver::DataFolder::WritePlainFile(path, std::to_string(port) + "\n") == 0;
 }
 
 // True when something accepts connections on the unix socket at path.
@@ -85,8 +86,10 @@ int main(int argc, char** argv) {
   if (!options.tlsCert.empty()) {
     grpc::SslServerCredentialsOptions ssl;
     grpc::SslServerCredentialsOptions::PemKeyCertPair pair;
-    if (!ReadSmallFile(options.tlsKey, &pair.private_key) || !ReadSmallFile(options.tlsCert, &pair.cert_chain)) {
-      spdlog::error("cannot read the TLS certificate or key");
+    std::string why;
+    if (!ReadSmallFile(options.tlsKey, &pair.private_key, &why) ||
+        !ReadSmallFile(options.tlsCert, &pair.cert_chain, &why)) {
+      spdlog::error("cannot read the TLS certificate or key: {}", why);
       return 2;
     }
     ssl.pem_key_cert_pairs.push_back(std::move(pair));
@@ -168,7 +171,12 @@ int main(int argc, char** argv) {
     }
     spdlog::info("{} received: finishing calls in progress and stopping", signal == SIGTERM ? "SIGTERM" : "SIGINT");
     server->GetHealthCheckService()->SetServingStatus(false);
-    server->Shutdown(std::chrono::system_clock::now() + kShutdownGrace);
+    // Calls in progress may finish within the grace time; then the server
+    // stops at once, without waiting for idle connections to go away.
+    if (!service.StopAndDrain(std::chrono::steady_clock::now() + kShutdownGrace)) {
+      spdlog::warn("calls still in progress after {} s are cancelled", kShutdownGrace.count());
+    }
+    server->Shutdown(std::chrono::system_clock::now());
   });
   server->Wait();
   waiter.join();

@@ -1,26 +1,95 @@
 #include "server/main/serveroptions.h"
 
 #include <arpa/inet.h>
+#include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "server/safefile.h"
+
 namespace ctserver {
+
+namespace {
+
+// An option file must be a regular file: a FIFO would hold up the start for
+// ever, and a device is no configuration.  (The file is checked again when
+// it is opened.)
+const CLI::Validator kRegularFile(
+    [](std::string& path) -> std::string {
+      struct stat st {};
+      if (::stat(path.c_str(), &st) != 0) return "no such file: " + EchoText(path);
+      if (!S_ISREG(st.st_mode)) return EchoText(path) + " is not a regular file";
+      return std::string();
+    },
+    "FILE");
+
+const CLI::Validator kListenAddress(
+    [](std::string& address) -> std::string {
+      if (IsValidListenPort(address)) return std::string();
+      return "the port must be a decimal number from 0 to 65535 (in '" + EchoText(address) + "')";
+    },
+    "ADDRESS");
+
+// A plain decimal port in 0 to 65535.  gRPC itself would wrap a larger
+// number (65537 becomes port 1).
+bool ValidPortText(const std::string& text) {
+  if (text.empty() || text.size() > 5) return false;
+  unsigned long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + unsigned(c - '0');
+  }
+  return value <= 65535;
+}
+
+}  // namespace
+
+bool IsValidListenPort(const std::string& address) {
+  if (address.rfind("unix:", 0) == 0 || address.rfind("unix-abstract:", 0) == 0) return true;
+  std::string rest = address;
+  if (rest.rfind("dns:///", 0) == 0) rest = rest.substr(7);
+  const bool list = rest.rfind("ipv4:", 0) == 0 || rest.rfind("ipv6:", 0) == 0;
+  if (list) rest = rest.substr(5);
+  // ipv4: and ipv6: may list several addresses, separated by commas.
+  size_t start = 0;
+  do {
+    size_t comma = list ? rest.find(',', start) : std::string::npos;
+    if (comma == std::string::npos) comma = rest.size();
+    const std::string one = rest.substr(start, comma - start);
+    size_t colon;
+    if (!one.empty() && one[0] == '[') {
+      const size_t close = one.find(']');
+      if (close == std::string::npos || close + 1 >= one.size() || one[close + 1] != ':') return false;
+      colon = close + 1;
+    } else {
+      colon = one.rfind(':');
+      if (colon == std::string::npos) return false;
+    }
+    if (!ValidPortText(one.substr(colon + 1))) return false;
+    start = comma + 1;
+  } while (start <= rest.size());
+  return true;
+}
 
 int ParseServerOptions(int argc, char** argv, ServerOptions* o) {
   CLI::App app{"ctserver: the CT server that stores profiles, symbols and services for Quelt"};
   app.add_option("--db", o->dbPath, "SQLite database file (created when missing)")->required();
   app.add_option("--symbols", o->symbolsPath, "symbol table file (default: the built-in table)")
-      ->check(CLI::ExistingFile);
-  app.add_option("--data-dir", o->dataDir, "folder for profile import and export (default: the database's folder)");
+      ->check(kRegularFile);
+  app.add_option("--data-dir", o->dataDir,
+                 "the only folder profile import and export may read and write (default: the folder "
+                 "'transfer' beside the database, created when missing); the database and its own files "
+                 "are never touched");
   app.add_option("--listen", o->listen,
-                 "address to listen on: HOST:PORT (port 0 picks a free one) or unix:PATH")
+                 "address to listen on: HOST:PORT (port 0 to 65535; 0 picks a free one) or unix:PATH")
+      ->check(kListenAddress)
       ->capture_default_str();
   app.add_option("--port-file", o->portFile, "file to write the bound port number to, once bound");
-  app.add_option("--tls-cert", o->tlsCert, "PEM certificate chain for TLS")->check(CLI::ExistingFile);
-  app.add_option("--tls-key", o->tlsKey, "PEM private key for TLS")->check(CLI::ExistingFile);
+  app.add_option("--tls-cert", o->tlsCert, "PEM certificate chain for TLS")->check(kRegularFile);
+  app.add_option("--tls-key", o->tlsKey, "PEM private key for TLS")->check(kRegularFile);
   app.add_option("--token-file", o->tokenFile, "file whose first line is the token every call must carry")
-      ->check(CLI::ExistingFile);
+      ->check(kRegularFile);
   app.add_option("--max-message-bytes", o->maxMessageBytes, "largest request accepted")
       ->check(CLI::Range(size_t{1024}, size_t{1} << 30))
       ->capture_default_str();

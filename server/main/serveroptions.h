@@ -24,6 +24,10 @@ struct ServerOptions {
 // (0 after --help, non-zero after an error, which has been printed).
 int ParseServerOptions(int argc, char** argv, ServerOptions* options);
 
+// True when a listening address is a unix socket or has a plain decimal
+// port from 0 to 65535 (for each address of an ipv4: or ipv6: list).
+bool IsValidListenPort(const std::string& address);
+
 // True for unix: sockets and for hosts on the loopback interface
 // (127.0.0.0/8, ::1, localhost).
 bool IsLocalAddress(const std::string& address);

@@ -4,13 +4,15 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <iterator>
+
+#include "server/safefile.h"
 
 namespace ctserver {
 
 namespace {
 constexpr size_t kMaxTokenBytes = 4096;
+constexpr size_t kMaxTokenFileBytes = 64 * 1024;
 }
 
 bool ConstantTimeEquals(const std::string& a, const std::string& b) {
@@ -25,25 +27,22 @@ bool ConstantTimeEquals(const std::string& a, const std::string& b) {
 }
 
 bool TokenCheck::Load(const std::string& path, std::string* error) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
-    *error = "cannot read the token file " + path;
-    return false;
-  }
-  std::string line;
-  std::getline(f, line);
+  // Only a small regular file: a FIFO would hold up the start for ever.
+  std::string text;
+  if (!ReadRegularFile(path, kMaxTokenFileBytes, &text, error)) return false;
+  std::string line = text.substr(0, text.find('\n'));
   if (line.size() > kMaxTokenBytes) {
-    *error = "the token in " + path + " is longer than 4096 bytes";
+    *error = "the token in " + EchoText(path) + " is longer than 4096 bytes";
     return false;
   }
   while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
   if (line.empty()) {
-    *error = "the token file " + path + " holds no token on its first line";
+    *error = "the token file " + EchoText(path) + " holds no token on its first line";
     return false;
   }
   for (unsigned char c : line) {
     if (c < 0x21 || c > 0x7E) {
-      *error = "the token in " + path + " must be printable characters without white space";
+      *error = "the token in " + EchoText(path) + " must be printable characters without white space";
       return false;
     }
   }
