@@ -178,43 +178,6 @@ TEST_F(EntryDialogs, EditValueWithABadPositionKeepsTheDialogOpenWithThePrompt) {
   EXPECT_EQ(host.MessageIds(), std::vector<UINT>{AFX_IDP_PARSE_UINT});
 }
 
-TEST_F(EntryDialogs, KeyDialogLayoutFollowsWhetherTheNodeCanBeEdited) {
-  TestNode editable(1);
-  TestNode fixed(0);
-  const struct {
-    CDENode* node;
-    UINT templateId;
-    bool hasButton;
-    bool buttonEnabled;
-  } cases[] = {{&editable, 20497, true, true}, {&fixed, 20505, true, false}, {nullptr, 20494, false, false}};
-  for (const auto& c : cases) {
-    CEditSymBox box(nullptr, c.node, nullptr, "alpha");
-    EXPECT_EQ(box.GetTemplateId(), c.templateId);
-    EXPECT_TRUE(box.m_strKey.IsEmpty());
-    box.m_strKey = "Gain";
-    host.Clear();
-    host.ExpectDialog([&c](DialogDriver& d) {
-      EXPECT_EQ(d.Text(49158), "Gain");
-      EXPECT_EQ(d.Control(49202) != nullptr, c.hasButton);
-      EXPECT_EQ(d.IsEnabled(49202), c.buttonEnabled);
-      EXPECT_FALSE(d.Click(49202) && !c.buttonEnabled);
-      if (!c.buttonEnabled) {
-        d.Type(49158, "Gain2");
-        d.PressEnter();  // OK is the default
-      } else {
-        d.Click(IDCANCEL);
-      }
-    });
-    if (c.buttonEnabled) host.ExpectDialog([](DialogDriver& d) { d.Click(IDCANCEL); });
-    const int result = box.DoModal();
-    EXPECT_EQ(result, c.buttonEnabled ? IDCANCEL : IDOK) << c.templateId;
-    if (!c.buttonEnabled) {
-      EXPECT_EQ(box.m_strKey, "Gain2");
-    }
-  }
-  EXPECT_EQ(fixed.m_edits, 0);
-}
-
 TEST_F(EntryDialogs, SymbolDialogTakesTheTextAsTyped) {
   CEditSymbolBox box;
   EXPECT_TRUE(box.m_strSymbol.IsEmpty());

@@ -1,7 +1,5 @@
 // The scalar value dialogs: initial texts, conversions on OK, refusals by
 // message id with the dialog kept open.
-#include <cmath>
-
 #include "dialog_fixture.h"
 #include "dialogs/editbool.h"
 #include "dialogs/editflt.h"
@@ -15,24 +13,17 @@ namespace {
 
 class ValueDialogs : public DialogFixture {};
 
-struct IntCase {
-  const char* typed;
-  std::vector<UINT> messages;  // none: accepted
-  long value;
-};
+enum Kind { kInt, kUInt, kFloat, kIRange, kFRange };
 
-struct FloatCase {
-  const char* typed;
+// One entry: the texts typed (the second only for ranges), the messages
+// shown (none: accepted) and the values then held.
+struct EntryCase {
+  Kind kind;
+  const char* first;
+  const char* second;
   std::vector<UINT> messages;
-  float value;
-};
-
-struct RangeCase {
-  const char* begin;
-  const char* end;
-  std::vector<UINT> messages;
-  double beginValue;
-  double endValue;
+  double firstValue;
+  double secondValue;
 };
 
 }  // namespace
@@ -60,123 +51,90 @@ TEST_F(ValueDialogs, NumberDialogsShowTheirValuesWhenTheyOpen) {
   EXPECT_EQ(InitialTexts(frange, {49161, 49155}), (std::vector<QString>{"1.5", "1e+10"}));
 }
 
-TEST_F(ValueDialogs, IntegerDialogConvertsOrRefusesByMessage) {
-  const IntCase cases[] = {
-      {"12abc", {4191}, 0},
-      {"12345678901", {4190}, 0},
-      {"2147483648", {4190}, 0},
-      {"", {4191}, 0},
-      {"0x10", {4191}, 0},
-      {"-2147483648", {}, -2147483647L - 1},
-      {" 2147483647 ", {}, 2147483647L},
-      {"-5", {}, -5},
+TEST_F(ValueDialogs, NumberDialogsConvertOrRefuseByMessage) {
+  const EntryCase cases[] = {
+      {kInt, "12abc", nullptr, {4191}, 0, 0},
+      {kInt, "12345678901", nullptr, {4190}, 0, 0},
+      {kInt, "2147483648", nullptr, {4190}, 0, 0},
+      {kInt, "", nullptr, {4191}, 0, 0},
+      {kInt, "0x10", nullptr, {4191}, 0, 0},
+      {kInt, "-2147483648", nullptr, {}, -2147483648.0, 0},
+      {kInt, " 2147483647 ", nullptr, {}, 2147483647.0, 0},
       // The edit takes 20 characters: the 21st is never typed.
-      {"123456789012345678901", {4190}, 0},
+      {kInt, "123456789012345678901", nullptr, {4190}, 0, 0},
+      {kUInt, "4294967295", nullptr, {}, 4294967295.0, 0},
+      {kUInt, "-1", nullptr, {}, 4294967295.0, 0},
+      {kUInt, "-5", nullptr, {}, 4294967291.0, 0},
+      {kUInt, "4294967296", nullptr, {4192}, 0, 0},
+      {kUInt, "abc", nullptr, {4193}, 0, 0},
+      {kFloat, "1e39", nullptr, {4194}, 0, 0},
+      {kFloat, "-1e39", nullptr, {4194}, 0, 0},
+      {kFloat, "1e999", nullptr, {4194}, 0, 0},
+      {kFloat, "inf", nullptr, {4194}, 0, 0},
+      {kFloat, "", nullptr, {4195}, 0, 0},
+      {kFloat, "1.5x", nullptr, {4195}, 0, 0},
+      {kFloat, "nan", nullptr, {4195}, 0, 0},
+      {kFloat, "1e-50", nullptr, {}, 0, 0},
+      {kFloat, "3.4e38", nullptr, {}, 3.4e38f, 0},
+      {kFloat, "0.1", nullptr, {}, 0.1f, 0},
+      // Ranges: the begin first, the end only when the begin is good; the
+      // two ends are never compared.
+      {kIRange, "x", "7", {4198}, 0, 0},
+      {kIRange, "x", "y", {4198}, 0, 0},
+      {kIRange, "2147483648", "x", {4196}, 0, 0},
+      {kIRange, "1", "2147483648", {4197}, 0, 0},
+      {kIRange, "1", "y", {4199}, 0, 0},
+      {kIRange, "5", "1", {}, 5, 1},
+      {kIRange, "-2147483648", "2147483647", {}, -2147483648.0, 2147483647.0},
+      {kFRange, "1e39", "x", {4200}, 0, 0},
+      {kFRange, "x", "1", {4202}, 0, 0},
+      {kFRange, "", "1", {4202}, 0, 0},
+      {kFRange, "1", "-1e39", {4201}, 0, 0},
+      {kFRange, "1", "z", {4203}, 0, 0},
+      {kFRange, "5", "1", {}, 5, 1},
+      {kFRange, "-0.5", "1e-50", {}, -0.5, 0},
   };
-  for (const IntCase& c : cases) {
-    CEditIntBox box;
-    box.m_lValue = 0;
-    const Outcome outcome = TypeAndPressOK(box, {{49153, c.typed}});
-    EXPECT_EQ(outcome.messages, c.messages) << c.typed;
-    EXPECT_EQ(outcome.stayedOpen, !c.messages.empty()) << c.typed;
-    EXPECT_EQ(outcome.result, c.messages.empty() ? IDOK : IDCANCEL) << c.typed;
-    if (c.messages.empty()) {
-      EXPECT_EQ(box.m_lValue, c.value) << c.typed;
+  for (const EntryCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.kind << " [" << c.first << "] [" << (c.second ? c.second : "") << "]");
+    CEditIntBox integer;
+    CEditUIntBox unsignedBox;
+    CEditFloatBox floatBox;
+    CEditIRangeBox irange;
+    CEditFRangeBox frange;
+    Outcome outcome;
+    double first = 0;
+    double second = 0;
+    switch (c.kind) {
+      case kInt:
+        outcome = TypeAndPressOK(integer, {{49153, c.first}});
+        first = integer.m_lValue;
+        break;
+      case kUInt:
+        outcome = TypeAndPressOK(unsignedBox, {{49154, c.first}});
+        first = unsignedBox.m_ulValue;
+        break;
+      case kFloat:
+        outcome = TypeAndPressOK(floatBox, {{49185, c.first}});
+        first = floatBox.m_fValue;
+        break;
+      case kIRange:
+        outcome = TypeAndPressOK(irange, {{49161, c.first}, {49155, c.second}});
+        first = irange.m_lBegin;
+        second = irange.m_lEnd;
+        break;
+      case kFRange:
+        outcome = TypeAndPressOK(frange, {{49161, c.first}, {49155, c.second}});
+        first = frange.m_fBegin;
+        second = frange.m_fEnd;
+        break;
     }
-  }
-}
-
-TEST_F(ValueDialogs, UnsignedDialogConvertsOrRefusesByMessage) {
-  const struct {
-    const char* typed;
-    std::vector<UINT> messages;
-    unsigned long value;
-  } cases[] = {
-      {"4294967295", {}, 4294967295UL},
-      {"-1", {}, 4294967295UL},
-      {"-5", {}, 4294967291UL},
-      {"0", {}, 0},
-      {"4294967296", {4192}, 0},
-      {"abc", {4193}, 0},
-      {"", {4193}, 0},
-  };
-  for (const auto& c : cases) {
-    CEditUIntBox box;
-    const Outcome outcome = TypeAndPressOK(box, {{49154, c.typed}});
-    EXPECT_EQ(outcome.messages, c.messages) << c.typed;
-    EXPECT_EQ(outcome.stayedOpen, !c.messages.empty()) << c.typed;
+    EXPECT_EQ(outcome.messages, c.messages);
+    EXPECT_EQ(outcome.stayedOpen, !c.messages.empty());
+    EXPECT_EQ(outcome.result, c.messages.empty() ? IDOK : IDCANCEL);
     if (c.messages.empty()) {
-      EXPECT_EQ(box.m_ulValue, c.value) << c.typed;
+      EXPECT_EQ(first, c.firstValue);
+      EXPECT_EQ(second, c.secondValue);
     }
-  }
-}
-
-TEST_F(ValueDialogs, FloatDialogRefusesWhatSinglePrecisionCannotHold) {
-  const FloatCase cases[] = {
-      {"1e39", {4194}, 0},
-      {"-1e39", {4194}, 0},
-      {"1e999", {4194}, 0},
-      {"inf", {4194}, 0},
-      {"", {4195}, 0},
-      {"1.5x", {4195}, 0},
-      {"nan", {4195}, 0},
-      {"1e-50", {}, 0.0f},
-      {"2.5e3", {}, 2500.0f},
-      {"3.4e38", {}, 3.4e38f},
-      {"0.1", {}, 0.1f},
-  };
-  for (const FloatCase& c : cases) {
-    CEditFloatBox box;
-    box.m_fValue = 7.0f;
-    const Outcome outcome = TypeAndPressOK(box, {{49185, c.typed}});
-    EXPECT_EQ(outcome.messages, c.messages) << c.typed;
-    EXPECT_EQ(outcome.stayedOpen, !c.messages.empty()) << c.typed;
-    if (c.messages.empty()) {
-      EXPECT_EQ(box.m_fValue, c.value) << c.typed;
-    }
-  }
-}
-
-TEST_F(ValueDialogs, IntegerRangeChecksTheBeginFirstAndNeverComparesTheEnds) {
-  const RangeCase cases[] = {
-      {"x", "7", {4198}, 0, 0},
-      {"x", "y", {4198}, 0, 0},
-      {"2147483648", "x", {4196}, 0, 0},
-      {"1", "2147483648", {4197}, 0, 0},
-      {"1", "y", {4199}, 0, 0},
-      {"", "1", {4198}, 0, 0},
-      {"5", "1", {}, 5, 1},
-      {"-2147483648", "2147483647", {}, -2147483648.0, 2147483647.0},
-  };
-  for (const RangeCase& c : cases) {
-    CEditIRangeBox box;
-    const Outcome outcome = TypeAndPressOK(box, {{49161, c.begin}, {49155, c.end}});
-    EXPECT_EQ(outcome.messages, c.messages) << c.begin << " " << c.end;
-    EXPECT_EQ(outcome.stayedOpen, !c.messages.empty()) << c.begin << " " << c.end;
-    if (!c.messages.empty()) continue;
-    EXPECT_EQ(box.m_lBegin, static_cast<long>(c.beginValue));
-    EXPECT_EQ(box.m_lEnd, static_cast<long>(c.endValue));
-  }
-}
-
-TEST_F(ValueDialogs, FloatRangeChecksTheBeginFirstAndNeverComparesTheEnds) {
-  const RangeCase cases[] = {
-      {"1e39", "x", {4200}, 0, 0},
-      {"x", "1", {4202}, 0, 0},
-      {"1", "-1e39", {4201}, 0, 0},
-      {"1", "z", {4203}, 0, 0},
-      {"", "1", {4202}, 0, 0},
-      {"5", "1", {}, 5, 1},
-      {"-0.5", "1e-50", {}, -0.5, 0},
-  };
-  for (const RangeCase& c : cases) {
-    CEditFRangeBox box;
-    const Outcome outcome = TypeAndPressOK(box, {{49161, c.begin}, {49155, c.end}});
-    EXPECT_EQ(outcome.messages, c.messages) << c.begin << " " << c.end;
-    EXPECT_EQ(outcome.stayedOpen, !c.messages.empty()) << c.begin << " " << c.end;
-    if (!c.messages.empty()) continue;
-    EXPECT_EQ(box.m_fBegin, static_cast<float>(c.beginValue));
-    EXPECT_EQ(box.m_fEnd, static_cast<float>(c.endValue));
   }
 }
 
