@@ -8,6 +8,7 @@
 #include "platform/qtdc.h"
 #include "tests/common/sessions_fixture.h"
 #include "tests/tree/nodes_fixture.h"
+#include "tree/kvp_node.h"
 #include "tree/kvs_node.h"
 
 #ifndef QUELT_TEST_BINARY_DIR
@@ -57,6 +58,8 @@ void FillSample(CTkvs set) {
 QImage Render(CKVSetNode& root, float scale, std::vector<std::string>* texts) {
   // A first pass on a recording device sets every row's width.
   CRecordingDC measure;
+  measure.SetDeviceCaps(HORZRES, 8000);
+  measure.SetDeviceCaps(VERTRES, 8000);
   CFont measureFont;
   measureFont.CreateFont(static_cast<int>(16 * scale), static_cast<int>(6 * scale), 0, 0, FW_NORMAL, 0, 0, 0, 0, 4,
                          0, 2, 0x20, nullptr);
@@ -91,8 +94,13 @@ TEST_F(NodesTest, SampleProfileRendersEveryKind) {
   element.SetToKVSet(profile);
   CKVSetNode root;
   ASSERT_EQ(root.PutDE(element, Session(), server), 1);
-  // Select one row so the frame shows too.
+  // Select one row so the frame shows too, and shut a set and an array so
+  // that their shut icons show.
   root.GetFirstChild()->GetFirstChild()->SetSelected(1);
+  for (CTreeNode* pair = root.GetFirstChild(); pair; pair = pair->GetNextSibling()) {
+    const unsigned long key = static_cast<CKVPairNode*>(pair)->GetKey();
+    if (key == 0x7009 || key == 0x700D) pair->GetFirstChild()->SetExpanded(0);
+  }
   for (float scale : {1.0f, 2.0f}) {
     std::vector<std::string> texts;
     const QImage image = Render(root, scale, &texts);
