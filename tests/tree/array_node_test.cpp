@@ -53,12 +53,6 @@ TEST_F(NodesTest, NewArrayHoldsIntegersUntilItHasElements) {
     EXPECT_EQ(array.CanContain(CArrayNode::kElementTypes[i]), 1);
     current = i;
   }
-  host.ExpectDialog([&](DialogDriver& d) {
-    d.Click(buttons[0]);
-    d.Click(2);
-  });
-  EXPECT_EQ(array.EditNode(Session(), server, nullptr), 0);
-  EXPECT_EQ(std::string(array.GetElementType()), "CUIntNode");
 }
 
 TEST_F(NodesTest, FirstElementIsEditedBeforeItJoins) {

@@ -159,14 +159,6 @@ TEST_F(NodesTest, EditValueInTheKeyDialogEditsTheValueFirst) {
   ASSERT_EQ(set.AddSubNode(value, nullptr, Session(), server), 1);
   EXPECT_EQ(Keys(set), std::vector<unsigned long>{33});
   EXPECT_EQ(DrawnText(*value), "-8");
-  // A value that has no dialog of its own gets the button disabled.
-  host.ExpectDialog([](DialogDriver& d) {
-    EXPECT_FALSE(d.IsEnabled(kEditValue));
-    d.Type(kKeyEdit, "34");
-    d.Click(1);
-  });
-  ASSERT_EQ(set.AddSubNode(new CKVSetNode(), nullptr, Session(), server), 1);
-  EXPECT_EQ(Keys(set), (std::vector<unsigned long>{33, 34}));
 }
 
 TEST_F(NodesTest, PairKeyEditRefusesASiblingsKey) {

@@ -1,13 +1,8 @@
-// The node factory on every type code, and which nodes may be deleted.
+// The node factory on every type code.
 #include <string>
 
 #include "tests/common/sessions_fixture.h"
 #include "tests/tree/nodes_fixture.h"
-#include "tree/arrynode.h"
-#include "tree/intnode.h"
-#include "tree/kvp_node.h"
-#include "tree/kvs_node.h"
-#include "tree/sym_node.h"
 
 namespace {
 
@@ -57,28 +52,6 @@ TEST_F(NodesTest, FactoryMakesTheClassOfEachCode) {
     ASSERT_EQ(node->GetDE(out), 1) << c.name;
     EXPECT_EQ(out.Type(), element.Type()) << c.name;
   }
-}
-
-TEST_F(NodesTest, RootAndPairValuesCannotBeDeleted) {
-  CKVSetNode root;
-  auto* key = new CSymbolNode();
-  key->PutDE(SymbolDE(1), Session(), server);
-  auto* array = new CArrayNode();
-  auto* pair = new CKVPairNode(key, array);
-  root.CTreeNode::AddSubNode(pair, -1);
-  auto* element = new CIntegerNode();
-  array->CTreeNode::AddSubNode(element, -1);
-  struct Case {
-    const char* name;
-    CDENode* node;
-    int canDelete;
-  } cases[] = {{"root", &root, 0}, {"pair", pair, 1}, {"pair's value", array, 0}, {"array element", element, 1}};
-  for (const Case& c : cases) EXPECT_EQ(c.node->CanDelete(nullptr), c.canDelete) << c.name;
-  EXPECT_EQ(root.Delete(nullptr), 0);
-  EXPECT_EQ(element->Delete(nullptr), 1);
-  EXPECT_EQ(array->CountSubNodes(), 0);
-  EXPECT_EQ(pair->Delete(nullptr), 1);
-  EXPECT_EQ(root.CountSubNodes(), 0);
 }
 
 }  // namespace

@@ -53,10 +53,6 @@ class NodesTest : public ::testing::Test {
     return texts.empty() ? std::string("<none>") : texts.back().text;
   }
 
-  // Runs each script against the next dialog in turn.
-  void Script(std::vector<ScriptedModalHost::Script> scripts) {
-    for (auto& s : scripts) host.ExpectDialog(std::move(s));
-  }
   // A script that types into one edit and presses OK.
   static ScriptedModalHost::Script TypeOK(int id, const QString& text) {
     return [id, text](DialogDriver& d) {
