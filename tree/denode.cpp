@@ -2,33 +2,133 @@
 // editing protocol and the node factory.
 #include "tree/denode.h"
 
+#include <algorithm>
+
+#include "model/dataelt.h"
+#include "platform/cdc.h"
+#include "platform/gdiobjects.h"
+#include "platform/syscolor.h"
+
 CDENode::CDENode() = default;
+
 CDENode::~CDENode() = default;
-void CDENode::GetExtent(int, int, int&, int&) {}
-void CDENode::GetExtentPlain(int, int, int&, int&) {}
-int CDENode::DrawSelectionBar(int, int, CDC*, float) { return 1; }
+
+// ---------------------------------------------------------------------------
+// Geometry
+
+void CDENode::GetExtent(int x, int y, int& maxX, int& maxY) {
+  // Each child starts kRowGap below the lowest box bottom reached before it,
+  // which is always its predecessor's subtree, so the height below the box
+  // is a sum the node keeps: the extent height.
+  const int right = x + GetWidestRight();
+  if (right > maxX) maxX = right;
+  const int bottom = std::max(maxY, y + GetHeight());
+  maxY = bottom + (GetExtentHeight() - GetHeight());
+}
+
+void CDENode::GetExtentPlain(int x, int y, int& maxX, int& maxY) {
+  if (x + GetWidth() > maxX) maxX = x + GetWidth();
+  if (y + GetHeight() > maxY) maxY = y + GetHeight();
+  if (!IsExpanded()) return;
+  for (CTreeNode* child = GetFirstChild(); child != nullptr; child = child->GetNextSibling()) {
+    if (auto* node = dynamic_cast<CDENode*>(child))
+      node->GetExtentPlain(x + kXIndent, maxY + kRowGap, maxX, maxY);
+    else
+      child->GetExtent(x + kXIndent, maxY + kRowGap, maxX, maxY);
+  }
+}
+
+int CDENode::DrawSelectionBar(int x, int y, CDC* dc, float scale) {
+  if (!IsSelected() || dc == nullptr) return 1;
+  CPen pen(PS_SOLID, 2, GetSysColor(COLOR_HIGHLIGHT));
+  CPen* old = dc->SelectObject(&pen);
+  const int left = Scaled(x - kFrameMargin, scale);
+  const int top = Scaled(y - kFrameMargin, scale);
+  const int right = Scaled(x + GetWidth() + kFrameMargin, scale);
+  const int bottom = Scaled(y + GetHeight() + kFrameMargin, scale);
+  dc->MoveTo(left, top);
+  dc->LineTo(right, top);
+  dc->LineTo(right, bottom);
+  dc->LineTo(left, bottom);
+  dc->LineTo(left, top);
+  if (old != nullptr) dc->SelectObject(old);
+  pen.DeleteObject();
+  return 1;
+}
+
 int CDENode::GetBorderWidth() { return kBorderWidth; }
-int CDENode::IsInside(int x, int y) { return x < GetWidth() && y < GetHeight(); }
-int CDENode::IsOnIcon(int x, int) { return x < m_nIconWidth; }
+
+int CDENode::IsInside(int x, int y) { return x < GetWidth() && y < GetHeight() ? 1 : 0; }
+
+int CDENode::IsOnIcon(int x, int) { return x < m_nIconWidth ? 1 : 0; }
+
 int CDENode::GetXIndent() { return kXIndent; }
+
 int CDENode::GetYIndent() { return m_nIconHeight + kRowGap; }
+
 int CDENode::LinkOrigX() { return m_nIconWidth / 2; }
+
 int CDENode::LinkOrigY() { return m_nIconHeight + kLinkOrigBelowIcon; }
+
 int CDENode::LinkDestX() { return kLinkDestX; }
+
 int CDENode::LinkDestY() { return m_nIconHeight / 2; }
-int CDENode::EditNode(MultiAdminSession*, const QV_String&, CWnd*) { return 0; }
-CString CDENode::SearchText() { return CString(); }
-int CDENode::AddNode(CDENode*, CWnd*) { return 0; }
-int CDENode::CanDelete(CWnd*) { return 0; }
-int CDENode::CanContain(const CString&) { return 0; }
-int CDENode::CanEdit() { return 1; }
-int CDENode::AddSubNode(CDENode*, CWnd*, MultiAdminSession*, const QV_String&) { return 0; }
-int CDENode::GetDE(QV_DataElement&) { return 0; }
-int CDENode::PutDE(const QV_DataElement&, MultiAdminSession*, const QV_String&) { return 0; }
-int CDENode::Delete(CWnd*) { return 0; }
-CDENode* CDENode::CreateDENode(const QV_DataElement&, MultiAdminSession*, const QV_String&) { return nullptr; }
-void CDENode::SetIconSize(int width, int height) { m_nIconWidth = width; m_nIconHeight = height; }
+
+void CDENode::SetIconSize(int width, int height) {
+  const int oldPitch = GetYIndent();
+  m_nIconWidth = std::max(width, 0);
+  m_nIconHeight = std::max(height, 0);
+  GeometryChanged(oldPitch);
+}
+
 void CDENode::SetSizes(int boxWidth, int iconWidth, int boxHeight, int iconHeight) {
   SetIconSize(iconWidth, iconHeight);
   SetSize(boxWidth, boxHeight);
+}
+
+// ---------------------------------------------------------------------------
+// The editing protocol's defaults
+
+int CDENode::EditNode(MultiAdminSession*, const QV_String&, CWnd*) { return 0; }
+
+CString CDENode::SearchText() { return CString(); }
+
+int CDENode::AddNode(CDENode*, CWnd*) { return 0; }
+
+int CDENode::CanDelete(CWnd*) {
+  CTreeNode* parent = GetParent();
+  if (parent == nullptr) return 0;
+  // The value of a pair goes only together with its pair.
+  auto* node = dynamic_cast<CDENode*>(parent);
+  if (node != nullptr && node->Type() == "CKVPairNode") return 0;
+  return 1;
+}
+
+int CDENode::CanContain(const CString&) { return 0; }
+
+int CDENode::CanEdit() { return 1; }
+
+int CDENode::AddSubNode(CDENode*, CWnd*, MultiAdminSession*, const QV_String&) { return 0; }
+
+int CDENode::GetDE(QV_DataElement&) { return 0; }
+
+int CDENode::PutDE(const QV_DataElement&, MultiAdminSession*, const QV_String&) { return 0; }
+
+int CDENode::Delete(CWnd*) {
+  CTreeNode* parent = GetParent();
+  if (parent == nullptr) return 0;
+  return parent->DeleteChild(this);
+}
+
+// ---------------------------------------------------------------------------
+// The factory
+
+CDENode* CDENode::CreateDENode(const QV_DataElement& element, MultiAdminSession* session,
+                               const QV_String& serverName) {
+  // TODO: choose the node class by element.Type() once the node classes are
+  // in; until then no element makes a node.
+  (void)element;
+  (void)session;
+  (void)serverName;
+  return nullptr;
 }

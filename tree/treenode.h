@@ -180,15 +180,17 @@ class CTreeNode {
   int GetExtentHeight();
 
  private:
-  struct Walk;
-  friend struct Walk;
-
   int SubHeightOf() { return GetYIndent() + (m_bExpanded ? m_nChildHeight : 0); }
   // Applies changes of a child's row count, height and extent height to
   // this node's sums and upwards while the nodes are expanded.
   void PropagateSums(int dRows, int dHeight, int dExtent);
   // A child's widest right edge went from oldRight to newRight.
   void ChildRightChanged(int oldRight, int newRight);
+  // The node's own widest right edge; valid when RightKnown().
+  int OwnRight() const;
+  bool RightKnown() const { return !(m_bExpanded && m_bRightDirty); }
+  // Tells the parent when the own right edge moved from before.
+  void RightMayHaveChanged(int before);
   // This node's own widest right edge may have dropped: recompute lazily.
   void MarkRightDirty();
   // Records how far this node's drawing may reach outside its row.
