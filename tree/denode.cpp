@@ -3,11 +3,22 @@
 #include "tree/denode.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "model/dataelt.h"
 #include "platform/cdc.h"
 #include "platform/gdiobjects.h"
 #include "platform/syscolor.h"
+#include "tree/arrynode.h"
+#include "tree/boolnode.h"
+#include "tree/fltnode.h"
+#include "tree/frngnode.h"
+#include "tree/intnode.h"
+#include "tree/irngnode.h"
+#include "tree/kvs_node.h"
+#include "tree/str_node.h"
+#include "tree/sym_node.h"
+#include "tree/uintnode.h"
 
 CDENode::CDENode() = default;
 
@@ -125,10 +136,26 @@ int CDENode::Delete(CWnd*) {
 
 CDENode* CDENode::CreateDENode(const QV_DataElement& element, MultiAdminSession* session,
                                const QV_String& serverName) {
-  // TODO: choose the node class by element.Type() once the node classes are
-  // in; until then no element makes a node.
-  (void)element;
-  (void)session;
-  (void)serverName;
-  return nullptr;
+  const uint32_t code = element.Type();
+  CDENode* node = nullptr;
+  switch (code) {
+    case 11: node = new CIntegerNode(); break;
+    case 12: node = new CUIntNode(); break;
+    case 13: node = new CBoolNode(); break;
+    case 18: node = new CSymbolNode(); break;
+    case 19: node = new CFloatNode(); break;
+    case 40: node = new CIRangeNode(); break;
+    case 41: node = new CFRangeNode(); break;
+    case 42: node = new CKVSetNode(); break;
+    case 44: node = new CStringNode(); break;
+    default:
+      if (code >= 60) node = new CArrayNode();
+      break;
+  }
+  if (node == nullptr) return nullptr;
+  if (node->PutDE(element, session, serverName) == 0) {
+    delete node;
+    return nullptr;
+  }
+  return node;
 }
