@@ -3,14 +3,50 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <cmath>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/cdc.h"
 
 int CTreeNode::s_nOverhang = 0;
 
+struct CTreeNode::ChildIndex {
+  bool stale = true;
+  std::vector<CTreeNode*> first;  // every kIndexStep-th child
+  std::vector<int> rowsBefore;    // visible rows of the children before it
+  std::vector<int> heightBefore;  // their height
+  std::unordered_map<const CTreeNode*, int> slot;  // child -> its entry
+};
+
 namespace {
+
+// Nodes with this many children keep an index of every kIndexStep-th child.
+constexpr int kIndexFrom = 256;
+constexpr int kIndexStep = 64;
+
+// The indexes, by node; only nodes with many children have one, so the
+// other nodes carry no field for it.
+std::unordered_map<const CTreeNode*, std::unique_ptr<CTreeNode::ChildIndex>>& Indexes() {
+  static std::unordered_map<const CTreeNode*, std::unique_ptr<CTreeNode::ChildIndex>> indexes;
+  return indexes;
+}
+
+// The last entry whose key satisfies a predicate that holds for a prefix of
+// the entries; -1 when none does.
+template <typename Pred>
+int LastWhere(const std::vector<int>& keys, Pred pred) {
+  int low = 0, high = static_cast<int>(keys.size());  // answer + 1 in [low, high]
+  while (low < high) {
+    const int mid = (low + high) / 2;
+    if (pred(keys[static_cast<size_t>(mid)]))
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  return low - 1;
+}
 
 // A right edge moved by an indent; INT_MIN stands for "nothing there".
 int Shifted(int right, int indent) { return right == INT_MIN ? INT_MIN : right + indent; }
@@ -20,6 +56,7 @@ int Shifted(int right, int indent) { return right == INT_MIN ? INT_MIN : right +
 CTreeNode::CTreeNode() : m_nChildRight(INT_MIN) {}
 
 CTreeNode::~CTreeNode() {
+  if (m_bHasIndex) DropIndex();
   // The following siblings and the subtree go with this node.  Nodes are
   // detached before they are deleted, so no destructor recurses further than
   // this loop.
@@ -104,7 +141,21 @@ int CTreeNode::DrawFast(int x, int y, CDC* dc, float scale, int clipTop, int cli
   if (result == 0 || !m_bExpanded || m_pFirstChild == nullptr) return result;
   const int childX = x + GetXIndent();
   const int margin = s_nOverhang;
-  for (CTreeNode* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling) {
+  CTreeNode* child = m_pFirstChild;
+  if (ChildIndex* index = Index()) {
+    // Children that end, with their lines, at least margin above the band
+    // draw nothing that shows.
+    const int first = yCursor;
+    const int at = LastWhere(index->heightBefore,
+                             [&](int before) { return Scaled(first + before + margin, scale) < clipTop; });
+    if (at > 0) {
+      child = index->first[static_cast<size_t>(at)];
+      yCursor += index->heightBefore[static_cast<size_t>(at)];
+      CTreeNode* before = child->m_pPrevSibling;
+      linkY = yCursor - before->SubHeightOf() + before->LinkDestY();
+    }
+  }
+  for (; child != nullptr; child = child->m_pNextSibling) {
     const int turnY = yCursor + child->LinkDestY();
     const int height = child->SubHeightOf();
     const bool rowsMeet =
@@ -161,9 +212,7 @@ int CTreeNode::GetDims(CTreeNode* target, int x, int& y, CRect& rect) {
   for (CTreeNode* node = target; node != this; node = node->m_pParent) {
     CTreeNode* parent = node->m_pParent;
     left += parent->GetXIndent();
-    top += parent->GetYIndent();
-    for (CTreeNode* before = node->m_pPrevSibling; before != nullptr; before = before->m_pPrevSibling)
-      top += before->SubHeightOf();
+    top += parent->GetYIndent() + parent->HeightBefore(node);
   }
   rect = CRect(left, top, left + target->m_nWidth, top + target->m_nHeight);
   y = top;
@@ -222,7 +271,17 @@ CTreeNode* CTreeNode::ClickedFast(int x, int y, int& onIcon) {
   const int childX = x - GetXIndent();
   const int margin = s_nOverhang;
   int top = GetYIndent();
-  for (CTreeNode* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling) {
+  CTreeNode* child = m_pFirstChild;
+  if (ChildIndex* index = Index()) {
+    // Children that end at least margin above y cannot be hit.
+    const int first = top;
+    const int at = LastWhere(index->heightBefore, [&](int before) { return first + before + margin <= y; });
+    if (at > 0) {
+      child = index->first[static_cast<size_t>(at)];
+      top += index->heightBefore[static_cast<size_t>(at)];
+    }
+  }
+  for (; child != nullptr; child = child->m_pNextSibling) {
     if (y < top) break;
     const int height = child->SubHeightOf();
     if (y - top < height + margin) {
@@ -432,6 +491,10 @@ void CTreeNode::NoteOverhang() {
 
 void CTreeNode::PropagateSums(int dRows, int dHeight, int dExtent) {
   for (CTreeNode* node = this; node != nullptr; node = node->m_pParent) {
+    if (node->m_bHasIndex) {
+      const auto found = Indexes().find(node);
+      if (found != Indexes().end()) found->second->stale = true;
+    }
     node->m_nChildRows += dRows;
     node->m_nChildHeight += dHeight;
     node->m_nChildExtent += dExtent;
@@ -507,9 +570,7 @@ int CTreeNode::GetRowOf(const CTreeNode* target) {
   }
   int row = 0;
   for (const CTreeNode* node = target; node != this; node = node->m_pParent) {
-    row += 1;
-    for (CTreeNode* before = node->m_pPrevSibling; before != nullptr; before = before->m_pPrevSibling)
-      row += before->GetRowCount();
+    row += 1 + node->m_pParent->RowsBefore(const_cast<CTreeNode*>(node));
   }
   return row;
 }
@@ -522,6 +583,14 @@ CTreeNode* CTreeNode::NodeAtRow(int row, int* top) {
     row -= 1;
     y += node->GetYIndent();
     CTreeNode* child = node->m_pFirstChild;
+    if (ChildIndex* index = node->Index()) {
+      const int at = LastWhere(index->rowsBefore, [row](int before) { return before <= row; });
+      if (at > 0) {
+        child = index->first[static_cast<size_t>(at)];
+        row -= index->rowsBefore[static_cast<size_t>(at)];
+        y += index->heightBefore[static_cast<size_t>(at)];
+      }
+    }
     while (child != nullptr) {
       const int rows = child->GetRowCount();
       if (row < rows) break;
@@ -552,6 +621,14 @@ int CTreeNode::GetRowAtY(int y) {
     y -= pitch;
     row += 1;
     CTreeNode* child = node->m_pFirstChild;
+    if (ChildIndex* index = node->Index()) {
+      const int at = LastWhere(index->heightBefore, [y](int before) { return before <= y; });
+      if (at > 0) {
+        child = index->first[static_cast<size_t>(at)];
+        row += index->rowsBefore[static_cast<size_t>(at)];
+        y -= index->heightBefore[static_cast<size_t>(at)];
+      }
+    }
     while (child != nullptr) {
       const int height = child->SubHeightOf();
       if (y < height) break;
@@ -561,5 +638,69 @@ int CTreeNode::GetRowAtY(int y) {
     }
     if (child == nullptr) return row;  // sums out of step: cannot happen
     node = child;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The child index
+
+CTreeNode::ChildIndex* CTreeNode::Index() {
+  if (m_nChildCount < kIndexFrom) {
+    if (m_bHasIndex) DropIndex();
+    return nullptr;
+  }
+  std::unique_ptr<ChildIndex>& entry = Indexes()[this];
+  if (!entry) entry = std::make_unique<ChildIndex>();
+  m_bHasIndex = true;
+  ChildIndex& index = *entry;
+  if (index.stale) {
+    index.first.clear();
+    index.rowsBefore.clear();
+    index.heightBefore.clear();
+    index.slot.clear();
+    int rows = 0, height = 0, position = 0;
+    for (CTreeNode* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling, ++position) {
+      if (position % kIndexStep == 0) {
+        index.slot[child] = static_cast<int>(index.first.size());
+        index.first.push_back(child);
+        index.rowsBefore.push_back(rows);
+        index.heightBefore.push_back(height);
+      }
+      rows += child->GetRowCount();
+      height += child->SubHeightOf();
+    }
+    index.stale = false;
+  }
+  return &index;
+}
+
+void CTreeNode::DropIndex() {
+  Indexes().erase(this);
+  m_bHasIndex = false;
+}
+
+int CTreeNode::RowsBefore(CTreeNode* child) {
+  ChildIndex* index = Index();
+  int rows = 0;
+  for (CTreeNode* node = child;; node = node->m_pPrevSibling) {
+    if (index != nullptr) {
+      const auto found = index->slot.find(node);
+      if (found != index->slot.end()) return rows + index->rowsBefore[static_cast<size_t>(found->second)];
+    }
+    if (node->m_pPrevSibling == nullptr) return rows;
+    rows += node->m_pPrevSibling->GetRowCount();
+  }
+}
+
+int CTreeNode::HeightBefore(CTreeNode* child) {
+  ChildIndex* index = Index();
+  int height = 0;
+  for (CTreeNode* node = child;; node = node->m_pPrevSibling) {
+    if (index != nullptr) {
+      const auto found = index->slot.find(node);
+      if (found != index->slot.end()) return height + index->heightBefore[static_cast<size_t>(found->second)];
+    }
+    if (node->m_pPrevSibling == nullptr) return height;
+    height += node->m_pPrevSibling->SubHeightOf();
   }
 }

@@ -158,6 +158,9 @@ class CTreeNode {
   // (saturated to the int range).  Every drawing coordinate goes through it.
   static int Scaled(int value, float scale);
 
+  // Opaque: the index a node with many children keeps (see Index below).
+  struct ChildIndex;
+
  protected:
   // The drawing worker: draws at (x, y), advancing yCursor past every
   // visible row.  Visits every visible node.
@@ -201,6 +204,16 @@ class CTreeNode {
   // Sets the stored flag and the sums.
   void StoreExpanded(int expanded);
 
+  // For a node with many children: the children at fixed steps with the
+  // rows and heights before them, built when needed and dropped whenever a
+  // child's rows or height change, so that a walk finds the child at a row or
+  // y, and a child's offset, without passing every sibling before it.
+  ChildIndex* Index();
+  void DropIndex();
+  // Rows and height of the children before child (a child of this node).
+  int RowsBefore(CTreeNode* child);
+  int HeightBefore(CTreeNode* child);
+
   // The links and flags.
   CTreeNode* m_pFirstChild = nullptr;
   CTreeNode* m_pParent = nullptr;
@@ -219,6 +232,7 @@ class CTreeNode {
   int m_nChildExtent = 0;    // sum of kExtentGap + extent height
   int m_nChildRight;         // widest GetXIndent() + child's right edge
   bool m_bRightDirty = false;  // m_nChildRight must be recomputed
+  bool m_bHasIndex = false;    // a ChildIndex exists for this node
 
   // How far any node's drawing reaches above its row top or below its row's
   // pitch, over every node linked so far; the walks widen their bands by it.
