@@ -2,8 +2,6 @@
 
 #include <QBoxLayout>
 #include <QListWidget>
-#include <QPushButton>
-#include <QRegularExpression>
 #include <algorithm>
 #include <numeric>
 
@@ -18,23 +16,6 @@ void PlaceForm(CDialog& dialog, QWidget* form) {
   for (int i = 0; i < box->count(); ++i) box->setStretch(i, 0);
   box->setContentsMargins(0, 0, 0, 0);
   box->addWidget(form, 1);
-}
-
-int RegisterControlsByName(CDialog& dialog, QWidget* root) {
-  static const QRegularExpression pattern(QStringLiteral("^[A-Za-z]+_([1-9][0-9]{0,8})$"));
-  int count = 0;
-  int defaultId = 0;
-  for (QWidget* widget : root->findChildren<QWidget*>()) {
-    const QRegularExpressionMatch match = pattern.match(widget->objectName());
-    if (!match.hasMatch()) continue;
-    const int id = match.captured(1).toInt();
-    if (auto* button = qobject_cast<QPushButton*>(widget); button != nullptr && button->isDefault() && defaultId == 0)
-      defaultId = id;
-    dialog.RegisterControl(id, widget);
-    ++count;
-  }
-  dialog.SetDefaultButton(defaultId);
-  return count;
 }
 
 void FillSortedList(QListWidget* list, const std::vector<QString>& texts) {

@@ -1,6 +1,5 @@
 // What the shared dialogs have in common: placing a Designer form in a
-// CDialog, registering the form's controls by the ids in their object
-// names, and filling a sorted list whose rows remember the caller's entries.
+// CDialog and filling a sorted list whose rows remember the caller's entries.
 #pragma once
 
 #include <QString>
@@ -12,11 +11,6 @@ class QWidget;
 
 // Puts form into the dialog's layout so that it takes all the room.
 void PlaceForm(CDialog& dialog, QWidget* form);
-
-// Registers every control under root whose object name is <kind>_<id>
-// (list_53254, button_1) with that id, and makes the form's default push
-// button the dialog's.  Returns the number registered.
-int RegisterControlsByName(CDialog& dialog, QWidget* root);
 
 // Fills the list with the texts sorted without regard to case (exact order
 // breaks ties, so the order never depends on the input order).  Each row

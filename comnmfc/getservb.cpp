@@ -42,7 +42,7 @@ class CServerListBox final : public CDialog, public IGetServerBox {
     auto* form = new QWidget;
     m_ui.setupUi(form);
     PlaceForm(*this, form);
-    RegisterControlsByName(*this, form);
+    RegisterControlsByName();
     GetDialog()->setWindowTitle(ToQString(LoadStringById(IDD_SELECT_SERVER)));
     m_ui.label_53253->setText(ToQString(LoadStringById(m_nPromptId)));
     std::vector<QString> texts;

@@ -18,7 +18,7 @@ void CNotSavedBox::BuildDialog() {
   Ui::Dlg24582 ui;
   ui.setupUi(form);
   PlaceForm(*this, form);
-  RegisterControlsByName(*this, form);
+  RegisterControlsByName();
   GetDialog()->setWindowTitle(ToQString(LoadStringById(IDD)));
   MapCommand(IDC_NO, [this] { EndDialog(IDNO); });
 }

@@ -39,7 +39,7 @@ class CProfileListBox final : public CDialog, public IRetrieveBox {
     auto* form = new QWidget;
     m_ui.setupUi(form);
     PlaceForm(*this, form);
-    RegisterControlsByName(*this, form);
+    RegisterControlsByName();
     GetDialog()->setWindowTitle(ToQString(LoadStringById(IDD_RETRIEVE)));
     std::vector<QString> texts;
     texts.reserve(m_entries.size());

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cctype>
@@ -115,8 +116,7 @@ void ExchangeSigned(CDataExchange* dx, int id, long long* value) {
   }
   long long parsed = 0;
   if (!ParseSigned32(ControlText(control), &parsed)) {
-    Prompt(dx, AFX_IDP_PARSE_INT, "Please enter an integer.");
-    dx->Fail();
+    dx->RefuseNumber(AFX_IDP_PARSE_INT, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
     return;
   }
   *value = parsed;
@@ -133,24 +133,18 @@ void ExchangeUnsigned(CDataExchange* dx, int id, unsigned long long* value) {
   }
   unsigned long long parsed = 0;
   if (!ParseUnsigned32(ControlText(control), &parsed)) {
-    Prompt(dx, AFX_IDP_PARSE_UINT, "Please enter a positive integer.");
-    dx->Fail();
+    dx->RefuseNumber(AFX_IDP_PARSE_UINT, 0, std::numeric_limits<uint32_t>::max());
     return;
   }
   *value = parsed;
 }
 
-void CheckRange(CDataExchange* dx, long long value, long long minValue, long long maxValue, bool isUnsigned) {
+void CheckRange(CDataExchange* dx, long long value, long long minValue, long long maxValue) {
+  // A text that was no number at all is refused with this range named.
+  if (dx->NarrowRefusal(minValue, maxValue)) return;
   if (dx->Failed() || !dx->m_bSaveAndValidate) return;
   if (value >= minValue && value <= maxValue) return;
-  CString text;
-  if (isUnsigned)
-    text.Format("Please enter an integer between %llu and %llu.", static_cast<unsigned long long>(minValue),
-                static_cast<unsigned long long>(maxValue));
-  else
-    text.Format("Please enter an integer between %lld and %lld.", minValue, maxValue);
-  Prompt(dx, AFX_IDP_PARSE_INT_RANGE, text);
-  dx->Fail();
+  dx->RefuseNumber(AFX_IDP_PARSE_INT_RANGE, minValue, maxValue);
 }
 
 }  // namespace
@@ -158,7 +152,11 @@ void CheckRange(CDataExchange* dx, long long value, long long minValue, long lon
 // --- CDataExchange ------------------------------------------------------------
 
 QWidget* CDataExchange::PrepareCtrl(int id) {
-  if (m_failed) return nullptr;
+  if (m_failed) {
+    // A later control's range must not be named for the refused one.
+    m_narrowable = false;
+    return nullptr;
+  }
   QWidget* control = m_pDlgWnd != nullptr ? m_pDlgWnd->GetControl(id) : nullptr;
   if (control == nullptr) {
     // A member bound to a control that does not exist is a fault in the
@@ -169,6 +167,36 @@ QWidget* CDataExchange::PrepareCtrl(int id) {
   m_last = control;
   return control;
 }
+
+void CDataExchange::RefuseNumber(UINT promptId, long long minValue, long long maxValue) {
+  if (!m_refused) {
+    m_refused = true;
+    m_refusal.promptId = promptId;
+    m_refusal.control = m_last;
+    m_refusal.minValue = minValue;
+    m_refusal.maxValue = maxValue;
+    m_narrowable = true;
+  }
+  Fail();
+}
+
+bool CDataExchange::NarrowRefusal(long long minValue, long long maxValue) {
+  if (!m_narrowable || m_refusal.promptId == 0 || m_refusal.control != m_last) return false;
+  m_refusal.minValue = minValue;
+  m_refusal.maxValue = maxValue;
+  return true;
+}
+
+void CDataExchange::ShowRefusal() {
+  if (!m_refused || m_refusal.promptId == 0) return;
+  CString text;
+  text.Format("Enter a whole number between %lld and %lld.", m_refusal.minValue, m_refusal.maxValue);
+  const UINT id = m_refusal.promptId;
+  m_refusal.promptId = 0;  // shown once
+  Prompt(this, id, text);
+}
+
+CDataExchange::~CDataExchange() { ShowRefusal(); }
 
 void CDataExchange::Fail() {
   m_failed = true;
@@ -280,15 +308,15 @@ void DDV_MaxChars(CDataExchange* dx, const CString& value, int count) {
 }
 
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue) {
-  if (dx != nullptr) CheckRange(dx, value, minValue, maxValue, false);
+  if (dx != nullptr) CheckRange(dx, value, minValue, maxValue);
 }
 
 void DDV_MinMaxLong(CDataExchange* dx, long value, long minValue, long maxValue) {
-  if (dx != nullptr) CheckRange(dx, value, minValue, maxValue, false);
+  if (dx != nullptr) CheckRange(dx, value, minValue, maxValue);
 }
 
 void DDV_MinMaxUInt(CDataExchange* dx, unsigned int value, unsigned int minValue, unsigned int maxValue) {
-  if (dx != nullptr) CheckRange(dx, value, minValue, maxValue, true);
+  if (dx != nullptr) CheckRange(dx, value, minValue, maxValue);
 }
 
 void DDV_MinMaxULong(CDataExchange* dx, unsigned long value, unsigned long minValue, unsigned long maxValue) {
@@ -296,7 +324,7 @@ void DDV_MinMaxULong(CDataExchange* dx, unsigned long value, unsigned long minVa
   const auto clamp = [](unsigned long v) {
     return static_cast<long long>(std::min<unsigned long>(v, std::numeric_limits<long long>::max()));
   };
-  if (dx != nullptr) CheckRange(dx, clamp(value), clamp(minValue), clamp(maxValue), true);
+  if (dx != nullptr) CheckRange(dx, clamp(value), clamp(minValue), clamp(maxValue));
 }
 
 // --- CDialog ----------------------------------------------------------------------
@@ -314,13 +342,6 @@ QDialog* CDialog::GetDialog() {
     auto* dialog = new Widget(this);
     m_dialog = dialog;
     Attach(dialog);
-    auto* outer = new QVBoxLayout(dialog);
-    m_rows = new QVBoxLayout;
-    m_buttons = new QHBoxLayout;
-    m_buttons->addStretch(1);
-    outer->addLayout(m_rows);
-    outer->addStretch(1);
-    outer->addLayout(m_buttons);
   }
   if (!m_built) {
     m_built = true;
@@ -366,6 +387,7 @@ BOOL CDialog::UpdateData(BOOL saveAndValidate) {
   GetDialog();
   CDataExchange dx(this, saveAndValidate);
   DoDataExchange(&dx);
+  dx.ShowRefusal();
   return dx.Failed() ? FALSE : TRUE;
 }
 
@@ -405,6 +427,37 @@ std::vector<QRadioButton*> CDialog::RadioGroup(int id) const {
   return group;
 }
 
+int CDialog::RegisterControlsByName() {
+  QDialog* dialog = GetDialog();
+  static const QRegularExpression pattern(QStringLiteral("^[A-Za-z]+_([1-9][0-9]{0,8})$"));
+  int count = 0;
+  int defaultId = 0;
+  QWidget* previous = nullptr;
+  QList<QButtonGroup*> groupsSeen;
+  for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+    const QRegularExpressionMatch match = pattern.match(widget->objectName());
+    if (!match.hasMatch()) continue;
+    const int id = match.captured(1).toInt();
+    bool groupStart = false;
+    if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+      if (QButtonGroup* group = radio->group()) {
+        groupStart = !groupsSeen.contains(group);
+        if (groupStart) groupsSeen.append(group);
+      } else {
+        auto* before = qobject_cast<QRadioButton*>(previous);
+        groupStart = before == nullptr || before->group() != nullptr || before->parentWidget() != radio->parentWidget();
+      }
+    }
+    if (auto* button = qobject_cast<QPushButton*>(widget); button != nullptr && button->isDefault() && defaultId == 0)
+      defaultId = id;
+    RegisterControl(id, widget, groupStart);
+    previous = widget;
+    ++count;
+  }
+  SetDefaultButton(defaultId);
+  return count;
+}
+
 void CDialog::SetDefaultButton(int id) {
   for (const auto& entry : m_controls) {
     auto* button = qobject_cast<QPushButton*>(entry.second.widget.data());
@@ -437,8 +490,22 @@ void CDialog::Clicked(int id) {
   }
 }
 
+void CDialog::EnsureLayout() {
+  QDialog* dialog = GetDialog();
+  if (m_rows != nullptr) return;
+  // The column the layout helpers fill; a dialog set up from a form has a
+  // layout of its own and never gets here.
+  auto* outer = new QVBoxLayout(dialog);
+  m_rows = new QVBoxLayout;
+  m_buttons = new QHBoxLayout;
+  m_buttons->addStretch(1);
+  outer->addLayout(m_rows);
+  outer->addStretch(1);
+  outer->addLayout(m_buttons);
+}
+
 QBoxLayout* CDialog::Rows() {
-  GetDialog();
+  EnsureLayout();
   return m_groupRows != nullptr ? m_groupRows : m_rows;
 }
 
@@ -495,7 +562,7 @@ QGroupBox* CDialog::BeginGroupBox(const char* title) {
 void CDialog::EndGroupBox() { m_groupRows = nullptr; }
 
 QPushButton* CDialog::AddButton(int id, const char* text) {
-  GetDialog();
+  EnsureLayout();
   auto* button = new QPushButton(ToQString(text));
   button->setAutoDefault(false);
   m_buttons->addWidget(button);

@@ -7,6 +7,10 @@
 // controls when the dialog opens and back when OK is pressed; a bad entry
 // shows the framework's prompt and keeps the dialog open.
 //
+// A dialog may instead come from a Qt Designer form: BuildDialog sets the
+// form up on GetDialog() and calls RegisterControlsByName, which registers
+// every control whose object name is <kind>_<id> (edit_49153, button_1).
+//
 // Buttons with the ids IDOK and IDCANCEL call OnOK and OnCancel; Escape and
 // the window's close button call OnCancel; Enter presses the default
 // button.  Other buttons call what MapCommand gives them.  Every run goes
@@ -58,15 +62,39 @@ class CDataExchange {
   bool Failed() const { return m_failed; }
   QWidget* LastControl() const { return m_last; }
 
+  // A refused number entry: fails the exchange and keeps the prompt, which
+  // names the range minValue..maxValue, until the exchange ends, so that a
+  // DDV_MinMax call that follows for the same control can narrow the range
+  // it names.
+  void RefuseNumber(UINT promptId, long long minValue, long long maxValue);
+  // Narrows the range of a kept prompt for the last prepared control.
+  bool NarrowRefusal(long long minValue, long long maxValue);
+  // Shows the kept prompt, if any (once).  UpdateData calls it; the
+  // destructor does it for an exchange that is not run through UpdateData.
+  void ShowRefusal();
+  ~CDataExchange();
+  CDataExchange(const CDataExchange&) = delete;
+  CDataExchange& operator=(const CDataExchange&) = delete;
+
  private:
   QWidget* m_last = nullptr;
   bool m_failed = false;
+  struct Refusal {
+    UINT promptId = 0;
+    QWidget* control = nullptr;
+    long long minValue = 0;
+    long long maxValue = 0;
+  };
+  bool m_refused = false;
+  bool m_narrowable = false;  // no other control was prepared since
+  Refusal m_refusal;
 };
 
 // Text of an edit (or label) and a text member; numbers as decimal text.
 // Numbers take optional blanks around an optional sign and digits; an
 // entry that is not such a number, or does not fit in 32 bits, shows the
-// prompt and fails.  long and unsigned long keep the 32-bit ranges the
+// prompt and fails.  The prompt names the range allowed: that of a
+// DDV_MinMax call right after, or else the whole 32-bit range.  long and unsigned long keep the 32-bit ranges the
 // editor's values have.
 void DDX_Text(CDataExchange* dx, int id, CString& value);
 void DDX_Text(CDataExchange* dx, int id, int& value);
@@ -133,6 +161,15 @@ class CDialog : public CWnd {
   // The registered radio buttons of the group that starts at id.
   std::vector<QRadioButton*> RadioGroup(int id) const;
 
+  // Registers, in creation order, every descendant widget of the dialog
+  // whose object name is <kind>_<id> with kind made of letters and id a
+  // positive number (edit_49153, button_1, radio_49164).  A radio button
+  // starts a group when it is the first of its QButtonGroup, or, outside
+  // any QButtonGroup, when the control before it is not a loose radio
+  // button of the same parent.  The push button the form marks as default becomes
+  // the default button.  Returns how many controls were registered.
+  int RegisterControlsByName();
+
  protected:
   // Builds the controls; the default adds OK and Cancel.
   virtual void BuildDialog();
@@ -159,6 +196,7 @@ class CDialog : public CWnd {
   };
   void Build();
   void Clicked(int id);
+  void EnsureLayout();
   QBoxLayout* Rows();
 
   UINT m_templateId;

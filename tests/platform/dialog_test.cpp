@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QButtonGroup>
 #include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
 
 #include "platform/cdialog.h"
 #include "platform/scriptedmodalhost.h"
@@ -200,8 +205,8 @@ TEST_F(DialogTest, BadUnsignedEntriesKeepTheDialogOpenWithThePrompt) {
   EXPECT_EQ(host.MessageIds(), expected);
   ASSERT_FALSE(host.Messages().empty());
   EXPECT_EQ(host.Messages()[0].owner, dialog.GetDialog());
-  EXPECT_EQ(host.Messages()[0].text, "Please enter a positive integer.");
-  EXPECT_EQ(host.Messages()[6].text, "Please enter an integer between 10 and 1000.");
+  // Every refusal names the range the field allows.
+  for (const MessageRecord& m : host.Messages()) EXPECT_EQ(m.text, "Enter a whole number between 10 and 1000.");
 }
 
 TEST_F(DialogTest, RangeLimitsAcceptTheirOwnBounds) {
@@ -395,4 +400,118 @@ TEST_F(DialogTest, LongTextsSurviveTheEditUncut) {
   host.ExpectDialog([](DialogDriver& d) { d.Click(IDOK); });
   EXPECT_EQ(dialog.DoModal(), IDOK);
   EXPECT_EQ(dialog.m_strValue.GetLength(), 40000);
+}
+
+TEST_F(DialogTest, RefusedNumbersNameTheRangeOfTheirOwnField) {
+  // A field with no range check of its own names the 32-bit range; a range
+  // check on a later field is not named for an earlier refusal.
+  class TwoFields : public CDialog {
+   public:
+    TwoFields() : CDialog(20000) {}
+    long m_lFirst = 0;
+    unsigned int m_nSecond = 5;
+
+   protected:
+    void BuildDialog() override {
+      AddEdit(kSignedEdit, "First:");
+      AddEdit(kPercentEdit, "Second:");
+      AddOkCancel();
+    }
+    void DoDataExchange(CDataExchange* dx) override {
+      DDX_Text(dx, kSignedEdit, m_lFirst);
+      DDX_Text(dx, kPercentEdit, m_nSecond);
+      DDV_MinMaxUInt(dx, m_nSecond, 1, 9);
+    }
+  } dialog;
+  struct Case {
+    const char* first;
+    const char* second;
+    UINT id;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"x", "5", AFX_IDP_PARSE_INT, "Enter a whole number between -2147483648 and 2147483647."},
+      {"x", "x", AFX_IDP_PARSE_INT, "Enter a whole number between -2147483648 and 2147483647."},
+      {"1", "x", AFX_IDP_PARSE_UINT, "Enter a whole number between 1 and 9."},
+      {"1", "10", AFX_IDP_PARSE_INT_RANGE, "Enter a whole number between 1 and 9."},
+  };
+  for (const Case& c : cases) {
+    host.Clear();
+    host.ExpectDialog([&c](DialogDriver& d) {
+      d.Type(kSignedEdit, c.first);
+      d.Type(kPercentEdit, c.second);
+      d.Click(IDOK);
+      EXPECT_TRUE(d.IsOpen());
+      d.Click(IDCANCEL);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    ASSERT_EQ(host.Messages().size(), 1u) << c.first << " " << c.second;
+    EXPECT_EQ(host.Messages()[0].stringId, c.id) << c.first << " " << c.second;
+    EXPECT_EQ(host.Messages()[0].text, c.text) << c.first << " " << c.second;
+  }
+}
+
+TEST_F(DialogTest, ControlsNamedWithTheirIdsAreRegisteredInOrder) {
+  // Shaped as a Designer form: widgets named <kind>_<id>, a button group,
+  // loose radio buttons split by their parent, and a default button.
+  class Form : public CDialog {
+   public:
+    Form() : CDialog(20001) {}
+    int m_nGroup = 1;
+    int m_nLoose = 0;
+    int m_nOther = 0;
+    int m_registered = 0;
+
+   protected:
+    void BuildDialog() override {
+      QDialog* dialog = GetDialog();
+      auto* layout = new QVBoxLayout(dialog);
+      auto add = [&](QWidget* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        layout->addWidget(w);
+        return w;
+      };
+      add(new QLineEdit, "edit_49153");
+      add(new QLabel("not a control"), "label_value");
+      add(new QLineEdit, "edit_0");
+      add(new QLineEdit, "edit_12x");
+      auto* group = new QButtonGroup(dialog);
+      for (const char* name : {"radio_49164", "radio_49167"}) group->addButton(static_cast<QRadioButton*>(add(new QRadioButton, name)));
+      add(new QRadioButton, "radio_49170");
+      add(new QRadioButton, "radio_49171");
+      auto* box = new QGroupBox;
+      layout->addWidget(box);
+      auto* inner = new QVBoxLayout(box);
+      auto* other = new QRadioButton;
+      other->setObjectName("radio_49172");
+      inner->addWidget(other);
+      add(new QPushButton("OK"), "button_1");
+      auto* cancel = static_cast<QPushButton*>(add(new QPushButton("Cancel"), "button_2"));
+      cancel->setDefault(true);
+      m_registered = RegisterControlsByName();
+    }
+    void DoDataExchange(CDataExchange* dx) override {
+      DDX_Radio(dx, 49164, m_nGroup);
+      DDX_Radio(dx, 49170, m_nLoose);
+      DDX_Radio(dx, 49172, m_nOther);
+    }
+  } form;
+  form.GetDialog();
+  EXPECT_EQ(form.m_registered, 8);
+  EXPECT_NE(form.GetControl(49153), nullptr);
+  EXPECT_EQ(form.GetControl(0), nullptr);
+  EXPECT_EQ(form.GetDefaultButton(), IDCANCEL);
+  EXPECT_EQ(form.RadioGroup(49164).size(), 2u);
+  EXPECT_EQ(form.RadioGroup(49170).size(), 2u);
+  EXPECT_EQ(form.RadioGroup(49172).size(), 1u);  // another parent starts a group
+  host.ExpectDialog([](DialogDriver& d) {
+    EXPECT_TRUE(d.IsChecked(49167));
+    EXPECT_TRUE(d.IsChecked(49170));
+    d.Click(49164);
+    d.Click(49171);
+    d.Click(IDOK);  // registered by name, so it runs OnOK
+  });
+  EXPECT_EQ(form.DoModal(), IDOK);
+  EXPECT_EQ(form.m_nGroup, 0);
+  EXPECT_EQ(form.m_nLoose, 1);
 }

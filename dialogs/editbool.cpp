@@ -1,0 +1,13 @@
+#include "dialogs/editbool.h"
+
+#include "ui_dlg_20493.h"
+
+CEditBoolbox::CEditBoolbox(CWnd* parent) : CDialog(IDD, parent), m_nChoice(-1) {}
+
+void CEditBoolbox::BuildDialog() {
+  Ui::Dlg20493 ui;
+  ui.setupUi(GetDialog());
+  RegisterControlsByName();
+}
+
+void CEditBoolbox::DoDataExchange(CDataExchange* dx) { DDX_Radio(dx, 49164, m_nChoice); }

@@ -1,0 +1,51 @@
+#include "dialogs/editflt.h"
+
+#include <cmath>
+
+#include "dialogs/errorbox.h"
+#include "dialogs/nodeconv.h"
+#include "platform/stringtable.h"
+#include "ui_dlg_20503.h"
+
+namespace {
+constexpr int kValueEdit = 49185;
+}
+
+CEditFloatBox::CEditFloatBox(CWnd* parent) : CDialog(IDD, parent), m_fValue(0.0f) {}
+
+void CEditFloatBox::BuildDialog() {
+  Ui::Dlg20503 ui;
+  ui.setupUi(GetDialog());
+  RegisterControlsByName();
+}
+
+void CEditFloatBox::DoDataExchange(CDataExchange* dx) {
+  DDX_Text(dx, kValueEdit, m_strValue);
+  DDV_MaxChars(dx, m_strValue, 100);
+}
+
+BOOL CEditFloatBox::OnInitDialog() {
+  // String 4131 is the float format, seven significant digits.
+  CString format = LoadStringById(4131);
+  if (format.IsEmpty()) format = "%.7g";
+  m_strValue.Format(format, static_cast<double>(m_fValue));
+  return CDialog::OnInitDialog();
+}
+
+void CEditFloatBox::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  // An empty text converts to nothing and leaves the member as it was.
+  double value = m_fValue;
+  const ConvResult result = StringToDouble(m_strValue, value);
+  m_fValue = static_cast<float>(value);
+  // Beyond single precision the narrowed value is infinite.
+  if (std::isinf(m_fValue) || result == ConvOutOfRange) {
+    CErrorBox(4194, this).DoModal();
+    return;
+  }
+  if (result == ConvNotNumber) {
+    CErrorBox(4195, this).DoModal();
+    return;
+  }
+  EndDialog(IDOK);
+}

@@ -1,0 +1,67 @@
+#include "dialogs/editfrng.h"
+
+#include <cmath>
+
+#include "dialogs/errorbox.h"
+#include "dialogs/nodeconv.h"
+#include "platform/stringtable.h"
+#include "ui_dlg_20502.h"
+
+namespace {
+constexpr int kBeginEdit = 49161;
+constexpr int kEndEdit = 49155;
+
+// Converts one end of the range into a float; shows the message that fits
+// and answers false when the text is refused.  An empty text leaves the
+// member as it was.
+bool Convert(CWnd* owner, const CString& text, float& member, UINT outOfRange, UINT notNumber) {
+  double value = member;
+  ConvResult result = StringToDouble(text, value);
+  member = static_cast<float>(value);
+  // Beyond single precision the narrowed value is infinite.
+  if (std::isinf(member)) result = ConvOutOfRange;
+  switch (result) {
+    case ConvOutOfRange:
+      CErrorBox(outOfRange, owner).DoModal();
+      return false;
+    case ConvNotNumber:
+      CErrorBox(notNumber, owner).DoModal();
+      return false;
+    case ConvOK:
+      break;
+  }
+  return true;
+}
+}  // namespace
+
+CEditFRangeBox::CEditFRangeBox(CWnd* parent) : CDialog(IDD, parent), m_fBegin(0.0f), m_fEnd(0.0f) {}
+
+void CEditFRangeBox::BuildDialog() {
+  Ui::Dlg20502 ui;
+  ui.setupUi(GetDialog());
+  RegisterControlsByName();
+}
+
+void CEditFRangeBox::DoDataExchange(CDataExchange* dx) {
+  DDX_Text(dx, kBeginEdit, m_strBegin);
+  DDV_MaxChars(dx, m_strBegin, 100);
+  DDX_Text(dx, kEndEdit, m_strEnd);
+  DDV_MaxChars(dx, m_strEnd, 100);
+}
+
+BOOL CEditFRangeBox::OnInitDialog() {
+  // String 4131 is the float format, seven significant digits.
+  CString format = LoadStringById(4131);
+  if (format.IsEmpty()) format = "%.7g";
+  m_strBegin.Format(format, static_cast<double>(m_fBegin));
+  m_strEnd.Format(format, static_cast<double>(m_fEnd));
+  return CDialog::OnInitDialog();
+}
+
+void CEditFRangeBox::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  // The begin first; the end is looked at only when the begin is good.
+  if (!Convert(this, m_strBegin, m_fBegin, 4200, 4202)) return;
+  if (!Convert(this, m_strEnd, m_fEnd, 4201, 4203)) return;
+  EndDialog(IDOK);
+}

@@ -1,0 +1,42 @@
+#include "dialogs/editint.h"
+
+#include "dialogs/errorbox.h"
+#include "dialogs/nodeconv.h"
+#include "ui_dlg_20485.h"
+
+namespace {
+constexpr int kValueEdit = 49153;
+}
+
+CEditIntBox::CEditIntBox(CWnd* parent) : CDialog(IDD, parent), m_strValue("0"), m_lValue(0) {}
+
+void CEditIntBox::BuildDialog() {
+  Ui::Dlg20485 ui;
+  ui.setupUi(GetDialog());
+  RegisterControlsByName();
+}
+
+void CEditIntBox::DoDataExchange(CDataExchange* dx) {
+  DDX_Text(dx, kValueEdit, m_strValue);
+  DDV_MaxChars(dx, m_strValue, 20);
+}
+
+BOOL CEditIntBox::OnInitDialog() {
+  m_strValue.Format("%li", m_lValue);
+  return CDialog::OnInitDialog();
+}
+
+void CEditIntBox::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  switch (StringToLong(m_strValue, m_lValue, 2147483647L, -2147483647L - 1)) {
+    case ConvOutOfRange:
+      CErrorBox(4190, this).DoModal();
+      return;
+    case ConvNotNumber:
+      CErrorBox(4191, this).DoModal();
+      return;
+    case ConvOK:
+      break;
+  }
+  EndDialog(IDOK);
+}

@@ -1,0 +1,42 @@
+#include "dialogs/edituint.h"
+
+#include "dialogs/errorbox.h"
+#include "dialogs/nodeconv.h"
+#include "ui_dlg_20492.h"
+
+namespace {
+constexpr int kValueEdit = 49154;
+}
+
+CEditUIntBox::CEditUIntBox(CWnd* parent) : CDialog(IDD, parent), m_ulValue(0) {}
+
+void CEditUIntBox::BuildDialog() {
+  Ui::Dlg20492 ui;
+  ui.setupUi(GetDialog());
+  RegisterControlsByName();
+}
+
+void CEditUIntBox::DoDataExchange(CDataExchange* dx) {
+  DDX_Text(dx, kValueEdit, m_strValue);
+  DDV_MaxChars(dx, m_strValue, 20);
+}
+
+BOOL CEditUIntBox::OnInitDialog() {
+  m_strValue.Format("%lu", m_ulValue);
+  return CDialog::OnInitDialog();
+}
+
+void CEditUIntBox::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  switch (StringToULong(m_strValue, m_ulValue, 4294967295UL, 0UL)) {
+    case ConvOutOfRange:
+      CErrorBox(4192, this).DoModal();
+      return;
+    case ConvNotNumber:
+      CErrorBox(4193, this).DoModal();
+      return;
+    case ConvOK:
+      break;
+  }
+  EndDialog(IDOK);
+}

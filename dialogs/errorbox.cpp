@@ -1,0 +1,13 @@
+#include "dialogs/errorbox.h"
+
+#include "platform/msgbox.h"
+#include "platform/stringtable.h"
+
+CErrorBox::CErrorBox(UINT id, CWnd* owner) : m_nId(id), m_strMessage(LoadStringById(id)), m_pOwner(owner) {}
+
+UINT CErrorBox::DoModal() {
+  // Caption 4141, warning icon, system-modal, owned by the window given or
+  // else by the active one; recorded by id so that tests see which message.
+  ShowErrorMessage(m_nId, m_pOwner);
+  return 1;
+}

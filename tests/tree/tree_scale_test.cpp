@@ -1,0 +1,346 @@
+// The row sums and the walks that skip subtrees, against the plain walks, on
+// random trees with random expand states, icon sizes and drawn widths,
+// through random edits: the same drawing calls in the visible area, the
+// same nodes drawn, the same hits, boxes, extents and rows.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/recordingdc.h"
+#include "tests/tree/treetestnode.h"
+
+namespace {
+
+const int kIconSizes[][2] = {{16, 16}, {35, 26}, {38, 29}, {30, 16}, {19, 16}, {0, 0}};
+
+// Makes the same random trees and edits for two trees from one seed.
+class Generator {
+ public:
+  explicit Generator(unsigned seed) : m_random(seed), m_wideTop(seed % 3 == 0) {}
+  int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_random); }
+  float PickScale() {
+    const float scales[] = {1.0f, 0.5f, 2.0f, 1.37f, 0.8f, 3.0f};
+    return scales[Pick(6)];
+  }
+  TestNode* MakeNode() {
+    const int* icon = kIconSizes[Pick(6)];
+    auto* node = new TestNode(icon[0], icon[1], "n" + std::to_string(m_next++), Pick(4) == 0 ? -1 : Pick(300));
+    if (Pick(4) == 0) node->SetExpanded(0);
+    return node;
+  }
+  // A subtree of about budget nodes; now and then a wide fan-out.
+  TestNode* MakeTree(int budget, int depth) {
+    TestNode* node = MakeNode();
+    --budget;
+    // Now and then enough children for the child index.
+    const int wide = Pick(12);
+    int fanOut = depth > 6 ? 0 : (wide == 0 && budget > 280 ? 260 + Pick(150) : wide == 1 ? 40 + Pick(60) : Pick(6));
+    if (m_wideTop && depth <= 1) fanOut = 260 + Pick(200);
+    for (int i = 0; i < fanOut && budget > 0; ++i) {
+      const int share = std::max(1, budget / std::max(1, fanOut - i) + Pick(3) - 1);
+      node->AddSubNode(MakeTree(share, depth + 1), -1);
+      budget -= share;
+    }
+    return node;
+  }
+
+ private:
+  std::mt19937 m_random;
+  bool m_wideTop;  // the root and its children get hundreds of children
+  int m_next = 0;
+};
+
+// Every node, hidden or not, in display order of the fully expanded tree.
+void AllNodes(CTreeNode* node, std::vector<TestNode*>& out) {
+  out.push_back(static_cast<TestNode*>(node));
+  for (CTreeNode* c = node->GetFirstChild(); c; c = c->GetNextSibling()) AllNodes(c, out);
+}
+
+// The widest right edge and visible rows, by the definitions.
+int PlainRight(CTreeNode* node) {
+  int right = node->GetWidth();
+  if (node->IsExpanded())
+    for (CTreeNode* c = node->GetFirstChild(); c; c = c->GetNextSibling())
+      right = std::max(right, node->GetXIndent() + PlainRight(c));
+  return right;
+}
+
+// The drawing calls that can show in the device clip area, with the state
+// they were made in; lines that miss it are left out.
+std::vector<std::string> VisibleCalls(const CRecordingDC& dc, const CRect& clip) {
+  std::vector<std::string> out;
+  for (const DCRecord& r : dc.Records()) {
+    std::ostringstream line;
+    switch (r.op) {
+      case DCRecord::Op::LineTo: {
+        const int left = std::min(r.from.x, r.to.x), right = std::max(r.from.x, r.to.x);
+        const int top = std::min(r.from.y, r.to.y), bottom = std::max(r.from.y, r.to.y);
+        if (left >= clip.right || right < clip.left || top >= clip.bottom || bottom < clip.top) continue;
+        line << "L " << r.from.x << "," << r.from.y << ">" << r.to.x << "," << r.to.y;
+        break;
+      }
+      case DCRecord::Op::TextOut:
+        line << "T " << r.text << "@" << r.from.x << "," << r.from.y;
+        break;
+      case DCRecord::Op::FillSolidRect:
+      case DCRecord::Op::FillRect:
+      case DCRecord::Op::PatBlt:
+      case DCRecord::Op::SetDIBitsToDevice:
+      case DCRecord::Op::StretchDIBits:
+        line << "F " << static_cast<int>(r.op) << " " << r.rect.left << "," << r.rect.top << "," << r.rect.right
+             << "," << r.rect.bottom;
+        break;
+      default:
+        continue;
+    }
+    line << " pen " << r.pen.lopnStyle << "/" << r.pen.lopnWidth << "/" << r.pen.lopnColor;
+    out.push_back(line.str());
+  }
+  return out;
+}
+
+class TreePair {
+ public:
+  explicit TreePair(unsigned seed, int size) : m_genA(seed), m_genB(seed), m_edit(seed * 7 + 1) {
+    m_fast.reset(m_genA.MakeTree(size, 0));
+    m_plain.reset(m_genB.MakeTree(size, 0));
+    m_fast->SetExpanded(1);
+    m_plain->SetExpanded(1);
+  }
+
+  // One random edit, the same on both trees.
+  void Edit() {
+    std::vector<TestNode*> fast, plain;
+    AllNodes(m_fast.get(), fast);
+    AllNodes(m_plain.get(), plain);
+    const int index = m_edit.Pick(static_cast<int>(fast.size()));
+    TestNode* a = fast[index];
+    TestNode* b = plain[index];
+    const int kind = m_edit.Pick(9);
+    const int value = m_edit.Pick(400);
+    switch (kind) {
+      case 0:
+      case 1:
+        a->ToggleExpanded();
+        b->ToggleExpanded();
+        break;
+      case 2: {
+        const int position = m_edit.Pick(a->CountSubNodes() + 3) - 1;
+        const int budget = 1 + m_edit.Pick(12);
+        a->AddSubNode(m_genA.MakeTree(budget, 3), position);
+        b->AddSubNode(m_genB.MakeTree(budget, 3), position);
+        break;
+      }
+      case 3:
+        if (index != 0) {
+          a->GetParent()->DeleteChild(a);
+          b->GetParent()->DeleteChild(b);
+        }
+        break;
+      case 4: {
+        const int* icon = kIconSizes[value % 6];
+        a->SetIcon(icon[0], icon[1]);
+        b->SetIcon(icon[0], icon[1]);
+        break;
+      }
+      case 5:
+        a->SetBoxWidth(value);
+        b->SetBoxWidth(value);
+        break;
+      case 6:
+        a->SetDrawnWidth(value % 3 == 0 ? -1 : value);
+        b->SetDrawnWidth(value % 3 == 0 ? -1 : value);
+        break;
+      case 7:
+        // A box taller or lower than the icon.
+        a->SetBoxHeight(value % 40);
+        b->SetBoxHeight(value % 40);
+        break;
+      case 8:
+        if (value % 20 == 0) {
+          a->DeleteChildren();
+          b->DeleteChildren();
+        } else if (value % 25 == 1) {
+          a->SetFail(true);
+          b->SetFail(true);
+        }
+        break;
+    }
+  }
+
+  // Draws both trees in the same random view and compares.
+  void CompareDrawing() {
+    const float scale = m_edit.PickScale();
+    const int height = CTreeNode::Scaled(m_plain->GetSubtreeHeight() + 16, scale);
+    const int scrollX = m_edit.Pick(4) == 0 ? m_edit.Pick(400) : 0;
+    const int scrollY = m_edit.Pick(std::max(1, height));
+    CRect clip(m_edit.Pick(600), m_edit.Pick(500), 0, 0);
+    clip.right = clip.left + 1 + m_edit.Pick(1024);
+    clip.bottom = clip.top + 1 + m_edit.Pick(m_edit.Pick(3) == 0 ? 8 : 768);
+    CRecordingDC fastDC, plainDC;
+    for (CRecordingDC* dc : {&fastDC, &plainDC}) {
+      dc->SetViewportOrg(-scrollX, -scrollY);
+      dc->SelectClipRect(&clip);
+      dc->ClearRecords();
+    }
+    const int fastResult = m_fast->DrawTree(8, 8, &fastDC, scale);
+    const int plainResult = m_plain->DrawTreePlain(8, 8, &plainDC, scale);
+    ASSERT_EQ(fastResult, plainResult);
+    CRect visible;
+    visible.IntersectRect(clip, CRect(0, 0, 1024, 768));
+    ASSERT_EQ(VisibleCalls(fastDC, visible), VisibleCalls(plainDC, visible))
+        << "scale " << scale << " scroll " << scrollY << " clip " << clip.top << ".." << clip.bottom;
+    // The same nodes were drawn, so the same widths were taken.
+    std::vector<TestNode*> fast, plain;
+    AllNodes(m_fast.get(), fast);
+    AllNodes(m_plain.get(), plain);
+    ASSERT_EQ(fast.size(), plain.size());
+    for (size_t i = 0; i < fast.size(); ++i) {
+      ASSERT_EQ(fast[i]->Draws(), plain[i]->Draws()) << fast[i]->Name();
+      ASSERT_EQ(fast[i]->GetWidth(), plain[i]->GetWidth()) << fast[i]->Name();
+    }
+  }
+
+  // Positions, hits, extents and rows of the fast tree against its plain walks.
+  void CompareWalks() {
+    CTreeNode* root = m_fast.get();
+    std::vector<TestNode*> all;
+    AllNodes(root, all);
+    for (int i = 0; i < 150; ++i) {
+      TestNode* node = all[m_edit.Pick(static_cast<int>(all.size()))];
+      int yFast = 4, yPlain = 4;
+      CRect fastRect(-1, -1, -1, -1), plainRect(-1, -1, -1, -1);
+      const int fast = root->GetDims(node, 4, yFast, fastRect);
+      const int plain = root->GetDimsPlain(node, 4, yPlain, plainRect);
+      ASSERT_EQ(fast, plain) << node->Name();
+      ASSERT_EQ(yFast, yPlain) << node->Name();
+      if (fast) {
+        ASSERT_EQ(fastRect, plainRect) << node->Name();
+      }
+      ASSERT_EQ(node->GetWidestRight(), PlainRight(node)) << node->Name();
+    }
+    int maxX = 0, maxY = 0;
+    root->GetExtent(8, 8, maxX, maxY);
+    for (int i = 0; i < 4; ++i) {
+      int startX = i ? m_edit.Pick(2000) - 100 : 0, startY = i ? m_edit.Pick(maxY + 200) - 100 : 0;
+      int fastX = startX, fastY = startY, plainX = startX, plainY = startY;
+      CDENode* node = all[m_edit.Pick(static_cast<int>(all.size()))];
+      node->GetExtent(8, 8, fastX, fastY);
+      node->GetExtentPlain(8, 8, plainX, plainY);
+      ASSERT_EQ(fastX, plainX);
+      ASSERT_EQ(fastY, plainY);
+    }
+    for (int i = 0; i < 300; ++i) {
+      const int x = m_edit.Pick(maxX + 60) - 30, y = m_edit.Pick(maxY + 60) - 30;
+      int fastIcon = -1, plainIcon = -1;
+      CTreeNode* fast = root->Clicked(x, y, fastIcon);
+      CTreeNode* plain = root->ClickedPlain(x, y, plainIcon);
+      ASSERT_EQ(fast, plain) << x << "," << y;
+      ASSERT_EQ(fastIcon, plainIcon) << x << "," << y;
+    }
+    std::vector<CTreeNode*> rows;
+    for (CTreeNode* n = root; n; n = n->Down()) rows.push_back(n);
+    ASSERT_EQ(root->GetRowCount(), static_cast<int>(rows.size()));
+    for (int i = 0; i < 40; ++i) {
+      const int row = m_edit.Pick(static_cast<int>(rows.size()));
+      int top = -1;
+      ASSERT_EQ(root->NodeAtRow(row, &top), rows[row]);
+      ASSERT_EQ(root->GetRowOf(rows[row]), row);
+      int y = 0;
+      CRect rect;
+      root->GetDimsPlain(rows[row], 0, y, rect);
+      ASSERT_EQ(top, rect.top);
+      ASSERT_EQ(root->GetRowAtY(top + m_edit.Pick(rows[row]->GetYIndent())), row);
+      if (row > 0) {
+        ASSERT_EQ(rows[row]->Up(), rows[row - 1]);
+      }
+    }
+  }
+
+  void CheckEqualShape() {
+    std::vector<TestNode*> fast, plain;
+    AllNodes(m_fast.get(), fast);
+    AllNodes(m_plain.get(), plain);
+    ASSERT_EQ(fast.size(), plain.size());
+  }
+
+ private:
+  Generator m_genA, m_genB, m_edit;
+  std::unique_ptr<TestNode> m_fast, m_plain;
+};
+
+TEST(TreeScale, FastWalksMatchThePlainWalksThroughRandomEdits) {
+  for (unsigned seed = 1; seed <= 24; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    TreePair trees(seed, 60 + static_cast<int>(seed) * 40);
+    for (int round = 0; round < 40; ++round) {
+      SCOPED_TRACE("round " + std::to_string(round));
+      trees.CompareDrawing();
+      if (round % 4 == 0) trees.CompareWalks();
+      if (HasFatalFailure()) return;
+      trees.Edit();
+      trees.Edit();
+    }
+  }
+}
+
+TEST(TreeScale, ScaledTruncatesTowardsZeroAndSaturates) {
+  struct Case {
+    int value;
+    float scale;
+    int result;
+  } cases[] = {
+      {7, 1.5f, 10},  {-7, 1.5f, -10}, {3, 0.37f, 1},        {-3, 0.37f, -1},
+      {22000001, 1.0f, 22000001},       {2000000000, 3.0f, INT_MAX}, {-2000000000, 3.0f, INT_MIN},
+      {5, 0.0f, 0},
+  };
+  for (const Case& test : cases) EXPECT_EQ(CTreeNode::Scaled(test.value, test.scale), test.result) << test.value;
+}
+
+// A wide, deep tree: rows, tops and hits far down agree with the walks.
+TEST(TreeScale, LargeTreeRowsAndPositions) {
+  TestNode root(35, 26, "root");
+  std::vector<TestNode*> leaves;
+  for (int i = 0; i < 300; ++i) {
+    auto* set = new TestNode(35, 26, "s" + std::to_string(i));
+    root.AddSubNode(set, -1);
+    for (int j = 0; j < 100; ++j) {
+      auto* leaf = new TestNode(16, 16, "l", 64);
+      set->AddSubNode(leaf, -1);
+      leaves.push_back(leaf);
+    }
+  }
+  EXPECT_EQ(root.GetRowCount(), 1 + 300 * 101);
+  EXPECT_EQ(root.GetSubtreeHeight(), 32 + 300 * (32 + 100 * 22));
+  TestNode* probe = leaves[29999];
+  int y = 0;
+  CRect rect;
+  ASSERT_EQ(root.GetDims(probe, 0, y, rect), 1);
+  EXPECT_EQ(rect, CRect(96, root.GetSubtreeHeight() - 22, 96 + 16, root.GetSubtreeHeight() - 6));
+  EXPECT_EQ(root.GetRowOf(probe), root.GetRowCount() - 1);
+  int onIcon = 0;
+  EXPECT_EQ(root.Clicked(100, rect.top + 3, onIcon), probe);
+  // Collapsing one set moves every later row up by its children's height.
+  static_cast<TestNode*>(root.GetFirstChild())->SetExpanded(0);
+  y = 0;
+  ASSERT_EQ(root.GetDims(probe, 0, y, rect), 1);
+  EXPECT_EQ(rect.top, root.GetSubtreeHeight() - 22);
+  EXPECT_EQ(root.GetSubtreeHeight(), 32 + 300 * (32 + 100 * 22) - 100 * 22);
+  // Widths taken while drawing reach the extent.
+  int maxX = 0, maxY = 0;
+  root.GetExtent(8, 8, maxX, maxY);
+  EXPECT_EQ(maxX, 8 + 96 + 16);  // leaves are 16 wide until drawn
+  CRecordingDC dc;
+  root.DrawTree(8, 8, &dc, 1.0f);
+  maxX = maxY = 0;
+  root.GetExtent(8, 8, maxX, maxY);
+  EXPECT_EQ(maxX, 8 + 96 + 64);
+}
+
+}  // namespace
