@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QIcon>
+#include <QPointer>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -47,6 +48,8 @@ class CFrameWnd::FrameWindow : public QMainWindow {
 
  protected:
   bool event(QEvent* e) override {
+    // Deleting itself: nothing to count after.
+    if (e->type() == QEvent::DeferredDelete) return QMainWindow::event(e);
     ++m_depth;
     const bool result = QMainWindow::event(e);
     --m_depth;
@@ -151,7 +154,7 @@ CFrameWnd::~CFrameWnd() {
     FrameWindow* window = m_window;
     m_window = nullptr;
     Attach(nullptr);
-    if (window->Busy()) {
+    if (window->Busy() || CCommandSet::Executing()) {
       window->hide();
       window->deleteLater();
     } else {
@@ -248,12 +251,13 @@ BOOL CFrameWnd::OnCmdMsg(UINT id, CCmdUI* ui) {
   return app != nullptr && app->OnCmdMsg(id, ui);
 }
 
-BOOL CFrameWnd::ExecuteCommand(UINT id) {
+BOOL CFrameWnd::ExecuteCommand(UINT id, BOOL onlyWhenEnabled) {
   if (m_commands == nullptr) return FALSE;
-  // The command may close the frame: keep what is needed on the stack.
-  FrameWindow* window = m_window;
-  const BOOL ran = m_commands->Execute(id);
-  if (window != nullptr && window == m_window) RequestIdleUpdate();
+  // The command may end this frame; its window lives on until later, and
+  // knows when its frame has gone.
+  const QPointer<FrameWindow> window = m_window;
+  const BOOL ran = onlyWhenEnabled ? m_commands->Execute(id) : m_commands->Route(id);
+  if (window) window->RequestIdle();
   return ran;
 }
 

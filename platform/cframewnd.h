@@ -74,8 +74,10 @@ class CFrameWnd : public CWnd, public CCmdTarget {
   // The active view (and its document), then this frame, then the
   // application.
   BOOL OnCmdMsg(UINT id, CCmdUI* ui) override;
-  // Runs a command as its menu item does: only when it is enabled now.
-  BOOL ExecuteCommand(UINT id);
+  // Runs a command as its menu item does: only when it is enabled now
+  // (onlyWhenEnabled FALSE: a pop-up menu item enabled when shown).  The
+  // command may destroy the frame.
+  BOOL ExecuteCommand(UINT id, BOOL onlyWhenEnabled = TRUE);
   // Asks every command's enable handler and the status indicators now.
   virtual void OnIdleUpdateCmdUI();
   // Asks again once the event queue is empty.

@@ -9,55 +9,51 @@ void CCmdTarget::AddCommandUpdate(UINT id, std::function<void(CCmdUI*)> handler)
 }
 
 void CCmdTarget::AddCommandRange(UINT first, UINT last, std::function<void(UINT)> handler) {
-  if (last < first) return;
-  Range& range = m_ranges[first];
-  range.last = last;
-  range.execute = std::move(handler);
+  if (last >= first) m_executeRanges.push_back({first, last, std::move(handler)});
 }
 
 void CCmdTarget::AddCommandUpdateRange(UINT first, UINT last, std::function<void(CCmdUI*)> handler) {
-  if (last < first) return;
-  Range& range = m_ranges[first];
-  range.last = last;
-  range.update = std::move(handler);
+  if (last >= first) m_updateRanges.push_back({first, last, std::move(handler)});
 }
+
+namespace {
+template <class Range>
+const Range* FindRange(const std::vector<Range>& ranges, UINT id) {
+  for (auto it = ranges.rbegin(); it != ranges.rend(); ++it)
+    if (id >= it->first && id <= it->last) return &*it;
+  return nullptr;
+}
+}  // namespace
 
 BOOL CCmdTarget::HandleHere(UINT id, CCmdUI* ui) {
   const auto command = m_commands.find(id);
-  const auto update = m_updates.find(id);
-  // The range that holds id, if any: the last one starting at or before it.
-  const Range* range = nullptr;
-  auto it = m_ranges.upper_bound(id);
-  if (it != m_ranges.begin()) {
-    --it;
-    if (id <= it->second.last) range = &it->second;
-  }
-  const bool canExecute = command != m_commands.end() || (range != nullptr && range->execute);
+  const ExecuteRange* executeRange = FindRange(m_executeRanges, id);
   if (ui == nullptr) {
+    // Copies: a handler may change this target's command map.
     if (command != m_commands.end()) {
-      // Copy: the handler may change this target's command map.
       const std::function<void()> handler = command->second;
       handler();
       return TRUE;
     }
-    if (range != nullptr && range->execute) {
-      const std::function<void(UINT)> handler = range->execute;
+    if (executeRange != nullptr) {
+      const std::function<void(UINT)> handler = executeRange->handler;
       handler(id);
       return TRUE;
     }
     return FALSE;
   }
+  const auto update = m_updates.find(id);
   if (update != m_updates.end()) {
     const std::function<void(CCmdUI*)> handler = update->second;
     handler(ui);
     return TRUE;
   }
-  if (range != nullptr && range->update) {
-    const std::function<void(CCmdUI*)> handler = range->update;
+  if (const UpdateRange* updateRange = FindRange(m_updateRanges, id)) {
+    const std::function<void(CCmdUI*)> handler = updateRange->handler;
     handler(ui);
     return TRUE;
   }
-  if (canExecute) {
+  if (command != m_commands.end() || executeRange != nullptr) {
     ui->Enable(TRUE);
     return TRUE;
   }

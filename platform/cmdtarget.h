@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
@@ -82,12 +83,17 @@ class CCmdTarget {
   BOOL HandleHere(UINT id, CCmdUI* ui);
 
  private:
-  struct Range {
-    UINT last;
-    std::function<void(UINT)> execute;
-    std::function<void(CCmdUI*)> update;
+  struct ExecuteRange {
+    UINT first, last;
+    std::function<void(UINT)> handler;
+  };
+  struct UpdateRange {
+    UINT first, last;
+    std::function<void(CCmdUI*)> handler;
   };
   std::map<UINT, std::function<void()>> m_commands;
   std::map<UINT, std::function<void(CCmdUI*)>> m_updates;
-  std::map<UINT, Range> m_ranges;  // by first id
+  // Searched from the back: a later range wins.
+  std::vector<ExecuteRange> m_executeRanges;
+  std::vector<UpdateRange> m_updateRanges;
 };

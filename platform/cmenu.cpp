@@ -60,8 +60,7 @@ BOOL CMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner) {
   if (auto* view = dynamic_cast<CView*>(owner)) frame = view->GetParentFrame();
   if (frame == nullptr) frame = dynamic_cast<CFrameWnd*>(owner);
   if (frame != nullptr) {
-    frame->OnCmdMsg(id, nullptr);
-    frame->RequestIdleUpdate();
+    frame->ExecuteCommand(id, FALSE);
   } else if (auto* target = dynamic_cast<CCmdTarget*>(owner)) {
     target->OnCmdMsg(id, nullptr);
   }

@@ -91,7 +91,9 @@ std::vector<UINT> CCommandSet::Ids() const {
 
 QAction* CCommandSet::Action(UINT id) {
   if (QAction* existing = Find(id)) return existing;
-  auto* action = new QAction(this);
+  // Parented to the window, so that a prompt shown for the action reaches
+  // the window's status bar wherever its menu was opened from.
+  auto* action = m_window ? new QAction(m_window.data()) : new QAction(this);
   action->setData(id);
   action->setEnabled(false);  // until its enable handler says otherwise
   const QString prompt = ToQString(LoadStringById(id));
@@ -239,7 +241,23 @@ void CCommandSet::UpdateMenu(QMenu* menu) {
   }
 }
 
+namespace {
+int g_executing = 0;
+}  // namespace
+
+bool CCommandSet::Executing() { return g_executing > 0; }
+
 BOOL CCommandSet::Execute(UINT id) {
   if (!UpdateCommand(id)) return FALSE;
-  return m_router(id, nullptr);
+  return Route(id);
+}
+
+BOOL CCommandSet::Route(UINT id) {
+  if (!m_router) return FALSE;
+  // The command may end the window that owns this set: run a copy.
+  const Router router = m_router;
+  ++g_executing;
+  const BOOL ran = router(id, nullptr);
+  --g_executing;
+  return ran;
 }

@@ -83,6 +83,11 @@ class CCommandSet : public QObject {
   bool UpdateCommand(UINT id);
   // Runs the command if it is enabled now; TRUE when it ran.
   BOOL Execute(UINT id);
+  // Runs the command without asking its state (a pop-up menu's item that
+  // was enabled when shown).
+  BOOL Route(UINT id);
+  // True while a command runs: a window must not be deleted under it.
+  static bool Executing();
 
   // The key names that text gives ("Alt+Enter" gives Alt+Return and
   // Alt+keypad Enter); empty when they cannot be read.
