@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QPointer>
+#include <QScreen>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -172,6 +173,10 @@ BOOL CFrameWnd::LoadFrame(UINT resourceId, CCreateContext* context) {
   if (m_window != nullptr) return FALSE;
   m_window = new FrameWindow(this);
   Attach(m_window);
+  // A first size that suits a tree view, within the screen.
+  QSize size(860, 640);
+  if (const QScreen* screen = m_window->screen()) size = size.boundedTo(screen->availableSize());
+  m_window->resize(size);
   // The caption's name part: the document string's first line.
   const CString docString = LoadStringById(resourceId);
   const int end = docString.Find('\n');
@@ -259,6 +264,10 @@ BOOL CFrameWnd::ExecuteCommand(UINT id, BOOL onlyWhenEnabled) {
   const BOOL ran = onlyWhenEnabled ? m_commands->Execute(id) : m_commands->Route(id);
   if (window) window->RequestIdle();
   return ran;
+}
+
+bool CFrameWnd::IsAcceleratorKey(int keyCombination) const {
+  return m_commands != nullptr && m_commands->IsAccelerator(keyCombination);
 }
 
 QAction* CFrameWnd::GetCommandAction(UINT id) { return m_commands != nullptr ? m_commands->Action(id) : nullptr; }

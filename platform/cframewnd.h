@@ -82,6 +82,9 @@ class CFrameWnd : public CWnd, public CCmdTarget {
   virtual void OnIdleUpdateCmdUI();
   // Asks again once the event queue is empty.
   void RequestIdleUpdate();
+  // Whether the key (a Qt key combination) belongs to a command, enabled
+  // or not: such keys are the commands', never the view's.
+  bool IsAcceleratorKey(int keyCombination) const;
   // The command's action (made on first use).
   QAction* GetCommandAction(UINT id);
   CCommandSet* Commands() const { return m_commands; }

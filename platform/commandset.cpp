@@ -207,6 +207,14 @@ BOOL CCommandSet::SetAccelerators(const AccelEntry* entries, size_t count) {
   return TRUE;
 }
 
+bool CCommandSet::IsAccelerator(int keyCombination) const {
+  const QKeySequence key(QKeyCombination::fromCombined(keyCombination));
+  for (const auto& entry : m_actions)
+    for (const QKeySequence& shortcut : entry.second->shortcuts())
+      if (shortcut == key) return true;
+  return false;
+}
+
 void CCommandSet::Apply(QAction* action, const CCmdUI& ui) {
   if (ui.m_bEnableChanged) action->setEnabled(ui.m_bEnabled);
   if (ui.m_bCheckChanged) {

@@ -89,6 +89,10 @@ class CCommandSet : public QObject {
   // True while a command runs: a window must not be deleted under it.
   static bool Executing();
 
+  // Whether the key (a Qt key combination) is an accelerator of any
+  // command here, enabled or not.
+  bool IsAccelerator(int keyCombination) const;
+
   // The key names that text gives ("Alt+Enter" gives Alt+Return and
   // Alt+keypad Enter); empty when they cannot be read.
   static std::vector<int> ParseKeys(const char* text);

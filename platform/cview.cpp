@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "platform/cdocument.h"
+#include "platform/cframewnd.h"
 #include "platform/gdiobjects.h"
 #include "platform/qtdc.h"
 #include "platform/syscolor.h"
@@ -93,12 +94,17 @@ class CScrollView::Area : public QAbstractScrollArea {
     }
   }
   void keyPressEvent(QKeyEvent* event) override {
-    if (m_view == nullptr) return;
-    const UINT key = VirtualKeyFromQt(event->key(), event->modifiers());
-    if (key != 0) m_view->OnKeyDown(key, 1, event->isAutoRepeat() ? 0x4000u : 0u);
-    // Taken here, whatever the view did: the scroll area's own key
+    // Taken here, whatever the view does with it: the scroll area's own key
     // handling must never scroll as well.
     event->accept();
+    if (m_view == nullptr) return;
+    // A command's keys belong to the command even while it is disabled, and
+    // Alt combinations are the menus' (never plain key presses).
+    const CFrameWnd* frame = m_view->GetParentFrame();
+    if (frame != nullptr && frame->IsAcceleratorKey(event->keyCombination().toCombined())) return;
+    if (event->modifiers().testFlag(Qt::AltModifier)) return;
+    const UINT key = VirtualKeyFromQt(event->key(), event->modifiers());
+    if (key != 0) m_view->OnKeyDown(key, 1, event->isAutoRepeat() ? 0x4000u : 0u);
   }
   void keyReleaseEvent(QKeyEvent* event) override {
     if (m_view == nullptr) return;

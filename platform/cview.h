@@ -9,7 +9,9 @@
 // RectVisible tells what needs drawing.  Mouse and key messages arrive in
 // client (viewport) coordinates with Windows virtual-key codes.  The view
 // takes every key itself: arrows, Page Up/Down and Home/End reach OnKeyDown
-// and never scroll on their own.
+// and never scroll on their own.  Keys that are a command's accelerator
+// (enabled or not) and Alt combinations belong to the menus and never
+// reach OnKeyDown.
 #pragma once
 
 #include <QPoint>

@@ -121,7 +121,10 @@ class SampleView : public CScrollView {
     ++paints;
     if (onDraw) onDraw(dc);
   }
-  void OnKeyDown(UINT key, UINT, UINT flags) override { keys.push_back({key, flags}); }
+  // The modifier keys' own presses are left out.
+  void OnKeyDown(UINT key, UINT, UINT flags) override {
+    if (key != 0x10 && key != 0x11 && key != 0x12) keys.push_back({key, flags});
+  }
   void OnLButtonDown(UINT flags, CPoint p) override { mouse.push_back({'L', flags, p}); }
   void OnLButtonDblClk(UINT flags, CPoint p) override { mouse.push_back({'D', flags, p}); }
   void OnRButtonDown(UINT flags, CPoint p) override {

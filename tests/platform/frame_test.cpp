@@ -13,6 +13,8 @@
 #include <memory>
 
 #include "platform/cwinapp.h"
+#include "platform/scriptedmodalhost.h"
+#include "platform/vkeys.h"
 #include "tests/platform/appfixture.h"
 
 using namespace apptest;
@@ -101,14 +103,53 @@ TEST_F(FrameTest, CommandsRunWhereTheyAreHandledAndOnlyWhenEnabled) {
 
     // The accelerator, the menu's way (trigger) and ExecuteCommand.
     const int before = c.runs(*this);
+    view->keys.clear();
     QTest::keyClick(view->ScrollArea(), c.key, c.modifiers);
     EXPECT_EQ(c.runs(*this) - before, c.expectEnabled ? 1 : 0) << "accelerator";
+    EXPECT_TRUE(view->keys.empty()) << "a command's keys never reach the view, enabled or not";
     action->trigger();
     EXPECT_EQ(c.runs(*this) - before, c.expectEnabled ? 2 : 0) << "trigger";
     EXPECT_EQ(frame->ExecuteCommand(c.id), c.expectEnabled ? TRUE : FALSE);
     EXPECT_EQ(c.runs(*this) - before, c.expectEnabled ? 3 : 0) << "ExecuteCommand";
     c.allow(*this, false);
   }
+}
+
+TEST_F(FrameTest, OnlyKeysThatAreNoCommandsReachTheView) {
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    UINT expected;  // 0: the view sees nothing
+  };
+  const Case cases[] = {
+      {Qt::Key_Return, Qt::NoModifier, VK_RETURN},  {Qt::Key_Return, Qt::AltModifier, 0},
+      {Qt::Key_Delete, Qt::NoModifier, 0},          {Qt::Key_F5, Qt::NoModifier, VK_F1 + 4},
+      {Qt::Key_F1, Qt::NoModifier, 0},              {Qt::Key_Z, Qt::AltModifier, 0},
+      {Qt::Key_Home, Qt::ControlModifier, VK_HOME},
+  };
+  view->canDelete = false;
+  view->canEdit = false;
+  frame->OnIdleUpdateCmdUI();
+  for (const Case& c : cases) {
+    view->keys.clear();
+    QTest::keyClick(view->ScrollArea(), c.key, c.modifiers);
+    if (c.expected == 0) {
+      EXPECT_TRUE(view->keys.empty()) << c.key;
+    } else {
+      ASSERT_EQ(view->keys.size(), 1u) << c.key;
+      EXPECT_EQ(view->keys[0].key, c.expected);
+    }
+  }
+  EXPECT_EQ(view->deletes + view->properties, 0);
+}
+
+TEST_F(FrameTest, PrintSetupRunsThroughTheModalHost) {
+  ScriptedModalHost host;
+  ScopedModalHost scoped(&host);
+  EXPECT_TRUE(frame->ExecuteCommand(ID_FILE_PRINT_SETUP));
+  ASSERT_EQ(host.Dialogs().size(), 1u);
+  EXPECT_EQ(host.Dialogs()[0].result, IDCANCEL);
+  EXPECT_NE(app->GetPrinter(), nullptr);
 }
 
 TEST_F(FrameTest, AStaleEnabledStateNeverRunsADisabledCommand) {

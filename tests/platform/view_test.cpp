@@ -140,19 +140,26 @@ TEST_F(ViewTest, ScrollSizesSetRangesAndWaitWhenSetFromAPaint) {
 
   // A view that sets its sizes while drawing: the ranges follow after the
   // paint, without a paint inside the paint.
+  // The position is beyond the new range, so the change also scrolls.
+  view->ScrollToPosition(CPoint(0, 2000));
   int depth = 0;
   int deepest = 0;
+  std::vector<int> barDuringPaint;
   view->onDraw = [&](CDC*) {
     deepest = std::max(deepest, ++depth);
     view->SetScrollSizes(MM_TEXT, CSize(500, 800));
+    barDuringPaint.push_back(Area()->verticalScrollBar()->value());
     --depth;
   };
   view->Viewport()->repaint();
+  ASSERT_FALSE(barDuringPaint.empty());
+  EXPECT_EQ(barDuringPaint.front(), 2000) << "nothing scrolls under a paint";
   QApplication::processEvents();
   QApplication::processEvents();
   EXPECT_EQ(deepest, 1);
   EXPECT_EQ(view->GetTotalSize(), CSize(500, 800));
   EXPECT_EQ(Area()->verticalScrollBar()->maximum(), 800 - view->Viewport()->height());
+  EXPECT_EQ(view->GetScrollPosition().y, 800 - view->Viewport()->height());
 }
 
 TEST_F(ViewTest, ContentThatFitsDoesNotScroll) {
