@@ -304,9 +304,17 @@ TEST_F(FrameTest, ToolbarHasTenEntriesWithImagesAndBarsToggle) {
 }
 
 TEST_F(FrameTest, IndicatorsShowTheirTextOnlyWhileOn) {
-  // Offscreen nothing tells the lock states: they read as off.
+  // The panes follow the lock keys (offscreen they read as off; on X the
+  // server's indicators).
   frame->OnIdleUpdateCmdUI();
-  for (int i = 1; i <= 3; ++i) EXPECT_TRUE(frame->m_wndStatusBar.GetPaneText(i).IsEmpty()) << i;
+  const struct {
+    UINT key;
+    const char* text;
+  } locks[] = {{VK_CAPITAL, "CAP"}, {VK_NUMLOCK, "NUM"}, {VK_SCROLL, "SCRL"}};
+  for (int i = 1; i <= 3; ++i) {
+    const bool on = (GetKeyState(locks[i - 1].key) & 1) != 0;
+    EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(i), CString(on ? locks[i - 1].text : "")) << i;
+  }
   frame->ForceIndicator(ID_INDICATOR_CAPS, true);
   frame->ForceIndicator(ID_INDICATOR_SCRL, true);
   frame->OnIdleUpdateCmdUI();
