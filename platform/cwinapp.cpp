@@ -93,6 +93,10 @@ int CWinApp::Main(int argc, char** argv) {
   {
     QApplication application(m_argc, m_argv.data());
     QApplication::setApplicationName(QString::fromLocal8Bit(m_pszAppName));
+    // The program ends with its main window, even while another window (a
+    // help window, say) is open; and not when a dialog shown before the
+    // main window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
     // Qt took its own options out of the arguments.
     m_arguments.clear();
     m_lpCmdLine.Empty();

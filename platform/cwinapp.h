@@ -4,7 +4,8 @@
 // (else it says so in one line on stderr and returns 1), makes the
 // QApplication, runs InitInstance, the event loop while a main window
 // exists, and ExitInstance, and removes every window, document and
-// template before the QApplication goes.
+// template before the QApplication goes.  The loop ends when the main
+// window is destroyed, whatever other windows are open.
 #pragma once
 
 #include <memory>

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ namespace {
 
 class LifeApp : public CWinApp {
  public:
-  enum class Start { OpenAndClose, OpenNothing, Refuse };
+  enum class Start { OpenAndClose, OpenWithSecondWindow, OpenNothing, Refuse };
   explicit LifeApp(Start start) : CWinApp("quelt"), m_start(start) {}
 
   BOOL InitInstance() override {
@@ -33,6 +34,10 @@ class LifeApp : public CWinApp {
     AddDocTemplate(docTemplate);
     OnFileNew();
     if (m_pMainWnd == nullptr) return FALSE;
+    if (m_start == Start::OpenWithSecondWindow) {
+      m_second = std::make_unique<QWidget>();
+      m_second->show();
+    }
     // The user chooses Exit once the loop runs.
     QTimer::singleShot(0, [this] {
       steps.push_back("exit command");
@@ -42,6 +47,7 @@ class LifeApp : public CWinApp {
   }
   int ExitInstance() override {
     steps.push_back(m_pMainWnd == nullptr ? "exit, no window" : "exit, window");
+    m_second.reset();
     return CWinApp::ExitInstance();
   }
 
@@ -50,6 +56,7 @@ class LifeApp : public CWinApp {
 
  private:
   Start m_start;
+  std::unique_ptr<QWidget> m_second;
 };
 
 TEST(ApplicationLife, StartRunAndExitInOrderWithTheCommandLine) {
@@ -70,6 +77,8 @@ TEST(ApplicationLife, StartRunAndExitInOrderWithTheCommandLine) {
        {"init", "exit command", "exit, no window"},
        "S1 edit Lines Setup",
        4},
+      // Another window open: the program still ends with its main window.
+      {LifeApp::Start::OpenWithSecondWindow, {"quelt"}, 0, {"init", "exit command", "exit, no window"}, "", 0},
       // Qt's own options are not the program's.
       {LifeApp::Start::OpenNothing, {"quelt", "-reverse", "S1", "new", "Setup"}, 0, {"init", "exit, no window"},
        "S1 new Setup", 3},
