@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -45,7 +46,11 @@ ModalHost* ModalHost::Install(ModalHost* host) {
   return previous;
 }
 
+QAction* ModalHost::RunMenu(QMenu& /*menu*/, const QPoint& /*screenPoint*/) { return nullptr; }
+
 int ProductionModalHost::RunDialog(QDialog& dialog) { return dialog.exec(); }
+
+QAction* ProductionModalHost::RunMenu(QMenu& menu, const QPoint& screenPoint) { return menu.exec(screenPoint); }
 
 int ProductionModalHost::ShowMessage(const MessageRequest& request) {
   QMessageBox box(IconOf(request.type), ToQString(request.caption), ToQString(request.text), QMessageBox::NoButton,

@@ -1,12 +1,16 @@
-// ModalHost: every modal dialog and message box of the program runs
-// through the one current host.  The production host shows them to the
+// ModalHost: every modal dialog, message box and pop-up menu of the program
+// runs through the one current host.  File, print, page set-up and print
+// preview dialogs are QDialogs and run through RunDialog as well.  The production host shows them to the
 // user (QDialog::exec, QMessageBox); a test installs a ScriptedModalHost
 // that drives the real dialogs and answers the message boxes itself.
 #pragma once
 
 #include "platform/msgbox.h"
 
+class QAction;
 class QDialog;
+class QMenu;
+class QPoint;
 
 class ModalHost {
  public:
@@ -17,6 +21,9 @@ class ModalHost {
   virtual int RunDialog(QDialog& dialog) = 0;
   // Shows the message box and returns the button pressed (IDOK, IDYES, ...).
   virtual int ShowMessage(const MessageRequest& request) = 0;
+  // Shows the pop-up menu at the screen point and returns the chosen
+  // action, null when the menu was dismissed.  This base answers null.
+  virtual QAction* RunMenu(QMenu& menu, const QPoint& screenPoint);
 
   // The host in use: the installed one, else the production host.
   static ModalHost& Current();
@@ -30,6 +37,7 @@ class ProductionModalHost : public ModalHost {
  public:
   int RunDialog(QDialog& dialog) override;
   int ShowMessage(const MessageRequest& request) override;
+  QAction* RunMenu(QMenu& menu, const QPoint& screenPoint) override;
 };
 
 // Installs a host for one scope.

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 
 #include "platform/cwnd.h"
@@ -95,6 +96,40 @@ void ScriptedModalHost::Clear() {
   m_answers.clear();
   m_messages.clear();
   m_dialogs.clear();
+  m_menuChoices.clear();
+  m_menus.clear();
+}
+
+const MenuItemRecord* MenuRecord::Item(UINT id) const {
+  for (const MenuItemRecord& item : items)
+    if (!item.separator && item.id == id) return &item;
+  return nullptr;
+}
+
+QAction* ScriptedModalHost::RunMenu(QMenu& menu, const QPoint& screenPoint) {
+  MenuRecord record;
+  record.position = screenPoint;
+  QAction* chosen = nullptr;
+  if (!m_menuChoices.empty()) {
+    record.asked = m_menuChoices.front();
+    m_menuChoices.pop_front();
+  }
+  for (QAction* action : menu.actions()) {
+    MenuItemRecord item;
+    item.separator = action->isSeparator();
+    item.id = action->data().toUInt();
+    item.text = action->text();
+    item.enabled = action->isEnabled();
+    item.checked = action->isChecked();
+    record.items.push_back(item);
+    // A user cannot choose a greyed item.
+    if (chosen == nullptr && record.asked != 0 && !item.separator && item.id == record.asked && item.enabled)
+      chosen = action;
+  }
+  record.refused = record.asked != 0 && chosen == nullptr;
+  record.chosen = chosen != nullptr ? record.asked : 0;
+  m_menus.push_back(record);
+  return chosen;
 }
 
 int ScriptedModalHost::RunDialog(QDialog& dialog) {

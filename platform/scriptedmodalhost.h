@@ -5,11 +5,16 @@
 // own handlers.  Message boxes are recorded (string id, text, caption,
 // style, owner) and answered from a queue.  Nothing waits on a timer.
 //
+// Pop-up menus are recorded (position and items) and answered by the
+// command id queued with ChooseMenuItem; without one, or when the id is not
+// an enabled item of the menu, the menu is dismissed.
+//
 // A dialog for which no script is queued, or that its script leaves open,
 // is recorded as such and closed with IDCANCEL so the test can go on.
 #pragma once
 
 #include <QDialog>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <deque>
@@ -72,6 +77,25 @@ struct DialogRecord {
   bool leftOpen = false;    // the script did not close it
 };
 
+struct MenuItemRecord {
+  UINT id = 0;
+  QString text;
+  bool enabled = false;
+  bool checked = false;
+  bool separator = false;
+};
+
+struct MenuRecord {
+  QPoint position;
+  std::vector<MenuItemRecord> items;
+  UINT chosen = 0;          // 0: dismissed
+  UINT asked = 0;           // the id the test queued, 0 for none
+  bool refused = false;     // the queued id was missing or disabled
+
+  // The item with the id, or null.
+  const MenuItemRecord* Item(UINT id) const;
+};
+
 class ScriptedModalHost : public ModalHost {
  public:
   using Script = std::function<void(DialogDriver&)>;
@@ -81,19 +105,25 @@ class ScriptedModalHost : public ModalHost {
   // Queues the answer to the next message box.  Without one a box gets its
   // cancelling answer (IDCANCEL, or IDNO for Yes/No), or IDOK for OK only.
   void AnswerMessage(int button) { m_answers.push_back(button); }
+  // Queues the command id the next pop-up menu chooses (0: dismiss it).
+  void ChooseMenuItem(UINT id) { m_menuChoices.push_back(id); }
 
   const std::vector<MessageRecord>& Messages() const { return m_messages; }
   std::vector<UINT> MessageIds() const;
   const std::vector<DialogRecord>& Dialogs() const { return m_dialogs; }
+  const std::vector<MenuRecord>& Menus() const { return m_menus; }
   size_t PendingScripts() const { return m_scripts.size(); }
   void Clear();
 
   int RunDialog(QDialog& dialog) override;
   int ShowMessage(const MessageRequest& request) override;
+  QAction* RunMenu(QMenu& menu, const QPoint& screenPoint) override;
 
  private:
   std::deque<Script> m_scripts;
   std::deque<int> m_answers;
   std::vector<MessageRecord> m_messages;
   std::vector<DialogRecord> m_dialogs;
+  std::deque<UINT> m_menuChoices;
+  std::vector<MenuRecord> m_menus;
 };

@@ -1,0 +1,268 @@
+#include "platform/cview.h"
+
+#include <QAbstractScrollArea>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
+
+#include "platform/cdocument.h"
+#include "platform/cframewnd.h"
+#include "platform/gdiobjects.h"
+#include "platform/qtdc.h"
+#include "platform/syscolor.h"
+#include "platform/vkeys.h"
+
+// ---- CView -------------------------------------------------------------
+
+CView::CView() = default;
+
+CView::~CView() {
+  if (m_pDocument != nullptr) m_pDocument->RemoveView(this);
+}
+
+void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
+
+void CView::OnUpdate(CView* /*sender*/, long /*hint*/, void* /*hintObject*/) { Invalidate(TRUE); }
+
+void CView::OnPrepareDC(CDC* /*dc*/) {}
+
+BOOL CView::OnCmdMsg(UINT id, CCmdUI* ui) {
+  if (CCmdTarget::OnCmdMsg(id, ui)) return TRUE;
+  return m_pDocument != nullptr && m_pDocument->OnCmdMsg(id, ui);
+}
+
+// ---- The scroll area ---------------------------------------------------
+
+class CScrollView::Area : public QAbstractScrollArea {
+ public:
+  explicit Area(CScrollView* view, QWidget* parent) : QAbstractScrollArea(parent), m_view(view) {
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setFrameShape(QFrame::NoFrame);
+  }
+  void Forget() { m_view = nullptr; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (m_view != nullptr) m_view->Paint(event->region());
+  }
+  void resizeEvent(QResizeEvent* event) override {
+    QAbstractScrollArea::resizeEvent(event);
+    if (m_view != nullptr && !m_view->m_inPaint) m_view->ApplyScrollSizes();
+  }
+  void scrollContentsBy(int dx, int dy) override { viewport()->scroll(dx, dy); }
+
+  void mousePressEvent(QMouseEvent* event) override {
+    if (m_view == nullptr) return;
+    const CPoint p = Point(event);
+    const UINT flags = MouseKeyFlags(event->buttons(), event->modifiers());
+    if (event->button() == Qt::LeftButton) m_view->OnLButtonDown(flags, p);
+    if (event->button() == Qt::RightButton) m_view->OnRButtonDown(flags, p);
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (m_view == nullptr) return;
+    const CPoint p = Point(event);
+    const UINT flags = MouseKeyFlags(event->buttons(), event->modifiers());
+    if (event->button() == Qt::LeftButton) m_view->OnLButtonUp(flags, p);
+    if (event->button() == Qt::RightButton) m_view->OnRButtonUp(flags, p);
+  }
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    if (m_view == nullptr) return;
+    const CPoint p = Point(event);
+    const UINT flags = MouseKeyFlags(event->buttons(), event->modifiers());
+    if (event->button() == Qt::LeftButton) m_view->OnLButtonDblClk(flags, p);
+    // A second right click is one more right click.
+    if (event->button() == Qt::RightButton) m_view->OnRButtonDown(flags, p);
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (m_view != nullptr) m_view->OnMouseMove(MouseKeyFlags(event->buttons(), event->modifiers()), Point(event));
+  }
+  void contextMenuEvent(QContextMenuEvent* event) override {
+    if (m_view == nullptr) return;
+    // Right clicks reach OnRButtonDown already; this is the keyboard's way.
+    if (event->reason() == QContextMenuEvent::Mouse) {
+      const QPoint g = event->globalPos();
+      m_view->OnContextMenu(m_view, CPoint(g.x(), g.y()));
+    } else {
+      m_view->OnContextMenu(m_view, CPoint(-1, -1));
+    }
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    // Taken here, whatever the view does with it: the scroll area's own key
+    // handling must never scroll as well.
+    event->accept();
+    if (m_view == nullptr) return;
+    // A command's keys belong to the command even while it is disabled, and
+    // Alt combinations are the menus' (never plain key presses).
+    const CFrameWnd* frame = m_view->GetParentFrame();
+    if (frame != nullptr && frame->IsAcceleratorKey(event->keyCombination().toCombined())) return;
+    if (event->modifiers().testFlag(Qt::AltModifier)) return;
+    const UINT key = VirtualKeyFromQt(event->key(), event->modifiers());
+    if (key != 0) m_view->OnKeyDown(key, 1, event->isAutoRepeat() ? 0x4000u : 0u);
+  }
+  void keyReleaseEvent(QKeyEvent* event) override {
+    if (m_view == nullptr) return;
+    const UINT key = VirtualKeyFromQt(event->key(), event->modifiers());
+    if (key != 0) m_view->OnKeyUp(key, 1, 0xC000u);
+    event->accept();
+  }
+
+ private:
+  static CPoint Point(const QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    return CPoint(p.x(), p.y());
+  }
+  CScrollView* m_view;
+};
+
+// ---- CScrollView -------------------------------------------------------
+
+CScrollView::CScrollView() = default;
+
+CScrollView::~CScrollView() {
+  if (m_area != nullptr) {
+    m_area->Forget();
+    // The frame deletes its central widget with itself; a view without a
+    // frame deletes its own.
+    if (m_area->parent() == nullptr) delete m_area;
+    else m_area->deleteLater();
+    m_area = nullptr;
+  }
+  Attach(nullptr);
+}
+
+BOOL CScrollView::Create(QWidget* parent) {
+  if (m_area != nullptr) return FALSE;
+  m_area = new Area(this, parent);
+  Attach(m_area);
+  ApplyScrollSizes();
+  return TRUE;
+}
+
+QWidget* CScrollView::ScrollArea() const { return m_area; }
+
+QWidget* CScrollView::Viewport() const { return m_area != nullptr ? m_area->viewport() : nullptr; }
+
+void CScrollView::SetScrollSizes(int mapMode, CSize total, const CSize& page, const CSize& line) {
+  (void)mapMode;  // only device pixels are used
+  m_totalSize = CSize(std::max(0, total.cx), std::max(0, total.cy));
+  m_pageSize = page;
+  m_lineSize = line;
+  if (m_pageSize.cx <= 0) m_pageSize.cx = m_totalSize.cx / 10;
+  if (m_pageSize.cy <= 0) m_pageSize.cy = m_totalSize.cy / 10;
+  if (m_lineSize.cx <= 0) m_lineSize.cx = m_pageSize.cx / 10;
+  if (m_lineSize.cy <= 0) m_lineSize.cy = m_pageSize.cy / 10;
+  if (m_inPaint) {
+    // Changing the ranges now would scroll and repaint inside this paint.
+    if (!m_sizesPending && m_area != nullptr) {
+      m_sizesPending = true;
+      QTimer::singleShot(0, m_area, [this] {
+        m_sizesPending = false;
+        ApplyScrollSizes();
+      });
+    }
+    return;
+  }
+  ApplyScrollSizes();
+}
+
+void CScrollView::ApplyScrollSizes() {
+  if (m_area == nullptr) return;
+  QScrollBar* h = m_area->horizontalScrollBar();
+  QScrollBar* v = m_area->verticalScrollBar();
+  const QSize client = m_area->viewport()->size();
+  h->setRange(0, std::max(0, m_totalSize.cx - client.width()));
+  v->setRange(0, std::max(0, m_totalSize.cy - client.height()));
+  h->setPageStep(std::max(1, std::min(m_pageSize.cx, client.width())));
+  v->setPageStep(std::max(1, std::min(m_pageSize.cy, client.height())));
+  h->setSingleStep(std::max(1, m_lineSize.cx));
+  v->setSingleStep(std::max(1, m_lineSize.cy));
+}
+
+CPoint CScrollView::GetScrollPosition() const {
+  if (m_area == nullptr) return CPoint(0, 0);
+  if (m_positionPending) return m_pendingPosition;
+  return CPoint(m_area->horizontalScrollBar()->value(), m_area->verticalScrollBar()->value());
+}
+
+void CScrollView::ScrollToPosition(CPoint point) {
+  if (m_area == nullptr) return;
+  if (m_inPaint) {
+    m_pendingPosition = point;
+    if (!m_positionPending) {
+      m_positionPending = true;
+      QTimer::singleShot(0, m_area, [this] {
+        m_positionPending = false;
+        ScrollToPosition(m_pendingPosition);
+      });
+    }
+    return;
+  }
+  // The scroll bars keep the position within their ranges.
+  m_area->horizontalScrollBar()->setValue(point.x);
+  m_area->verticalScrollBar()->setValue(point.y);
+}
+
+void CScrollView::InvalidateRect(const CRect* rect, BOOL /*erase*/) {
+  if (m_area == nullptr) return;
+  if (rect == nullptr)
+    m_area->viewport()->update();
+  else
+    m_area->viewport()->update(QRect(rect->left, rect->top, rect->Width(), rect->Height()));
+}
+
+void CScrollView::ClientToScreen(CPoint* point) const {
+  if (point == nullptr || m_area == nullptr) return;
+  const QPoint g = m_area->viewport()->mapToGlobal(QPoint(point->x, point->y));
+  *point = CPoint(g.x(), g.y());
+}
+
+void CScrollView::ScreenToClient(CPoint* point) const {
+  if (point == nullptr || m_area == nullptr) return;
+  const QPoint c = m_area->viewport()->mapFromGlobal(QPoint(point->x, point->y));
+  *point = CPoint(c.x(), c.y());
+}
+
+void CScrollView::Paint(const QRegion& region) {
+  if (m_area == nullptr) return;
+  QPainter painter(m_area->viewport());
+  painter.setClipRegion(region);
+  m_inPaint = true;
+  {
+    CQtDC dc(&painter);
+    const int saved = dc.SaveDC();
+    OnEraseBkgnd(&dc);
+    dc.RestoreDC(saved);
+    OnPrepareDC(&dc);
+    OnDraw(&dc);
+  }
+  m_inPaint = false;
+}
+
+BOOL CScrollView::OnEraseBkgnd(CDC* dc) {
+  CRect box;
+  dc->GetClipBox(&box);
+  dc->FillSolidRect(box, GetSysColor(COLOR_WINDOW));
+  return TRUE;
+}
+
+void CScrollView::OnPrepareDC(CDC* dc) {
+  const CPoint pos = GetScrollPosition();
+  dc->SetViewportOrg(-pos.x, -pos.y);
+}
+
+void CScrollView::OnLButtonDown(UINT, CPoint) {}
+void CScrollView::OnLButtonUp(UINT, CPoint) {}
+void CScrollView::OnLButtonDblClk(UINT, CPoint) {}
+void CScrollView::OnRButtonDown(UINT, CPoint) {}
+void CScrollView::OnRButtonUp(UINT, CPoint) {}
+void CScrollView::OnMouseMove(UINT, CPoint) {}
+void CScrollView::OnContextMenu(CWnd*, CPoint) {}
+void CScrollView::OnKeyDown(UINT, UINT, UINT) {}
+void CScrollView::OnKeyUp(UINT, UINT, UINT) {}
