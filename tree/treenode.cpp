@@ -27,10 +27,11 @@ constexpr int kIndexFrom = 256;
 constexpr int kIndexStep = 64;
 
 // The indexes, by node; only nodes with many children have one, so the
-// other nodes carry no field for it.
+// other nodes carry no field for it.  Never destroyed, so that a tree that
+// outlives static destruction can still drop its index.
 std::unordered_map<const CTreeNode*, std::unique_ptr<CTreeNode::ChildIndex>>& Indexes() {
-  static std::unordered_map<const CTreeNode*, std::unique_ptr<CTreeNode::ChildIndex>> indexes;
-  return indexes;
+  static auto* indexes = new std::unordered_map<const CTreeNode*, std::unique_ptr<CTreeNode::ChildIndex>>();
+  return *indexes;
 }
 
 // The last entry whose key satisfies a predicate that holds for a prefix of
