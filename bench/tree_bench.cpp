@@ -358,7 +358,11 @@ void BM_TreePaint(benchmark::State& state) {
     dc.SetBkMode(TRANSPARENT);
     dc.SelectObject(&font);
     dc.SetViewportOrg(0, -scroll);
+    // The view's paint: draw, then take the extent for the scroll sizes.
     benchmark::DoNotOptimize(root->DrawTree(8, 8, &dc, 1.0f));
+    int width = 0, height = 0;
+    root->GetExtent(8, 8, width, height);
+    benchmark::DoNotOptimize(height);
   }
   state.counters["rows"] = root->GetRowCount();
   state.counters["scroll"] = scroll;
@@ -369,6 +373,31 @@ BENCHMARK(BM_TreePaint)
     ->ArgsProduct({{100000, 1000000, -1000000}, {0, 1, 2}})
     ->ArgNames({"rows", "pos"})
     ->Unit(benchmark::kMillisecond);
+
+// Paints that alternate between two zooms at the middle: the visible rows'
+// widths shrink and grow on every paint, so the widest-edge sums change.
+void BM_TreeZoomPaint(benchmark::State& state) {
+  CKVSetNode* root = TreeOf(static_cast<int>(state.range(0))).root.get();
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  CFont font;
+  font.CreateFont(16, 6, 0, 0, FW_NORMAL, 0, 0, 0, 0, 4, 0, 2, 0x20, nullptr);
+  int width = 0, height = 0;
+  root->GetExtent(8, 8, width, height);
+  bool zoomed = false;
+  for (auto _ : state) {
+    const float scale = zoomed ? 0.8f : 1.0f;
+    zoomed = !zoomed;
+    image.fill(QColor(192, 192, 192));
+    CQtDC dc(&image);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SelectObject(&font);
+    dc.SetViewportOrg(0, -CTreeNode::Scaled(height / 2, scale));
+    benchmark::DoNotOptimize(root->DrawTree(8, 8, &dc, scale));
+    width = height = 0;
+    root->GetExtent(8, 8, width, height);
+  }
+}
+BENCHMARK(BM_TreeZoomPaint)->Arg(1000000)->Arg(-1000000)->Unit(benchmark::kMillisecond);
 
 void BM_PeerPaint(benchmark::State& state) {
   BigTree& tree = TreeOf(static_cast<int>(state.range(0)));
