@@ -143,6 +143,24 @@ class ProfileMaker {
   uint32_t m_serial = 0;
 };
 
+// A set holding one integer array of about rows items: the widest shape.
+QV_DataElement FlatElement(int rows) {
+  uint32_t err = 0;
+  std::vector<int32_t> items(static_cast<size_t>(std::max(rows - 3, 0)));
+  for (size_t i = 0; i < items.size(); ++i) items[i] = static_cast<int32_t>(i);
+  CTary array = 0;
+  CTary_Create(&array, &err);
+  CTary_PutInt(array, items.data(), static_cast<uint32_t>(items.size()), &err);
+  CTkvs set = 0;
+  CTkvs_Create(&set, &err);
+  CTkvs_PutArray(set, 1000, array, &err);
+  QV_DataElement element;
+  element.SetToKVSet(set);
+  CTary_Destroy(array, &err);
+  CTkvs_Destroy(set, &err);
+  return element;
+}
+
 QV_DataElement ProfileElement(int rows) {
   ProfileMaker maker;
   CTkvs set = maker.Make(rows);
@@ -305,13 +323,14 @@ struct BigTree {
   std::vector<Row> peerRows;
 };
 
+// rows < 0: the flat shape of -rows rows.
 BigTree& TreeOf(int rows) {
   static BigTree tree;
   if (tree.rows != rows) {
     tree.root.reset();
     tree.peerRows.clear();
     malloc_trim(0);
-    tree.root = BuildTree(ProfileElement(rows));
+    tree.root = BuildTree(rows < 0 ? FlatElement(-rows) : ProfileElement(rows));
     tree.rows = rows;
   }
   return tree;
@@ -339,7 +358,11 @@ void BM_TreePaint(benchmark::State& state) {
     dc.SetBkMode(TRANSPARENT);
     dc.SelectObject(&font);
     dc.SetViewportOrg(0, -scroll);
+    // The view's paint: draw, then take the extent for the scroll sizes.
     benchmark::DoNotOptimize(root->DrawTree(8, 8, &dc, 1.0f));
+    int width = 0, height = 0;
+    root->GetExtent(8, 8, width, height);
+    benchmark::DoNotOptimize(height);
   }
   state.counters["rows"] = root->GetRowCount();
   state.counters["scroll"] = scroll;
@@ -347,9 +370,34 @@ void BM_TreePaint(benchmark::State& state) {
   SaveImage(image, "tree_" + std::to_string(state.range(0)) + "_" + std::to_string(state.range(1)));
 }
 BENCHMARK(BM_TreePaint)
-    ->ArgsProduct({{100000, 1000000}, {0, 1, 2}})
+    ->ArgsProduct({{100000, 1000000, -1000000}, {0, 1, 2}})
     ->ArgNames({"rows", "pos"})
     ->Unit(benchmark::kMillisecond);
+
+// Paints that alternate between two zooms at the middle: the visible rows'
+// widths shrink and grow on every paint, so the widest-edge sums change.
+void BM_TreeZoomPaint(benchmark::State& state) {
+  CKVSetNode* root = TreeOf(static_cast<int>(state.range(0))).root.get();
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  CFont font;
+  font.CreateFont(16, 6, 0, 0, FW_NORMAL, 0, 0, 0, 0, 4, 0, 2, 0x20, nullptr);
+  int width = 0, height = 0;
+  root->GetExtent(8, 8, width, height);
+  bool zoomed = false;
+  for (auto _ : state) {
+    const float scale = zoomed ? 0.8f : 1.0f;
+    zoomed = !zoomed;
+    image.fill(QColor(192, 192, 192));
+    CQtDC dc(&image);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SelectObject(&font);
+    dc.SetViewportOrg(0, -CTreeNode::Scaled(height / 2, scale));
+    benchmark::DoNotOptimize(root->DrawTree(8, 8, &dc, scale));
+    width = height = 0;
+    root->GetExtent(8, 8, width, height);
+  }
+}
+BENCHMARK(BM_TreeZoomPaint)->Arg(1000000)->Arg(-1000000)->Unit(benchmark::kMillisecond);
 
 void BM_PeerPaint(benchmark::State& state) {
   BigTree& tree = TreeOf(static_cast<int>(state.range(0)));
@@ -397,7 +445,7 @@ void BM_TreeClicked(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(root->Clicked(rect.left + 2, rect.top + 2, onIcon));
   if (root->Clicked(rect.left + 2, rect.top + 2, onIcon) != middle) state.SkipWithError("missed the row");
 }
-BENCHMARK(BM_TreeClicked)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TreeClicked)->Arg(1000000)->Arg(-1000000)->Unit(benchmark::kMicrosecond);
 
 void BM_TreeGetDims(benchmark::State& state) {
   CKVSetNode* root = TreeOf(static_cast<int>(state.range(0))).root.get();
@@ -408,7 +456,7 @@ void BM_TreeGetDims(benchmark::State& state) {
     benchmark::DoNotOptimize(root->GetDims(last, 4, y, rect));
   }
 }
-BENCHMARK(BM_TreeGetDims)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TreeGetDims)->Arg(1000000)->Arg(-1000000)->Unit(benchmark::kMicrosecond);
 
 // The view's Page Down: the selection's box, then the first row at or below
 // the top of the next page.
@@ -427,7 +475,7 @@ void BM_TreePageDown(benchmark::State& state) {
     if (root->GetRowOf(selected) > root->GetRowCount() - 100) selected = root->NodeAtRow(root->GetRowCount() / 3);
   }
 }
-BENCHMARK(BM_TreePageDown)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TreePageDown)->Arg(1000000)->Arg(-1000000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

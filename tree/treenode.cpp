@@ -17,6 +17,8 @@ struct CTreeNode::ChildIndex {
   std::vector<CTreeNode*> first;  // every kIndexStep-th child
   std::vector<int> rowsBefore;    // visible rows of the children before it
   std::vector<int> heightBefore;  // their height
+  std::vector<int> right;         // widest right edge of each run of children
+  std::vector<char> rightDirty;   // that edge must be recomputed
   std::unordered_map<const CTreeNode*, int> slot;  // child -> its entry
 };
 
@@ -27,10 +29,11 @@ constexpr int kIndexFrom = 256;
 constexpr int kIndexStep = 64;
 
 // The indexes, by node; only nodes with many children have one, so the
-// other nodes carry no field for it.
+// other nodes carry no field for it.  Never destroyed, so that a tree that
+// outlives static destruction can still drop its index.
 std::unordered_map<const CTreeNode*, std::unique_ptr<CTreeNode::ChildIndex>>& Indexes() {
-  static std::unordered_map<const CTreeNode*, std::unique_ptr<CTreeNode::ChildIndex>> indexes;
-  return indexes;
+  static auto* indexes = new std::unordered_map<const CTreeNode*, std::unique_ptr<CTreeNode::ChildIndex>>();
+  return *indexes;
 }
 
 // The last entry whose key satisfies a predicate that holds for a prefix of
@@ -357,9 +360,9 @@ int CTreeNode::AddSubNode(CTreeNode* node, int position) {
   node->NoteOverhang();
   PropagateSums(node->GetRowCount(), node->SubHeightOf(), kExtentGap + node->GetExtentHeight());
   if (node->m_bRightDirty && node->m_bExpanded)
-    MarkRightDirty();
+    MarkRightDirty(node);
   else
-    ChildRightChanged(INT_MIN, node->OwnRight());
+    ChildRightChanged(node, INT_MIN, node->OwnRight());
   return 1;
 }
 
@@ -397,7 +400,7 @@ void CTreeNode::Unlink(CTreeNode* child) {
     // Unknown before means the ancestors recompute anyway.
     if (known) RightMayHaveChanged(before);
   } else if (rightKnown) {
-    ChildRightChanged(right, INT_MIN);
+    ChildRightChanged(child, right, INT_MIN);
   }
 }
 
@@ -443,7 +446,7 @@ void CTreeNode::StoreExpanded(int expanded) {
     m_pParent->PropagateSums(sign * m_nChildRows, sign * m_nChildHeight, sign * m_nChildExtent);
   }
   if (!RightKnown()) {
-    if (m_pParent != nullptr) m_pParent->MarkRightDirty();
+    if (m_pParent != nullptr) m_pParent->MarkRightDirty(this);
   } else if (knownBefore) {
     RightMayHaveChanged(before);
   }
@@ -513,8 +516,23 @@ int CTreeNode::GetWidestRight() {
   if (m_bRightDirty) {
     const int indent = GetXIndent();
     int widest = INT_MIN;
-    for (CTreeNode* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling)
-      widest = std::max(widest, Shifted(child->GetWidestRight(), indent));
+    if (ChildIndex* index = Index()) {
+      // Only the runs of children whose edges changed are walked again.
+      for (size_t run = 0; run < index->first.size(); ++run) {
+        if (index->rightDirty[run]) {
+          int right = INT_MIN;
+          CTreeNode* child = index->first[run];
+          for (int i = 0; i < kIndexStep && child != nullptr; ++i, child = child->m_pNextSibling)
+            right = std::max(right, child->GetWidestRight());
+          index->right[run] = right;
+          index->rightDirty[run] = 0;
+        }
+        widest = std::max(widest, Shifted(index->right[run], indent));
+      }
+    } else {
+      for (CTreeNode* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling)
+        widest = std::max(widest, Shifted(child->GetWidestRight(), indent));
+    }
     m_nChildRight = widest;
     m_bRightDirty = false;
   }
@@ -525,11 +543,12 @@ int CTreeNode::OwnRight() const { return m_bExpanded ? std::max(m_nWidth, m_nChi
 
 void CTreeNode::RightMayHaveChanged(int before) {
   const int after = OwnRight();
-  if (after != before && m_pParent != nullptr) m_pParent->ChildRightChanged(before, after);
+  if (after != before && m_pParent != nullptr) m_pParent->ChildRightChanged(this, before, after);
 }
 
-void CTreeNode::ChildRightChanged(int oldRight, int newRight) {
-  for (CTreeNode* node = this; node != nullptr; node = node->m_pParent) {
+void CTreeNode::ChildRightChanged(CTreeNode* child, int oldRight, int newRight) {
+  for (CTreeNode* node = this; node != nullptr; child = node, node = node->m_pParent) {
+    node->NoteChildRight(child);
     if (node->m_bRightDirty) return;  // recomputed when asked
     const int indent = node->GetXIndent();
     const int oldEdge = Shifted(oldRight, indent);
@@ -538,7 +557,7 @@ void CTreeNode::ChildRightChanged(int oldRight, int newRight) {
     if (newEdge > node->m_nChildRight) {
       node->m_nChildRight = newEdge;
     } else if (newEdge < oldEdge && oldEdge == node->m_nChildRight) {
-      node->MarkRightDirty();  // the widest child may have narrowed
+      node->MarkRightDirty(child);  // the widest child may have narrowed
       return;
     } else {
       return;
@@ -551,11 +570,26 @@ void CTreeNode::ChildRightChanged(int oldRight, int newRight) {
   }
 }
 
-void CTreeNode::MarkRightDirty() {
-  for (CTreeNode* node = this; node != nullptr; node = node->m_pParent) {
+void CTreeNode::MarkRightDirty(CTreeNode* child) {
+  for (CTreeNode* node = this; node != nullptr; child = node, node = node->m_pParent) {
+    node->NoteChildRight(child);
     if (node->m_bRightDirty) return;
     node->m_bRightDirty = true;
     if (!node->m_bExpanded) return;  // its own edge is its box
+  }
+}
+
+void CTreeNode::NoteChildRight(CTreeNode* child) {
+  if (!m_bHasIndex || child == nullptr) return;
+  const auto found = Indexes().find(this);
+  if (found == Indexes().end() || found->second->stale) return;
+  ChildIndex& index = *found->second;
+  for (CTreeNode* node = child; node != nullptr; node = node->m_pPrevSibling) {
+    const auto slot = index.slot.find(node);
+    if (slot != index.slot.end()) {
+      index.rightDirty[static_cast<size_t>(slot->second)] = 1;
+      return;
+    }
   }
 }
 
@@ -657,6 +691,8 @@ CTreeNode::ChildIndex* CTreeNode::Index() {
     index.first.clear();
     index.rowsBefore.clear();
     index.heightBefore.clear();
+    index.right.clear();
+    index.rightDirty.clear();
     index.slot.clear();
     int rows = 0, height = 0, position = 0;
     for (CTreeNode* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling, ++position) {
@@ -665,6 +701,9 @@ CTreeNode::ChildIndex* CTreeNode::Index() {
         index.first.push_back(child);
         index.rowsBefore.push_back(rows);
         index.heightBefore.push_back(height);
+        // Each run's edge is computed when it is first needed.
+        index.right.push_back(INT_MIN);
+        index.rightDirty.push_back(1);
       }
       rows += child->GetRowCount();
       height += child->SubHeightOf();

@@ -187,15 +187,17 @@ class CTreeNode {
   // Applies changes of a child's row count, height and extent height to
   // this node's sums and upwards while the nodes are expanded.
   void PropagateSums(int dRows, int dHeight, int dExtent);
-  // A child's widest right edge went from oldRight to newRight.
-  void ChildRightChanged(int oldRight, int newRight);
+  // The widest right edge of child went from oldRight to newRight.
+  void ChildRightChanged(CTreeNode* child, int oldRight, int newRight);
   // The node's own widest right edge; valid when RightKnown().
   int OwnRight() const;
   bool RightKnown() const { return !(m_bExpanded && m_bRightDirty); }
   // Tells the parent when the own right edge moved from before.
   void RightMayHaveChanged(int before);
   // This node's own widest right edge may have dropped: recompute lazily.
-  void MarkRightDirty();
+  void MarkRightDirty(CTreeNode* child);
+  // The run of children in the index that holds child must recompute its edge.
+  void NoteChildRight(CTreeNode* child);
   // Records how far this node's drawing may reach outside its row.
   void NoteOverhang();
   void Unlink(CTreeNode* child);

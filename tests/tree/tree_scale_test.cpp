@@ -205,6 +205,7 @@ class TreePair {
       ASSERT_EQ(fast[i]->Draws(), plain[i]->Draws()) << fast[i]->Name();
       ASSERT_EQ(fast[i]->GetWidth(), plain[i]->GetWidth()) << fast[i]->Name();
     }
+    ASSERT_EQ(m_fast->GetWidestRight(), PlainRight(m_fast.get()));
   }
 
   // Positions, hits, extents and rows of the fast tree against its plain walks.
@@ -301,6 +302,36 @@ TEST(TreeScale, ScaledTruncatesTowardsZeroAndSaturates) {
       {5, 0.0f, 0},
   };
   for (const Case& test : cases) EXPECT_EQ(CTreeNode::Scaled(test.value, test.scale), test.result) << test.value;
+}
+
+// Widths changing under a node with hundreds of children: the widest edge
+// follows every rise and fall, also of grandchildren.
+TEST(TreeScale, WidestEdgeUnderManyChildren) {
+  TestNode root(16, 16, "root");
+  std::vector<TestNode*> children;
+  for (int i = 0; i < 300; ++i) {
+    children.push_back(new TestNode(16, 16));
+    root.AddSubNode(children.back(), -1);
+    children.back()->SetBoxWidth(10);
+  }
+  auto* grandchild = new TestNode(16, 16);
+  children[200]->AddSubNode(grandchild, -1);
+  struct Step {
+    int child;  // -1: the grandchild
+    int width;
+    int widest;
+  } steps[] = {
+      {-1, 0, 96},    {100, 80, 128}, {5, 60, 128}, {100, 0, 108}, {5, 10, 96},  {-1, 30, 126},
+      {299, 90, 138}, {-1, 0, 138},   {299, 0, 96}, {0, 200, 248}, {0, 16, 96},  {-1, 5, 101},
+  };
+  EXPECT_EQ(root.GetWidestRight(), 96 + 16);
+  for (const Step& step : steps) {
+    (step.child < 0 ? grandchild : children[step.child])->SetBoxWidth(step.width);
+    EXPECT_EQ(root.GetWidestRight(), step.widest) << step.child << " " << step.width;
+    EXPECT_EQ(root.GetWidestRight(), PlainRight(&root));
+  }
+  children[200]->SetExpanded(0);
+  EXPECT_EQ(root.GetWidestRight(), PlainRight(&root));
 }
 
 // A wide, deep tree: rows, tops and hits far down agree with the walks.
