@@ -42,6 +42,8 @@ class CQueltDoc : public CDocument {
   CString GetProfileClass() const { return m_strClass; }
   CString GetProfileServer() const { return m_strServer; }
   BOOL IsOnServer() const { return m_bOnServer; }
+  // Whether the latest OnNewProfile ended with the server dialog cancelled.
+  BOOL NewWasCancelled() const { return m_bNewCancelled; }
 
   // The document's only view, or null.
   CQueltView* GetView() const;
@@ -51,4 +53,5 @@ class CQueltDoc : public CDocument {
   CString m_strClass;
   CString m_strName;
   BOOL m_bOnServer = FALSE;
+  BOOL m_bNewCancelled = FALSE;
 };
