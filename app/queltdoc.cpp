@@ -191,7 +191,7 @@ BOOL CQueltDoc::SaveModified() {
   if (CQueltView* view = GetView()) parent = view;
   CNotSavedBox box(parent);
   switch (box.DoModal()) {
-    case IDYES:
+    case IDOK:  // Yes
       OnFileSave();
       return IsModified() ? FALSE : TRUE;
     case IDNO:
