@@ -51,6 +51,14 @@ class MultiAdminSession {
   ECTF_AdminSession* SelectServer(const QV_String& server);
 
  private:
+  // Runs call on the server's session; when it fails on a session opened
+  // earlier because the server lost it (restarted) or could not be reached,
+  // opens a fresh session and runs it once more.  -1 when no session could
+  // be opened at first (the last error says why); else the call's result
+  // (0 when the fresh session could not be opened either).  *used is the
+  // session the result came from, or null.
+  template <class Call>
+  int32_t CallWithReconnect(const QV_String& server, ECTF_AdminSession** used, Call call);
   // Loads the symbol table once per session, whether or not that works.
   void EnsureSymbols(ECTF_AdminSession* session);
 

@@ -1,0 +1,202 @@
+#include "app/queltdoc.h"
+
+#include <cstdio>
+
+#include "app/misc.h"
+#include "app/quelt.h"
+#include "app/queltview.h"
+#include "app/storeas3.h"
+#include "comnmfc/getservb.h"
+#include "comnmfc/notsaved.h"
+#include "dialogs/errorbox.h"
+#include "platform/cframewnd.h"
+#include "platform/stringtable.h"
+#include "platform/waitcursor.h"
+#include "s100/ctcontainers.h"
+
+namespace {
+constexpr UINT IDS_TITLE = 16384;
+constexpr UINT IDS_TITLE_MODIFIED = 16385;
+constexpr UINT IDS_DEFAULT_SERVER = 16386;
+constexpr UINT IDS_SELECT_SYMBOL_SERVER = 4115;
+constexpr UINT IDS_NAME_NEEDED = 4125;
+constexpr UINT IDS_SERVER_NEEDED = 4127;
+constexpr UINT IDS_CLASS_NEEDED = 4129;
+
+// The temporary key-value set that carries a profile; destroyed with the
+// object.
+class TempSet {
+ public:
+  TempSet() { CTkvs_Create(&m_set, &m_err); }
+  ~TempSet() {
+    if (m_set != CT_kvsEmpty) CTkvs_Destroy(m_set, &m_err);
+  }
+  TempSet(const TempSet&) = delete;
+  TempSet& operator=(const TempSet&) = delete;
+  CTkvs Get() const { return m_set; }
+  bool Ok() const { return m_set != CT_kvsEmpty; }
+
+ private:
+  CTkvs m_set = CT_kvsEmpty;
+  uint32_t m_err = 0;
+};
+
+MultiAdminSession* Session() {
+  CQueltApp* app = TheQueltApp();
+  return app != nullptr ? &app->m_session : CQueltView::AppSession();
+}
+}  // namespace
+
+CQueltDoc::CQueltDoc() {
+  AddCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
+  AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+}
+
+CQueltDoc::~CQueltDoc() = default;
+
+CQueltView* CQueltDoc::GetView() const {
+  POSITION pos = GetFirstViewPosition();
+  return pos != nullptr ? dynamic_cast<CQueltView*>(GetNextView(pos)) : nullptr;
+}
+
+void CQueltDoc::UpdateTitle() {
+  const CString format = LoadStringById(IsModified() ? IDS_TITLE_MODIFIED : IDS_TITLE);
+  // The title is cut to its buffer, never overrun.
+  char title[1024];
+  std::snprintf(title, sizeof title, format.GetString(), m_strName.GetString(), m_strClass.GetString(),
+                m_strServer.GetString());
+  SetTitle(title);
+}
+
+BOOL CQueltDoc::OnNewProfile(const CString& /*server*/, const CString& profileClass, const CString& name) {
+  m_bNewCancelled = FALSE;
+  std::vector<CString> servers;
+  UINT messageId = 0;
+  if (!ReadKnownServers(&servers, &messageId)) {
+    CErrorBox(messageId).DoModal();
+    return FALSE;
+  }
+  TempSet set;
+  if (!set.Ok()) {
+    CErrorBox(IDS_NO_MEMORY).DoModal();
+    return FALSE;
+  }
+  SetModifiedFlag(FALSE);
+  m_bOnServer = FALSE;
+  if (CQueltView* view = GetView()) {
+    CGetServerBox box(IDS_SELECT_SYMBOL_SERVER, servers.data(), view);
+    box.SetServerSelected(IDS_DEFAULT_SERVER);
+    if (box.DoModal() == IDOK) {
+      const CString server = box.GetServerSelected();
+      view->PutProfile(server, set.Get());
+      m_strServer = server;
+      m_strClass = profileClass;
+      m_strName = name;
+      UpdateTitle();
+    } else {
+      m_bNewCancelled = TRUE;
+    }
+  }
+  return TRUE;
+}
+
+BOOL CQueltDoc::OnOpenProfile(const CString& server, const CString& profileClass, const CString& name) {
+  TempSet set;
+  if (!set.Ok()) {
+    CErrorBox(IDS_NO_MEMORY).DoModal();
+    return FALSE;
+  }
+  CWaitCursor wait;
+  MultiAdminSession* session = Session();
+  if (session == nullptr) return FALSE;
+  if (!session->LoadProfile(QV_String(server), QV_String(name), QV_String(profileClass), set.Get())) {
+    wait.Release();
+    CErrorBox(session->LastError()).DoModal();
+    return FALSE;
+  }
+  CQueltView* view = GetView();
+  // The view keeps its previous tree when it cannot build the new one, so
+  // the identity stays with the tree it belongs to.
+  if (view == nullptr || !view->PutProfile(server, set.Get())) return FALSE;
+  m_strName = name;
+  m_strClass = profileClass;
+  m_strServer = server;
+  m_bOnServer = TRUE;
+  UpdateTitle();
+  return TRUE;
+}
+
+BOOL CQueltDoc::OnSaveProfile(const CString& server, const CString& profileClass, const CString& name,
+                              BOOL update) {
+  BOOL valid = TRUE;
+  TempSet set;
+  CWaitCursor wait;
+  if (name.IsEmpty()) {
+    CErrorBox(IDS_NAME_NEEDED).DoModal();
+    valid = FALSE;
+  }
+  if (profileClass.IsEmpty()) {
+    CErrorBox(IDS_CLASS_NEEDED).DoModal();
+    valid = FALSE;
+  }
+  if (server.IsEmpty()) {
+    CErrorBox(IDS_SERVER_NEEDED).DoModal();
+    valid = FALSE;
+  }
+  if (!valid) return FALSE;
+  if (!set.Ok()) {
+    CErrorBox(IDS_NO_MEMORY).DoModal();
+    return FALSE;
+  }
+  CQueltView* view = GetView();
+  MultiAdminSession* session = Session();
+  if (view == nullptr || session == nullptr || !view->GetProfile(server, set.Get())) return FALSE;
+  if (session->SaveProfile(QV_String(server), QV_String(profileClass), QV_String(name), set.Get(),
+                           update ? 1 : 0)) {
+    SetModifiedFlag(FALSE);
+    return TRUE;
+  }
+  wait.Release();
+  CErrorBox(session->LastError()).DoModal();
+  return FALSE;
+}
+
+void CQueltDoc::OnFileSave() {
+  if (!m_bOnServer) {
+    OnFileSaveAs();
+    return;
+  }
+  OnSaveProfile(m_strServer, m_strClass, m_strName, TRUE);
+  UpdateTitle();
+}
+
+void CQueltDoc::OnFileSaveAs() {
+  CStoreAsBoxIII box(nullptr);
+  box.m_strNameEdit = m_strName;
+  box.m_strClassEdit = m_strClass;
+  box.m_strServerEdit = m_strServer;
+  if (box.DoModal() == IDOK &&
+      OnSaveProfile(box.m_strServerEdit, box.m_strClassEdit, box.m_strNameEdit, FALSE)) {
+    m_strName = box.m_strNameEdit;
+    m_strClass = box.m_strClassEdit;
+    m_strServer = box.m_strServerEdit;
+    m_bOnServer = TRUE;
+    UpdateTitle();
+  }
+}
+
+BOOL CQueltDoc::SaveModified() {
+  if (!IsModified()) return TRUE;
+  CWnd* parent = nullptr;
+  if (CQueltView* view = GetView()) parent = view;
+  CNotSavedBox box(parent);
+  switch (box.DoModal()) {
+    case IDOK:  // Yes
+      OnFileSave();
+      return IsModified() ? FALSE : TRUE;
+    case IDNO:
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}

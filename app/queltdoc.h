@@ -1,0 +1,57 @@
+// CQueltDoc: the one profile document.  It knows where the profile lives
+// (server, class, name), whether it exists on the server, and whether it
+// has unsaved changes; the profile's content lives in the view's tree, and
+// the document moves it between the view and the server as a key-value set
+// through the application's multi-server session.
+#pragma once
+
+#include "platform/cdocument.h"
+#include "platform/cstring.h"
+#include "platform/wintypes.h"
+
+class CQueltView;
+
+class CQueltDoc : public CDocument {
+ public:
+  CQueltDoc();
+  ~CQueltDoc() override;
+
+  // Makes the document a new, empty profile on a server the user picks in
+  // the server dialog (the server argument is not used).  FALSE on a
+  // registry or memory failure; a cancelled dialog still answers TRUE.
+  BOOL OnNewProfile(const CString& server, const CString& profileClass, const CString& name);
+  // Loads the named profile from the server into the view.
+  BOOL OnOpenProfile(const CString& server, const CString& profileClass, const CString& name);
+  // Stores the view's tree on the server: update TRUE replaces the stored
+  // profile, FALSE adds a new one.
+  BOOL OnSaveProfile(const CString& server, const CString& profileClass, const CString& name, BOOL update);
+
+  // The two store commands (57603, 57604).
+  void OnFileSave();
+  void OnFileSaveAs();
+
+  // TRUE when the caller may discard the current content; asks the user
+  // (Confirm) when there are unsaved changes.
+  BOOL SaveModified() override;
+
+  // Sets the title (and with it the frame's caption) from the identity and
+  // the modified state.
+  void UpdateTitle();
+
+  CString GetProfileName() const { return m_strName; }
+  CString GetProfileClass() const { return m_strClass; }
+  CString GetProfileServer() const { return m_strServer; }
+  BOOL IsOnServer() const { return m_bOnServer; }
+  // Whether the latest OnNewProfile ended with the server dialog cancelled.
+  BOOL NewWasCancelled() const { return m_bNewCancelled; }
+
+  // The document's only view, or null.
+  CQueltView* GetView() const;
+
+ protected:
+  CString m_strServer;
+  CString m_strClass;
+  CString m_strName;
+  BOOL m_bOnServer = FALSE;
+  BOOL m_bNewCancelled = FALSE;
+};

@@ -1,0 +1,123 @@
+// CQueltView: the window in which the profile is shown and edited.
+//
+// The view owns the profile's node tree (a key-value set node at the root,
+// the profile's pairs below it), converts between the tree and the key-value
+// set the document exchanges with the server (PutProfile, GetProfile), draws
+// the tree at a chosen magnification on a light grey background, keeps one
+// selected node and moves it with the mouse and the keyboard.  It tells the
+// document whenever the tree has changed (DocumentModified).
+//
+// For the document and the application:
+//  - PutProfile builds the new tree beside the old one and swaps only when
+//    the build succeeded.  After a failure (the view has shown its message
+//    and returns false) the previous tree, its selection and the symbol
+//    server are exactly as before, so the caller may keep the document's
+//    identity as it was.  It does not redraw: the caller's initial update or
+//    redraw shows the new tree.
+//  - The view takes the application's multi-server session at construction
+//    from CQueltView::SetAppSession, which the application calls (with its
+//    session) before it registers the document template.  Tests set their
+//    own session the same way.
+//  - Every key, paint and click costs about the visible rows plus the tree's
+//    depth, whatever the profile's size.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/cstring.h"
+#include "platform/cview.h"
+#include "platform/wintypes.h"
+#include "s100/ctcontainers.h"
+
+class CDC;
+class CKVSetNode;
+class CQueltDoc;
+class CTreeNode;
+class MultiAdminSession;
+
+class CQueltView : public CScrollView {
+ public:
+  // Command id of View / Zoom.
+  enum { ID_VIEW_ZOOM = 32782 };
+  // The margin round the tree, in logical units.
+  static constexpr int kTreeMargin = 8;
+  // The background colour of the view.
+  static COLORREF BackgroundColour() { return RGB(192, 192, 192); }
+
+  CQueltView();
+  ~CQueltView() override;
+
+  // The session each new view takes; null until the application sets it.
+  static void SetAppSession(MultiAdminSession* session);
+  static MultiAdminSession* AppSession();
+
+  void OnPrepareDC(CDC* dc) override;
+  void OnInitialUpdate() override;
+  void OnDraw(CDC* dc) override;
+
+  // Replaces the tree by one built from the set, translating symbols
+  // against the server.  True on success; on failure the message is shown
+  // and the previous tree stays.
+  int PutProfile(const CString& server, CTkvs set);
+  // Empties the set and fills it from the tree (the server is not used).
+  int GetProfile(const CString& server, CTkvs set);
+  // Marks the document modified and refreshes its title.
+  void DocumentModified();
+  CQueltDoc* GetDocument() const;
+
+  // --- Messages.
+  void OnLButtonDown(UINT flags, CPoint point) override;
+  void OnLButtonDblClk(UINT flags, CPoint point) override;
+  void OnKeyDown(UINT key, UINT repeatCount, UINT flags) override;
+  BOOL OnEraseBkgnd(CDC* dc) override;
+
+  // --- Commands.
+  void OnViewZoom();
+
+  // --- For the editing commands, printing and tests.
+  CKVSetNode* GetRoot() const { return m_pRoot; }
+  CTreeNode* GetSelected() const { return m_pSelected; }
+  float GetZoom() const { return m_fZoom; }
+  const CString& GetSymbolServer() const { return m_strSymbolServer; }
+  MultiAdminSession* GetSession() const { return m_pSession; }
+  // Moves the selection to node (a visible node of the tree, or null).
+  void SelectNode(CTreeNode* node);
+
+ protected:
+  // The hit-test of a client point through the scroll position and zoom.
+  CTreeNode* HitTest(CPoint point, int& onIcon);
+  // Invalidate, erase and update at once.
+  void Redraw();
+  // The selected node's box with the tree placed at (4, 4); false when it
+  // is hidden.
+  bool SelectedDims(CRect& rect);
+  void RevealUpwards();
+  void RevealDownwards();
+  void PageUp();
+  void PageDown();
+  // The first row whose top, with the tree at (4, 4) and zoomed, is at or
+  // below y; the last row when there is none.
+  int FirstRowAtOrBelow(int y);
+  // The top of a row with the tree at (4, 4).
+  int RowTop(int row);
+
+  CKVSetNode* m_pRoot;        // owned
+  CTreeNode* m_pSelected;     // not owned
+  float m_fZoom;
+  CString m_strSymbolServer;
+  MultiAdminSession* m_pSession;  // not owned
+  CString m_strFindText;
+  // The page layout kept between the printing steps, in printer units.
+  int32_t m_nPageWidth;
+  int32_t m_nPageHeight;
+  int32_t m_nPagesAcross;
+  int32_t m_nPagesDown;
+  int32_t m_nMarginX;
+  int32_t m_nMarginY;
+  int32_t m_nClipSlackX;
+  int32_t m_nClipSlackY;
+  int32_t m_nHeaderY;
+  int32_t m_nFooterY;
+  int32_t m_nCentreX;
+  uint32_t m_nNewSymbolValue;
+};
