@@ -163,7 +163,9 @@ TEST_F(AppEnv, StartUpCommandLinesAreAcceptedOrRefused) {
     EXPECT_EQ(Title(), c.title);
     EXPECT_EQ(host_.MessageIds(), c.messages);
     EXPECT_EQ(host_.Dialogs().size(), c.dialogs);
-    if (c.ok) EXPECT_EQ(Caption(), c.title + " - Quelt");
+    if (c.ok) {
+      EXPECT_EQ(Caption(), c.title + " - Quelt");
+    }
     TearDown();
   }
 }
@@ -409,9 +411,12 @@ TEST_F(AppEnv, FrameCarriesMenuToolbarStatusBarAndAboutBox) {
     QAction* action = frame->GetCommandAction(c.id);
     ASSERT_NE(action, nullptr);
     EXPECT_EQ(frame->Commands()->UpdateCommand(c.id), c.enabled);
-    if (c.text != nullptr) EXPECT_EQ(action->text().toStdString(), c.text);
+    if (c.text != nullptr) {
+      EXPECT_EQ(action->text().toStdString(), c.text);
+    }
   }
-  for (int key : {int(Qt::ALT | Qt::Key_Backspace), int(Qt::Key_F6), int(Qt::SHIFT | Qt::Key_F6), int(Qt::Key_F9)})
+  for (int key : {QKeyCombination(Qt::ALT, Qt::Key_Backspace).toCombined(), int(Qt::Key_F6),
+                  QKeyCombination(Qt::SHIFT, Qt::Key_F6).toCombined(), int(Qt::Key_F9)})
     EXPECT_TRUE(frame->IsAcceleratorKey(key)) << key;
 
   std::vector<std::string> fields;
