@@ -353,6 +353,72 @@ TEST_F(ViewPrintTest, PreviewAsksForEveryPageOnAPagedSurface) {
   EXPECT_TRUE(host.MessageIds().empty());
 }
 
+TEST_F(ViewPrintTest, PrintAndPreviewCommandsRunTheFrameworkJobs) {
+  Load(200);
+  CWinApp app("quelt-print-test");
+  QPrinter* printer = app.GetPrinter();
+  ASSERT_NE(printer, nullptr);
+  EXPECT_EQ(printer->resolution(), CWinApp::kPrinterDpi);
+  const QString pdf = QCoreApplication::applicationDirPath() + QStringLiteral("/print_command_test.pdf");
+  struct Case {
+    const char* what;
+    UINT command;
+    bool accept;
+    int from, to;          // range asked in the print dialog (0: all)
+    int expectPdfPages;    // -1: no file
+    size_t expectPages;    // pages drawn (0: every page of the job)
+  };
+  const Case cases[] = {
+      {"print all", ID_FILE_PRINT, true, 0, 0, 0, 0},
+      {"print pages 2 to 3", ID_FILE_PRINT, true, 2, 3, 2, 2},
+      {"print cancelled", ID_FILE_PRINT, false, 0, 0, -1, 0},
+      {"preview", ID_FILE_PRINT_PREVIEW, true, 0, 0, -1, 0},
+  };
+  for (const Case& c : cases) {
+    QFile::remove(pdf);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(pdf);
+    printer->setPrintRange(c.from > 0 ? QPrinter::PageRange : QPrinter::AllPages);
+    if (c.from > 0) printer->setFromTo(c.from, c.to);
+    view->pages.clear();
+    host.ExpectDialog([&c](DialogDriver& d) {
+      if (c.accept)
+        d.Dialog()->accept();
+      else
+        d.Dialog()->reject();
+    });
+    ASSERT_TRUE(view->OnCmdMsg(c.command, nullptr)) << c.what;
+    EXPECT_EQ(host.PendingScripts(), 0u) << c.what;
+    const size_t jobPages = static_cast<size_t>(view->PagesAcross() * view->PagesDown());
+    const bool ran = c.accept;
+    if (ran) {
+      const size_t expected = c.expectPages != 0 ? c.expectPages : jobPages;
+      ASSERT_GE(view->pages.size(), expected) << c.what;
+      if (c.command == ID_FILE_PRINT) {
+        EXPECT_EQ(view->pages.size(), expected) << c.what;
+        if (c.from > 0) {
+          EXPECT_EQ(view->pages.front(), static_cast<UINT>(c.from)) << c.what;
+        }
+      }
+    } else {
+      EXPECT_TRUE(view->pages.empty()) << c.what;
+    }
+    if (c.expectPdfPages < 0) {
+      EXPECT_FALSE(QFile::exists(pdf)) << c.what;
+    } else {
+      QProcess info;
+      info.start(QStringLiteral("pdfinfo"), {pdf});
+      ASSERT_TRUE(info.waitForFinished(30000));
+      const int want = c.expectPdfPages != 0 ? c.expectPdfPages : static_cast<int>(jobPages);
+      EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput())
+                      .contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(want))))
+          << c.what;
+    }
+    EXPECT_TRUE(view->GetSelected()->IsSelected()) << c.what;
+  }
+  QFile::remove(pdf);
+}
+
 // Renders page `page` of the PDF at a low resolution.
 QImage RenderPage(const QString& pdf, int page) {
   const QString prefix = pdf + QStringLiteral(".page");
