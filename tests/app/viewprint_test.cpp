@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -473,6 +474,22 @@ TEST_F(ViewPrintTest, PrintsToPdfWithHeaderAndFooterOnEveryPage) {
   }
   // The first page carries the tree's first rows.
   EXPECT_TRUE(sheets[0].contains(QStringLiteral("28673"))) << sheets[0].toStdString();
+
+  // Each icon is stored once in the file, however often it is drawn.
+  QProcess images;
+  images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+  ASSERT_TRUE(images.waitForFinished(30000));
+  const QStringList rows = QString::fromUtf8(images.readAllStandardOutput()).split(QLatin1Char('\n'));
+  int uses = 0;
+  QSet<QString> objects;
+  for (int i = 2; i < rows.size(); ++i) {
+    const QStringList cols = rows[i].simplified().split(QLatin1Char(' '));
+    if (cols.size() < 12) continue;
+    ++uses;
+    objects.insert(cols[10]);
+  }
+  EXPECT_GT(uses, 300);
+  EXPECT_LE(objects.size(), 16);
 
   // No selection frame on paper; the control page drawn with the frame on
   // shows that the check sees one.
