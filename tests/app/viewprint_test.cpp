@@ -5,6 +5,7 @@
 // pdftotext.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
@@ -57,8 +58,16 @@ class CountingView : public CQueltView {
     selectedDuringPrint |= GetSelected() != nullptr && GetSelected()->IsSelected();
     CQueltView::OnPrint(dc, info);
   }
+  void OnBeginPrinting(CDC* dc, CPrintInfo* info) override {
+    if (endAtBegin) {
+      info->m_bContinuePrinting = FALSE;
+      return;
+    }
+    CQueltView::OnBeginPrinting(dc, info);
+  }
   std::vector<UINT> pages;
   bool selectedDuringPrint = false;
+  bool endAtBegin = false;  // end every job before its first page
 };
 
 struct Device {
@@ -418,6 +427,39 @@ TEST_F(ViewPrintTest, PrintAndPreviewCommandsRunTheFrameworkJobs) {
     EXPECT_TRUE(view->GetSelected()->IsSelected()) << c.what;
   }
   QFile::remove(pdf);
+}
+
+TEST_F(ViewPrintTest, JobEndedByTheViewLeavesNoOutput) {
+  Load(3);
+  view->endAtBegin = true;
+  const QString pdf = QCoreApplication::applicationDirPath() + QStringLiteral("/print_ended_test.pdf");
+  struct Case {
+    const char* what;
+    bool preview;
+  };
+  const Case cases[] = {{"print to PDF", false}, {"preview", true}};
+  for (const Case& c : cases) {
+    QFile::remove(pdf);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    view->pages.clear();
+    if (c.preview) {
+      bool closedItself = false;
+      host.ExpectDialog([&closedItself](DialogDriver& d) {
+        QApplication::processEvents();
+        closedItself = !d.IsOpen();
+      });
+      CPrintInfo info;
+      info.m_bPreview = TRUE;
+      EXPECT_NE(RunPrintPreview(*view, printer, info, window.get()), QDialog::Accepted);
+      EXPECT_TRUE(closedItself) << c.what;
+    } else {
+      EXPECT_FALSE(view->PrintDirect(printer)) << c.what;
+    }
+    EXPECT_TRUE(view->pages.empty()) << c.what;
+    EXPECT_FALSE(QFile::exists(pdf)) << c.what;
+  }
 }
 
 // Renders page `page` of the PDF at a low resolution.
