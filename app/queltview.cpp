@@ -12,6 +12,7 @@
 #include "model/dataelt.h"
 #include "platform/cdc.h"
 #include "platform/cdialog.h"
+#include "platform/cwinapp.h"
 #include "platform/gdiobjects.h"
 #include "platform/vkeys.h"
 #include "tree/bmstore.h"
@@ -66,6 +67,9 @@ CQueltView::CQueltView()
       m_nCentreX(0),
       m_nNewSymbolValue(1024) {
   AddCommand(ID_VIEW_ZOOM, &CQueltView::OnViewZoom);
+  // Print and Print Preview are the framework's own.
+  AddCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
+  AddCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
 }
 
 CQueltView::~CQueltView() {

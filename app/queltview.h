@@ -32,6 +32,7 @@
 class CDC;
 class CKVSetNode;
 class CQueltDoc;
+struct CPrintInfo;
 class CTreeNode;
 class MultiAdminSession;
 
@@ -65,6 +66,25 @@ class CQueltView : public CScrollView {
   void DocumentModified();
   CQueltDoc* GetDocument() const;
 
+  // --- Printing: the tree at twice its size on a grid of page tiles, with
+  // a header naming the profile and a page-number footer on every page.
+  BOOL OnPreparePrinting(CPrintInfo* info) override;
+  void OnBeginPrinting(CDC* dc, CPrintInfo* info) override;
+  void OnPrint(CDC* dc, CPrintInfo* info) override;
+  void OnEndPrinting(CDC* dc, CPrintInfo* info) override;
+  // The page layout of the last print job, for tests.
+  int32_t PageWidth() const { return m_nPageWidth; }
+  int32_t PageHeight() const { return m_nPageHeight; }
+  int32_t PagesAcross() const { return m_nPagesAcross; }
+  int32_t PagesDown() const { return m_nPagesDown; }
+  int32_t MarginX() const { return m_nMarginX; }
+  int32_t MarginY() const { return m_nMarginY; }
+  int32_t ClipSlackX() const { return m_nClipSlackX; }
+  int32_t ClipSlackY() const { return m_nClipSlackY; }
+  int32_t HeaderY() const { return m_nHeaderY; }
+  int32_t FooterY() const { return m_nFooterY; }
+  int32_t CentreX() const { return m_nCentreX; }
+
   // --- Messages.
   void OnLButtonDown(UINT flags, CPoint point) override;
   void OnLButtonDblClk(UINT flags, CPoint point) override;
@@ -84,6 +104,8 @@ class CQueltView : public CScrollView {
   void SelectNode(CTreeNode* node);
 
  protected:
+  // The layout fields from the device's resolution and size.
+  void ComputePageLayout(CDC* dc);
   // The hit-test of a client point through the scroll position and zoom.
   CTreeNode* HitTest(CPoint point, int& onIcon);
   // Invalidate, erase and update at once.

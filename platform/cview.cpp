@@ -12,6 +12,9 @@
 
 #include "platform/cdocument.h"
 #include "platform/cframewnd.h"
+#include "platform/cprintinfo.h"
+#include "platform/cwinapp.h"
+#include "platform/printloop.h"
 #include "platform/gdiobjects.h"
 #include "platform/qtdc.h"
 #include "platform/syscolor.h"
@@ -34,6 +37,52 @@ void CView::OnPrepareDC(CDC* /*dc*/) {}
 BOOL CView::OnCmdMsg(UINT id, CCmdUI* ui) {
   if (CCmdTarget::OnCmdMsg(id, ui)) return TRUE;
   return m_pDocument != nullptr && m_pDocument->OnCmdMsg(id, ui);
+}
+
+// ---- Printing ----------------------------------------------------------
+
+BOOL CView::OnPreparePrinting(CPrintInfo* info) { return DoPreparePrinting(info); }
+
+void CView::OnBeginPrinting(CDC* /*dc*/, CPrintInfo* /*info*/) {}
+
+void CView::OnPrint(CDC* dc, CPrintInfo* /*info*/) { OnDraw(dc); }
+
+void CView::OnEndPrinting(CDC* /*dc*/, CPrintInfo* /*info*/) {}
+
+BOOL CView::DoPreparePrinting(CPrintInfo* info) {
+  if (info == nullptr) return FALSE;
+  if (info->m_bPreview || info->m_bDirect) return TRUE;
+  QPrinter* printer = info->m_pPrinter;
+  if (printer == nullptr && TheApp() != nullptr) printer = TheApp()->GetPrinter();
+  if (printer == nullptr) return FALSE;
+  return RunPrintDialog(*printer, *info, Widget());
+}
+
+void CView::OnFilePrint() {
+  QPrinter* printer = TheApp() != nullptr ? TheApp()->GetPrinter() : nullptr;
+  if (printer == nullptr) return;
+  CPrintInfo info;
+  info.m_pPrinter = printer;
+  if (!OnPreparePrinting(&info)) return;
+  PrintOnPrinter(*this, *printer, info, Widget());
+}
+
+void CView::OnFilePrintPreview() {
+  QPrinter* printer = TheApp() != nullptr ? TheApp()->GetPrinter() : nullptr;
+  if (printer == nullptr) return;
+  CPrintInfo info;
+  info.m_bPreview = TRUE;
+  info.m_pPrinter = printer;
+  if (!OnPreparePrinting(&info)) return;
+  RunPrintPreview(*this, *printer, info, Widget());
+}
+
+BOOL CView::PrintDirect(QPrinter& printer) {
+  CPrintInfo info;
+  info.m_bDirect = TRUE;
+  info.m_pPrinter = &printer;
+  if (!OnPreparePrinting(&info)) return FALSE;
+  return PrintOnPrinter(*this, printer, info, Widget());
 }
 
 // ---- The scroll area ---------------------------------------------------
@@ -253,6 +302,8 @@ BOOL CScrollView::OnEraseBkgnd(CDC* dc) {
 }
 
 void CScrollView::OnPrepareDC(CDC* dc) {
+  // A printed page has its own origin; the scroll position is the screen's.
+  if (dc->IsPrinting()) return;
   const CPoint pos = GetScrollPosition();
   dc->SetViewportOrg(-pos.x, -pos.y);
 }

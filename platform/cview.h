@@ -23,6 +23,8 @@
 
 class CDC;
 class CDocument;
+struct CPrintInfo;
+class QPrinter;
 class CFrameWnd;
 class QRegion;
 class QWidget;
@@ -55,6 +57,25 @@ class CView : public CWnd, public CCmdTarget {
 
   // The view first, then its document.
   BOOL OnCmdMsg(UINT id, CCmdUI* ui) override;
+
+  // --- Printing (platform/printloop.h runs the loop).  The preparation
+  // asks for the print dialog (DoPreparePrinting); begin and end do
+  // nothing; a page is drawn by OnDraw.
+  virtual BOOL OnPreparePrinting(CPrintInfo* info);
+  virtual void OnBeginPrinting(CDC* dc, CPrintInfo* info);
+  virtual void OnPrint(CDC* dc, CPrintInfo* info);
+  virtual void OnEndPrinting(CDC* dc, CPrintInfo* info);
+  // The standard preparation: the print dialog on the application's
+  // printer, unless the job is a preview or prints directly.  FALSE when
+  // the user cancelled.
+  BOOL DoPreparePrinting(CPrintInfo* info);
+  // The framework's Print and Print Preview commands, on the application's
+  // printer.  A view routes ID_FILE_PRINT and ID_FILE_PRINT_PREVIEW here.
+  void OnFilePrint();
+  void OnFilePrintPreview();
+  // Prints every page on the printer as it is set up, without the dialog
+  // (a PDF file, say).  TRUE when all pages were printed.
+  BOOL PrintDirect(QPrinter& printer);
 
  private:
   friend class CDocument;

@@ -162,7 +162,12 @@ void CWinApp::OnAppExit() {
 }
 
 QPrinter* CWinApp::GetPrinter() {
-  if (!m_printer && QCoreApplication::instance() != nullptr) m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (!m_printer && QCoreApplication::instance() != nullptr) {
+    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    // Pages are laid out in printer pixels; at the usual 300 dpi the text
+    // prints at a readable size (the printer may choose the nearest it has).
+    m_printer->setResolution(kPrinterDpi);
+  }
   return m_printer.get();
 }
 

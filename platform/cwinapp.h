@@ -67,6 +67,8 @@ class CWinApp : public CCmdTarget {
   void OnAppExit();
   // The page set-up dialog for the application's printer.
   void OnFilePrintSetup();
+  // The resolution the application's printer asks for.
+  static constexpr int kPrinterDpi = 300;
   // The application's printer, made on first use (needs the QApplication).
   QPrinter* GetPrinter();
 

@@ -1,6 +1,7 @@
 #include "platform/qtdc.h"
 
 #include <QFontMetrics>
+#include <QHashFunctions>
 #include <QImage>
 #include <QPagedPaintDevice>
 #include <QPaintDevice>
@@ -364,6 +365,21 @@ int CQtDC::SetDIBitsToDevice(int x, int y, int width, int height, int srcX, int 
   return result;
 }
 
+QImage CQtDC::Shared(const QImage& image) {
+  if (image.isNull() || image.width() * static_cast<qint64>(image.height()) > kSharedImagePixels) return image;
+  const size_t key = qHashBits(image.constBits(), static_cast<size_t>(image.sizeInBytes()),
+                               static_cast<size_t>(image.width()) * 31u + static_cast<size_t>(image.height()));
+  std::vector<QImage>& same = m_sharedImages[key];
+  for (const QImage& known : same)
+    if (known == image) return known;
+  if (m_sharedImages.size() > kSharedImageLimit) {
+    m_sharedImages.clear();
+    return image;
+  }
+  same.push_back(image);
+  return image;
+}
+
 int CQtDC::StretchDIBits(int x, int y, int width, int height, int srcX, int srcY, int srcWidth, int srcHeight,
                          const void* bits, const BITMAPINFO* info, unsigned colorUse, uint32_t rop) {
   if (m_painter == nullptr) return 0;
@@ -372,7 +388,7 @@ int CQtDC::StretchDIBits(int x, int y, int width, int height, int srcX, int srcY
       DibCheckStretch(width, height, srcX, srcY, srcWidth, srcHeight, bits, info, colorUse, rop, &view);
   if (result == 0) return 0;
   if (!ApplyClip()) return result;
-  const QImage image = SourceImage(view, srcX, srcY, srcWidth, srcHeight);
+  const QImage image = Shared(SourceImage(view, srcX, srcY, srcWidth, srcHeight));
   if (image.isNull()) return 0;
   CRect dest = RectFromSize(x, y, width, height);
   LPtoDP(&dest);

@@ -15,8 +15,11 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 #include <QPainter>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/cdc.h"
 
@@ -77,6 +80,12 @@ class CQtDC : public CDC {
   bool m_printing = false;
   bool m_hasOwnerClip = false;
   CRect m_ownerClip;
+  // An image equal to one drawn before is drawn as that same image, so
+  // that a printer or PDF writer stores each icon once per job.
+  QImage Shared(const QImage& image);
+  static constexpr qint64 kSharedImagePixels = 64 * 64;
+  static constexpr size_t kSharedImageLimit = 512;
+  std::unordered_map<size_t, std::vector<QImage>> m_sharedImages;
   // The font made for the last selected logical font.
   mutable LOGFONT m_fontFor;
   mutable QFont m_font;

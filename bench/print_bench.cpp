@@ -1,0 +1,145 @@
+// Printing at scale: a fully expanded 100,000-node profile printed to PDF
+// at 300 dpi (pages per second), and the print preview of it (the time
+// until the first page is drawn, and until the preview holds every page).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMainWindow>
+#include <QPageSize>
+#include <QPrinter>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/queltview.h"
+#include "platform/cprintinfo.h"
+#include "platform/cwinapp.h"
+#include "platform/modalhost.h"
+#include "platform/printloop.h"
+#include "platform/scriptedmodalhost.h"
+#include "s100/ctcontainers.h"
+#include "tree/bmstore.h"
+#include "tree/kvs_node.h"
+
+namespace {
+
+constexpr int kValuesPerGroup = 8;
+
+// Groups (nested sets) of integers and strings: 2 + 2 * kValuesPerGroup
+// nodes each.
+CTkvs MakeProfile(int nodes) {
+  uint32_t err = 0;
+  CTkvs root = 0;
+  CTkvs_Create(&root, &err);
+  const int groups = nodes / (2 + 2 * kValuesPerGroup);
+  for (int g = 0; g < groups; ++g) {
+    CTkvs group = 0;
+    CTkvs_Create(&group, &err);
+    for (int i = 0; i < kValuesPerGroup; ++i) {
+      if (i % 2 == 0)
+        CTkvs_PutInt(group, 0x7001 + i, g * 31 + i, &err);
+      else
+        CTkvs_PutString(group, 0x7001 + i, ("value " + std::to_string(g * 31 + i)).c_str(), &err);
+    }
+    CTkvs_PutKVSet(root, 0x10000 + g, group, &err);
+    CTkvs_Destroy(group, &err);
+  }
+  return root;
+}
+
+// Notes when the first page of a job is done.
+class TimedView : public CQueltView {
+ public:
+  void OnPrint(CDC* dc, CPrintInfo* info) override {
+    CQueltView::OnPrint(dc, info);
+    if (firstPageMs < 0) firstPageMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+  }
+  QElapsedTimer clock;
+  double firstPageMs = -1;
+};
+
+struct PrintFixture {
+  QMainWindow window;
+  TimedView* view = new TimedView;
+  explicit PrintFixture(int nodes) {
+    view->Create(&window);
+    window.setCentralWidget(view->ScrollArea());
+    window.resize(1000, 800);
+    window.show();
+    CTkvs set = MakeProfile(nodes);
+    view->PutProfile("Local", set);
+    uint32_t err = 0;
+    CTkvs_Destroy(set, &err);
+    view->RedrawNow();
+    QApplication::processEvents();
+  }
+  ~PrintFixture() { delete view; }
+  static void SetUp(QPrinter& printer) {
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setResolution(CWinApp::kPrinterDpi);
+  }
+};
+
+void BM_PrintToPdf(benchmark::State& state) {
+  PrintFixture f(static_cast<int>(state.range(0)));
+  const QString pdf = QDir::temp().filePath(QStringLiteral("quelt_print_bench.pdf"));
+  double pages = 0;
+  for (auto _ : state) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    PrintFixture::SetUp(printer);
+    f.view->PrintDirect(printer);
+    pages += f.view->PagesAcross() * f.view->PagesDown();
+  }
+  state.counters["pages"] = f.view->PagesAcross() * f.view->PagesDown();
+  state.counters["pages_per_s"] = benchmark::Counter(pages, benchmark::Counter::kIsRate);
+  state.counters["pdf_bytes"] = static_cast<double>(QFile(pdf).size());
+  QFile::remove(pdf);
+}
+
+void BM_PreviewFirstPage(benchmark::State& state) {
+  PrintFixture f(static_cast<int>(state.range(0)));
+  ScriptedModalHost host;
+  ScopedModalHost scope(&host);
+  double firstMs = 0;
+  double allMs = 0;
+  for (auto _ : state) {
+    QPrinter printer(QPrinter::HighResolution);
+    PrintFixture::SetUp(printer);
+    CPrintInfo info;
+    info.m_bPreview = TRUE;
+    f.view->firstPageMs = -1;
+    f.view->clock.start();
+    // The dialog is shown (and fills its pages), then closed.
+    host.ExpectDialog([&](DialogDriver& d) {
+      allMs += static_cast<double>(f.view->clock.nsecsElapsed()) / 1e6;
+      d.Dialog()->reject();
+    });
+    RunPrintPreview(*f.view, printer, info, &f.window);
+    firstMs += f.view->firstPageMs;
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["first_page_ms"] = firstMs / n;
+  state.counters["all_pages_ms"] = allMs / n;
+  state.counters["pages"] = f.view->PagesAcross() * f.view->PagesDown();
+}
+
+}  // namespace
+
+BENCHMARK(BM_PrintToPdf)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewFirstPage)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  CBitmapStore::LoadBitmaps();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  CBitmapStore::FreeBitmaps();
+  return 0;
+}
