@@ -13,6 +13,7 @@
 #include "platform/cdocument.h"
 #include "platform/cframewnd.h"
 #include "platform/cprintinfo.h"
+#include "platform/cpreviewdialog.h"
 #include "platform/cwinapp.h"
 #include "platform/printloop.h"
 #include "platform/gdiobjects.h"
@@ -74,7 +75,8 @@ void CView::OnFilePrintPreview() {
   info.m_bPreview = TRUE;
   info.m_pPrinter = printer;
   if (!OnPreparePrinting(&info)) return;
-  RunPrintPreview(*this, *printer, info, Widget());
+  // "Print..." in the preview closes it and prints, as the Print command.
+  if (RunPrintPreview(*this, *printer, info, Widget()) == CPreviewDialog::kPrintResult) OnFilePrint();
 }
 
 BOOL CView::PrintDirect(QPrinter& printer) {

@@ -3,13 +3,13 @@
 #include <QFile>
 #include <QPainter>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <algorithm>
 #include <memory>
 
 #include "platform/cdc.h"
+#include "platform/cpreviewdialog.h"
 #include "platform/cview.h"
 #include "platform/modalhost.h"
 #include "platform/msgbox.h"
@@ -50,16 +50,6 @@ class JobProgress {
   std::unique_ptr<QProgressDialog> m_dialog;
 };
 
-// The pages of the range the job prints, in order: [first, last].
-bool PageRange(const CPrintInfo& info, UINT& first, UINT& last) {
-  first = std::max(info.GetMinPage(), info.GetFromPage());
-  last = info.GetToPage() != 0 ? std::min(info.GetMaxPage(), info.GetToPage()) : info.GetMaxPage();
-  if (first < 1) first = 1;
-  if (last < first) return false;
-  if (last - first >= CPrintInfo::kMaxPages) last = first + CPrintInfo::kMaxPages - 1;
-  return true;
-}
-
 // Draws the job on a painter begun on surface; the hook starts a new sheet
 // for every page after the first.
 UINT PaintJob(CView& view, QPrinter& surface, QPainter& painter, CPrintInfo& info, JobProgress& progress) {
@@ -73,6 +63,15 @@ UINT PaintJob(CView& view, QPrinter& surface, QPainter& painter, CPrintInfo& inf
 
 }  // namespace
 
+bool JobPageRange(const CPrintInfo& info, UINT& first, UINT& last) {
+  first = std::max(info.GetMinPage(), info.GetFromPage());
+  last = info.GetToPage() != 0 ? std::min(info.GetMaxPage(), info.GetToPage()) : info.GetMaxPage();
+  if (first < 1) first = 1;
+  if (last < first) return false;
+  if (last - first >= CPrintInfo::kMaxPages) last = first + CPrintInfo::kMaxPages - 1;
+  return true;
+}
+
 UINT RunPrintPages(CView& view, CDC& dc, CPrintInfo& info, const PrintPageHook& beforePage) {
   info.m_bContinuePrinting = TRUE;
   info.m_bCancelled = FALSE;
@@ -80,7 +79,7 @@ UINT RunPrintPages(CView& view, CDC& dc, CPrintInfo& info, const PrintPageHook& 
   view.OnBeginPrinting(&dc, &info);
   UINT first = 0;
   UINT last = 0;
-  if (info.m_bContinuePrinting && PageRange(info, first, last)) {
+  if (info.m_bContinuePrinting && JobPageRange(info, first, last)) {
     const UINT count = last - first + 1;
     for (UINT page = first; page <= last; ++page) {
       if (beforePage && !beforePage(page - first, count)) {
@@ -140,22 +139,10 @@ BOOL PrintOnPrinter(CView& view, QPrinter& printer, CPrintInfo& info, QWidget* p
 }
 
 int RunPrintPreview(CView& view, QPrinter& printer, CPrintInfo& info, QWidget* parent) {
-  QPrintPreviewDialog dialog(&printer, parent);
-  bool ended = false;
-  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* surface) {
-    if (ended || surface == nullptr) return;
-    CPrintInfo job = info;
-    job.m_bPreview = TRUE;
-    job.m_pPrinter = surface;
-    QPainter painter(surface);
-    if (!painter.isActive()) return;
-    JobProgress progress(&dialog, "Previewing");
-    PaintJob(view, *surface, painter, job, progress);
-    if (!job.m_bContinuePrinting && job.m_nPagesPrinted == 0 && !job.m_bCancelled) {
-      // The view ended the job: there is nothing to preview.
-      ended = true;
-      QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
-    }
-  });
-  return ModalHost::Current().RunDialog(dialog);
+  CPreviewDialog dialog(view, printer, info, parent);
+  // A job the view ends before its first page has nothing to show.
+  if (!dialog.BeginJob()) return QDialog::Rejected;
+  const int result = ModalHost::Current().RunDialog(dialog);
+  dialog.EndJob();
+  return result;
 }

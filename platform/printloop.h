@@ -23,6 +23,10 @@ class QWidget;
 // printer loop starts a new sheet here for every page after the first.
 using PrintPageHook = std::function<bool(UINT index, UINT count)>;
 
+// The pages of the job's range, in order: [first, last], cut to the most
+// a job prints.  False when the range is empty.
+bool JobPageRange(const CPrintInfo& info, UINT& first, UINT& last);
+
 // Runs the steps on dc.  Returns the number of pages drawn; info records
 // whether the view ended the job or the hook cancelled it.
 UINT RunPrintPages(CView& view, CDC& dc, CPrintInfo& info, const PrintPageHook& beforePage = {});
@@ -37,7 +41,9 @@ BOOL RunPrintDialog(QPrinter& printer, CPrintInfo& info, QWidget* parent);
 // view ended or the user cancelled is aborted.
 BOOL PrintOnPrinter(CView& view, QPrinter& printer, CPrintInfo& info, QWidget* parent);
 
-// Opens the print preview of the view's pages on the printer's settings.
-// The preview asks for the pages again whenever it needs them.  A job the
-// view ends closes the preview.  Returns the dialog's result.
+// Opens the print preview (CPreviewDialog) of the view's pages on the
+// printer's settings.  It draws a page only when it shows it.  A job the
+// view ends before its first page opens no preview (QDialog::Rejected);
+// otherwise returns the dialog's result, CPreviewDialog::kPrintResult when
+// the user asked to print.  The job is ended when this returns.
 int RunPrintPreview(CView& view, QPrinter& printer, CPrintInfo& info, QWidget* parent);

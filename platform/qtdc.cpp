@@ -84,7 +84,8 @@ void CQtDC::Init() {
 
 CRect CQtDC::DeviceBounds() const {
   if (m_device == nullptr) return CRect();
-  CRect bounds(0, 0, m_device->width(), m_device->height());
+  CRect bounds(0, 0, m_hasMetrics ? m_metrics.width : m_device->width(),
+               m_hasMetrics ? m_metrics.height : m_device->height());
   if (m_hasOwnerClip) {
     CRect narrowed;
     narrowed.IntersectRect(bounds, m_ownerClip);
@@ -298,17 +299,17 @@ int CQtDC::GetDeviceCaps(int index) const {
     case TECHNOLOGY:
       return m_printing ? DT_RASPRINTER : DT_RASDISPLAY;
     case HORZRES:
-      return m_device->width();
+      return m_hasMetrics ? m_metrics.width : m_device->width();
     case VERTRES:
-      return m_device->height();
+      return m_hasMetrics ? m_metrics.height : m_device->height();
     case HORZSIZE:
-      return m_device->widthMM();
+      return m_hasMetrics ? m_metrics.widthMM : m_device->widthMM();
     case VERTSIZE:
-      return m_device->heightMM();
+      return m_hasMetrics ? m_metrics.heightMM : m_device->heightMM();
     case LOGPIXELSX:
-      return m_device->logicalDpiX();
+      return m_hasMetrics ? m_metrics.dpiX : m_device->logicalDpiX();
     case LOGPIXELSY:
-      return m_device->logicalDpiY();
+      return m_hasMetrics ? m_metrics.dpiY : m_device->logicalDpiY();
     case BITSPIXEL:
       return std::max(1, m_device->depth());
     case PLANES:

@@ -40,6 +40,20 @@ class CQtDC : public CDC {
   // test may want an image to act as a page.
   void SetPrinting(bool printing) { m_printing = printing; }
 
+  // The device the drawing stands for, when it is not the one painted on:
+  // the preview draws a printer's page on an image through a scaling
+  // transform, and answers the printer's size and resolution so that the
+  // page is laid out exactly as it prints.
+  struct PageMetrics {
+    int width = 0, height = 0;      // pixels
+    int widthMM = 0, heightMM = 0;  // millimetres
+    int dpiX = 0, dpiY = 0;
+  };
+  void SetPageMetrics(const PageMetrics& metrics) {
+    m_metrics = metrics;
+    m_hasMetrics = metrics.width > 0 && metrics.height > 0;
+  }
+
   BOOL LineTo(int x, int y) override;
   using CDC::LineTo;
   BOOL TextOut(int x, int y, const char* text, int count) override;
@@ -78,6 +92,8 @@ class CQtDC : public CDC {
   QPainter* m_painter = nullptr;
   QPaintDevice* m_device = nullptr;
   bool m_printing = false;
+  bool m_hasMetrics = false;
+  PageMetrics m_metrics;
   bool m_hasOwnerClip = false;
   CRect m_ownerClip;
   // An image equal to one drawn before is drawn as that same image, so

@@ -18,13 +18,16 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTest>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/queltdoc.h"
 #include "app/queltview.h"
 #include "platform/cprintinfo.h"
+#include "platform/cpreviewdialog.h"
 #include "platform/cwinapp.h"
 #include "platform/printloop.h"
 #include "platform/qtdc.h"
@@ -58,13 +61,20 @@ class CountingView : public CQueltView {
     CQueltView::OnPrint(dc, info);
   }
   void OnBeginPrinting(CDC* dc, CPrintInfo* info) override {
+    ++begins;
     if (endAtBegin) {
       info->m_bContinuePrinting = FALSE;
       return;
     }
     CQueltView::OnBeginPrinting(dc, info);
   }
+  void OnEndPrinting(CDC* dc, CPrintInfo* info) override {
+    ++ends;
+    CQueltView::OnEndPrinting(dc, info);
+  }
   std::vector<UINT> pages;
+  int begins = 0;
+  int ends = 0;
   bool selectedDuringPrint = false;
   bool endAtBegin = false;  // end every job before its first page
 };
@@ -352,15 +362,18 @@ TEST_F(ViewPrintTest, PrintAndPreviewCommandsRunTheFrameworkJobs) {
     const char* what;
     UINT command;
     bool accept;
-    int from, to;          // range asked in the print dialog (0: all)
-    int expectPdfPages;    // -1: no file
-    size_t expectPages;    // pages drawn (0: every page of the job)
+    bool printFromPreview;  // the preview's "Print..." then the print dialog
+    int from, to;           // range asked in the print dialog (0: all)
+    int expectPdfPages;     // -1: no file
+    size_t expectPages;     // pages drawn (0: every page of the job)
   };
   const Case cases[] = {
-      {"print all", ID_FILE_PRINT, true, 0, 0, 0, 0},
-      {"print pages 2 to 3", ID_FILE_PRINT, true, 2, 3, 2, 2},
-      {"print cancelled", ID_FILE_PRINT, false, 0, 0, -1, 0},
-      {"preview", ID_FILE_PRINT_PREVIEW, true, 0, 0, -1, 0},
+      {"print all", ID_FILE_PRINT, true, false, 0, 0, 0, 0},
+      {"print pages 2 to 3", ID_FILE_PRINT, true, false, 2, 3, 2, 2},
+      {"print cancelled", ID_FILE_PRINT, false, false, 0, 0, -1, 0},
+      // The preview draws the first page only, until asked for others.
+      {"preview", ID_FILE_PRINT_PREVIEW, true, false, 0, 0, -1, 1},
+      {"print from the preview", ID_FILE_PRINT_PREVIEW, true, true, 0, 0, 0, 0},
   };
   for (const Case& c : cases) {
     QFile::remove(pdf);
@@ -370,26 +383,36 @@ TEST_F(ViewPrintTest, PrintAndPreviewCommandsRunTheFrameworkJobs) {
     if (c.from > 0) printer->setFromTo(c.from, c.to);
     view->pages.clear();
     view->selectedDuringPrint = false;
+    if (c.printFromPreview) {
+      host.ExpectDialog([](DialogDriver& d) {
+        EXPECT_TRUE(d.Click(CPreviewDialog::IDC_PRINT));
+        EXPECT_FALSE(d.IsOpen());
+      });
+    }
     host.ExpectDialog([&c](DialogDriver& d) {
       if (c.accept)
         d.Dialog()->accept();
       else
         d.Dialog()->reject();
     });
+    const int endsBefore = view->ends;
     ASSERT_TRUE(view->OnCmdMsg(c.command, nullptr)) << c.what;
+    EXPECT_EQ(view->ends - endsBefore, c.accept ? (c.printFromPreview ? 2 : 1) : 0) << c.what;
     EXPECT_EQ(host.PendingScripts(), 0u) << c.what;
     const size_t jobPages = static_cast<size_t>(view->PagesAcross() * view->PagesDown());
     const bool ran = c.accept;
     if (ran) {
       const size_t expected = c.expectPages != 0 ? c.expectPages : jobPages;
-      ASSERT_GE(view->pages.size(), expected) << c.what;
-      for (size_t i = 0; c.from == 0 && i < expected; ++i) EXPECT_EQ(view->pages[i], i + 1) << c.what;
+      // Printing from the preview draws its first page, then the job.
+      const size_t skip = c.printFromPreview ? 1 : 0;
+      ASSERT_EQ(view->pages.size(), expected + skip) << c.what;
+      if (skip != 0) {
+        EXPECT_EQ(view->pages.front(), 1u) << c.what;
+      }
+      for (size_t i = 0; c.from == 0 && i < expected; ++i) EXPECT_EQ(view->pages[i + skip], i + 1) << c.what;
       EXPECT_FALSE(view->selectedDuringPrint) << c.what;
-      if (c.command == ID_FILE_PRINT) {
-        EXPECT_EQ(view->pages.size(), expected) << c.what;
-        if (c.from > 0) {
-          EXPECT_EQ(view->pages.front(), static_cast<UINT>(c.from)) << c.what;
-        }
+      if (c.from > 0) {
+        EXPECT_EQ(view->pages.front(), static_cast<UINT>(c.from)) << c.what;
       }
     } else {
       EXPECT_TRUE(view->pages.empty()) << c.what;
@@ -426,15 +449,14 @@ TEST_F(ViewPrintTest, JobEndedByTheViewLeavesNoOutput) {
     printer.setOutputFileName(pdf);
     view->pages.clear();
     if (c.preview) {
-      bool closedItself = false;
-      host.ExpectDialog([&closedItself](DialogDriver& d) {
-        QApplication::processEvents();
-        closedItself = !d.IsOpen();
-      });
+      // Nothing to show: no preview opens, and the job is ended.
+      const size_t dialogs = host.Dialogs().size();
+      const int ends = view->ends;
       CPrintInfo info;
       info.m_bPreview = TRUE;
-      EXPECT_NE(RunPrintPreview(*view, printer, info, window.get()), QDialog::Accepted);
-      EXPECT_TRUE(closedItself) << c.what;
+      EXPECT_EQ(RunPrintPreview(*view, printer, info, window.get()), QDialog::Rejected);
+      EXPECT_EQ(host.Dialogs().size(), dialogs) << c.what;
+      EXPECT_EQ(view->ends, ends + 1) << c.what;
     } else {
       EXPECT_FALSE(view->PrintDirect(printer)) << c.what;
     }
@@ -532,6 +554,133 @@ TEST_F(ViewPrintTest, PrintsToPdfWithHeaderAndFooterOnEveryPage) {
   EXPECT_GT(HighlightPixels(RenderPage(control, 1)), 0);
   QFile::remove(control);
 
+  EXPECT_TRUE(selected->IsSelected());
+  EXPECT_EQ(view->GetSelected(), selected);
+}
+
+// The preview draws the page on show and nothing else: on opening, when
+// paging, and again only when the zoom changes its size.  Closing it ends
+// the job and puts the selection frame back.
+TEST_F(ViewPrintTest, PreviewDrawsOnlyThePageOnShow) {
+  Load(300);
+  CTreeNode* selected = view->GetSelected();
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setPageSize(QPageSize(QPageSize::A6));
+  printer.setResolution(CWinApp::kPrinterDpi);
+  // The layout the print itself computes, for comparison.
+  {
+    CPrintInfo info;
+    printer.setOutputFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/preview_layout_test.pdf"));
+    ASSERT_TRUE(view->PrintDirect(printer));
+    QFile::remove(printer.outputFileName());
+  }
+  const UINT last = static_cast<UINT>(view->PagesAcross() * view->PagesDown());
+  ASSERT_GE(last, 4u);
+  const int printAcross = view->PagesAcross();
+  view->pages.clear();
+  view->begins = view->ends = 0;
+
+  using Mode = CPreviewDialog::ZoomMode;
+  enum Zoom { kSame, kLarger, kSmaller };
+  struct Step {
+    const char* what;
+    std::function<void(CPreviewDialog&, DialogDriver&)> act;
+    UINT page;                  // 0: the last
+    std::vector<UINT> drawn;    // pages drawn by the step (0: the last)
+    Mode mode;
+    Zoom zoom;                  // the image against the step before
+  };
+  const auto key = [](int k) {
+    return [k](CPreviewDialog& p, DialogDriver&) {
+      QWidget* target = p.focusWidget() != nullptr ? p.focusWidget() : &p;
+      QTest::keyClick(target, static_cast<Qt::Key>(k));
+    };
+  };
+  const auto click = [](int id) { return [id](CPreviewDialog&, DialogDriver& d) { EXPECT_TRUE(d.Click(id)); }; };
+  const auto type = [](const char* text) {
+    return [text](CPreviewDialog& p, DialogDriver& d) {
+      EXPECT_TRUE(d.Type(CPreviewDialog::IDC_PAGE_NUMBER, QString::fromLatin1(text)));
+      QTest::keyClick(d.Control(CPreviewDialog::IDC_PAGE_NUMBER), Qt::Key_Return);
+      EXPECT_TRUE(p.isVisible());  // Enter in the box never closes the preview
+    };
+  };
+  const Step steps[] = {
+      {"opens on the first page", [](CPreviewDialog&, DialogDriver&) {}, 1, {1}, Mode::FitPage, kSame},
+      {"PgDn", key(Qt::Key_PageDown), 2, {2}, Mode::FitPage, kSame},
+      {"next button", click(CPreviewDialog::IDC_NEXT_PAGE), 3, {3}, Mode::FitPage, kSame},
+      {"PgUp", key(Qt::Key_PageUp), 2, {2}, Mode::FitPage, kSame},
+      {"End", key(Qt::Key_End), 0, {0}, Mode::FitPage, kSame},
+      {"PgDn on the last page", key(Qt::Key_PageDown), 0, {}, Mode::FitPage, kSame},
+      {"previous button", click(CPreviewDialog::IDC_PREV_PAGE), last - 1, {last - 1}, Mode::FitPage, kSame},
+      {"Home", key(Qt::Key_Home), 1, {1}, Mode::FitPage, kSame},
+      {"PgUp on the first page", key(Qt::Key_PageUp), 1, {}, Mode::FitPage, kSame},
+      {"page number typed", type("3"), 3, {3}, Mode::FitPage, kSame},
+      {"page number out of range", type("99999"), 3, {}, Mode::FitPage, kSame},
+      {"last page button", click(CPreviewDialog::IDC_LAST_PAGE), 0, {0}, Mode::FitPage, kSame},
+      {"first page button", click(CPreviewDialog::IDC_FIRST_PAGE), 1, {1}, Mode::FitPage, kSame},
+      {"+", key(Qt::Key_Plus), 1, {1}, Mode::Custom, kLarger},
+      {"zoom in button", click(CPreviewDialog::IDC_ZOOM_IN), 1, {1}, Mode::Custom, kLarger},
+      {"-", key(Qt::Key_Minus), 1, {1}, Mode::Custom, kSmaller},
+      {"paging keeps the zoom", key(Qt::Key_PageDown), 2, {2}, Mode::Custom, kSame},
+      {"fit width", click(CPreviewDialog::IDC_FIT_WIDTH), 2, {2}, Mode::FitWidth, kLarger},
+      {"fit page", click(CPreviewDialog::IDC_FIT_PAGE), 2, {2}, Mode::FitPage, kSmaller},
+      {"fit page again draws nothing", click(CPreviewDialog::IDC_FIT_PAGE), 2, {}, Mode::FitPage, kSame},
+      {"zoom out button", click(CPreviewDialog::IDC_ZOOM_OUT), 2, {2}, Mode::Custom, kSmaller},
+  };
+
+  bool ranSteps = false;
+  host.ExpectDialog([&](DialogDriver& d) {
+    auto* preview = qobject_cast<CPreviewDialog*>(d.Dialog());
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->FirstPage(), 1u);
+    EXPECT_EQ(preview->LastPage(), last);
+    EXPECT_EQ(view->begins, 1);
+    EXPECT_EQ(view->PagesAcross(), printAcross);  // laid out as printed
+    QSize before;
+    size_t seen = 0;
+    for (const Step& s : steps) {
+      s.act(*preview, d);
+      const std::vector<UINT> drawn(view->pages.begin() + static_cast<std::ptrdiff_t>(seen), view->pages.end());
+      seen = view->pages.size();
+      std::vector<UINT> want = s.drawn;
+      for (UINT& p : want) p = p == 0 ? last : p;
+      EXPECT_EQ(drawn, want) << s.what;
+      EXPECT_EQ(preview->CurrentPage(), s.page == 0 ? last : s.page) << s.what;
+      EXPECT_EQ(d.Text(CPreviewDialog::IDC_PAGE_NUMBER).toUInt(), preview->CurrentPage()) << s.what;
+      EXPECT_EQ(preview->Mode(), s.mode) << s.what;
+      const QSize size = preview->PageImage().size();
+      ASSERT_FALSE(size.isEmpty()) << s.what;
+      if (s.zoom == kLarger) {
+        EXPECT_GT(size.width(), before.width()) << s.what;
+      } else if (s.zoom == kSmaller) {
+        EXPECT_LT(size.width(), before.width()) << s.what;
+      } else if (before.isValid()) {
+        EXPECT_EQ(size, before) << s.what;
+      }
+      before = size;
+      // The frame stays off while the job runs.
+      EXPECT_FALSE(selected->IsSelected()) << s.what;
+      EXPECT_EQ(view->ends, 0) << s.what;
+    }
+    // The page is drawn, not blank: its header's ink is there.
+    const QImage& image = preview->PageImage();
+    int ink = 0;
+    for (int y = 0; y < image.height() / 8; ++y)
+      for (int x = 0; x < image.width(); ++x) ink += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    EXPECT_GT(ink, 0);
+    ranSteps = true;
+    QTest::keyClick(preview, Qt::Key_Escape);
+    EXPECT_FALSE(d.IsOpen());
+    EXPECT_EQ(view->ends, 1);
+  });
+  CPrintInfo info;
+  info.m_bPreview = TRUE;
+  EXPECT_EQ(RunPrintPreview(*view, printer, info, window.get()), QDialog::Rejected);
+  EXPECT_TRUE(ranSteps);
+  EXPECT_EQ(view->begins, 1);
+  EXPECT_EQ(view->ends, 1);
+  EXPECT_FALSE(view->selectedDuringPrint);
   EXPECT_TRUE(selected->IsSelected());
   EXPECT_EQ(view->GetSelected(), selected);
 }
