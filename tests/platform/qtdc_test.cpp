@@ -343,6 +343,42 @@ class PaintedWidget : public QWidget {
 
 }  // namespace
 
+// A printer page drawn at a quarter of its size on an image (as the print
+// preview does): the page's metrics are the printer's, and drawing in page
+// pixels lands scaled, clipped like on the page.
+TEST(QtDCTest, ScaledPageAnswersThePagesMetrics) {
+  QImage image(100, 100, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.scale(0.25, 0.25);
+  CQtDC dc(&painter);
+  dc.SetPrinting(true);
+  CQtDC::PageMetrics metrics;
+  metrics.width = 400;
+  metrics.height = 380;
+  metrics.widthMM = 34;
+  metrics.heightMM = 32;
+  metrics.dpiX = 300;
+  metrics.dpiY = 301;
+  dc.SetPageMetrics(metrics);
+  const struct {
+    int index, expected;
+  } caps[] = {{HORZRES, 400}, {VERTRES, 380}, {HORZSIZE, 34}, {VERTSIZE, 32},
+              {LOGPIXELSX, 300}, {LOGPIXELSY, 301}, {TECHNOLOGY, DT_RASPRINTER}};
+  for (const auto& c : caps) EXPECT_EQ(dc.GetDeviceCaps(c.index), c.expected) << c.index;
+
+  dc.FillSolidRect(CRect(200, 200, 400, 380), RGB(255, 0, 0));
+  dc.IntersectClipRect(0, 0, 200, 200);
+  dc.FillSolidRect(CRect(0, 0, 400, 380), RGB(0, 0, 255));
+  painter.end();
+  const struct {
+    int x, y;
+    QRgb expected;
+  } pixels[] = {{25, 25, qRgb(0, 0, 255)}, {75, 75, qRgb(255, 0, 0)}, {75, 25, qRgb(255, 255, 255)},
+                {75, 98, qRgb(255, 255, 255)}};
+  for (const auto& p : pixels) EXPECT_EQ(image.pixel(p.x, p.y), p.expected) << p.x << "," << p.y;
+}
+
 TEST(QtDCTest, WidgetPaintEventDrawsThroughTheDeviceContext) {
   PaintedWidget widget;
   widget.resize(60, 20);
