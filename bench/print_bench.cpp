@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/queltview.h"
+#include "bench/groupedprofile.h"
 #include "platform/cpreviewdialog.h"
 #include "platform/cprintinfo.h"
 #include "platform/cwinapp.h"
@@ -28,29 +29,8 @@
 
 namespace {
 
-constexpr int kValuesPerGroup = 8;
-
-// Groups (nested sets) of integers and strings: 2 + 2 * kValuesPerGroup
-// nodes each.
-CTkvs MakeProfile(int nodes) {
-  uint32_t err = 0;
-  CTkvs root = 0;
-  CTkvs_Create(&root, &err);
-  const int groups = nodes / (2 + 2 * kValuesPerGroup);
-  for (int g = 0; g < groups; ++g) {
-    CTkvs group = 0;
-    CTkvs_Create(&group, &err);
-    for (int i = 0; i < kValuesPerGroup; ++i) {
-      if (i % 2 == 0)
-        CTkvs_PutInt(group, 0x7001 + i, g * 31 + i, &err);
-      else
-        CTkvs_PutString(group, 0x7001 + i, ("value " + std::to_string(g * 31 + i)).c_str(), &err);
-    }
-    CTkvs_PutKVSet(root, 0x10000 + g, group, &err);
-    CTkvs_Destroy(group, &err);
-  }
-  return root;
-}
+// A profile of about `nodes` rows.
+CTkvs MakeProfile(int nodes) { return MakeGroupedProfile(nodes / (2 + 2 * kValuesPerGroup)); }
 
 // Notes when the first page of a job is done.
 class TimedView : public CQueltView {

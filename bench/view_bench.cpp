@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/queltview.h"
+#include "bench/groupedprofile.h"
 #include "platform/vkeys.h"
 #include "s100/ctcontainers.h"
 #include "server/demessage.h"
@@ -26,28 +27,6 @@ namespace {
 
 constexpr int kWidth = 1000;
 constexpr int kHeight = 800;
-constexpr int kValuesPerGroup = 8;
-
-// A profile of groups (nested sets) of integers and strings; `groups`
-// groups.  Each group gives 2 + 2 * kValuesPerGroup rows and pairs.
-CTkvs MakeProfile(int groups) {
-  uint32_t err = 0;
-  CTkvs root = 0;
-  CTkvs_Create(&root, &err);
-  for (int g = 0; g < groups; ++g) {
-    CTkvs group = 0;
-    CTkvs_Create(&group, &err);
-    for (int i = 0; i < kValuesPerGroup; ++i) {
-      if (i % 2 == 0)
-        CTkvs_PutInt(group, 0x7001 + i, g * 31 + i, &err);
-      else
-        CTkvs_PutString(group, 0x7001 + i, ("value " + std::to_string(g * 31 + i)).c_str(), &err);
-    }
-    CTkvs_PutKVSet(root, 0x10000 + g, group, &err);
-    CTkvs_Destroy(group, &err);
-  }
-  return root;
-}
 
 // A view in a window, its viewport kWidth x kHeight, holding one profile.
 struct ViewFixture {
@@ -61,7 +40,7 @@ struct ViewFixture {
     view->Viewport()->setFixedSize(kWidth, kHeight);
     window.show();
     window.adjustSize();
-    CTkvs set = MakeProfile(GroupsFor(nodes));
+    CTkvs set = MakeGroupedProfile(GroupsFor(nodes));
     view->PutProfile("Local", set);
     uint32_t err = 0;
     CTkvs_Destroy(set, &err);
@@ -168,7 +147,7 @@ void BM_RetrieveToFirstPaint(benchmark::State& state) {
   std::string bytes;
   uint32_t err = 0;
   for (groups = 1024;; groups += groups / 4) {
-    set = MakeProfile(groups);
+    set = MakeGroupedProfile(groups);
     ctserver::KvsToBytes(set, &bytes, &err);
     if (bytes.size() >= (1u << 20)) break;
     CTkvs_Destroy(set, &err);

@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 #include <QListWidget>
+#include <QPushButton>
 #include <algorithm>
 #include <numeric>
 
@@ -48,4 +49,37 @@ bool SelectListIndex(QListWidget* list, int index) {
     return true;
   }
   return false;
+}
+
+int CListChoiceDialog::DoModal() {
+  m_nChoice = -1;
+  const int result = CDialog::DoModal();
+  if (result != IDOK) m_nChoice = -1;
+  return result == IDOK ? IDOK : IDCANCEL;
+}
+
+void CListChoiceDialog::BindList(QListWidget* list, QPushButton* ok, const std::vector<QString>& texts) {
+  m_pList = list;
+  m_pOk = ok;
+  FillSortedList(list, texts);
+  QObject::connect(list, &QListWidget::itemSelectionChanged, list,
+                   [this] { m_pOk->setEnabled(ListIndex(m_pList) >= 0); });
+  QObject::connect(list, &QListWidget::itemDoubleClicked, list, [this] { OnOK(); });
+}
+
+void CListChoiceDialog::StartList(int preselect) {
+  m_pList->clearSelection();
+  m_pList->setCurrentItem(nullptr);
+  if (preselect < 0 || !SelectListIndex(m_pList, preselect)) {
+    if (m_pList->count() > 0) m_pList->setCurrentRow(0);
+  }
+  m_pOk->setEnabled(ListIndex(m_pList) >= 0);
+  m_pList->setFocus(Qt::OtherFocusReason);
+}
+
+void CListChoiceDialog::OnOK() {
+  const int index = ListIndex(m_pList);
+  if (index < 0) return;  // nothing chosen: the dialog stays open
+  m_nChoice = index;
+  EndDialog(IDOK);
 }

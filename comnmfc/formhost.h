@@ -1,12 +1,15 @@
 // What the shared dialogs have in common: placing a Designer form in a
-// CDialog and filling a sorted list whose rows remember the caller's entries.
+// CDialog, filling a sorted list whose rows remember the caller's entries,
+// and the dialog that chooses one entry of such a list.
 #pragma once
 
 #include <QString>
 #include <vector>
 
-class CDialog;
+#include "platform/cdialog.h"
+
 class QListWidget;
+class QPushButton;
 class QWidget;
 
 // Puts form into the dialog's layout so that it takes all the room.
@@ -22,3 +25,29 @@ int ListIndex(const QListWidget* list);
 
 // Makes the row showing texts[index] current; false when no row does.
 bool SelectListIndex(QListWidget* list, int index);
+
+// A dialog that chooses one entry of a sorted list: OK is enabled exactly
+// while a row is chosen, a double-click confirms, and the choice is the
+// index of the caller's entry, or -1 after a cancel.
+class CListChoiceDialog : public CDialog {
+ public:
+  using CDialog::CDialog;
+
+  int DoModal() override;
+
+ protected:
+  // Fills the list with the texts and connects it to the OK button; called
+  // from BuildDialog once the form is set up.
+  void BindList(QListWidget* list, QPushButton* ok, const std::vector<QString>& texts);
+  // Makes the caller's entry `preselect` the current row, or the first row
+  // when it is -1 or not shown, and gives the list the focus.
+  void StartList(int preselect);
+  // Takes the chosen row; with none the dialog stays open.
+  void OnOK() override;
+
+  int m_nChoice = -1;
+
+ private:
+  QListWidget* m_pList = nullptr;
+  QPushButton* m_pOk = nullptr;
+};

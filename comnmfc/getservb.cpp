@@ -16,22 +16,17 @@ namespace {
 constexpr UINT IDD_SELECT_SERVER = 24581;
 
 // The library's dialog: resource 24581 "Select Server".
-class CServerListBox final : public CDialog, public IGetServerBox {
+class CServerListBox final : public CListChoiceDialog, public IGetServerBox {
  public:
   CServerListBox(UINT promptId, const CString* servers, CWnd* parent)
-      : CDialog(IDD_SELECT_SERVER, parent), m_nPromptId(promptId) {
+      : CListChoiceDialog(IDD_SELECT_SERVER, parent), m_nPromptId(promptId) {
     for (int i = 0; servers != nullptr && i < kMaxServerEntries && !servers[i].IsEmpty(); ++i)
       m_servers.push_back(servers[i]);
   }
 
   void SetServerSelected(UINT stringId) override { m_strPreselect = LoadStringById(stringId); }
 
-  int DoModal() override {
-    m_nChoice = -1;
-    const int result = CDialog::DoModal();
-    if (result != IDOK) m_nChoice = -1;
-    return result == IDOK ? IDOK : IDCANCEL;
-  }
+  int DoModal() override { return CListChoiceDialog::DoModal(); }
 
   CString GetServerSelected() const override {
     return m_nChoice >= 0 && m_nChoice < static_cast<int>(m_servers.size()) ? m_servers[m_nChoice] : CString();
@@ -48,17 +43,11 @@ class CServerListBox final : public CDialog, public IGetServerBox {
     std::vector<QString> texts;
     texts.reserve(m_servers.size());
     for (const CString& name : m_servers) texts.push_back(ToQString(name));
-    FillSortedList(m_ui.list_53254, texts);
-    QObject::connect(m_ui.list_53254, &QListWidget::itemSelectionChanged, m_ui.list_53254,
-                     [this] { m_ui.button_1->setEnabled(ListIndex(m_ui.list_53254) >= 0); });
-    QObject::connect(m_ui.list_53254, &QListWidget::itemDoubleClicked, m_ui.list_53254, [this] { OnOK(); });
+    BindList(m_ui.list_53254, m_ui.button_1, texts);
   }
 
   BOOL OnInitDialog() override {
     CDialog::OnInitDialog();
-    QListWidget* list = m_ui.list_53254;
-    list->clearSelection();
-    list->setCurrentItem(nullptr);
     int preselect = -1;
     if (!m_strPreselect.IsEmpty()) {
       const QString wanted = ToQString(m_strPreselect);
@@ -67,19 +56,8 @@ class CServerListBox final : public CDialog, public IGetServerBox {
       for (int i = 0; i < static_cast<int>(m_servers.size()) && preselect < 0; ++i)
         if (ToQString(m_servers[i]).compare(wanted, Qt::CaseInsensitive) == 0) preselect = i;
     }
-    if (preselect < 0 || !SelectListIndex(list, preselect)) {
-      if (list->count() > 0) list->setCurrentRow(0);
-    }
-    m_ui.button_1->setEnabled(ListIndex(list) >= 0);
-    list->setFocus(Qt::OtherFocusReason);
+    StartList(preselect);
     return TRUE;
-  }
-
-  void OnOK() override {
-    const int index = ListIndex(m_ui.list_53254);
-    if (index < 0) return;  // nothing chosen: the dialog stays open
-    m_nChoice = index;
-    EndDialog(IDOK);
   }
 
  private:
@@ -87,7 +65,6 @@ class CServerListBox final : public CDialog, public IGetServerBox {
   UINT m_nPromptId;
   std::vector<CString> m_servers;
   CString m_strPreselect;
-  int m_nChoice = -1;
 };
 
 }  // namespace

@@ -15,20 +15,15 @@ namespace {
 constexpr UINT IDD_RETRIEVE = 24579;
 
 // The library's dialog: resource 24579 "Retrieve".
-class CProfileListBox final : public CDialog, public IRetrieveBox {
+class CProfileListBox final : public CListChoiceDialog, public IRetrieveBox {
  public:
-  CProfileListBox(const QV_String* entries, int32_t count, CWnd* parent) : CDialog(IDD_RETRIEVE, parent) {
+  CProfileListBox(const QV_String* entries, int32_t count, CWnd* parent) : CListChoiceDialog(IDD_RETRIEVE, parent) {
     if (entries == nullptr || count < 1) return;
     if (count > kMaxProfileEntries) count = kMaxProfileEntries;
     m_entries.assign(entries, entries + count);
   }
 
-  int DoModal() override {
-    m_nChoice = -1;
-    const int result = CDialog::DoModal();
-    if (result != IDOK) m_nChoice = -1;
-    return result == IDOK ? IDOK : IDCANCEL;
-  }
+  int DoModal() override { return CListChoiceDialog::DoModal(); }
 
   QV_String GetProfileName() const override {
     return m_nChoice >= 0 && m_nChoice < static_cast<int>(m_entries.size()) ? m_entries[m_nChoice] : QV_String();
@@ -47,34 +42,18 @@ class CProfileListBox final : public CDialog, public IRetrieveBox {
       const char* text = entry;
       texts.push_back(ToQString(text != nullptr ? text : ""));
     }
-    FillSortedList(m_ui.list_53248, texts);
-    QObject::connect(m_ui.list_53248, &QListWidget::itemSelectionChanged, m_ui.list_53248,
-                     [this] { m_ui.button_1->setEnabled(ListIndex(m_ui.list_53248) >= 0); });
-    QObject::connect(m_ui.list_53248, &QListWidget::itemDoubleClicked, m_ui.list_53248, [this] { OnOK(); });
+    BindList(m_ui.list_53248, m_ui.button_1, texts);
   }
 
   BOOL OnInitDialog() override {
     CDialog::OnInitDialog();
-    QListWidget* list = m_ui.list_53248;
-    list->clearSelection();
-    list->setCurrentItem(nullptr);
-    if (list->count() > 0) list->setCurrentRow(0);
-    m_ui.button_1->setEnabled(ListIndex(list) >= 0);
-    list->setFocus(Qt::OtherFocusReason);
+    StartList(-1);
     return TRUE;
-  }
-
-  void OnOK() override {
-    const int index = ListIndex(m_ui.list_53248);
-    if (index < 0) return;  // nothing chosen: the dialog stays open
-    m_nChoice = index;
-    EndDialog(IDOK);
   }
 
  private:
   Ui::Dlg24579 m_ui;
   std::vector<QV_String> m_entries;
-  int m_nChoice = -1;
 };
 
 }  // namespace
