@@ -1,7 +1,5 @@
 #include "dialogs/editflt.h"
 
-#include <cmath>
-
 #include "dialogs/errorbox.h"
 #include "dialogs/nodeconv.h"
 #include "platform/stringtable.h"
@@ -35,17 +33,6 @@ BOOL CEditFloatBox::OnInitDialog() {
 void CEditFloatBox::OnOK() {
   if (!UpdateData(TRUE)) return;
   // An empty text converts to nothing and leaves the member as it was.
-  double value = m_fValue;
-  const ConvResult result = StringToDouble(m_strValue, value);
-  m_fValue = static_cast<float>(value);
-  // Beyond single precision the narrowed value is infinite.
-  if (std::isinf(m_fValue) || result == ConvOutOfRange) {
-    CErrorBox(4194, this).DoModal();
-    return;
-  }
-  if (result == ConvNotNumber) {
-    CErrorBox(4195, this).DoModal();
-    return;
-  }
+  if (!AcceptConversion(StringToFloat(m_strValue, m_fValue), this, 4194, 4195)) return;
   EndDialog(IDOK);
 }

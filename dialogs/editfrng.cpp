@@ -1,7 +1,5 @@
 #include "dialogs/editfrng.h"
 
-#include <cmath>
-
 #include "dialogs/errorbox.h"
 #include "dialogs/nodeconv.h"
 #include "platform/stringtable.h"
@@ -10,28 +8,6 @@
 namespace {
 constexpr int kBeginEdit = 49161;
 constexpr int kEndEdit = 49155;
-
-// Converts one end of the range into a float; shows the message that fits
-// and answers false when the text is refused.  An empty text leaves the
-// member as it was.
-bool Convert(CWnd* owner, const CString& text, float& member, UINT outOfRange, UINT notNumber) {
-  double value = member;
-  ConvResult result = StringToDouble(text, value);
-  member = static_cast<float>(value);
-  // Beyond single precision the narrowed value is infinite.
-  if (std::isinf(member)) result = ConvOutOfRange;
-  switch (result) {
-    case ConvOutOfRange:
-      CErrorBox(outOfRange, owner).DoModal();
-      return false;
-    case ConvNotNumber:
-      CErrorBox(notNumber, owner).DoModal();
-      return false;
-    case ConvOK:
-      break;
-  }
-  return true;
-}
 }  // namespace
 
 CEditFRangeBox::CEditFRangeBox(CWnd* parent) : CDialog(IDD, parent), m_fBegin(0.0f), m_fEnd(0.0f) {}
@@ -61,7 +37,7 @@ BOOL CEditFRangeBox::OnInitDialog() {
 void CEditFRangeBox::OnOK() {
   if (!UpdateData(TRUE)) return;
   // The begin first; the end is looked at only when the begin is good.
-  if (!Convert(this, m_strBegin, m_fBegin, 4200, 4202)) return;
-  if (!Convert(this, m_strEnd, m_fEnd, 4201, 4203)) return;
+  if (!AcceptConversion(StringToFloat(m_strBegin, m_fBegin), this, 4200, 4202)) return;
+  if (!AcceptConversion(StringToFloat(m_strEnd, m_fEnd), this, 4201, 4203)) return;
   EndDialog(IDOK);
 }

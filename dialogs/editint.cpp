@@ -28,15 +28,6 @@ BOOL CEditIntBox::OnInitDialog() {
 
 void CEditIntBox::OnOK() {
   if (!UpdateData(TRUE)) return;
-  switch (StringToLong(m_strValue, m_lValue, 2147483647L, -2147483647L - 1)) {
-    case ConvOutOfRange:
-      CErrorBox(4190, this).DoModal();
-      return;
-    case ConvNotNumber:
-      CErrorBox(4191, this).DoModal();
-      return;
-    case ConvOK:
-      break;
-  }
+  if (!AcceptConversion(StringToLong(m_strValue, m_lValue, 2147483647L, -2147483647L - 1), this, 4190, 4191)) return;
   EndDialog(IDOK);
 }

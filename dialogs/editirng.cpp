@@ -7,22 +7,9 @@
 namespace {
 constexpr int kBeginEdit = 49161;
 constexpr int kEndEdit = 49155;
+constexpr long kMax = 2147483647L;
+constexpr long kMin = -2147483647L - 1;
 
-// Converts one end of the range; shows the message that fits and answers
-// false when the text is refused.
-bool Convert(CWnd* owner, const CString& text, long& value, UINT outOfRange, UINT notNumber) {
-  switch (StringToLong(text, value, 2147483647L, -2147483647L - 1)) {
-    case ConvOutOfRange:
-      CErrorBox(outOfRange, owner).DoModal();
-      return false;
-    case ConvNotNumber:
-      CErrorBox(notNumber, owner).DoModal();
-      return false;
-    case ConvOK:
-      break;
-  }
-  return true;
-}
 }  // namespace
 
 CEditIRangeBox::CEditIRangeBox(CWnd* parent) : CDialog(IDD, parent), m_lEnd(0), m_lBegin(0) {}
@@ -49,7 +36,7 @@ BOOL CEditIRangeBox::OnInitDialog() {
 void CEditIRangeBox::OnOK() {
   if (!UpdateData(TRUE)) return;
   // The begin first; the end is looked at only when the begin is good.
-  if (!Convert(this, m_strBegin, m_lBegin, 4196, 4198)) return;
-  if (!Convert(this, m_strEnd, m_lEnd, 4197, 4199)) return;
+  if (!AcceptConversion(StringToLong(m_strBegin, m_lBegin, kMax, kMin), this, 4196, 4198)) return;
+  if (!AcceptConversion(StringToLong(m_strEnd, m_lEnd, kMax, kMin), this, 4197, 4199)) return;
   EndDialog(IDOK);
 }

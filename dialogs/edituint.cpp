@@ -28,15 +28,6 @@ BOOL CEditUIntBox::OnInitDialog() {
 
 void CEditUIntBox::OnOK() {
   if (!UpdateData(TRUE)) return;
-  switch (StringToULong(m_strValue, m_ulValue, 4294967295UL, 0UL)) {
-    case ConvOutOfRange:
-      CErrorBox(4192, this).DoModal();
-      return;
-    case ConvNotNumber:
-      CErrorBox(4193, this).DoModal();
-      return;
-    case ConvOK:
-      break;
-  }
+  if (!AcceptConversion(StringToULong(m_strValue, m_ulValue, 4294967295UL, 0UL), this, 4192, 4193)) return;
   EndDialog(IDOK);
 }

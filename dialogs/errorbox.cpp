@@ -11,3 +11,17 @@ UINT CErrorBox::DoModal() {
   ShowErrorMessage(m_nId, m_pOwner);
   return 1;
 }
+
+bool AcceptConversion(ConvResult result, CWnd* owner, UINT outOfRange, UINT notNumber) {
+  switch (result) {
+    case ConvOutOfRange:
+      CErrorBox(outOfRange, owner).DoModal();
+      return false;
+    case ConvNotNumber:
+      CErrorBox(notNumber, owner).DoModal();
+      return false;
+    case ConvOK:
+      break;
+  }
+  return true;
+}

@@ -4,6 +4,7 @@
 // by the given window, or by the active window when none is given.
 #pragma once
 
+#include "dialogs/nodeconv.h"
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
 
@@ -23,3 +24,7 @@ class CErrorBox {
   CString m_strMessage;
   CWnd* m_pOwner;  // not owned
 };
+
+// Shows outOfRange or notNumber, owned by owner, for a refused conversion;
+// true when the text was taken.
+bool AcceptConversion(ConvResult result, CWnd* owner, UINT outOfRange, UINT notNumber);

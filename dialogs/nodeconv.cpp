@@ -96,3 +96,11 @@ ConvResult StringToDouble(const char* text, double& value) {
   if (std::isnan(value)) return ConvNotNumber;
   return Classify(value == HUGE_VAL || value == -HUGE_VAL, error, end);
 }
+
+ConvResult StringToFloat(const char* text, float& value) {
+  double wide = value;
+  ConvResult result = StringToDouble(text, wide);
+  value = static_cast<float>(wide);
+  if (std::isinf(value)) result = ConvOutOfRange;
+  return result;
+}

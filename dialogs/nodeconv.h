@@ -23,3 +23,7 @@ ConvResult StringToULong(const char* text, unsigned long& value, unsigned long m
 // Decimal point and exponent allowed.  Overflow counts as out of range; an
 // underflow gives 0 and counts as a number.  "nan" is not a number.
 ConvResult StringToDouble(const char* text, double& value);
+// StringToDouble narrowed to single precision: a number beyond its range
+// becomes infinite and counts as out of range, as does an infinite value
+// the member already held when the text gives no number.
+ConvResult StringToFloat(const char* text, float& value);
