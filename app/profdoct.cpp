@@ -14,37 +14,7 @@ constexpr UINT AFX_IDP_FAILED_TO_CREATE_DOC = 61700;
 CSingleProfileTemplate::CSingleProfileTemplate(UINT resourceId, std::function<CDocument*()> newDocument,
                                                std::function<CFrameWnd*()> newFrame,
                                                std::function<CView*()> newView)
-    : CDocTemplate(resourceId, std::move(newDocument), std::move(newFrame), std::move(newView)) {}
-
-CSingleProfileTemplate::~CSingleProfileTemplate() {
-  // A document whose frame is gone already removed itself; one left here
-  // (no frame ever made) is ours to delete.
-  if (m_pOnlyDoc != nullptr) {
-    CDocument* doc = m_pOnlyDoc;
-    RemoveDocument(doc);
-    delete doc;
-  }
-}
-
-POSITION CSingleProfileTemplate::GetFirstDocPosition() const {
-  return m_pOnlyDoc != nullptr ? reinterpret_cast<POSITION>(m_pOnlyDoc) : nullptr;
-}
-
-CDocument* CSingleProfileTemplate::GetNextDoc(POSITION& pos) const {
-  CDocument* doc = pos != nullptr && reinterpret_cast<CDocument*>(pos) == m_pOnlyDoc ? m_pOnlyDoc : nullptr;
-  pos = nullptr;
-  return doc;
-}
-
-void CSingleProfileTemplate::AddDocument(CDocument* doc) {
-  CDocTemplate::AddDocument(doc);
-  m_pOnlyDoc = doc;
-}
-
-void CSingleProfileTemplate::RemoveDocument(CDocument* doc) {
-  CDocTemplate::RemoveDocument(doc);
-  if (m_pOnlyDoc == doc) m_pOnlyDoc = nullptr;
-}
+    : CSingleDocTemplate(resourceId, std::move(newDocument), std::move(newFrame), std::move(newView)) {}
 
 CDocument* CSingleProfileTemplate::OpenDocumentFile(const char* /*path*/, BOOL /*makeVisible*/) { return nullptr; }
 

@@ -8,16 +8,12 @@
 
 class CQueltDoc;
 
-class CSingleProfileTemplate : public CDocTemplate {
+// The one-document bookkeeping is the framework single-document template's.
+class CSingleProfileTemplate : public CSingleDocTemplate {
  public:
   CSingleProfileTemplate(UINT resourceId, std::function<CDocument*()> newDocument,
                          std::function<CFrameWnd*()> newFrame, std::function<CView*()> newView);
-  ~CSingleProfileTemplate() override;
 
-  POSITION GetFirstDocPosition() const override;
-  CDocument* GetNextDoc(POSITION& pos) const override;
-  void AddDocument(CDocument* doc) override;
-  void RemoveDocument(CDocument* doc) override;
   // Always null: there are no profile files.
   CDocument* OpenDocumentFile(const char* path, BOOL makeVisible = TRUE) override;
   // "No Title".
@@ -29,7 +25,4 @@ class CSingleProfileTemplate : public CDocTemplate {
   // stays, unless a failed load had already changed it: it becomes new).
   virtual CDocument* OpenProfile(const CString& server, const CString& profileClass, const CString& name, BOOL bNew,
                                  BOOL bMakeVisible);
-
- protected:
-  CDocument* m_pOnlyDoc = nullptr;  // not owned by this field; deleted with the frame
 };
