@@ -1,15 +1,10 @@
 #include "app/mainfrm.h"
 
+#include "app/cmdids.h"
 #include "platform/cwinapp.h"
 #include "resources/resourceids.h"
 
 namespace {
-constexpr UINT ID_EDIT_PROPERTIES = 32772, ID_EDIT_DELETE = 32773, ID_ADD_INTEGER = 32774, ID_ADD_UINT = 32775,
-               ID_ADD_BOOLEAN = 32776, ID_ADD_SYMBOL = 32777, ID_ADD_STRING = 32778, ID_ADD_IRANGE = 32779,
-               ID_ADD_ARRAY = 32780, ID_ADD_KVSET = 32781, ID_VIEW_ZOOM = 32782, ID_ADD_FLOAT = 32783,
-               ID_ADD_FRANGE = 32784, ID_FIND_NEXT = 32787, ID_HELP_SEARCH = 32808, ID_HELP_USING = 32809,
-               ID_HELP_CONTENTS = 32810, ID_EDIT_COPY = 57634, ID_EDIT_CUT = 57635, ID_EDIT_FIND = 57636,
-               ID_EDIT_PASTE = 57637;
 // Keys that no part of the editor handles: they are in the table so that
 // they do nothing rather than reach the view.
 constexpr UINT ID_EDIT_UNDO = 57643, ID_NEXT_PANE = 57680, ID_PREV_PANE = 57681, ID_UNUSED_F9 = 32770;
@@ -59,8 +54,8 @@ const MenuEntry kMainMenu[] = {
     {MenuKind::End, 0, nullptr},
     {MenuKind::Popup, 0, "&Help"},
     {MenuKind::Item, ID_HELP_CONTENTS, "&Contents...\tF1"},
-    {MenuKind::Item, ID_HELP_SEARCH, "&Search for Help on..."},
-    {MenuKind::Item, ID_HELP_USING, "&How to Use Help..."},
+    {MenuKind::Item, ID_HELP_SEARCHFORHELPON, "&Search for Help on..."},
+    {MenuKind::Item, ID_HELP_HOWTOUSEHELP, "&How to Use Help..."},
     {MenuKind::Separator, 0, nullptr},
     {MenuKind::Item, ID_APP_ABOUT, "&About this application..."},
     {MenuKind::End, 0, nullptr},

@@ -7,17 +7,13 @@
 
 #include <memory>
 
+#include "app/cmdids.h"
 #include "common/multises.h"
 #include "platform/cstring.h"
 #include "platform/cwinapp.h"
 
 class CDocument;
 class CHelpWindow;
-
-// Command ids of the help menu.
-inline constexpr UINT ID_HELP_SEARCHFORHELPON = 32808;
-inline constexpr UINT ID_HELP_HOWTOUSEHELP = 32809;
-inline constexpr UINT ID_HELP_CONTENTS = 32810;
 
 // The longest command-line word and profile-entry part taken (the buffers
 // hold 256 characters with the terminator).

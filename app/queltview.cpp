@@ -37,14 +37,13 @@ constexpr float kMaxZoom = 10.0f;
 
 MultiAdminSession* s_pAppSession = nullptr;
 
-// A logical length at a scale, truncated towards zero.
-int Trunc(float value) {
+}  // namespace
+
+int CQueltView::Trunc(float value) {
   if (!(value > -2147483520.0f)) return std::numeric_limits<int>::min();
   if (!(value < 2147483520.0f)) return std::numeric_limits<int>::max();
   return static_cast<int>(value);
 }
-
-}  // namespace
 
 void CQueltView::SetAppSession(MultiAdminSession* session) { s_pAppSession = session; }
 MultiAdminSession* CQueltView::AppSession() { return s_pAppSession; }
@@ -67,6 +66,7 @@ CQueltView::CQueltView()
       m_nCentreX(0),
       m_nNewSymbolValue(1024) {
   AddCommand(ID_VIEW_ZOOM, &CQueltView::OnViewZoom);
+  AddEditingCommands();
   // Print and Print Preview are the framework's own.
   AddCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
   AddCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
@@ -108,21 +108,24 @@ void CQueltView::OnDraw(CDC* dc) {
 
   if (m_pRoot != nullptr) {
     m_pRoot->DrawTree(kTreeMargin, kTreeMargin, dc, scale);
-    int width = 0;
-    int height = 0;
-    m_pRoot->GetExtent(kTreeMargin, kTreeMargin, width, height);
     // The scroll range belongs to the screen; a printed page has its own.
-    if (!dc->IsPrinting()) {
-      CRect client;
-      GetClientRect(&client);
-      SetScrollSizes(MM_TEXT, CSize(Trunc(width * scale), Trunc(height * scale)),
-                     CSize(client.Width(), client.Height()), sizeDefault);
-    }
+    if (!dc->IsPrinting()) UpdateScrollSizes();
   }
 
   if (oldFont != nullptr) dc->SelectObject(oldFont);
   dc->SetBkColor(oldColour);
   dc->SetBkMode(oldMode);
+}
+
+void CQueltView::UpdateScrollSizes() {
+  if (m_pRoot == nullptr) return;
+  int width = 0;
+  int height = 0;
+  m_pRoot->GetExtent(kTreeMargin, kTreeMargin, width, height);
+  CRect client;
+  GetClientRect(&client);
+  SetScrollSizes(MM_TEXT, CSize(Trunc(width * m_fZoom), Trunc(height * m_fZoom)), CSize(client.Width(), client.Height()),
+                 sizeDefault);
 }
 
 BOOL CQueltView::OnEraseBkgnd(CDC* dc) {

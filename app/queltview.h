@@ -24,12 +24,16 @@
 
 #include <cstdint>
 
+#include "app/cmdids.h"
 #include "platform/cstring.h"
 #include "platform/cview.h"
 #include "platform/wintypes.h"
 #include "s100/ctcontainers.h"
+#include "s100/qvstatus.h"
 
+class CCmdUI;
 class CDC;
+class CDENode;
 class CKVSetNode;
 class CQueltDoc;
 struct CPrintInfo;
@@ -38,8 +42,6 @@ class MultiAdminSession;
 
 class CQueltView : public CScrollView {
  public:
-  // Command id of View / Zoom.
-  enum { ID_VIEW_ZOOM = 32782 };
   // The margin round the tree, in logical units.
   static constexpr int kTreeMargin = 8;
   // The background colour of the view.
@@ -90,9 +92,59 @@ class CQueltView : public CScrollView {
   void OnLButtonDblClk(UINT flags, CPoint point) override;
   void OnKeyDown(UINT key, UINT repeatCount, UINT flags) override;
   BOOL OnEraseBkgnd(CDC* dc) override;
+  // The context menu of the node under the point (or of the selection).
+  void OnRButtonDown(UINT flags, CPoint point) override;
 
   // --- Commands.
   void OnViewZoom();
+
+  // --- Editing: objects are created only inside the selected container,
+  // which asks for the key or position and the value itself.
+  // Whether the selected node may hold a node of the type.
+  int CanAddNode(const CString& typeName);
+  // Adds a new node under the selected node; whether the container took it
+  // (the caller destroys a node that was not taken).
+  int AddNodeToProfile(CDENode* node);
+  void OnEditProperties();
+  void OnEditDelete();
+  void OnUpdateEditProperties(CCmdUI* ui);
+  void OnUpdateEditDelete(CCmdUI* ui);
+  void OnEditCreateobjectArray() { CreateObject(ID_ADD_ARRAY); }
+  void OnEditCreateobjectBoolean() { CreateObject(ID_ADD_BOOLEAN); }
+  void OnEditCreateobjectFloat() { CreateObject(ID_ADD_FLOAT); }
+  void OnEditCreateobjectFloatrange() { CreateObject(ID_ADD_FRANGE); }
+  void OnEditCreateobjectInteger() { CreateObject(ID_ADD_INTEGER); }
+  void OnEditCreateobjectIRange() { CreateObject(ID_ADD_IRANGE); }
+  void OnEditCreateobjectKeyvalueset() { CreateObject(ID_ADD_KVSET); }
+  void OnEditCreateobjectString() { CreateObject(ID_ADD_STRING); }
+  void OnEditCreateobjectSymbolorkey() { CreateObject(ID_ADD_SYMBOL); }
+  void OnEditCreateobjectUnsignedinteger() { CreateObject(ID_ADD_UINT); }
+  void OnUpdateEditCreateobjectArray(CCmdUI* ui) { UpdateCreateObject(ui, ID_ADD_ARRAY); }
+  void OnUpdateEditCreateobjectBoolean(CCmdUI* ui) { UpdateCreateObject(ui, ID_ADD_BOOLEAN); }
+  void OnUpdateEditCreateobjectFloat(CCmdUI* ui) { UpdateCreateObject(ui, ID_ADD_FLOAT); }
+  void OnUpdateEditCreateobjectFloatrange(CCmdUI* ui) { UpdateCreateObject(ui, ID_ADD_FRANGE); }
+  void OnUpdateEditCreateobjectInteger(CCmdUI* ui) { UpdateCreateObject(ui, ID_ADD_INTEGER); }
+  void OnUpdateEditCreateobjectIRange(CCmdUI* ui) { UpdateCreateObject(ui, ID_ADD_IRANGE); }
+  void OnUpdateEditCreateobjectKeyvalueset(CCmdUI* ui) { UpdateCreateObject(ui, ID_ADD_KVSET); }
+  void OnUpdateEditCreateobjectString(CCmdUI* ui) { UpdateCreateObject(ui, ID_ADD_STRING); }
+  void OnUpdateEditCreateobjectSymbolorkey(CCmdUI* ui) { UpdateCreateObject(ui, ID_ADD_SYMBOL); }
+  void OnUpdateEditCreateobjectUnsignedinteger(CCmdUI* ui) { UpdateCreateObject(ui, ID_ADD_UINT); }
+
+  // --- Clipboard: sub-trees travel as data-element text, symbols by name.
+  // Puts the selected node's element on the clipboard; whether it did.
+  int CopyToClipboard();
+  void OnEditCopy() { CopyToClipboard(); }
+  void OnEditCut();
+  void OnEditPaste();
+  void OnUpdateEditCopy(CCmdUI* ui);
+  void OnUpdateEditCut(CCmdUI* ui);
+  void OnUpdateEditPaste(CCmdUI* ui);
+
+  // --- Find: by a piece of a node's text, in display order, wrapping.
+  void OnEditFind();
+  void OnEditFindnext();
+  void OnUpdateEditFindnext(CCmdUI* ui);
+  const CString& GetFindText() const { return m_strFindText; }
 
   // --- For the editing commands, printing and tests.
   CKVSetNode* GetRoot() const { return m_pRoot; }
@@ -104,12 +156,16 @@ class CQueltView : public CScrollView {
   void SelectNode(CTreeNode* node);
 
  protected:
+  // A logical length at a scale, truncated towards zero and saturated.
+  static int Trunc(float value);
   // The layout fields from the device's resolution and size.
   void ComputePageLayout(CDC* dc);
   // The hit-test of a client point through the scroll position and zoom.
   CTreeNode* HitTest(CPoint point, int& onIcon);
   // Invalidate, erase and update at once.
   void Redraw();
+  // The scroll range from the tree's extent at the zoom.
+  void UpdateScrollSizes();
   // The selected node's box with the tree placed at (4, 4); false when it
   // is hidden.
   bool SelectedDims(CRect& rect);
@@ -122,6 +178,14 @@ class CQueltView : public CScrollView {
   int FirstRowAtOrBelow(int y);
   // The top of a row with the tree at (4, 4).
   int RowTop(int row);
+  // The selected node as a data-element node (every node of the tree is
+  // one), or null.
+  CDENode* SelectedDENode() const;
+  // The create-object command with the id, and its enable state.
+  void CreateObject(UINT id);
+  void UpdateCreateObject(CCmdUI* ui, UINT id);
+  // Registers the editing, clipboard and find commands.
+  void AddEditingCommands();
 
   CKVSetNode* m_pRoot;        // owned
   CTreeNode* m_pSelected;     // not owned
@@ -143,3 +207,9 @@ class CQueltView : public CScrollView {
   int32_t m_nCentreX;
   uint32_t m_nNewSymbolValue;
 };
+
+// The symbol translator of the clipboard text: direction non-zero names
+// *symbol (a malloc'd name in *text), zero looks up the name *text; context
+// is the server's name as a zero-terminated text.  It asks the application's
+// multi-server session, the first translation loading the server's table.
+QV_Status GenrTranslator(uint32_t* symbol, char** text, int32_t direction, void* context);

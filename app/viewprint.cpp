@@ -30,12 +30,6 @@ constexpr int kHeaderChars = 1024;
 // Text baselines sit this far above the header and footer positions.
 constexpr int kBaselineLift = 5;
 
-int Trunc(float value) {
-  if (!(value > -2147483520.0f)) return std::numeric_limits<int>::min();
-  if (!(value < 2147483520.0f)) return std::numeric_limits<int>::max();
-  return static_cast<int>(value);
-}
-
 int Clamp(int64_t value) {
   return static_cast<int>(std::clamp<int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }

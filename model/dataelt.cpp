@@ -182,3 +182,41 @@ char* QV_DataElement::String() const {
 CTkvs QV_DataElement::KVSet() const { return UInt(); }
 
 CTary QV_DataElement::Array() const { return UInt(); }
+
+QV_RawDataElement ToRawDataElement(const QV_DataElement& element) {
+  QV_RawDataElement raw{};
+  raw.type = element.Type();
+  switch (raw.type) {
+    case CT_TYPE_INT: raw.value.i = element.Int(); break;
+    case CT_TYPE_UINT: raw.value.u = element.UInt(); break;
+    case CT_TYPE_BOOL: raw.value.i = element.Bool(); break;
+    case CT_TYPE_SYMBOL: raw.value.u = element.Symbol(); break;
+    case CT_TYPE_FLOAT: raw.value.f = element.Float(); break;
+    case CT_TYPE_IRANGE: raw.value.ir = element.IRange(); break;
+    case CT_TYPE_FRANGE: raw.value.fr = element.FRange(); break;
+    case CT_TYPE_KVSET: raw.value.kvs = element.KVSet(); break;
+    case CT_TYPE_STRING: raw.value.str = element.String(); break;
+    default:
+      if (raw.type >= CT_TYPE_ARRAY) raw.value.ary = element.Array();
+      break;
+  }
+  return raw;
+}
+
+bool FromRawDataElement(const QV_RawDataElement& raw, QV_DataElement* element) {
+  switch (raw.type) {
+    case CT_TYPE_INT: element->SetToInt(raw.value.i); return true;
+    case CT_TYPE_UINT: element->SetToUInt(raw.value.u); return true;
+    case CT_TYPE_BOOL: element->SetToBool(raw.value.i); return true;
+    case CT_TYPE_SYMBOL: element->SetToSymbol(raw.value.u); return true;
+    case CT_TYPE_FLOAT: element->SetToFloat(raw.value.f); return true;
+    case CT_TYPE_IRANGE: element->SetToIRange(raw.value.ir); return true;
+    case CT_TYPE_FRANGE: element->SetToFRange(raw.value.fr); return true;
+    case CT_TYPE_KVSET: element->SetToKVSet(raw.value.kvs); return true;
+    case CT_TYPE_STRING: element->SetToString(raw.value.str); return true;
+    default:
+      if (raw.type < CT_TYPE_ARRAY) return false;
+      element->SetToArray(raw.value.ary);
+      return element->Type() >= CT_TYPE_ARRAY;
+  }
+}

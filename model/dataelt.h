@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "s100/ctcontainers.h"
+#include "s100/deif.h"
 
 class QV_DataElement {
  public:
@@ -57,3 +58,10 @@ class QV_DataElement {
     char* text;
   } m_value;
 };
+
+// The raw form of an element for the data-element text writer; it lends the
+// element's text, set or array, so it lives no longer than the element.
+QV_RawDataElement ToRawDataElement(const QV_DataElement& element);
+// Copies what the text reader gave into the element; false for a type that
+// has no value kind (the element is then left as it was).
+bool FromRawDataElement(const QV_RawDataElement& raw, QV_DataElement* element);

@@ -28,7 +28,14 @@ Registry& Formats() {
   return registry;
 }
 
-std::string MimeTypeFor(const std::string& lowerName) {
+// On Windows a registered format keeps its own name, so that programs that
+// register the same name there read the same data.
+std::string MimeTypeFor(const std::string& name, const std::string& lowerName) {
+#ifdef Q_OS_WIN
+  (void)lowerName;
+  return "application/x-qt-windows-mime;value=\"" + name + "\"";
+#else
+  (void)name;
   std::string mime = "application/x-";
   for (char c : lowerName) {
     if (c == ' ') {
@@ -44,6 +51,7 @@ std::string MimeTypeFor(const std::string& lowerName) {
     }
   }
   return mime;
+#endif
 }
 
 QClipboard* Board() {
@@ -55,7 +63,8 @@ QClipboard* Board() {
 
 UINT RegisterClipboardFormatA(const char* name) {
   if (name == nullptr || *name == '\0') return 0;
-  std::string key(name);
+  const std::string given(name);
+  std::string key(given);
   if (key.size() > kMaxNameLength) return 0;
   for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   Registry& r = Formats();
@@ -64,7 +73,7 @@ UINT RegisterClipboardFormatA(const char* name) {
   if (it != r.byKey.end()) return it->second;
   if (r.mimeTypes.size() > kLastRegistered - kFirstRegistered) return 0;
   const UINT number = kFirstRegistered + static_cast<UINT>(r.mimeTypes.size());
-  r.mimeTypes.push_back(MimeTypeFor(key));
+  r.mimeTypes.push_back(MimeTypeFor(given, key));
   r.byKey.emplace(key, number);
   return number;
 }

@@ -2,8 +2,9 @@
 // editor's code expects: CF_TEXT for plain text, and numbers from 0xC000 on
 // for formats registered by name.  A registered name is carried as the MIME
 // type "application/x-" followed by the name in lower case with blanks as
-// dashes: "Velcor DEIF" is application/x-velcor-deif.  Plain text is
-// text/plain.  The same name (in any case) always gives the same number.
+// dashes: "Velcor DEIF" is application/x-velcor-deif; on Windows it keeps its
+// name as Qt's application/x-qt-windows-mime;value="Velcor DEIF".  Plain text
+// is text/plain.  The same name (in any case) always gives the same number.
 #pragma once
 
 #include <cstddef>

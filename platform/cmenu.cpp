@@ -1,5 +1,8 @@
 #include "platform/cmenu.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include <QAction>
 #include <QMenu>
 
@@ -26,6 +29,20 @@ BOOL CMenu::AppendMenu(UINT flags, UINT id, const char* text) {
   item.id = (flags & MF_SEPARATOR) != 0 ? 0 : id;
   item.text = text != nullptr ? text : "";
   m_items.push_back(item);
+  return TRUE;
+}
+
+BOOL CMenu::RemoveMenu(UINT position, UINT flags) {
+  auto it = m_items.end();
+  if ((flags & MF_BYPOSITION) != 0) {
+    if (position < m_items.size()) it = m_items.begin() + static_cast<std::ptrdiff_t>(position);
+  } else {
+    it = std::find_if(m_items.begin(), m_items.end(), [position](const Item& item) {
+      return (item.flags & MF_SEPARATOR) == 0 && item.id == position;
+    });
+  }
+  if (it == m_items.end()) return FALSE;
+  m_items.erase(it);
   return TRUE;
 }
 

@@ -20,6 +20,8 @@ inline constexpr UINT MF_GRAYED = 0x0001;
 inline constexpr UINT MF_DISABLED = 0x0002;
 inline constexpr UINT MF_CHECKED = 0x0008;
 inline constexpr UINT MF_SEPARATOR = 0x0800;
+inline constexpr UINT MF_BYCOMMAND = 0x0000;
+inline constexpr UINT MF_BYPOSITION = 0x0400;
 // Tracking flags.
 inline constexpr UINT TPM_LEFTALIGN = 0x0000;
 inline constexpr UINT TPM_LEFTBUTTON = 0x0000;
@@ -42,6 +44,9 @@ class CMenu {
   // Adds an item (or a separator with MF_SEPARATOR).  FALSE before
   // CreatePopupMenu, for a null text, or beyond 256 items.
   BOOL AppendMenu(UINT flags, UINT id = 0, const char* text = nullptr);
+  // Removes the item at a zero-based position (MF_BYPOSITION) or the first
+  // item with the command id (MF_BYCOMMAND).  FALSE when there is none.
+  BOOL RemoveMenu(UINT position, UINT flags);
   int GetMenuItemCount() const { return static_cast<int>(m_items.size()); }
   const std::vector<Item>& Items() const { return m_items; }
   BOOL DestroyMenu();

@@ -31,7 +31,7 @@ struct QV_RawDataElement {
 // a malloc'd name in *text and the conversion frees it.  direction == 0:
 // name to symbol; *text is the name, the translator writes *symbol.
 // Any status other than QV_OK means "no translation".
-using GenrTranslator = QV_Status (*)(uint32_t* symbol, char** text, int32_t direction, void* context);
+using QV_SymbolTranslator = QV_Status (*)(uint32_t* symbol, char** text, int32_t direction, void* context);
 
 // Limits of the text reader.
 inline constexpr size_t kDeifMaxTextBytes = size_t{64} << 20;  // 64 MiB
@@ -40,7 +40,7 @@ inline constexpr int kDeifMaxDepth = 100;
 // Writes the element as text into a malloc'd buffer that the caller frees
 // with free().  Symbols and keys the translator cannot name are written as
 // #number.  On failure *text is null.
-QV_Status DEtoA(const QV_RawDataElement* element, char** text, GenrTranslator translator, void* context);
+QV_Status DEtoA(const QV_RawDataElement* element, char** text, QV_SymbolTranslator translator, void* context);
 
 // Reads one element from a zero-terminated text.  On success *element holds
 // it (the caller releases it with QV_DestroyDataElement).  On failure the
@@ -48,11 +48,11 @@ QV_Status DEtoA(const QV_RawDataElement* element, char** text, GenrTranslator tr
 // text error codes of cterrors.h.  *stop (may be null) is where reading
 // stopped: the end of the text on success, the offending spot on failure.
 QV_Status AtoAnyDE(const char* text, const char** stop, QV_RawDataElement* element,
-                   GenrTranslator translator, void* context);
+                   QV_SymbolTranslator translator, void* context);
 
 // The same on a text of a given length (it need not be terminated).
 QV_Status AtoAnyDEn(const char* text, size_t length, size_t* stop, QV_RawDataElement* element,
-                    GenrTranslator translator, void* context);
+                    QV_SymbolTranslator translator, void* context);
 
 // Frees the element's own parts (text, set or array) and sets it to type 10.
 void QV_DestroyDataElement(QV_RawDataElement* element);

@@ -69,7 +69,7 @@ const char* FastDecimal(const char* s, const char* end, float* value) {
 
 }  // namespace
 
-Reader::Reader(const char* text, size_t length, GenrTranslator translator, void* context)
+Reader::Reader(const char* text, size_t length, QV_SymbolTranslator translator, void* context)
     : begin_(text), end_(text + length), p_(text), stop_(text), translator_(translator), context_(context) {}
 
 Reader::~Reader() {
@@ -776,7 +776,7 @@ bool Reader::ReadArrayItems(CTary target, int depth) {
 }  // namespace deif
 
 QV_Status AtoAnyDEn(const char* text, size_t length, size_t* stop, QV_RawDataElement* element,
-                    GenrTranslator translator, void* context) {
+                    QV_SymbolTranslator translator, void* context) {
   if (stop) *stop = 0;
   if (element == nullptr) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrInvalidArgument, 0);
   element->type = CT_TYPE_NONE;
@@ -791,7 +791,7 @@ QV_Status AtoAnyDEn(const char* text, size_t length, size_t* stop, QV_RawDataEle
   return QV_OK;
 }
 
-QV_Status AtoAnyDE(const char* text, const char** stop, QV_RawDataElement* element, GenrTranslator translator,
+QV_Status AtoAnyDE(const char* text, const char** stop, QV_RawDataElement* element, QV_SymbolTranslator translator,
                    void* context) {
   if (stop) *stop = text;
   if (text == nullptr) {

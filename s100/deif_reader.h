@@ -17,7 +17,7 @@ namespace deif {
 
 class Reader {
  public:
-  Reader(const char* text, size_t length, GenrTranslator translator, void* context);
+  Reader(const char* text, size_t length, QV_SymbolTranslator translator, void* context);
   ~Reader();
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
@@ -64,7 +64,7 @@ class Reader {
   const char* const end_;
   const char* p_;
   const char* stop_;
-  GenrTranslator translator_;
+  QV_SymbolTranslator translator_;
   void* context_;
   uint32_t error_ = 0;
 

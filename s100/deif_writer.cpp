@@ -48,7 +48,7 @@ size_t FormatUInt(uint32_t v, char* p) { return static_cast<size_t>(std::to_char
 
 }  // namespace
 
-Writer::Writer(GenrTranslator translator, void* context)
+Writer::Writer(QV_SymbolTranslator translator, void* context)
     : out_(kDeifMaxTextBytes), translator_(translator), context_(context) {
   // Sized once: the views of enclosing sets must not move while nested ones are written.
   views_.resize(static_cast<size_t>(kDeifMaxDepth) + 2);
@@ -353,7 +353,7 @@ bool Writer::WriteContainerItems(const ct::store::ArrayView& view, int depth, in
 
 }  // namespace deif
 
-QV_Status DEtoA(const QV_RawDataElement* element, char** text, GenrTranslator translator, void* context) {
+QV_Status DEtoA(const QV_RawDataElement* element, char** text, QV_SymbolTranslator translator, void* context) {
   if (text == nullptr) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrInvalidArgument, 0);
   *text = nullptr;
   if (element == nullptr) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrInvalidArgument, 0);

@@ -15,7 +15,7 @@ namespace deif {
 
 class Writer {
  public:
-  Writer(GenrTranslator translator, void* context);
+  Writer(QV_SymbolTranslator translator, void* context);
 
   // Writes the element; on failure Error() tells why.
   bool Write(const QV_RawDataElement& element);
@@ -44,7 +44,7 @@ class Writer {
   bool CheckOutput();
 
   TextBuffer out_;
-  GenrTranslator translator_;
+  QV_SymbolTranslator translator_;
   void* context_;
   SpellingCache spellings_;
   uint32_t error_ = 0;

@@ -18,7 +18,7 @@ namespace {
 using testsupport::BitsFloat;
 
 // Writes, reads back, compares; returns the text.
-std::string RoundTrip(const QV_RawDataElement& e, GenrTranslator tr = nullptr, void* ctx = nullptr) {
+std::string RoundTrip(const QV_RawDataElement& e, QV_SymbolTranslator tr = nullptr, void* ctx = nullptr) {
   std::string text = Write(e, tr, ctx);
   Element back;
   QV_Status st = ReadText(text, &back, tr, ctx);

@@ -26,14 +26,14 @@ QV_Status MapTranslator(uint32_t* symbol, char** text, int32_t direction, void* 
   return QV_OK;
 }
 
-std::string Write(const QV_RawDataElement& e, GenrTranslator tr, void* ctx) {
+std::string Write(const QV_RawDataElement& e, QV_SymbolTranslator tr, void* ctx) {
   Text t;
   QV_Status st = DEtoA(&e, &t.p, tr, ctx);
   EXPECT_EQ(st, QV_OK) << std::hex << "DEtoA error 0x" << st.error;
   return t.str();
 }
 
-QV_Status ReadText(const std::string& text, QV_RawDataElement* out, GenrTranslator tr, void* ctx, size_t* stop) {
+QV_Status ReadText(const std::string& text, QV_RawDataElement* out, QV_SymbolTranslator tr, void* ctx, size_t* stop) {
   return AtoAnyDEn(text.data(), text.size(), stop, out, tr, ctx);
 }
 

@@ -46,8 +46,8 @@ struct Names {
 QV_Status MapTranslator(uint32_t* symbol, char** text, int32_t direction, void* context);
 
 // DEtoA then AtoAnyDE; fails the current test on a failing status.
-std::string Write(const QV_RawDataElement& e, GenrTranslator tr = nullptr, void* ctx = nullptr);
-QV_Status ReadText(const std::string& text, QV_RawDataElement* out, GenrTranslator tr = nullptr,
+std::string Write(const QV_RawDataElement& e, QV_SymbolTranslator tr = nullptr, void* ctx = nullptr);
+QV_Status ReadText(const std::string& text, QV_RawDataElement* out, QV_SymbolTranslator tr = nullptr,
                    void* ctx = nullptr, size_t* stop = nullptr);
 
 // A text of `depth` nested containers (sets and arrays of several kinds

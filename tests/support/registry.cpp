@@ -34,6 +34,9 @@ std::string RegistryText(const RegistryContents& contents) {
   if (contents.callTimeoutMs >= 0) text += "\"CallTimeoutMs\"=" + Dword(contents.callTimeoutMs) + "\r\n";
   if (!contents.tokenFile.empty()) text += "\"TokenFile\"=" + Quote(contents.tokenFile) + "\r\n";
   if (!contents.caFile.empty()) text += "\"CaFile\"=" + Quote(contents.caFile) + "\r\n";
+  if (!contents.rootPath.empty())
+    text += "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Velcor\\Halden Client\\Environment]\r\n\"RootPath\"=" +
+            Quote(contents.rootPath) + "\r\n";
   return text;
 }
 

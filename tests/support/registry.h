@@ -18,6 +18,7 @@ struct RegistryContents {
   int64_t callTimeoutMs = -1;
   std::string tokenFile;
   std::string caFile;
+  std::string rootPath;  // the editor's installation folder; empty: not written
 };
 
 // The file's text for those contents.

@@ -1,0 +1,210 @@
+// The view's editing commands: create an object inside the selected
+// container, edit the selected object's value, delete it, and the context
+// menu of a node.  The nodes decide what is allowed and ask for keys,
+// positions and values themselves.
+#include <new>
+
+#include "app/queltview.h"
+#include "common/ctstring.h"
+#include "dialogs/errorbox.h"
+#include "platform/cmdtarget.h"
+#include "platform/cmenu.h"
+#include "platform/stringtable.h"
+#include "tree/arrynode.h"
+#include "tree/boolnode.h"
+#include "tree/fltnode.h"
+#include "tree/frngnode.h"
+#include "tree/intnode.h"
+#include "tree/irngnode.h"
+#include "tree/kvs_node.h"
+#include "tree/str_node.h"
+#include "tree/sym_node.h"
+#include "tree/uintnode.h"
+#include "model/dataelt.h"
+
+namespace {
+
+constexpr UINT IDS_MEMORY_ERROR = 4111;
+constexpr UINT IDS_CANNOT_INSERT = 4120;
+constexpr UINT IDS_SELECT_A_NODE = 4122;
+constexpr UINT IDS_DELETE_FAILED = 4130;
+constexpr UINT IDS_MENU_PROPERTIES = 4156;
+constexpr UINT IDS_MENU_DELETE = 4157;
+
+// One create-object command: its node class and the context menu's text.
+// The table is in the context menu's order.
+struct ObjectKind {
+  UINT command;
+  const char* typeName;
+  UINT menuText;
+  CDENode* (*create)();
+};
+
+template <typename Node>
+CDENode* Make() {
+  return new (std::nothrow) Node;
+}
+
+constexpr ObjectKind kObjectKinds[] = {
+    {ID_ADD_ARRAY, "CArrayNode", 4164, &Make<CArrayNode>},
+    {ID_ADD_BOOLEAN, "CBoolNode", 4160, &Make<CBoolNode>},
+    {ID_ADD_FLOAT, "CFloatNode", 4176, &Make<CFloatNode>},
+    {ID_ADD_FRANGE, "CFRangeNode", 4175, &Make<CFRangeNode>},
+    {ID_ADD_INTEGER, "CIntegerNode", 4158, &Make<CIntegerNode>},
+    {ID_ADD_IRANGE, "CIRangeNode", 4163, &Make<CIRangeNode>},
+    {ID_ADD_KVSET, "CKVSetNode", 4165, &Make<CKVSetNode>},
+    {ID_ADD_STRING, "CStringNode", 4162, &Make<CStringNode>},
+    {ID_ADD_SYMBOL, "CSymbolNode", 4161, &Make<CSymbolNode>},
+    {ID_ADD_UINT, "CUIntNode", 4159, &Make<CUIntNode>},
+};
+
+const ObjectKind* KindOf(UINT command) {
+  for (const ObjectKind& kind : kObjectKinds)
+    if (kind.command == command) return &kind;
+  return nullptr;
+}
+
+}  // namespace
+
+void CQueltView::AddEditingCommands() {
+  AddCommand(ID_EDIT_PROPERTIES, &CQueltView::OnEditProperties);
+  AddCommandUpdate(ID_EDIT_PROPERTIES, &CQueltView::OnUpdateEditProperties);
+  AddCommand(ID_EDIT_DELETE, &CQueltView::OnEditDelete);
+  AddCommandUpdate(ID_EDIT_DELETE, &CQueltView::OnUpdateEditDelete);
+  for (const ObjectKind& kind : kObjectKinds) {
+    const UINT id = kind.command;
+    AddCommand(id, [this, id] { CreateObject(id); });
+    AddCommandUpdate(id, [this, id](CCmdUI* ui) { UpdateCreateObject(ui, id); });
+  }
+  AddCommand(ID_EDIT_COPY, &CQueltView::OnEditCopy);
+  AddCommandUpdate(ID_EDIT_COPY, &CQueltView::OnUpdateEditCopy);
+  AddCommand(ID_EDIT_CUT, &CQueltView::OnEditCut);
+  AddCommandUpdate(ID_EDIT_CUT, &CQueltView::OnUpdateEditCut);
+  AddCommand(ID_EDIT_PASTE, &CQueltView::OnEditPaste);
+  AddCommandUpdate(ID_EDIT_PASTE, &CQueltView::OnUpdateEditPaste);
+  AddCommand(ID_EDIT_FIND, &CQueltView::OnEditFind);
+  AddCommand(ID_FIND_NEXT, &CQueltView::OnEditFindnext);
+  AddCommandUpdate(ID_FIND_NEXT, &CQueltView::OnUpdateEditFindnext);
+}
+
+CDENode* CQueltView::SelectedDENode() const { return dynamic_cast<CDENode*>(m_pSelected); }
+
+int CQueltView::CanAddNode(const CString& typeName) {
+  CDENode* selected = SelectedDENode();
+  return selected != nullptr && selected->CanContain(typeName) != 0 ? TRUE : FALSE;
+}
+
+int CQueltView::AddNodeToProfile(CDENode* node) {
+  CDENode* selected = SelectedDENode();
+  if (selected == nullptr) {
+    CErrorBox(IDS_SELECT_A_NODE, this).DoModal();
+    return FALSE;
+  }
+  if (node == nullptr || selected->CanContain(node->Type()) == 0) {
+    CErrorBox(IDS_CANNOT_INSERT, this).DoModal();
+    return FALSE;
+  }
+  if (selected->AddSubNode(node, this, m_pSession, QV_String(m_strSymbolServer.GetString())) == 0) return FALSE;
+  Redraw();
+  return TRUE;
+}
+
+void CQueltView::CreateObject(UINT id) {
+  const ObjectKind* kind = KindOf(id);
+  if (kind == nullptr) return;
+  CDENode* node = kind->create();
+  if (node == nullptr) {
+    CErrorBox(IDS_MEMORY_ERROR, this).DoModal();
+    return;
+  }
+  if (id == ID_ADD_SYMBOL) {
+    QV_DataElement symbol;
+    symbol.SetToSymbol(m_nNewSymbolValue);
+    node->PutDE(symbol, m_pSession, QV_String(m_strSymbolServer.GetString()));
+  }
+  if (!CanAddNode(node->Type())) {
+    delete node;
+    return;
+  }
+  if (!AddNodeToProfile(node)) delete node;
+  // Marked even when the user cancelled the key or value dialog.
+  DocumentModified();
+}
+
+void CQueltView::UpdateCreateObject(CCmdUI* ui, UINT id) {
+  const ObjectKind* kind = KindOf(id);
+  ui->Enable(kind != nullptr && CanAddNode(kind->typeName));
+}
+
+void CQueltView::OnEditProperties() {
+  CDENode* selected = SelectedDENode();
+  if (selected == nullptr) {
+    CErrorBox(IDS_SELECT_A_NODE, this).DoModal();
+    return;
+  }
+  if (selected->EditNode(m_pSession, QV_String(m_strSymbolServer.GetString()), this) == 0) return;
+  Redraw();
+  DocumentModified();
+}
+
+void CQueltView::OnUpdateEditProperties(CCmdUI* ui) {
+  CDENode* selected = SelectedDENode();
+  ui->Enable(selected != nullptr && selected->CanEdit() != 0);
+}
+
+void CQueltView::OnEditDelete() {
+  CDENode* selected = SelectedDENode();
+  if (selected == nullptr) return;
+  if (selected->CanDelete(nullptr) == 0) {
+    CErrorBox(IDS_SELECT_A_NODE, this).DoModal();
+    return;
+  }
+  CTreeNode* next = selected->Up();
+  if (next == nullptr) next = selected;
+  if (selected->Delete(this) == 0) {
+    CErrorBox(IDS_DELETE_FAILED, this).DoModal();
+    return;
+  }
+  // The deleted node is gone: never select it again, even if it had no
+  // node above it.
+  m_pSelected = nullptr;
+  SelectNode(next != selected ? next : m_pRoot);
+  Redraw();
+  DocumentModified();
+}
+
+void CQueltView::OnUpdateEditDelete(CCmdUI* ui) {
+  CDENode* selected = SelectedDENode();
+  ui->Enable(selected != nullptr && selected->CanDelete(nullptr) != 0);
+}
+
+void CQueltView::OnRButtonDown(UINT /*flags*/, CPoint point) {
+  if (m_pRoot != nullptr) {
+    int onIcon = 0;
+    CTreeNode* hit = HitTest(point, onIcon);
+    if (hit != nullptr && hit != m_pSelected) {
+      SelectNode(hit);
+      Redraw();
+    }
+  }
+  CDENode* selected = SelectedDENode();
+  if (selected == nullptr) return;
+
+  CMenu menu;
+  menu.CreatePopupMenu();
+  menu.AppendMenu(selected->CanEdit() ? MF_STRING : MF_STRING | MF_GRAYED, ID_EDIT_PROPERTIES,
+                  LoadStringById(IDS_MENU_PROPERTIES).GetString());
+  menu.AppendMenu(selected->CanDelete(nullptr) ? MF_STRING : MF_STRING | MF_GRAYED, ID_EDIT_DELETE,
+                  LoadStringById(IDS_MENU_DELETE).GetString());
+  menu.AppendMenu(MF_SEPARATOR);
+  bool anyAdd = false;
+  for (const ObjectKind& kind : kObjectKinds) {
+    if (!CanAddNode(kind.typeName)) continue;
+    menu.AppendMenu(MF_STRING, kind.command, LoadStringById(kind.menuText).GetString());
+    anyAdd = true;
+  }
+  // Without an "Add" entry the separator would end the menu.
+  if (!anyAdd) menu.RemoveMenu(2, MF_BYPOSITION);
+  ClientToScreen(&point);
+  menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x + 2, point.y + 2, this);
+}

@@ -1,0 +1,504 @@
+// The view's editing commands, clipboard and find, in the running editor
+// against real ctserver processes: which commands a node allows, creating
+// every kind in a set and in arrays, Delete and the selection after it, the
+// context menu, copy, cut and paste (also between two servers with
+// different symbol tables), and Find Next's walk and scrolling.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/cmdids.h"
+#include "app/quelt.h"
+#include "app/queltdoc.h"
+#include "app/queltview.h"
+#include "model/dataelt.h"
+#include "platform/cframewnd.h"
+#include "platform/cmdtarget.h"
+#include "platform/scriptedmodalhost.h"
+#include "s100/deif.h"
+#include "tests/support/containers.h"
+#include "tests/support/registry.h"
+#include "tests/support/serverprocess.h"
+#include "tests/support/tempdir.h"
+#include "tree/intnode.h"
+#include "tree/kvp_node.h"
+#include "tree/kvs_node.h"
+#include "tree/sym_node.h"
+
+namespace {
+
+using testsupport::Kvs;
+using Script = ScriptedModalHost::Script;
+
+constexpr uint32_t kNamesSymbol = 0x0110080D;  // "Admin_ProfileNames"; 0x5000 on B
+constexpr int kKeyEdit = 49158, kKeyEditValue = 49202, kPositionEdit = 49166, kInsertEditValue = 49201;
+constexpr int kFindEdit = 49192;
+constexpr const char* kDeifMime = "application/x-velcor-deif";
+
+Script TypeOK(int id, const QString& text) {
+  return [id, text](DialogDriver& d) {
+    EXPECT_TRUE(d.Type(id, text)) << id;
+    d.Click(IDOK);
+  };
+}
+Script ClickOK(int id) {
+  return [id](DialogDriver& d) {
+    EXPECT_TRUE(d.Click(id)) << id;
+    d.Click(IDOK);
+  };
+}
+Script Cancel() {
+  return [](DialogDriver& d) { d.Click(IDCANCEL); };
+}
+
+// The element of a node as text, symbols as numbers.
+std::string TextOf(CTreeNode* node) {
+  auto* de = dynamic_cast<CDENode*>(node);
+  QV_DataElement element;
+  if (de == nullptr || de->GetDE(element) == 0) return "<no element>";
+  const QV_RawDataElement raw = ToRawDataElement(element);
+  char* text = nullptr;
+  if (DEtoA(&raw, &text, nullptr, nullptr) != QV_OK) return "<not written>";
+  std::string out(text);
+  std::free(text);
+  return out;
+}
+
+// Two servers: A with the built-in symbol table, B with a table in which
+// "Admin_ProfileNames" has another value and "Admin_ProfileClasses" is
+// missing.  The profile Edit/Setup on A:
+//   #28673 = int 5; #28674 = kvset {#28929 = int 1; #28930 = int 2};
+//   #28675 = array string []; #28676 = array int [1, 2];
+//   #28677 = symbol Admin_ProfileNames
+class EditEnv : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_dir = new testsupport::TempDir();
+    s_a = new testsupport::ServerProcess(s_dir->path() + "/a");
+    s_b = new testsupport::ServerProcess(s_dir->path() + "/b");
+    const std::string symbols = s_dir->File("b-symbols.txt");
+    testsupport::WriteFile(symbols, "Admin_ProfileNames 0x5000\nOther_Name 0x5001\n");
+    ASSERT_TRUE(s_a->Start()) << s_a->Log();
+    ASSERT_TRUE(s_b->Start({"--symbols", symbols})) << s_b->Log();
+  }
+  static void TearDownTestSuite() {
+    delete s_a;
+    delete s_b;
+    delete s_dir;
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(s_a->ok() && s_b->ok());
+    testsupport::RegistryContents contents;
+    contents.servers = {{"A", s_a->address()}, {"B", s_b->address()}};
+    contents.rootPath = s_dir->path();
+    registry_.Write(testsupport::RegistryText(contents));
+    app_ = std::make_unique<CQueltApp>();
+    Kvs profile, inner, ints;
+    CTkvs_PutInt(profile, 0x7001, 5, nullptr);
+    CTkvs_PutInt(inner, 0x7101, 1, nullptr);
+    CTkvs_PutInt(inner, 0x7102, 2, nullptr);
+    CTkvs_PutKVSet(profile, 0x7002, inner, nullptr);
+    testsupport::Ary strings, numbers;
+    const int32_t items[] = {1, 2};
+    CTary_PutString(strings, nullptr, 0, nullptr);
+    CTary_PutInt(numbers, items, 2, nullptr);
+    CTkvs_PutArray(profile, 0x7003, strings, nullptr);
+    CTkvs_PutArray(profile, 0x7004, numbers, nullptr);
+    CTkvs_PutSymbol(profile, 0x7005, kNamesSymbol, nullptr);
+    for (const char* server : {"A", "B"}) {  // added by the first test, replaced by the others
+      if (!app_->m_session.SaveProfile(server, "Setup", "Edit", profile, 0)) {
+        ASSERT_TRUE(app_->m_session.SaveProfile(server, "Setup", "Edit", profile, 1));
+      }
+    }
+    app_->m_lpCmdLine = "A edit Edit Setup";
+    ASSERT_TRUE(app_->InitInstance());
+    ASSERT_NE(View(), nullptr);
+    ASSERT_TRUE(host_.Messages().empty()) << host_.Messages().front().text.GetString();
+    QApplication::clipboard()->clear();
+  }
+  void TearDown() override {
+    if (app_) app_->ExitInstance();
+    app_.reset();
+  }
+
+  CQueltDoc* Doc() const { return dynamic_cast<CQueltDoc*>(app_->m_pMainWnd->GetActiveDocument()); }
+  CQueltView* View() const { return Doc() != nullptr ? Doc()->GetView() : nullptr; }
+  CKVSetNode* Root() const { return View()->GetRoot(); }
+  // The n-th pair of the root (0-based) and its value.
+  CTreeNode* Pair(int n) const {
+    CTreeNode* node = Root()->GetFirstChild();
+    while (node != nullptr && n-- > 0) node = node->GetNextSibling();
+    return node;
+  }
+  CTreeNode* Value(int n) const { return Pair(n) != nullptr ? Pair(n)->GetFirstChild() : nullptr; }
+  bool Enabled(UINT id) const {
+    CCmdUI ui(id);
+    View()->OnCmdMsg(id, &ui);
+    return ui.m_bEnabled;
+  }
+  void Select(CTreeNode* node) const { View()->SelectNode(node); }
+  void Run(std::vector<Script> scripts, UINT command) {
+    for (auto& s : scripts) host_.ExpectDialog(std::move(s));
+    View()->OnCmdMsg(command, nullptr);
+  }
+  std::string Title() const { return Doc()->GetTitle().GetString(); }
+
+  static testsupport::TempDir* s_dir;
+  static testsupport::ServerProcess* s_a;
+  static testsupport::ServerProcess* s_b;
+  testsupport::TempRegistry registry_;
+  ScriptedModalHost host_;
+  ScopedModalHost scope_{&host_};
+  std::unique_ptr<CQueltApp> app_;
+};
+
+testsupport::TempDir* EditEnv::s_dir = nullptr;
+testsupport::ServerProcess* EditEnv::s_a = nullptr;
+testsupport::ServerProcess* EditEnv::s_b = nullptr;
+
+const UINT kCreateCommands[] = {ID_ADD_ARRAY,   ID_ADD_BOOLEAN, ID_ADD_FLOAT,  ID_ADD_FRANGE, ID_ADD_INTEGER,
+                                ID_ADD_IRANGE,  ID_ADD_KVSET,   ID_ADD_STRING, ID_ADD_SYMBOL, ID_ADD_UINT};
+
+TEST_F(EditEnv, EachNodeAllowsItsOwnCommandsAndShowsThemInItsContextMenu) {
+  struct Case {
+    const char* what;
+    CTreeNode* node;
+    std::vector<UINT> creates;  // the create commands enabled
+    bool properties, del;
+  } cases[] = {
+      {"root", Root(), std::vector<UINT>(std::begin(kCreateCommands), std::end(kCreateCommands)), false, false},
+      {"pair", Pair(0), {}, true, true},
+      {"value of a pair", Value(0), {}, true, false},
+      {"nested set", Value(1), std::vector<UINT>(std::begin(kCreateCommands), std::end(kCreateCommands)), false,
+       false},
+      {"inner pair", Value(1)->GetFirstChild(), {}, true, true},
+      {"empty string array", Value(2), {ID_ADD_STRING}, true, false},
+      {"integer array with elements", Value(3), {ID_ADD_INTEGER}, false, false},
+      {"array element", Value(3)->GetFirstChild(), {}, true, true},
+  };
+  for (const Case& c : cases) {
+    Select(c.node);
+    std::vector<UINT> creates;
+    for (UINT id : kCreateCommands)
+      if (Enabled(id)) creates.push_back(id);
+    EXPECT_EQ(creates, c.creates) << c.what;
+    EXPECT_EQ(Enabled(ID_EDIT_PROPERTIES), c.properties) << c.what;
+    EXPECT_EQ(Enabled(ID_EDIT_DELETE), c.del) << c.what;
+    EXPECT_EQ(Enabled(ID_EDIT_CUT), c.del) << c.what;
+    EXPECT_TRUE(Enabled(ID_EDIT_COPY)) << c.what;
+
+    // The context menu: Properties, Delete, then the "Add" entries in their
+    // fixed order after a separator that goes when there are none.
+    host_.Clear();
+    host_.ChooseMenuItem(0);
+    View()->OnRButtonDown(0, CPoint(-1000, -1000));  // empty space: the selection stays
+    ASSERT_EQ(host_.Menus().size(), 1u) << c.what;
+    const auto& items = host_.Menus().front().items;
+    std::vector<UINT> ids;
+    for (const auto& item : items) ids.push_back(item.separator ? 0 : item.id);
+    std::vector<UINT> expected = {ID_EDIT_PROPERTIES, ID_EDIT_DELETE};
+    if (!c.creates.empty()) expected.push_back(0);
+    expected.insert(expected.end(), c.creates.begin(), c.creates.end());
+    EXPECT_EQ(ids, expected) << c.what;
+    EXPECT_EQ(items[0].enabled, c.properties) << c.what;
+    EXPECT_EQ(items[1].enabled, c.del) << c.what;
+    EXPECT_EQ(View()->GetSelected(), c.node) << c.what;
+  }
+  Select(Root());
+  host_.Clear();
+  host_.ChooseMenuItem(0);
+  View()->OnRButtonDown(0, CPoint(-1000, -1000));
+  EXPECT_EQ(host_.Menus().front().items[3].text.toStdString(), "Add Array...\tAlt+A");
+  EXPECT_EQ(host_.Menus().front().items[12].text.toStdString(), "Add Unsigned Integer...\tAlt+U");
+}
+
+TEST_F(EditEnv, EveryKindIsCreatedThroughTheContainersDialogs) {
+  struct Case {
+    UINT command;
+    std::vector<Script> value;  // the value dialog's script, none for a set
+    std::string text;
+  } cases[] = {
+      {ID_ADD_INTEGER, {TypeOK(49153, "-8")}, "int -8"},
+      {ID_ADD_UINT, {TypeOK(49154, "7")}, "uint 7"},
+      {ID_ADD_BOOLEAN, {ClickOK(49164)}, "bool 1"},
+      {ID_ADD_STRING, {TypeOK(49160, "hi")}, "string \"hi\""},
+      {ID_ADD_FLOAT, {TypeOK(49185, "1.5")}, "float 1.5"},
+      {ID_ADD_IRANGE,
+       {[](DialogDriver& d) {
+         d.Type(49161, "1");
+         d.Type(49155, "5");
+         d.Click(IDOK);
+       }},
+       "irange 1 to 5"},
+      {ID_ADD_FRANGE,
+       {[](DialogDriver& d) {
+         d.Type(49161, "0.5");
+         d.Type(49155, "2.5");
+         d.Click(IDOK);
+       }},
+       "frange 0.5 to 2.5"},
+      {ID_ADD_SYMBOL, {TypeOK(49203, "Admin_ProfileNames")}, "symbol #17827853"},
+      {ID_ADD_ARRAY, {ClickOK(49195)}, "array string []"},
+      {ID_ADD_KVSET, {}, "kvset {}"},
+  };
+  int key = 900;
+  for (Case& c : cases) {
+    ++key;
+    Select(Root());
+    host_.Clear();
+    const bool hasValue = !c.value.empty();
+    host_.ExpectDialog([key, hasValue](DialogDriver& d) {
+      d.Type(kKeyEdit, QString::number(key));
+      d.Click(hasValue ? kKeyEditValue : IDOK);
+    });
+    Run(std::move(c.value), c.command);
+    EXPECT_TRUE(host_.Messages().empty()) << c.text;
+    EXPECT_EQ(host_.PendingScripts(), 0u) << c.text;
+    EXPECT_NE(TextOf(Root()).find("#" + std::to_string(key) + " = " + c.text + ";"), std::string::npos)
+        << TextOf(Root());
+    EXPECT_EQ(View()->GetSelected(), Root()) << "the selection does not move";
+  }
+  // In an empty array only the value is asked for; in one with elements the
+  // position comes first, and "Edit Value..." leads to the value.
+  Select(Value(2));
+  Run({TypeOK(49160, "first")}, ID_ADD_STRING);
+  EXPECT_EQ(TextOf(Value(2)), "array string [\"first\"]");
+  Select(Value(3));
+  Run({[](DialogDriver& d) {
+         d.Type(kPositionEdit, "1");
+         d.Click(kInsertEditValue);
+       },
+       TypeOK(49153, "9")},
+      ID_ADD_INTEGER);
+  EXPECT_EQ(TextOf(Value(3)), "array int [1, 9, 2]");
+  EXPECT_EQ(host_.PendingScripts(), 0u);
+}
+
+TEST_F(EditEnv, CancellingLeavesTheTreeButMarksTheProfileAndRefusalsSayWhy) {
+  const std::string before = TextOf(Root());
+  EXPECT_EQ(Title().find('*'), std::string::npos);
+  Select(Root());
+  Run({Cancel()}, ID_ADD_INTEGER);
+  EXPECT_EQ(TextOf(Root()), before);
+  EXPECT_NE(Title().find(" *"), std::string::npos) << Title();
+
+  // Direct calls where the command would be disabled.
+  struct Case {
+    const char* what;
+    CTreeNode* node;
+    UINT command;
+    std::vector<UINT> messages;
+  } cases[] = {
+      {"delete the root", Root(), ID_EDIT_DELETE, {4122}},
+      {"delete a pair's value", Value(0), ID_EDIT_DELETE, {4122}},
+      {"delete with nothing selected", nullptr, ID_EDIT_DELETE, {}},
+      {"properties with nothing selected", nullptr, ID_EDIT_PROPERTIES, {4122}},
+      {"create in a leaf", Value(0), ID_ADD_INTEGER, {}},
+      {"copy with nothing selected", nullptr, ID_EDIT_COPY, {4122}},
+  };
+  QApplication::clipboard()->setText("kept");
+  for (const Case& c : cases) {
+    host_.Clear();
+    Select(c.node);
+    View()->OnCmdMsg(c.command, nullptr);
+    EXPECT_EQ(host_.MessageIds(), c.messages) << c.what;
+    EXPECT_EQ(TextOf(Root()), before) << c.what;
+  }
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "kept");
+  host_.Clear();
+  Select(Value(2));  // an integer cannot join an array of strings
+  CDENode* intruder = new CIntegerNode();
+  EXPECT_FALSE(View()->AddNodeToProfile(intruder));
+  delete intruder;
+  EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{4120});
+}
+
+TEST_F(EditEnv, DeleteSelectsTheNodeAboveOrTheParent) {
+  // The first child of a set: the set itself.
+  Select(Value(1)->GetFirstChild());
+  Run({}, ID_EDIT_DELETE);
+  EXPECT_EQ(View()->GetSelected(), Value(1));
+  EXPECT_EQ(TextOf(Value(1)), "kvset {\n  #28930 = int 2;\n}");
+  // A later child: the previous child's last visible descendant.
+  Value(1)->SetExpanded(1);
+  Select(Pair(2));
+  Run({}, ID_EDIT_DELETE);
+  EXPECT_EQ(View()->GetSelected(), Value(1)->GetFirstChild()->GetFirstChild());
+  EXPECT_EQ(TextOf(Pair(2)), "array int [1, 2]");
+  EXPECT_NE(Title().find(" *"), std::string::npos);
+  EXPECT_TRUE(host_.Messages().empty());
+}
+
+TEST_F(EditEnv, CopyPutsTheTextUnderBothFormatsAndPasteTakesOnlyItsOwn) {
+  Select(Value(1));
+  Run({}, ID_EDIT_COPY);
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  ASSERT_NE(data, nullptr);
+  const std::string copied = data->data(kDeifMime).toStdString();
+  EXPECT_EQ(copied, "kvset {\n  #28929 = int 1;\n  #28930 = int 2;\n}");
+  EXPECT_EQ(data->text().toStdString(), copied);
+
+  // Into the root under a new key; into a scalar it does not go.
+  Select(Root());
+  EXPECT_TRUE(Enabled(ID_EDIT_PASTE));
+  Run({TypeOK(kKeyEdit, "77")}, ID_EDIT_PASTE);
+  EXPECT_NE(TextOf(Root()).find("#77 = kvset {\n    #28929 = int 1;"), std::string::npos) << TextOf(Root());
+  const std::string after = TextOf(Root());
+  Select(Value(0));
+  Run({}, ID_EDIT_PASTE);
+  EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{4132});
+
+  // What another program puts there does not count, and text that is not
+  // data-element text, a type no node shows or an overlong text is refused.
+  QApplication::clipboard()->setText("kvset {}");
+  Select(Root());
+  EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
+  Select(nullptr);
+  EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
+  struct Case {
+    QByteArray text;
+    UINT message;
+  } cases[] = {
+      {"kvset { oops", 4124},
+      {"none", 4134},
+      {"int 1 trailing", 4124},
+      {QByteArray(static_cast<qsizetype>(kDeifMaxTextBytes) + 1, ' '), 4124},
+  };
+  Select(Root());
+  for (const Case& c : cases) {
+    auto* mime = new QMimeData;
+    mime->setData(kDeifMime, c.text);
+    QApplication::clipboard()->setMimeData(mime);
+    EXPECT_TRUE(Enabled(ID_EDIT_PASTE));
+    host_.Clear();
+    Run({}, ID_EDIT_PASTE);
+    EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{c.message}) << c.text.left(20).toStdString();
+    EXPECT_EQ(TextOf(Root()), after);
+  }
+}
+
+TEST_F(EditEnv, CutDeletesOnlyWhatItCopied) {
+  Select(Value(3)->GetFirstChild());
+  Run({}, ID_EDIT_CUT);
+  EXPECT_EQ(TextOf(Value(3)), "array int [2]");
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "int 1");
+  // A pair without a key has no element: the copy fails and nothing goes.
+  auto* broken = new CKVPairNode(nullptr, new CIntegerNode());
+  ASSERT_TRUE(Root()->CTreeNode::AddSubNode(broken, -1));
+  Select(broken);
+  host_.Clear();
+  Run({}, ID_EDIT_CUT);
+  EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{4106});
+  EXPECT_EQ(Root()->GetLastChild(), broken);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "int 1");
+}
+
+TEST_F(EditEnv, SymbolsTravelBetweenServersByName) {
+  // Admin_ProfileNames is 0x5000 on B; Admin_ProfileClasses is not known there.
+  Select(Value(4));
+  Run({}, ID_EDIT_COPY);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "symbol Admin_ProfileNames");
+  ASSERT_TRUE(Doc()->OnOpenProfile("B", "Setup", "Edit"));
+  ASSERT_EQ(View()->GetSymbolServer(), CString("B"));
+  Select(Root());
+  Run({TypeOK(kKeyEdit, "78")}, ID_EDIT_PASTE);
+  EXPECT_TRUE(host_.Messages().empty());
+  EXPECT_NE(TextOf(Root()).find("#78 = symbol #20480;"), std::string::npos) << TextOf(Root());
+
+  auto* mime = new QMimeData;
+  mime->setData(kDeifMime, "symbol Admin_ProfileClasses");
+  QApplication::clipboard()->setMimeData(mime);
+  const std::string before = TextOf(Root());
+  Run({}, ID_EDIT_PASTE);
+  EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{4124});
+  EXPECT_EQ(TextOf(Root()), before);
+}
+
+TEST_F(EditEnv, FindNextWalksInDisplayOrderWrapsAndScrollsTheFoundNodeIn) {
+  // Collapse everything below the root: matches inside are found anyway.
+  for (CTreeNode* p = Root()->GetFirstChild(); p != nullptr; p = p->GetNextSibling()) {
+    p->SetExpanded(0);
+    if (p->GetFirstChild() != nullptr) p->GetFirstChild()->SetExpanded(0);
+  }
+  Select(Root());
+  host_.ExpectDialog([](DialogDriver& d) {
+    EXPECT_EQ(d.Text(kFindEdit), "");  // a set has no text: the last search's
+    d.Type(kFindEdit, "+1");
+    d.Click(IDOK);
+  });
+  View()->OnEditFind();
+  EXPECT_EQ(View()->GetFindText(), CString("+1"));
+  // "+1" is shown by the inner integer 1 and the array element 1.
+  CTreeNode* inner = Value(1)->GetFirstChild()->GetFirstChild();
+  CTreeNode* element = Value(3)->GetFirstChild();
+  EXPECT_EQ(View()->GetSelected(), inner);
+  EXPECT_TRUE(Value(1)->IsExpanded() && Pair(1)->IsExpanded());
+  const std::vector<CTreeNode*> order = {element, inner, element};
+  for (CTreeNode* expected : order) {
+    View()->OnEditFindnext();
+    EXPECT_EQ(View()->GetSelected(), expected);
+  }
+  // Case-insensitively by a piece of the text; a key is found by its pair.
+  Select(Root());
+  host_.ExpectDialog(TypeOK(kFindEdit, "profilenames"));
+  View()->OnEditFind();
+  EXPECT_EQ(View()->GetSelected(), Value(4));
+  // The only match selected: the not-found notice, nothing moves.
+  host_.Clear();
+  host_.ExpectDialog([](DialogDriver& d) { d.Click(IDOK); });
+  View()->OnEditFindnext();
+  ASSERT_EQ(host_.Dialogs().size(), 1u);
+  EXPECT_EQ(host_.Dialogs().front().title.toStdString(), "Find");
+  EXPECT_TRUE(host_.Messages().empty());
+  EXPECT_EQ(View()->GetSelected(), Value(4));
+
+  // An empty entry is remembered and disables Find Next.
+  EXPECT_TRUE(Enabled(ID_FIND_NEXT));
+  host_.ExpectDialog(TypeOK(kFindEdit, ""));
+  View()->OnEditFind();
+  EXPECT_EQ(View()->GetFindText(), CString(""));
+  EXPECT_FALSE(Enabled(ID_FIND_NEXT));
+}
+
+TEST_F(EditEnv, FindNextScrollsTheFoundNodeToTheNearEdge) {
+  // A long profile: 300 pairs, the string "needle" in the first and the last.
+  Kvs big;
+  for (int i = 0; i < 300; ++i) CTkvs_PutInt(big, 0x8000 + i, i, nullptr);
+  CTkvs_PutString(big, 0x8000, "needle", nullptr);
+  CTkvs_PutString(big, 0x8000 + 299, "needle", nullptr);
+  ASSERT_TRUE(View()->PutProfile("A", big));
+  View()->RedrawNow();
+  QApplication::processEvents();
+  CRect client;
+  View()->GetClientRect(&client);
+  const float zoom = View()->GetZoom();
+  auto box = [&](CTreeNode* node) {
+    CRect r;
+    int y = 4;
+    EXPECT_TRUE(Root()->GetDims(node, 4, y, r));
+    return r;
+  };
+  // Downwards: the bottom edge plus 4 shows at the window's bottom.
+  Select(Root()->GetFirstChild()->GetFirstChild());
+  host_.ExpectDialog(TypeOK(kFindEdit, "needle"));
+  View()->OnEditFind();
+  CTreeNode* last = Root()->GetLastChild()->GetFirstChild();
+  EXPECT_EQ(View()->GetSelected(), last);
+  const int wantBottom = static_cast<int>((box(last).bottom + 4) * zoom) - client.Height();
+  EXPECT_EQ(View()->GetScrollPosition().y, wantBottom);
+  // Upwards after the wrap: the top edge minus 4 shows at the top.
+  View()->OnEditFindnext();
+  CTreeNode* first = Root()->GetFirstChild()->GetFirstChild();
+  EXPECT_EQ(View()->GetSelected(), first);
+  EXPECT_EQ(View()->GetScrollPosition().y, std::max(0, static_cast<int>((box(first).top - 4) * zoom)));
+  EXPECT_EQ(View()->GetScrollPosition().x, 0);
+}
+
+}  // namespace
