@@ -3,7 +3,6 @@
 // the last node to the root.  Every node passed over is expanded, so the
 // walk reaches the whole tree and the found node is visible.
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 
 #include "app/findbox.h"
@@ -16,7 +15,8 @@ namespace {
 // Where the scroll rules place the tree.
 constexpr int kFindOrigin = 4;
 
-char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+// Letters are compared as the text's own upper-casing does: ASCII only.
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Whether the upper-cased needle occurs in the text, compared upper-cased.
 bool ContainsUpper(std::string_view text, std::string_view upperNeedle) {
@@ -51,8 +51,8 @@ void CQueltView::OnEditFindnext() {
   if (node == nullptr) node = m_pRoot;
   bool found = false;
   while (node != start && !found) {
-    auto* de = dynamic_cast<CDENode*>(node);
-    const CString text = de != nullptr ? de->SearchText() : CString();
+    // Every node of the view's tree is a data-element node.
+    const CString text = static_cast<CDENode*>(node)->SearchText();
     if (ContainsUpper(std::string_view(text.GetString(), static_cast<size_t>(text.GetLength())), needle)) {
       found = true;
       break;

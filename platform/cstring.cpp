@@ -14,11 +14,18 @@ bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; 
 // Appends the formatted text to out; false (out unchanged) on a format error.
 bool AppendFormatted(std::string& out, const char* format, va_list args) {
   if (format == nullptr) return false;
+  // Most texts are short: one pass into a local buffer, a second pass only
+  // for a longer text.
+  char local[256];
   va_list probe;
   va_copy(probe, args);
-  const int needed = std::vsnprintf(nullptr, 0, format, probe);
+  const int needed = std::vsnprintf(local, sizeof local, format, probe);
   va_end(probe);
   if (needed < 0) return false;
+  if (static_cast<size_t>(needed) < sizeof local) {
+    out.append(local, static_cast<size_t>(needed));
+    return true;
+  }
   const size_t oldSize = out.size();
   out.resize(oldSize + static_cast<size_t>(needed) + 1);
   va_list again;

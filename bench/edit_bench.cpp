@@ -1,0 +1,174 @@
+// Find and the clipboard at scale: Find Next with no match, which walks the
+// whole tree, beside QStandardItemModel::findItems (contains, recursive) over
+// the same texts in the same hierarchy; and copy, then paste, of a sub-tree
+// whose text is about 1 MiB.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMainWindow>
+#include <QStandardItemModel>
+#include <cstdlib>
+#include <map>
+#include <memory>
+
+#include "app/queltview.h"
+#include "bench/groupedprofile.h"
+#include "platform/modalhost.h"
+#include "platform/scriptedmodalhost.h"
+#include "tree/arrynode.h"
+#include "tree/bmstore.h"
+#include "tree/kvs_node.h"
+
+namespace {
+
+constexpr int kFindEdit = 49192;
+const char* const kNoMatch = "no such text";
+
+// A view in a window holding a grouped profile of about `nodes` nodes.
+struct EditFixture {
+  QMainWindow window;
+  CQueltView* view = new CQueltView;
+  ScriptedModalHost host;
+  ScopedModalHost scope{&host};
+
+  explicit EditFixture(CTkvs set) {
+    view->Create(&window);
+    window.setCentralWidget(view->ScrollArea());
+    view->Viewport()->setFixedSize(1000, 800);
+    window.show();
+    view->PutProfile("Local", set);
+    uint32_t err = 0;
+    CTkvs_Destroy(set, &err);
+    view->RedrawNow();
+    QApplication::processEvents();
+  }
+  ~EditFixture() { delete view; }
+};
+
+int GroupsFor(int nodes) { return nodes / (2 + 2 * kValuesPerGroup); }
+
+// The fixtures go before the application does (main clears them).
+std::map<int, std::unique_ptr<EditFixture>> fixtures;
+std::unique_ptr<EditFixture> clipboardFixture;
+std::unique_ptr<QStandardItemModel> peerModel;
+
+std::unique_ptr<EditFixture>& FindFixture(int nodes) {
+  auto& slot = fixtures[nodes];
+  if (!slot) {
+    for (auto& [n, f] : fixtures)
+      if (n != nodes) f.reset();  // one large tree at a time
+    slot = std::make_unique<EditFixture>(MakeGroupedProfile(GroupsFor(nodes)));
+    // Remember the search text; the first walk also expands every node.
+    slot->host.ExpectDialog([](DialogDriver& d) {
+      d.Type(kFindEdit, kNoMatch);
+      d.Click(IDOK);
+    });
+    slot->view->SelectNode(slot->view->GetRoot());
+    slot->view->OnEditFind();
+  }
+  return slot;
+}
+
+void BM_FindNextNoMatch(benchmark::State& state) {
+  EditFixture& f = *FindFixture(static_cast<int>(state.range(0)));
+  f.view->SelectNode(f.view->GetRoot());
+  for (auto _ : state) {
+    f.host.Clear();
+    f.view->OnEditFindnext();  // the not-found notice is answered at once
+  }
+  state.counters["nodes"] = f.view->GetRoot()->GetRowCount();
+}
+
+// The peer: one item per node with the node's search text, nested as the
+// tree is.
+void AddItems(QStandardItem* parent, CTreeNode* node) {
+  for (CTreeNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling()) {
+    auto* item = new QStandardItem(QString::fromUtf8(static_cast<CDENode*>(child)->SearchText().GetString()));
+    parent->appendRow(item);
+    AddItems(item, child);
+  }
+}
+
+void BM_PeerFindItems(benchmark::State& state) {
+  std::unique_ptr<QStandardItemModel>& model = peerModel;
+  static int modelNodes = 0;
+  const int nodes = static_cast<int>(state.range(0));
+  if (modelNodes != nodes) {
+    model.reset();
+    EditFixture& f = *FindFixture(nodes);
+    model = std::make_unique<QStandardItemModel>();
+    auto* root = new QStandardItem(QString());
+    model->invisibleRootItem()->appendRow(root);
+    AddItems(root, f.view->GetRoot());
+    modelNodes = nodes;
+  }
+  for (auto _ : state) {
+    const auto found = model->findItems(kNoMatch, Qt::MatchContains | Qt::MatchRecursive);
+    benchmark::DoNotOptimize(found.size());
+  }
+}
+
+// A profile with a grouped set of about 1 MiB of text under one key and an
+// empty array of sets, which takes a pasted set without asking anything.
+EditFixture& ClipboardFixture() {
+  std::unique_ptr<EditFixture>& fixture = clipboardFixture;
+  if (!fixture) {
+    uint32_t err = 0;
+    CTkvs root = 0, big = MakeGroupedProfile(3800);
+    CTary sets = 0;
+    CTkvs_Create(&root, &err);
+    CTary_Create(&sets, &err);
+    CTary_PutKVSet(sets, nullptr, 0, &err);
+    CTkvs_PutKVSet(root, 0x7001, big, &err);
+    CTkvs_PutArray(root, 0x7002, sets, &err);
+    CTkvs_Destroy(big, &err);
+    CTary_Destroy(sets, &err);
+    fixture = std::make_unique<EditFixture>(root);
+  }
+  return *fixture;
+}
+
+void BM_Copy1MiB(benchmark::State& state) {
+  EditFixture& f = ClipboardFixture();
+  CTreeNode* big = f.view->GetRoot()->GetFirstChild()->GetFirstChild();
+  f.view->SelectNode(big);
+  for (auto _ : state) benchmark::DoNotOptimize(f.view->CopyToClipboard());
+  state.counters["bytes"] = static_cast<double>(QApplication::clipboard()->text().size());
+}
+
+void BM_Paste1MiB(benchmark::State& state) {
+  EditFixture& f = ClipboardFixture();
+  f.view->SelectNode(f.view->GetRoot()->GetFirstChild()->GetFirstChild());
+  f.view->CopyToClipboard();
+  auto* sets = static_cast<CArrayNode*>(f.view->GetRoot()->GetLastChild()->GetFirstChild());
+  for (auto _ : state) {
+    f.view->SelectNode(sets);
+    f.view->OnEditPaste();
+    state.PauseTiming();
+    if (sets->CountSubNodes() != 1) state.SkipWithError("the paste did not land");
+    sets->DeleteChildren();
+    state.ResumeTiming();
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_FindNextNoMatch)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PeerFindItems)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Copy1MiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Paste1MiB)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  CBitmapStore::LoadBitmaps();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  fixtures.clear();
+  clipboardFixture.reset();
+  peerModel.reset();
+  CBitmapStore::FreeBitmaps();
+  return 0;
+}
