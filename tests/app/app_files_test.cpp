@@ -128,7 +128,7 @@ TEST_F(FilesEnv, ExportWritesWhatCtadmGetPrintsAndImportBringsItBack) {
   host_.ExpectDialog(PickFile(picked, &filter));
   app_->m_pMainWnd->ExecuteCommand(ID_PROFILE_EXPORT);
   EXPECT_EQ(filter, QStringList{"Profile text (*.deif)"});
-  const std::string file = dir_.File("exported.deif");
+  const std::string file = dir_.File("exported.v1.deif");
   testsupport::WriteFile(file, std::string(100000, 'x'));
   EXPECT_TRUE(Doc()->ExportProfileFile(file.c_str()));
   EXPECT_TRUE(host_.Messages().empty());
@@ -137,19 +137,18 @@ TEST_F(FilesEnv, ExportWritesWhatCtadmGetPrintsAndImportBringsItBack) {
   EXPECT_EQ(testsupport::ReadFile(picked), exported);
   EXPECT_NE(exported.find("Admin_ProfileNames"), std::string::npos) << "symbols are written by name";
   EXPECT_EQ(Title(), "[Every_Kind, Test, Default_Server]") << "exporting changes nothing";
-  std::vector<std::string> left;
-  for (const auto& entry : fs::directory_iterator(dir_.path())) left.push_back(entry.path().filename().string());
-  EXPECT_EQ(std::count(left.begin(), left.end(), "exported.deif"), 1);
-  EXPECT_EQ(std::count(left.begin(), left.end(), "picked.deif"), 1);
-  for (const auto& name : left) EXPECT_EQ(name.find(".tmp"), std::string::npos) << "left behind: " << name;
+  for (const auto& entry : fs::directory_iterator(dir_.path()))
+    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << "left behind: " << entry.path();
 
-  // Import on the other server: a new profile named after the file.
+  // Import on the other server, discarding unsaved changes as New does: a
+  // new profile named after the file.
+  View()->DocumentModified();
   host_.Clear();
-  host_.ExpectDialog(PickFile(file));
-  host_.ExpectDialog(Server("Other"));
+  for (Script s : {PickFile(file), Press(IDNO), Server("Other")}) host_.ExpectDialog(std::move(s));
   app_->m_pMainWnd->ExecuteCommand(ID_PROFILE_IMPORT);
   EXPECT_TRUE(host_.Messages().empty());
-  EXPECT_EQ(Title(), "[exported, No_Class, Other] *");
+  EXPECT_EQ(host_.Dialogs().at(1).title, "Confirm");
+  EXPECT_EQ(Title(), "[exported.v1, No_Class, Other] *");
   EXPECT_FALSE(Doc()->IsOnServer());
   Kvs original, imported;
   sessions_test::FillEveryKind(original);
@@ -157,7 +156,6 @@ TEST_F(FilesEnv, ExportWritesWhatCtadmGetPrintsAndImportBringsItBack) {
   std::string why;
   EXPECT_TRUE(sessions_test::SameContent(original, imported, &why)) << why;
   EXPECT_FALSE(app_->m_pMainWnd->Commands()->UpdateCommand(ID_PROFILE_HISTORY)) << "not on a server yet";
-
   // Store goes through Store As, preset with the new identity.
   std::vector<std::string> preset;
   host_.ExpectDialog([&](DialogDriver& d) {
@@ -165,7 +163,7 @@ TEST_F(FilesEnv, ExportWritesWhatCtadmGetPrintsAndImportBringsItBack) {
     d.Click(IDCANCEL);
   });
   app_->m_pMainWnd->ExecuteCommand(ID_FILE_SAVE);
-  EXPECT_EQ(preset, (std::vector<std::string>{"exported", "No_Class", "Other"}));
+  EXPECT_EQ(preset, (std::vector<std::string>{"exported.v1", "No_Class", "Other"}));
 }
 
 TEST_F(FilesEnv, BadFilesGiveOneMessageAndChangeNothing) {
@@ -175,98 +173,45 @@ TEST_F(FilesEnv, BadFilesGiveOneMessageAndChangeNothing) {
   const std::string huge = dir_.File("huge.deif");
   testsupport::WriteFile(huge, "kvset {}");
   fs::resize_file(huge, kDeifMaxTextBytes + 1);
-  const std::string valid = "kvset {\n  Admin_ProfileNames = int 1;\n}\n";
 
-  enum class Asks { Nothing, Server };
   struct Case {
     const char* what;
     std::string path;  // empty: a file with `text`
     std::string text;
-    Asks asks;
-    const char* server;
+    const char* server;  // chosen in the server dialog; null: no dialog shows
     UINT message;
   } cases[] = {
-      {"missing", dir_.File("missing.deif"), "", Asks::Nothing, "", IDS_FILE_UNREADABLE},
-      {"fifo", fifo, "", Asks::Nothing, "", IDS_FILE_UNREADABLE},
-      {"folder", dir_.path(), "", Asks::Nothing, "", IDS_FILE_UNREADABLE},
-      {"over the limit", huge, "", Asks::Nothing, "", IDS_FILE_TOO_LARGE},
-      {"binary", "", std::string("\x7f" "ELF\x02\x01\x00\x00kvset", 13), Asks::Server, "Default_Server",
-       IDS_FILE_NOT_PROFILE_TEXT},
-      {"empty", "", "", Asks::Server, "Default_Server", IDS_FILE_NOT_PROFILE_TEXT},
-      {"syntax", "", "kvset {\n  Admin_ProfileNames = ;\n}\n", Asks::Server, "Default_Server",
-       IDS_FILE_NOT_PROFILE_TEXT},
-      {"cut short", "", "kvset {\n  Admin_ProfileNames = int 1;\n", Asks::Server, "Default_Server",
-       IDS_FILE_NOT_PROFILE_TEXT},
-      {"unknown name", "", "kvset {\n  No_Such_Symbol_Here = int 1;\n}\n", Asks::Server, "Default_Server",
-       IDS_FILE_UNKNOWN_SYMBOL},
-      {"unknown symbol value", "", "kvset {\n  #1 = symbol No_Such_Symbol_Here;\n}\n", Asks::Server,
-       "Default_Server", IDS_FILE_UNKNOWN_SYMBOL},
-      {"not a set", "", "int 5\n", Asks::Server, "Default_Server", IDS_FILE_NOT_KVSET},
-      {"array", "", "array kvset [kvset {}]\n", Asks::Server, "Default_Server", IDS_FILE_NOT_KVSET},
-      {"server down", "", valid, Asks::Server, "Dead", IDS_ADM_COULD_NOT_CONNECT},
+      {"missing", dir_.File("missing.deif"), "", nullptr, IDS_FILE_UNREADABLE},
+      {"fifo", fifo, "", nullptr, IDS_FILE_UNREADABLE},
+      {"over the limit", huge, "", nullptr, IDS_FILE_TOO_LARGE},
+      {"binary", "", std::string("\x7f" "ELF\x02\x00kvset", 11), "Default_Server", IDS_FILE_NOT_PROFILE_TEXT},
+      {"syntax", "", "kvset {\n  Admin_ProfileNames = ;\n}\n", "Default_Server", IDS_FILE_NOT_PROFILE_TEXT},
+      {"unknown name", "", "kvset {\n  #1 = symbol No_Such_Symbol;\n}\n", "Default_Server", IDS_FILE_UNKNOWN_SYMBOL},
+      {"not a set", "", "array kvset [kvset {}]\n", "Default_Server", IDS_FILE_NOT_KVSET},
+      {"server down", "", "kvset {\n  Admin_ProfileNames = int 1;\n}\n", "Dead", IDS_ADM_COULD_NOT_CONNECT},
   };
   Kvs before;
   Content(before);
   const std::string title = Title();
-  int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::string path = c.path;
-    if (path.empty()) {
-      path = dir_.File("case" + std::to_string(n++) + ".deif");
-      testsupport::WriteFile(path, c.text);
-    }
+    if (path.empty()) testsupport::WriteFile(path = dir_.File(std::string(c.what) + ".deif"), c.text);
     host_.Clear();
-    if (c.asks == Asks::Server) host_.ExpectDialog(Server(c.server));
+    if (c.server != nullptr) host_.ExpectDialog(Server(c.server));
     EXPECT_FALSE(Doc()->ImportProfileFile(path.c_str()));
     EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{c.message});
-    EXPECT_EQ(host_.PendingScripts(), 0u);
-    EXPECT_EQ(host_.Dialogs().size(), c.asks == Asks::Server ? 1u : 0u);
+    EXPECT_EQ(host_.Dialogs().size(), c.server != nullptr ? 1u : 0u);
     EXPECT_EQ(Title(), title);
-    EXPECT_TRUE(Doc()->IsOnServer());
     Kvs after;
     Content(after);
     EXPECT_TRUE(sessions_test::SameContent(before, after));
   }
-  // And the same file, when good, is taken.
-  host_.Clear();
-  const std::string good = dir_.File("good.deif");
-  testsupport::WriteFile(good, valid);
-  host_.ExpectDialog(Server("Default_Server"));
-  EXPECT_TRUE(Doc()->ImportProfileFile(good.c_str()));
-  EXPECT_EQ(Title(), "[good, No_Class, Default_Server] *");
-}
-
-TEST_F(FilesEnv, ImportAsksAboutUnsavedChangesFirstAndExportFailureIsReported) {
-  ASSERT_TRUE(Start("Default_Server edit Every_Kind Test"));
-  const std::string file = dir_.File("lines.v2.deif");
-  testsupport::WriteFile(file, "kvset {\n  #1 = int 1;\n}\n");
-  struct Case {
-    const char* what;
-    std::vector<Script> scripts;
-    std::string title;
-  } cases[] = {
-      {"cancel keeps the profile", {Press(IDCANCEL)}, "[Every_Kind, Test, Default_Server] *"},
-      {"server dialog cancelled keeps it", {Press(IDNO), Press(IDCANCEL)}, "[Every_Kind, Test, Default_Server] *"},
-      {"no discards it", {Press(IDNO), Server("Other")}, "[lines.v2, No_Class, Other] *"},
-  };
-  for (auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    View()->DocumentModified();
-    host_.Clear();
-    for (auto& s : c.scripts) host_.ExpectDialog(std::move(s));
-    Doc()->ImportProfileFile(file.c_str());
-    EXPECT_EQ(host_.Dialogs().front().title, "Confirm");
-    EXPECT_EQ(host_.PendingScripts(), 0u);
-    EXPECT_EQ(Title(), c.title);
-  }
-
-  // A file in the way of the folder: nothing is written, one message.
+  // Export where a file is in the way of the folder: nothing written, one message.
   host_.Clear();
   testsupport::WriteFile(dir_.File("plain"), "x");
   EXPECT_FALSE(Doc()->ExportProfileFile(dir_.File("plain/out.deif").c_str()));
   EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{IDS_FILE_NOT_WRITTEN});
-  EXPECT_EQ(testsupport::ReadFile(dir_.File("plain")), "x");
 }
 
 TEST_F(FilesEnv, HistoryListsRevisionsAndOpensOneThatStoreMakesNewest) {
@@ -349,9 +294,9 @@ TEST_F(FilesEnv, HistoryListsRevisionsAndOpensOneThatStoreMakesNewest) {
   ASSERT_EQ(revisions.size(), 4u);
   EXPECT_TRUE(revisions[0].current);
   Kvs newest;
-  ASSERT_TRUE(app_->m_session.LoadProfile("Default_Server", "Lines", "Setup", newest));
   int32_t value = 0;
-  CTkvs_GetInt(newest, 0x7001, &value, nullptr);
+  ASSERT_TRUE(app_->m_session.LoadProfile("Default_Server", "Lines", "Setup", newest));
+  EXPECT_EQ(CTkvs_GetInt(newest, 0x7001, &value, nullptr), 1);
   EXPECT_EQ(value, 10);
 
   // A server that has gone away: one message, nothing changed.
