@@ -25,3 +25,6 @@ inline constexpr UINT ID_EDIT_COPY = 57634;
 inline constexpr UINT ID_EDIT_CUT = 57635;
 inline constexpr UINT ID_EDIT_FIND = 57636;
 inline constexpr UINT ID_EDIT_PASTE = 57637;
+inline constexpr UINT ID_PROFILE_IMPORT = 32900;
+inline constexpr UINT ID_PROFILE_EXPORT = 32901;
+inline constexpr UINT ID_PROFILE_HISTORY = 32902;

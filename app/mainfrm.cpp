@@ -1,6 +1,8 @@
 #include "app/mainfrm.h"
 
 #include "app/cmdids.h"
+#include "app/history.h"
+#include "app/proffile.h"
 #include "platform/cwinapp.h"
 #include "resources/resourceids.h"
 
@@ -15,6 +17,10 @@ const MenuEntry kMainMenu[] = {
     {MenuKind::Item, ID_FILE_OPEN, "&Retrieve from server...\tCtrl+R"},
     {MenuKind::Item, ID_FILE_SAVE, "&Store on Server\tCtrl+S"},
     {MenuKind::Item, ID_FILE_SAVE_AS, "Store on server &As..."},
+    {MenuKind::Separator, 0, nullptr},
+    {MenuKind::Item, ID_PROFILE_IMPORT, "&Import from File..."},
+    {MenuKind::Item, ID_PROFILE_EXPORT, "&Export to File..."},
+    {MenuKind::Item, ID_PROFILE_HISTORY, "Revision &History..."},
     {MenuKind::Separator, 0, nullptr},
     {MenuKind::Item, ID_FILE_PRINT, "&Print...\tCtrl+P"},
     {MenuKind::Item, ID_FILE_PRINT_PREVIEW, "Print Pre&view"},

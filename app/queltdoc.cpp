@@ -2,10 +2,13 @@
 
 #include <cstdio>
 
+#include "app/history.h"
 #include "app/misc.h"
+#include "app/proffile.h"
 #include "app/quelt.h"
 #include "app/queltview.h"
 #include "app/storeas3.h"
+#include "app/tempset.h"
 #include "comnmfc/getservb.h"
 #include "comnmfc/notsaved.h"
 #include "dialogs/errorbox.h"
@@ -23,24 +26,6 @@ constexpr UINT IDS_NAME_NEEDED = 4125;
 constexpr UINT IDS_SERVER_NEEDED = 4127;
 constexpr UINT IDS_CLASS_NEEDED = 4129;
 
-// The temporary key-value set that carries a profile; destroyed with the
-// object.
-class TempSet {
- public:
-  TempSet() { CTkvs_Create(&m_set, &m_err); }
-  ~TempSet() {
-    if (m_set != CT_kvsEmpty) CTkvs_Destroy(m_set, &m_err);
-  }
-  TempSet(const TempSet&) = delete;
-  TempSet& operator=(const TempSet&) = delete;
-  CTkvs Get() const { return m_set; }
-  bool Ok() const { return m_set != CT_kvsEmpty; }
-
- private:
-  CTkvs m_set = CT_kvsEmpty;
-  uint32_t m_err = 0;
-};
-
 MultiAdminSession* Session() {
   CQueltApp* app = TheQueltApp();
   return app != nullptr ? &app->m_session : CQueltView::AppSession();
@@ -50,6 +35,10 @@ MultiAdminSession* Session() {
 CQueltDoc::CQueltDoc() {
   AddCommand(ID_FILE_SAVE, [this] { OnFileSave(); });
   AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+  AddCommand(ID_PROFILE_IMPORT, [this] { OnImportFromFile(); });
+  AddCommand(ID_PROFILE_EXPORT, [this] { OnExportToFile(); });
+  AddCommand(ID_PROFILE_HISTORY, [this] { OnRevisionHistory(); });
+  AddCommandUpdate(ID_PROFILE_HISTORY, [this](CCmdUI* ui) { OnUpdateRevisionHistory(ui); });
 }
 
 CQueltDoc::~CQueltDoc() = default;
@@ -76,7 +65,7 @@ BOOL CQueltDoc::OnNewProfile(const CString& /*server*/, const CString& profileCl
     CErrorBox(messageId).DoModal();
     return FALSE;
   }
-  TempSet set;
+  CTempSet set;
   if (!set.Ok()) {
     CErrorBox(IDS_NO_MEMORY).DoModal();
     return FALSE;
@@ -101,7 +90,7 @@ BOOL CQueltDoc::OnNewProfile(const CString& /*server*/, const CString& profileCl
 }
 
 BOOL CQueltDoc::OnOpenProfile(const CString& server, const CString& profileClass, const CString& name) {
-  TempSet set;
+  CTempSet set;
   if (!set.Ok()) {
     CErrorBox(IDS_NO_MEMORY).DoModal();
     return FALSE;
@@ -129,7 +118,7 @@ BOOL CQueltDoc::OnOpenProfile(const CString& server, const CString& profileClass
 BOOL CQueltDoc::OnSaveProfile(const CString& server, const CString& profileClass, const CString& name,
                               BOOL update) {
   BOOL valid = TRUE;
-  TempSet set;
+  CTempSet set;
   CWaitCursor wait;
   if (name.IsEmpty()) {
     CErrorBox(IDS_NAME_NEEDED).DoModal();

@@ -5,6 +5,8 @@
 // through the application's multi-server session.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/cdocument.h"
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
@@ -29,6 +31,21 @@ class CQueltDoc : public CDocument {
   // The two store commands (57603, 57604).
   void OnFileSave();
   void OnFileSaveAs();
+
+  // Profiles as local files (app/proffile.cpp).  The commands ask for the
+  // file; ImportProfileFile makes the file's profile a new, modified
+  // profile on a server the user picks, ExportProfileFile writes the tree.
+  void OnImportFromFile();
+  void OnExportToFile();
+  BOOL ImportProfileFile(const CString& path);
+  BOOL ExportProfileFile(const CString& path);
+
+  // The server's revisions of this profile (app/history.cpp): the command
+  // lists them; OpenRevision puts one revision's content into the view
+  // under the current identity, as a modified document.
+  void OnRevisionHistory();
+  void OnUpdateRevisionHistory(CCmdUI* ui);
+  BOOL OpenRevision(uint64_t revision);
 
   // TRUE when the caller may discard the current content; asks the user
   // (Confirm) when there are unsaved changes.

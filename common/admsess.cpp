@@ -330,6 +330,21 @@ int32_t ECTF_AdminSession::GetSPList(QV_String** names, int32_t** running, int32
       false);
 }
 
+int32_t ECTF_AdminSession::ListRevisions(const QV_String& name, const QV_String& profileClass,
+                                         std::vector<CT_RevisionInfo>* revisions) {
+  revisions->clear();
+  return StandardCall([&](CT_ReplyRecord& r) {
+    return CTadm_ListRevisions(m_hSession, name, profileClass, revisions, &r, 0);
+  });
+}
+
+int32_t ECTF_AdminSession::GetRevision(const QV_String& name, const QV_String& profileClass, uint64_t revision,
+                                       CTkvs set) {
+  return StandardCall([&](CT_ReplyRecord& r) {
+    return CTadm_GetRevision(m_hSession, name, profileClass, revision, set, &r, 0);
+  });
+}
+
 int32_t ECTF_AdminSession::NameToSymbol(const QV_String& name, uint32_t* symbol) {
   m_nStatus = CTsym_NameToSymbol(m_hSession, name, symbol, &m_nLastError);
   return IsOK();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "common/ctstring.h"
 #include "s100/ctcontainers.h"
@@ -53,6 +54,12 @@ class ECTF_AdminSession {
   int32_t GetServiceStates(QV_String** names, uint32_t** states, uint32_t** modes, int32_t** running,
                            int32_t* count);
   int32_t GetSPList(QV_String** names, int32_t** running, int32_t* count);
+
+  // The revisions the server keeps of a profile, newest first; the first is
+  // the current content.
+  int32_t ListRevisions(const QV_String& name, const QV_String& profileClass, std::vector<CT_RevisionInfo>* revisions);
+  // The content of one revision into the caller's set.
+  int32_t GetRevision(const QV_String& name, const QV_String& profileClass, uint64_t revision, CTkvs set);
 
   int32_t NameToSymbol(const QV_String& name, uint32_t* symbol);
   // On failure the name is left as it was.

@@ -113,6 +113,29 @@ int32_t MultiAdminSession::GetProfileList(const QV_String& server, const QV_Stri
   return result;
 }
 
+int32_t MultiAdminSession::ListRevisions(const QV_String& server, const QV_String& name,
+                                         const QV_String& profileClass, std::vector<CT_RevisionInfo>* revisions) {
+  revisions->clear();
+  ECTF_AdminSession* session = nullptr;
+  const int32_t result = CallWithReconnect(
+      server, &session, [&](ECTF_AdminSession* s) { return s->ListRevisions(name, profileClass, revisions); });
+  if (result < 0) return 0;
+  if (result) return 1;
+  m_nLastError = IDS_ADM_HISTORY_FAILED;
+  return 0;
+}
+
+int32_t MultiAdminSession::GetRevision(const QV_String& server, const QV_String& name, const QV_String& profileClass,
+                                       uint64_t revision, CTkvs set) {
+  ECTF_AdminSession* session = nullptr;
+  const int32_t result = CallWithReconnect(
+      server, &session, [&](ECTF_AdminSession* s) { return s->GetRevision(name, profileClass, revision, set); });
+  if (result < 0) return 0;
+  if (result) return 1;
+  m_nLastError = IDS_ADM_REVISION_FAILED;
+  return 0;
+}
+
 void MultiAdminSession::EnsureSymbols(ECTF_AdminSession* session) {
   if (m_bSymbolsLoaded) return;
   session->LoadSymbolTable();

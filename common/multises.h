@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "common/admsess.h"
 #include "common/ctstring.h"
@@ -23,6 +24,8 @@ enum : uint32_t {
   IDS_ADM_NAME_TO_SYMBOL_FAILED = 16408,
   IDS_ADM_SYMBOL_TO_NAME_FAILED = 16409,
   IDS_ADM_INVALID_NAME = 16412,
+  IDS_ADM_HISTORY_FAILED = 16440,
+  IDS_ADM_REVISION_FAILED = 16441,
 };
 
 class MultiAdminSession {
@@ -39,6 +42,12 @@ class MultiAdminSession {
   // The arrays are allocated with new[]; the caller frees each with delete[].
   int32_t GetProfileList(const QV_String& server, const QV_String& profileClass, QV_String** names,
                          QV_String** classes, int32_t* count);
+  // The profile's revisions, newest first (failure: IDS_ADM_HISTORY_FAILED).
+  int32_t ListRevisions(const QV_String& server, const QV_String& name, const QV_String& profileClass,
+                        std::vector<CT_RevisionInfo>* revisions);
+  // One revision's content into the set (failure: IDS_ADM_REVISION_FAILED).
+  int32_t GetRevision(const QV_String& server, const QV_String& name, const QV_String& profileClass,
+                      uint64_t revision, CTkvs set);
   int32_t SymbolToName(const QV_String& server, uint32_t symbol, QV_String* name);
   int32_t NameToSymbol(const QV_String& server, const QV_String& name, uint32_t* symbol);
   // Closes the open session; the next request opens a new one.

@@ -1,5 +1,7 @@
 #include "platform/regstore.h"
 
+#include "platform/fileio.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -118,21 +120,6 @@ bool ReadDocument(const std::string& path, RegDocument& doc, std::vector<RegDiag
   return true;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 LONG ErrorFor(int err) {
   return (err == EACCES || err == EPERM || err == EROFS) ? ERROR_ACCESS_DENIED : ERROR_WRITE_FAULT;
 }
@@ -140,37 +127,8 @@ LONG ErrorFor(int err) {
 // Writes text to a temporary file beside path and renames it over path,
 // with the data and the folder synced.
 LONG ReplaceFile(const std::string& path, const std::string& text, const struct stat* old) {
-  size_t slash = path.rfind('/');
-  std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) {
-    return ErrorFor(errno);
-  }
-  if (old != nullptr && ::fchown(fd, old->st_uid, old->st_gid) != 0) {
-    // Not permitted for this user: the new file is the writer's own.
-  }
-  mode_t mode = old != nullptr ? (old->st_mode & 07777) : 0644;
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-  int err = errno;
-  ok = (::close(fd) == 0) && ok;
-  if (ok && ::rename(name.data(), path.c_str()) != 0) {
-    err = errno;
-    ok = false;
-  }
-  if (!ok) {
-    ::unlink(name.data());
-    return ErrorFor(err);
-  }
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-  return ERROR_SUCCESS;
+  const int err = ReplaceFileAtomically(path, text, old);
+  return err == 0 ? ERROR_SUCCESS : ErrorFor(err);
 }
 
 // Holds an exclusive flock on a file for its lifetime.
