@@ -99,9 +99,9 @@ BOOL CQueltDoc::OpenRevision(uint64_t revision) {
     CErrorBox(session->LastError(), view).DoModal();
     return FALSE;
   }
-  // The one view operation that replaces the content, keeping the
+  // The content replaces the tree as one undoable change, keeping the
   // identity; the view reports its own failure and keeps its tree.
-  if (!view->PutProfile(m_strServer, set.Get())) return FALSE;
+  if (!view->OpenRevisionContent(set.Get())) return FALSE;
   view->DocumentModified();
   view->OnInitialUpdate();
   return TRUE;

@@ -9,7 +9,7 @@
 namespace {
 // Keys that no part of the editor handles: they are in the table so that
 // they do nothing rather than reach the view.
-constexpr UINT ID_EDIT_UNDO = 57643, ID_NEXT_PANE = 57680, ID_PREV_PANE = 57681, ID_UNUSED_F9 = 32770;
+constexpr UINT ID_NEXT_PANE = 57680, ID_PREV_PANE = 57681, ID_UNUSED_F9 = 32770;
 
 const MenuEntry kMainMenu[] = {
     {MenuKind::Popup, 0, "&Profile"},
@@ -29,6 +29,9 @@ const MenuEntry kMainMenu[] = {
     {MenuKind::Item, ID_APP_EXIT, "E&xit"},
     {MenuKind::End, 0, nullptr},
     {MenuKind::Popup, 0, "&Edit"},
+    {MenuKind::Item, ID_EDIT_UNDO, "&Undo\tCtrl+Z"},
+    {MenuKind::Item, ID_EDIT_REDO, "&Redo\tCtrl+Y"},
+    {MenuKind::Separator, 0, nullptr},
     {MenuKind::Popup, 0, "Create &Object\t"},
     {MenuKind::Item, ID_ADD_BOOLEAN, "&Boolean...\tAlt+B"},
     {MenuKind::Item, ID_ADD_FLOAT, "&Float...\tAlt+F"},
@@ -76,7 +79,8 @@ const AccelEntry kMainAccelerators[] = {
     {"Ctrl+X", ID_EDIT_CUT},        {"Shift+Del", ID_EDIT_CUT},    {"Ctrl+C", ID_EDIT_COPY},
     {"Ctrl+Ins", ID_EDIT_COPY},     {"Ctrl+V", ID_EDIT_PASTE},     {"Shift+Ins", ID_EDIT_PASTE},
     {"Del", ID_EDIT_DELETE},        {"Alt+F3", ID_EDIT_FIND},      {"F3", ID_FIND_NEXT},
-    {"F1", ID_HELP_CONTENTS},       {"Alt+Backspace", ID_EDIT_UNDO}, {"F6", ID_NEXT_PANE},
+    {"F1", ID_HELP_CONTENTS},       {"Alt+Backspace", ID_EDIT_UNDO}, {"Ctrl+Z", ID_EDIT_UNDO},
+    {"Ctrl+Y", ID_EDIT_REDO},       {"Ctrl+Shift+Z", ID_EDIT_REDO}, {"F6", ID_NEXT_PANE},
     {"Shift+F6", ID_PREV_PANE},     {"F9", ID_UNUSED_F9},
 };
 }  // namespace

@@ -143,6 +143,7 @@ BOOL CQueltDoc::OnSaveProfile(const CString& server, const CString& profileClass
   if (session->SaveProfile(QV_String(server), QV_String(profileClass), QV_String(name), set.Get(),
                            update ? 1 : 0)) {
     SetModifiedFlag(FALSE);
+    view->MarkStored();
     return TRUE;
   }
   wait.Release();

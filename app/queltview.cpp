@@ -140,6 +140,13 @@ BOOL CQueltView::OnEraseBkgnd(CDC* dc) {
 }
 
 int CQueltView::PutProfile(const CString& server, CTkvs set) {
+  if (!BuildTree(server, set)) return FALSE;
+  // A new or retrieved profile starts a history of its own.
+  m_history.Clear();
+  return TRUE;
+}
+
+int CQueltView::BuildTree(const CString& server, CTkvs set) {
   // The new tree is built beside the old one, so that a profile that cannot
   // be understood leaves the tree (and the profile it belongs to) as it was.
   CKVSetNode* root = new (std::nothrow) CKVSetNode;
@@ -226,7 +233,7 @@ void CQueltView::OnLButtonDblClk(UINT /*flags*/, CPoint point) {
     }
     return;
   }
-  if (node->EditNode(m_pSession, QV_String(m_strSymbolServer.GetString()), this) != 0) {
+  if (EditWithUndo(node) != 0) {
     Redraw();
     DocumentModified();
   }

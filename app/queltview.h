@@ -23,10 +23,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "app/cmdids.h"
 #include "platform/cstring.h"
 #include "platform/cview.h"
+#include "platform/undohistory.h"
 #include "platform/wintypes.h"
 #include "s100/ctcontainers.h"
 #include "s100/qvstatus.h"
@@ -140,6 +142,26 @@ class CQueltView : public CScrollView {
   void OnUpdateEditCut(CCmdUI* ui);
   void OnUpdateEditPaste(CCmdUI* ui);
 
+  // --- Undo and redo of every change to the tree.  The document is
+  // modified exactly when the history is away from the stored state (and
+  // after a cancelled create, which marks it modified).
+  void OnEditUndo();
+  void OnEditRedo();
+  void OnUpdateEditUndo(CCmdUI* ui);
+  void OnUpdateEditRedo(CCmdUI* ui);
+  CUndoHistory& History() { return m_history; }
+  // Records a change already made to the tree and marks the document.
+  void RecordChange(std::unique_ptr<CUndoStep> step);
+  // The present tree is the one stored on the server.
+  void MarkStored();
+  // Selects the node, opening the branches above it, and scrolls it in.
+  void ShowChangedNode(CTreeNode* node);
+  // Replaces the tree by one built from the set on the view's server,
+  // keeping the history; false (with the message shown) on failure.
+  int ReplaceTree(CTkvs set);
+  // Replaces the tree by an old revision's content as an undoable change.
+  int OpenRevisionContent(CTkvs set);
+
   // --- Find: by a piece of a node's text, in display order, wrapping.
   void OnEditFind();
   void OnEditFindnext();
@@ -186,6 +208,16 @@ class CQueltView : public CScrollView {
   void UpdateCreateObject(CCmdUI* ui, UINT id);
   // Registers the editing, clipboard and find commands.
   void AddEditingCommands();
+  // Builds a tree from the set beside the present one and swaps them.
+  int BuildTree(const CString& server, CTkvs set);
+  // Edits a node's value through its dialog, as an undoable change.
+  int EditWithUndo(CDENode* node);
+  // Records the sub-tree just added under container as the change name.
+  void RecordInsert(CTreeNode* container, CTreeNode* node, const CString& name);
+  // Deletes the selected node as the change name (Delete or Cut).
+  void DeleteSelected(const CString& name);
+  // After undo or redo: the modified flag follows the history.
+  void HistoryMoved();
 
   CKVSetNode* m_pRoot;        // owned
   CTreeNode* m_pSelected;     // not owned
@@ -206,6 +238,7 @@ class CQueltView : public CScrollView {
   int32_t m_nFooterY;
   int32_t m_nCentreX;
   uint32_t m_nNewSymbolValue;
+  CUndoHistory m_history;
 };
 
 // The symbol translator of the clipboard text: direction non-zero names

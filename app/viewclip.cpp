@@ -27,6 +27,8 @@ constexpr UINT IDS_CLIPBOARD_ERROR = 4128;
 constexpr UINT IDS_CANNOT_PASTE_HERE = 4132;
 constexpr UINT IDS_NOT_UNDERSTOOD = 4134;
 constexpr UINT IDS_CLIPBOARD_FORMAT = 4166;
+constexpr UINT IDS_CHANGE_CUT = 16461;
+constexpr UINT IDS_CHANGE_PASTE = 16462;
 
 // The number of the clipboard format "Velcor DEIF"; the same each time.
 UINT DeifFormat() { return RegisterClipboardFormatA(LoadStringById(IDS_CLIPBOARD_FORMAT).GetString()); }
@@ -97,7 +99,7 @@ int CQueltView::CopyToClipboard() {
 void CQueltView::OnEditCut() {
   CWaitCursor wait;
   // A failed copy leaves the node where it is.
-  if (CopyToClipboard()) OnEditDelete();
+  if (CopyToClipboard()) DeleteSelected(LoadStringById(IDS_CHANGE_CUT));
 }
 
 void CQueltView::OnEditPaste() {
@@ -142,7 +144,11 @@ void CQueltView::OnEditPaste() {
   }
   // The container may ask for a key or a position: no busy cursor then.
   wait.Release();
-  if (!AddNodeToProfile(node)) delete node;
+  CTreeNode* container = m_pSelected;
+  if (AddNodeToProfile(node))
+    RecordInsert(container, node, LoadStringById(IDS_CHANGE_PASTE));
+  else
+    delete node;
   Redraw();
   DocumentModified();
 }

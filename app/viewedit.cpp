@@ -3,8 +3,10 @@
 // menu of a node.  The nodes decide what is allowed and ask for keys,
 // positions and values themselves.
 #include <new>
+#include <utility>
 
 #include "app/queltview.h"
+#include "app/undo.h"
 #include "common/ctstring.h"
 #include "dialogs/errorbox.h"
 #include "platform/cmdtarget.h"
@@ -30,6 +32,7 @@ constexpr UINT IDS_SELECT_A_NODE = 4122;
 constexpr UINT IDS_DELETE_FAILED = 4130;
 constexpr UINT IDS_MENU_PROPERTIES = 4156;
 constexpr UINT IDS_MENU_DELETE = 4157;
+constexpr UINT IDS_CHANGE_DELETE = 16460;
 
 // One create-object command: its node class and the context menu's text.
 // The table is in the context menu's order.
@@ -82,6 +85,10 @@ void CQueltView::AddEditingCommands() {
   AddCommandUpdate(ID_EDIT_CUT, &CQueltView::OnUpdateEditCut);
   AddCommand(ID_EDIT_PASTE, &CQueltView::OnEditPaste);
   AddCommandUpdate(ID_EDIT_PASTE, &CQueltView::OnUpdateEditPaste);
+  AddCommand(ID_EDIT_UNDO, &CQueltView::OnEditUndo);
+  AddCommandUpdate(ID_EDIT_UNDO, &CQueltView::OnUpdateEditUndo);
+  AddCommand(ID_EDIT_REDO, &CQueltView::OnEditRedo);
+  AddCommandUpdate(ID_EDIT_REDO, &CQueltView::OnUpdateEditRedo);
   AddCommand(ID_EDIT_FIND, &CQueltView::OnEditFind);
   AddCommand(ID_FIND_NEXT, &CQueltView::OnEditFindnext);
   AddCommandUpdate(ID_FIND_NEXT, &CQueltView::OnUpdateEditFindnext);
@@ -126,7 +133,15 @@ void CQueltView::CreateObject(UINT id) {
     delete node;
     return;
   }
-  if (!AddNodeToProfile(node)) delete node;
+  CTreeNode* container = m_pSelected;
+  if (AddNodeToProfile(node)) {
+    CString name = LoadStringById(kind->menuText);
+    const int dots = name.Find("...");
+    if (dots >= 0) name = name.Left(dots);
+    RecordInsert(container, node, name);
+  } else {
+    delete node;
+  }
   // Marked even when the user cancelled the key or value dialog.
   DocumentModified();
 }
@@ -142,7 +157,7 @@ void CQueltView::OnEditProperties() {
     CErrorBox(IDS_SELECT_A_NODE, this).DoModal();
     return;
   }
-  if (selected->EditNode(m_pSession, QV_String(m_strSymbolServer.GetString()), this) == 0) return;
+  if (EditWithUndo(selected) == 0) return;
   Redraw();
   DocumentModified();
 }
@@ -152,7 +167,9 @@ void CQueltView::OnUpdateEditProperties(CCmdUI* ui) {
   ui->Enable(selected != nullptr && selected->CanEdit() != 0);
 }
 
-void CQueltView::OnEditDelete() {
+void CQueltView::OnEditDelete() { DeleteSelected(LoadStringById(IDS_CHANGE_DELETE)); }
+
+void CQueltView::DeleteSelected(const CString& name) {
   CDENode* selected = SelectedDENode();
   if (selected == nullptr) return;
   if (selected->CanDelete(nullptr) == 0) {
@@ -161,6 +178,9 @@ void CQueltView::OnEditDelete() {
   }
   CTreeNode* next = selected->Up();
   if (next == nullptr) next = selected;
+  TreePath place = PathOf(selected);
+  SlotContent content;
+  const bool kept = TakeSlot(selected, &content);
   if (selected->Delete(this) == 0) {
     CErrorBox(IDS_DELETE_FAILED, this).DoModal();
     return;
@@ -169,6 +189,7 @@ void CQueltView::OnEditDelete() {
   // node above it.
   m_pSelected = nullptr;
   SelectNode(next != selected ? next : m_pRoot);
+  if (kept) RecordChange(MakeSlotStep(this, name, std::move(place), false, std::move(content)));
   Redraw();
   DocumentModified();
 }

@@ -1,7 +1,7 @@
-// Find and the clipboard at scale: Find Next with no match, which walks the
-// whole tree, beside QStandardItemModel::findItems (contains, recursive) over
-// the same texts in the same hierarchy; and copy, then paste, of a sub-tree
-// whose text is about 1 MiB.
+// Editing at scale: Find Next with no match, which walks the whole tree,
+// beside QStandardItemModel::findItems (contains, recursive) over the same
+// texts in the same hierarchy; copy, then paste, of a sub-tree whose text is
+// about 1 MiB; undo and redo of a large delete; profile files of 1 MiB.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -12,7 +12,13 @@
 #include <map>
 #include <memory>
 
+#include "app/proffile.h"
 #include "app/queltview.h"
+#include "common/multises.h"
+#include "s100/ctruntime.h"
+#include "tests/support/containers.h"
+#include "tests/support/registry.h"
+#include "tests/support/tempdir.h"
 #include "bench/groupedprofile.h"
 #include "platform/modalhost.h"
 #include "platform/scriptedmodalhost.h"
@@ -51,6 +57,7 @@ int GroupsFor(int nodes) { return nodes / (2 + 2 * kValuesPerGroup); }
 // The fixtures go before the application does (main clears them).
 std::map<int, std::unique_ptr<EditFixture>> fixtures;
 std::unique_ptr<EditFixture> clipboardFixture;
+std::unique_ptr<EditFixture> undoFixture;
 std::unique_ptr<QStandardItemModel> peerModel;
 
 std::unique_ptr<EditFixture>& FindFixture(int nodes) {
@@ -152,8 +159,117 @@ void BM_Paste1MiB(benchmark::State& state) {
   }
 }
 
+// Undo and redo of the delete of a 100,000-node sub-tree in a profile of
+// about 1,000,000 nodes.
+EditFixture& UndoFixture() {
+  static std::unique_ptr<EditFixture>& fixture = undoFixture;
+  if (!fixture) {
+    uint32_t err = 0;
+    CTkvs root = MakeGroupedProfile(GroupsFor(900000));
+    CTkvs part = MakeGroupedProfile(GroupsFor(100000));
+    CTkvs_PutKVSet(root, 0x7001, part, &err);
+    CTkvs_Destroy(part, &err);
+    fixture = std::make_unique<EditFixture>(root);
+    fixture->view->SelectNode(fixture->view->GetRoot()->GetLastChild());
+    fixture->view->OnEditDelete();
+  }
+  return *fixture;
+}
+
+void BM_UndoDelete100k(benchmark::State& state) {
+  EditFixture& f = UndoFixture();
+  for (auto _ : state) {
+    f.view->OnEditUndo();
+    state.PauseTiming();
+    f.view->OnEditRedo();
+    state.ResumeTiming();
+  }
+  state.counters["nodes"] = f.view->GetRoot()->GetRowCount();
+}
+
+void BM_RedoDelete100k(benchmark::State& state) {
+  EditFixture& f = UndoFixture();
+  for (auto _ : state) {
+    state.PauseTiming();
+    f.view->OnEditUndo();
+    state.ResumeTiming();
+    f.view->OnEditRedo();
+  }
+}
+
+// Profile files of about 1 MiB: the text conversion alone, and with the
+// file written (synced, renamed) or read.
+struct FileFixture {
+  testsupport::TempDir dir;
+  testsupport::TempRegistry registry;
+  std::unique_ptr<MultiAdminSession> session;
+  testsupport::Kvs profile;
+  std::string text;
+  FileFixture() {
+    testsupport::RegistryContents contents;
+    contents.servers["Local"] = "embedded:" + dir.File("local.db");
+    registry.Install(contents);
+    CT_Initialize(nullptr);
+    session = std::make_unique<MultiAdminSession>();
+    CTkvs big = MakeGroupedProfile(3800);
+    CTkvs_Copy(profile, big, nullptr);
+    CTkvs_Destroy(big, nullptr);
+    ProfileToText(session.get(), "Local", profile, &text);
+  }
+  ~FileFixture() {
+    session.reset();
+    CT_Shutdown(nullptr);
+  }
+};
+
+FileFixture& Files() {
+  static FileFixture fixture;
+  return fixture;
+}
+
+void BM_ProfileToText1MiB(benchmark::State& state) {
+  FileFixture& f = Files();
+  std::string text;
+  for (auto _ : state) ProfileToText(f.session.get(), "Local", f.profile, &text);
+  state.counters["bytes"] = static_cast<double>(text.size());
+}
+
+void BM_Export1MiB(benchmark::State& state) {
+  FileFixture& f = Files();
+  const std::string path = f.dir.File("out.deif");
+  std::string text;
+  for (auto _ : state) {
+    ProfileToText(f.session.get(), "Local", f.profile, &text);
+    if (WriteProfileFile(path, text) != 0) state.SkipWithError("not written");
+  }
+}
+
+void BM_TextToProfile1MiB(benchmark::State& state) {
+  FileFixture& f = Files();
+  testsupport::Kvs set;
+  for (auto _ : state) TextToProfile(f.session.get(), "Local", f.text, set);
+}
+
+void BM_Import1MiB(benchmark::State& state) {
+  FileFixture& f = Files();
+  const std::string path = f.dir.File("in.deif");
+  WriteProfileFile(path, f.text);
+  testsupport::Kvs set;
+  std::string text;
+  for (auto _ : state) {
+    if (ReadProfileFile(path, &text) != 0 || TextToProfile(f.session.get(), "Local", text, set) != 0)
+      state.SkipWithError("not read");
+  }
+}
+
 }  // namespace
 
+BENCHMARK(BM_UndoDelete100k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedoDelete100k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProfileToText1MiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Export1MiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextToProfile1MiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Import1MiB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindNextNoMatch)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PeerFindItems)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Copy1MiB)->Unit(benchmark::kMillisecond);
@@ -168,6 +284,7 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   fixtures.clear();
   clipboardFixture.reset();
+  undoFixture.reset();
   peerModel.reset();
   CBitmapStore::FreeBitmaps();
   return 0;

@@ -144,7 +144,8 @@ CString CArrayNode::Type() { return "CArrayNode"; }
 // Chooses the element type of an empty array.
 int CArrayNode::EditNode(MultiAdminSession*, const QV_String&, CWnd*) {
   const int index = TypeIndex(m_strElementType);
-  if (m_bKeepsArray || index == kUnknownType) return 0;
+  // Elements of the old type under a new one would be written as garbage.
+  if (m_bKeepsArray || index == kUnknownType || CountSubNodes() != 0) return 0;
   CEditArrayBox dialog(nullptr);
   dialog.m_nChoice = index;
   if (dialog.DoModal() != IDOK) return 0;

@@ -67,6 +67,11 @@ TEST_F(NodesTest, FirstElementIsEditedBeforeItJoins) {
   EXPECT_EQ(Texts(ints), std::vector<std::string>{"+12"});
   EXPECT_TRUE(ints.IsExpanded());
   EXPECT_EQ(ints.CanEdit(), 0);
+  // Its type is fixed now, even when asked directly.
+  host.Clear();
+  EXPECT_EQ(ints.EditNode(Session(), server, nullptr), 0);
+  EXPECT_TRUE(host.Dialogs().empty());
+  EXPECT_EQ(std::string(ints.GetElementType()), "CIntegerNode");
   // A set has no dialog: it joins an empty array of sets at once.
   CArrayNode sets;
   ASSERT_EQ(sets.SetElementType("CKVSetNode"), 1);

@@ -1,0 +1,130 @@
+// The view's history: every change to the tree is recorded as an undoable
+// step; Undo and Redo move through them and the document's modified flag
+// follows whether the tree is the stored one.
+#include <new>
+#include <utility>
+
+#include "app/queltdoc.h"
+#include "app/queltview.h"
+#include "app/undo.h"
+#include "common/ctstring.h"
+#include "platform/cmdtarget.h"
+#include "platform/stringtable.h"
+#include "tree/kvp_node.h"
+#include "tree/kvs_node.h"
+
+namespace {
+
+constexpr UINT IDS_CHANGE_PROPERTIES = 16463;
+constexpr UINT IDS_CHANGE_REVISION = 16464;
+constexpr UINT IDS_UNDO_ITEM = 16465;
+constexpr UINT IDS_REDO_ITEM = 16466;
+
+// Where the reveal rules place the tree.
+constexpr int kRevealOrigin = 4;
+
+}  // namespace
+
+void CQueltView::RecordChange(std::unique_ptr<CUndoStep> step) { m_history.Add(std::move(step)); }
+
+void CQueltView::MarkStored() { m_history.SetClean(); }
+
+void CQueltView::RecordInsert(CTreeNode* container, CTreeNode* node, const CString& name) {
+  // The container holds the node itself, or (a set) the pair around it.
+  CTreeNode* slot = node;
+  while (slot != nullptr && slot->GetParent() != container) slot = slot->GetParent();
+  SlotContent content;
+  if (slot == nullptr || !TakeSlot(slot, &content)) return;
+  RecordChange(MakeSlotStep(this, name, PathOf(slot), true, std::move(content)));
+}
+
+int CQueltView::EditWithUndo(CDENode* node) {
+  const QV_String server(m_strSymbolServer.GetString());
+  const CString name = LoadStringById(IDS_CHANGE_PROPERTIES);
+  // A pair's dialog changes only its key: the value stays where it is.
+  if (auto* pair = dynamic_cast<CKVPairNode*>(node)) {
+    const auto before = static_cast<uint32_t>(pair->GetKey());
+    if (pair->EditNode(m_pSession, server, this) == 0) return 0;
+    const auto after = static_cast<uint32_t>(pair->GetKey());
+    if (after != before) RecordChange(MakeKeyStep(this, name, PathOf(pair), before, after));
+    return 1;
+  }
+  SlotContent before;
+  const bool kept = TakeSlot(node, &before);
+  if (node->EditNode(m_pSession, server, this) == 0) return 0;
+  SlotContent after;
+  if (kept && TakeSlot(node, &after))
+    RecordChange(MakeReplaceStep(this, name, PathOf(node), std::move(before), std::move(after)));
+  return 1;
+}
+
+int CQueltView::ReplaceTree(CTkvs set) { return BuildTree(m_strSymbolServer, set); }
+
+int CQueltView::OpenRevisionContent(CTkvs set) {
+  SlotContent before;
+  if (m_pRoot == nullptr || !TakeSlot(m_pRoot, &before)) return ReplaceTree(set);
+  if (!ReplaceTree(set)) return FALSE;
+  SlotContent after;
+  if (TakeSlot(m_pRoot, &after))
+    RecordChange(MakeProfileStep(this, LoadStringById(IDS_CHANGE_REVISION), std::move(before), std::move(after)));
+  else
+    m_history.Clear();  // the step cannot be made: the way back is gone
+  return TRUE;
+}
+
+void CQueltView::ShowChangedNode(CTreeNode* node) {
+  if (node == nullptr) return;
+  for (CTreeNode* above = node->GetParent(); above != nullptr; above = above->GetParent())
+    if (!above->IsExpanded()) above->SetExpanded(1);
+  SelectNode(node);
+  CRect r;
+  int y = kRevealOrigin;
+  if (m_pRoot != nullptr && m_pRoot->GetDims(node, kRevealOrigin, y, r) != 0) {
+    UpdateScrollSizes();
+    const CPoint pos = GetScrollPosition();
+    CRect client;
+    GetClientRect(&client);
+    const int bottom = Trunc(static_cast<float>(r.bottom + kRevealOrigin) * m_fZoom);
+    const int top = Trunc(static_cast<float>(r.top - kRevealOrigin) * m_fZoom);
+    if (pos.y + client.Height() < bottom) ScrollToPosition(CPoint(pos.x, bottom - client.Height()));
+    if (top < GetScrollPosition().y) ScrollToPosition(CPoint(pos.x, top));
+  }
+}
+
+void CQueltView::HistoryMoved() {
+  Redraw();
+  CQueltDoc* doc = GetDocument();
+  if (doc == nullptr) return;
+  doc->SetModifiedFlag(m_history.IsClean() ? FALSE : TRUE);
+  doc->UpdateTitle();
+}
+
+void CQueltView::OnEditUndo() {
+  if (!m_history.CanUndo()) return;
+  m_history.Undo();
+  HistoryMoved();
+}
+
+void CQueltView::OnEditRedo() {
+  if (!m_history.CanRedo()) return;
+  m_history.Redo();
+  HistoryMoved();
+}
+
+void CQueltView::OnUpdateEditUndo(CCmdUI* ui) {
+  ui->Enable(m_history.CanUndo());
+  CString text;
+  CString name = m_history.UndoName();
+  if (!name.IsEmpty()) name = " " + name;
+  text.Format(LoadStringById(IDS_UNDO_ITEM).GetString(), name.GetString());
+  ui->SetText(text.GetString());
+}
+
+void CQueltView::OnUpdateEditRedo(CCmdUI* ui) {
+  ui->Enable(m_history.CanRedo());
+  CString text;
+  CString name = m_history.RedoName();
+  if (!name.IsEmpty()) name = " " + name;
+  text.Format(LoadStringById(IDS_REDO_ITEM).GetString(), name.GetString());
+  ui->SetText(text.GetString());
+}
