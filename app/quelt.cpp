@@ -19,6 +19,7 @@
 #include "dialogs/errorbox.h"
 #include "platform/cframewnd.h"
 #include "platform/msgbox.h"
+#include "platform/progresscall.h"
 #include "platform/stringtable.h"
 #include "platform/waitcursor.h"
 #include "resources/resourceids.h"
@@ -126,6 +127,8 @@ BOOL CQueltApp::InitInstance() {
   }
   RegisterMainFrameResources();
   CQueltView::SetAppSession(&m_session);
+  // Server requests run on a worker thread behind a progress window.
+  m_session.SetCallRunner(&ProgressCallRunner());
   AddDocTemplate(new CSingleProfileTemplate(IDR_MAINFRAME, &CreateObject<CQueltDoc>, &CreateObject<CMainFrame>,
                                             &CreateObject<CQueltView>));
 
@@ -191,7 +194,7 @@ void CQueltApp::OnFileOpen() {
   wait.Release();
   std::unique_ptr<QV_String[]> ownNames(names), ownClasses(classes);
   if (!listed) {
-    CErrorBox(m_session.LastError()).DoModal();
+    if (!m_session.Cancelled()) CErrorBox(m_session.LastError()).DoModal();
     return;
   }
   if (count < 1 || names == nullptr || classes == nullptr) {
