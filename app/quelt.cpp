@@ -13,6 +13,7 @@
 #include "app/profdoct.h"
 #include "app/queltdoc.h"
 #include "app/queltview.h"
+#include "app/settings.h"
 #include "comnmfc/getservb.h"
 #include "comnmfc/retrieve.h"
 #include "common/registry.h"
@@ -104,6 +105,7 @@ CQueltApp::CQueltApp() : CWinApp("quelt") {
   AddCommand(ID_HELP_CONTENTS, [this] { OnHelpContents(); });
   AddCommand(ID_HELP_SEARCHFORHELPON, [this] { OnHelpSearchforhelpon(); });
   AddCommand(ID_HELP_HOWTOUSEHELP, [this] { OnHelpHowtousehelp(); });
+  AddCommandRange(ID_FILE_MRU_FIRST, ID_FILE_MRU_LAST, [this](UINT id) { OnRecentProfile(id); });
 }
 
 CQueltApp::~CQueltApp() {
@@ -164,7 +166,22 @@ CDocument* CQueltApp::OpenProfile(const CString& server, const CString& profileC
   POSITION pos = GetFirstDocTemplatePosition();
   auto* docTemplate = dynamic_cast<CSingleProfileTemplate*>(GetNextDocTemplate(pos));
   if (docTemplate == nullptr) return nullptr;
-  return docTemplate->OpenProfile(server, profileClass, name, bNew, TRUE);
+  CDocument* doc = docTemplate->OpenProfile(server, profileClass, name, bNew, TRUE);
+  if (doc != nullptr && !bNew) RememberProfile({server, name, profileClass});
+  return doc;
+}
+
+// Retrieves the profile as the command line's "edit" does.  One that the
+// server could not give (the document has said so) is forgotten; one that
+// could not be reached, or whose retrieval was cancelled, stays.
+void CQueltApp::OnRecentProfile(UINT id) {
+  const std::vector<CRecentProfile>& recent = EditorSettings().m_recent;
+  const size_t index = id - ID_FILE_MRU_FIRST;
+  if (index >= recent.size()) return;
+  const CRecentProfile profile = recent[index];
+  m_session.ResetLastError();
+  if (OpenProfile(profile.server, profile.profileClass, profile.name, FALSE) != nullptr) return;
+  if (!m_session.Cancelled() && m_session.LastError() == IDS_ADM_RETRIEVE_FAILED) ForgetProfile(profile);
 }
 
 void CQueltApp::OnFileNew() {

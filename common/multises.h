@@ -56,6 +56,9 @@ class MultiAdminSession {
   // Closes the open session; the next request opens a new one.
   void LogOffAllSessions();
   uint32_t LastError() const { return m_nLastError; }
+  // Back to "could not connect", as before any failure, so that a caller
+  // can tell whether the requests it makes next set it.
+  void ResetLastError() { m_nLastError = IDS_ADM_COULD_NOT_CONNECT; }
 
   // Requests that may wait on a server run through the runner (null: on
   // the calling thread).  The caller keeps the runner alive.
