@@ -72,13 +72,13 @@ void CQueltDoc::OnRevisionHistory() {
                                                   QV_String(m_strClass.GetString()), &box.m_revisions);
     if (!listed || box.m_revisions.empty()) {
       wait.Release();
+      if (!listed && session->Cancelled()) return;
       CErrorBox(listed ? static_cast<UINT>(IDS_ADM_HISTORY_FAILED) : session->LastError(), view).DoModal();
       return;
     }
   }
   if (box.DoModal() != IDOK || box.m_nChoice < 0) return;
-  // The revision replaces what the view shows: unsaved changes first.
-  if (!SaveModified()) return;
+  // Undo takes the view back to what it showed, unsaved changes included.
   OpenRevision(box.m_revisions[static_cast<size_t>(box.m_nChoice)].revision);
 }
 
@@ -96,7 +96,7 @@ BOOL CQueltDoc::OpenRevision(uint64_t revision) {
   if (!session->GetRevision(QV_String(m_strServer.GetString()), QV_String(m_strName.GetString()),
                             QV_String(m_strClass.GetString()), revision, set.Get())) {
     wait.Release();
-    CErrorBox(session->LastError(), view).DoModal();
+    if (!session->Cancelled()) CErrorBox(session->LastError(), view).DoModal();
     return FALSE;
   }
   // The content replaces the tree as one undoable change, keeping the

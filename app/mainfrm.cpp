@@ -3,6 +3,7 @@
 #include "app/cmdids.h"
 #include "app/history.h"
 #include "app/proffile.h"
+#include "app/settings.h"
 #include "platform/cwinapp.h"
 #include "resources/resourceids.h"
 
@@ -96,7 +97,8 @@ void RegisterMainFrameResources() {
 }
 
 CMainFrame::CMainFrame() = default;
-CMainFrame::~CMainFrame() = default;
+// The window, its bars and the view are all still there.
+CMainFrame::~CMainFrame() { SaveFrameSettings(this); }
 
 int CMainFrame::OnCreate() {
   if (CFrameWnd::OnCreate() == -1) return -1;
@@ -112,5 +114,6 @@ int CMainFrame::OnCreate() {
   if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR) ||
       !m_wndStatusBar.SetIndicators(kIndicators, 4))
     return -1;
+  RestoreFrameSettings(this);
   return 0;
 }

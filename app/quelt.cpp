@@ -13,12 +13,14 @@
 #include "app/profdoct.h"
 #include "app/queltdoc.h"
 #include "app/queltview.h"
+#include "app/settings.h"
 #include "comnmfc/getservb.h"
 #include "comnmfc/retrieve.h"
 #include "common/registry.h"
 #include "dialogs/errorbox.h"
 #include "platform/cframewnd.h"
 #include "platform/msgbox.h"
+#include "platform/progresscall.h"
 #include "platform/stringtable.h"
 #include "platform/waitcursor.h"
 #include "resources/resourceids.h"
@@ -103,6 +105,7 @@ CQueltApp::CQueltApp() : CWinApp("quelt") {
   AddCommand(ID_HELP_CONTENTS, [this] { OnHelpContents(); });
   AddCommand(ID_HELP_SEARCHFORHELPON, [this] { OnHelpSearchforhelpon(); });
   AddCommand(ID_HELP_HOWTOUSEHELP, [this] { OnHelpHowtousehelp(); });
+  AddCommandRange(ID_FILE_MRU_FIRST, ID_FILE_MRU_LAST, [this](UINT id) { OnRecentProfile(id); });
 }
 
 CQueltApp::~CQueltApp() {
@@ -126,6 +129,8 @@ BOOL CQueltApp::InitInstance() {
   }
   RegisterMainFrameResources();
   CQueltView::SetAppSession(&m_session);
+  // Server requests run on a worker thread behind a progress window.
+  m_session.SetCallRunner(&ProgressCallRunner());
   AddDocTemplate(new CSingleProfileTemplate(IDR_MAINFRAME, &CreateObject<CQueltDoc>, &CreateObject<CMainFrame>,
                                             &CreateObject<CQueltView>));
 
@@ -161,7 +166,22 @@ CDocument* CQueltApp::OpenProfile(const CString& server, const CString& profileC
   POSITION pos = GetFirstDocTemplatePosition();
   auto* docTemplate = dynamic_cast<CSingleProfileTemplate*>(GetNextDocTemplate(pos));
   if (docTemplate == nullptr) return nullptr;
-  return docTemplate->OpenProfile(server, profileClass, name, bNew, TRUE);
+  CDocument* doc = docTemplate->OpenProfile(server, profileClass, name, bNew, TRUE);
+  if (doc != nullptr && !bNew) RememberProfile({server, name, profileClass});
+  return doc;
+}
+
+// Retrieves the profile as the command line's "edit" does.  One that the
+// server could not give (the document has said so) is forgotten; one that
+// could not be reached, or whose retrieval was cancelled, stays.
+void CQueltApp::OnRecentProfile(UINT id) {
+  const std::vector<CRecentProfile>& recent = EditorSettings().m_recent;
+  const size_t index = id - ID_FILE_MRU_FIRST;
+  if (index >= recent.size()) return;
+  const CRecentProfile profile = recent[index];
+  m_session.ResetLastError();
+  if (OpenProfile(profile.server, profile.profileClass, profile.name, FALSE) != nullptr) return;
+  if (!m_session.Cancelled() && m_session.LastError() == IDS_ADM_RETRIEVE_FAILED) ForgetProfile(profile);
 }
 
 void CQueltApp::OnFileNew() {
@@ -191,7 +211,7 @@ void CQueltApp::OnFileOpen() {
   wait.Release();
   std::unique_ptr<QV_String[]> ownNames(names), ownClasses(classes);
   if (!listed) {
-    CErrorBox(m_session.LastError()).DoModal();
+    if (!m_session.Cancelled()) CErrorBox(m_session.LastError()).DoModal();
     return;
   }
   if (count < 1 || names == nullptr || classes == nullptr) {

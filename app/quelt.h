@@ -39,6 +39,8 @@ class CQueltApp : public CWinApp {
   void OnHelpContents();
   void OnHelpSearchforhelpon();
   void OnHelpHowtousehelp();
+  // One of the remembered profiles at the end of the Profile menu.
+  void OnRecentProfile(UINT id);
 
   // Opens the help window: HELP_FINDER the contents, HELP_HELPONHELP the
   // page on using help, HELP_KEY the keyword search.

@@ -100,7 +100,8 @@ BOOL CQueltDoc::OnOpenProfile(const CString& server, const CString& profileClass
   if (session == nullptr) return FALSE;
   if (!session->LoadProfile(QV_String(server), QV_String(name), QV_String(profileClass), set.Get())) {
     wait.Release();
-    CErrorBox(session->LastError()).DoModal();
+    // A load the user cancelled ends without a message.
+    if (!session->Cancelled()) CErrorBox(session->LastError()).DoModal();
     return FALSE;
   }
   CQueltView* view = GetView();
@@ -147,7 +148,7 @@ BOOL CQueltDoc::OnSaveProfile(const CString& server, const CString& profileClass
     return TRUE;
   }
   wait.Release();
-  CErrorBox(session->LastError()).DoModal();
+  if (!session->Cancelled()) CErrorBox(session->LastError()).DoModal();
   return FALSE;
 }
 

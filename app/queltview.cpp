@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <new>
 
+#include "app/queltaccess.h"
 #include "app/queltdoc.h"
 #include "common/ctstring.h"
 #include "dialogs/errorbox.h"
@@ -70,6 +72,8 @@ CQueltView::CQueltView()
   // Print and Print Preview are the framework's own.
   AddCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
   AddCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+  // Screen readers see the tree and its selected node.
+  SetAccessibleTree(std::make_unique<CQueltViewAccess>(this));
 }
 
 CQueltView::~CQueltView() {
@@ -193,6 +197,7 @@ void CQueltView::SelectNode(CTreeNode* node) {
   if (m_pSelected != nullptr) m_pSelected->SetSelected(0);
   m_pSelected = node;
   if (m_pSelected != nullptr) m_pSelected->SetSelected(1);
+  NotifyAccessibleFocus();
 }
 
 void CQueltView::Redraw() { RedrawNow(); }

@@ -172,6 +172,8 @@ class CQueltView : public CScrollView {
   CKVSetNode* GetRoot() const { return m_pRoot; }
   CTreeNode* GetSelected() const { return m_pSelected; }
   float GetZoom() const { return m_fZoom; }
+  // The remembered zoom of an earlier run (0.1 to 10), before the first paint.
+  void SetZoom(float zoom) { m_fZoom = zoom; }
   const CString& GetSymbolServer() const { return m_strSymbolServer; }
   MultiAdminSession* GetSession() const { return m_pSession; }
   // Moves the selection to node (a visible node of the tree, or null).

@@ -1,8 +1,12 @@
 #include "common/multises.h"
 
 #include <new>
+#include <string>
+#include <vector>
 
+#include "platform/servercall.h"
 #include "s100/cterrors.h"
+#include "s100/ctruntime.h"
 
 // Before any failure the last error reads "could not connect": the only way
 // the editor reads it without a failure having set it is when a session
@@ -36,6 +40,48 @@ int32_t MultiAdminSession::CallWithReconnect(const QV_String& server, ECTF_Admin
   return result;
 }
 
+bool MultiAdminSession::RunRequest(uint32_t textId, const QV_String& first, const QV_String& second,
+                                   const std::function<void()>& request) {
+  if (m_bRunning) {
+    // A request from inside another one's wait would share its session
+    // with the worker: refused as cancelled.
+    m_bCancelled = 1;
+    return false;
+  }
+  m_bCancelled = 0;
+  CT_CancelToken token;
+  const auto work = [&] {
+    CT_SetThreadCancelToken(&token);
+    request();
+    CT_SetThreadCancelToken(nullptr);
+  };
+  bool finished = true;
+  if (m_pRunner) {
+    const auto text = [](const QV_String& t) { return t.Length() > 0 ? std::string(t, t.Length()) : std::string(); };
+    std::vector<std::string> args{text(first)};
+    if (second.Length() > 0) args.push_back(text(second));
+    m_bRunning = 1;
+    finished = m_pRunner->Run(textId, args, work, [&token] { token.Cancel(); });
+    m_bRunning = 0;
+  } else {
+    work();
+  }
+  if (finished && !token.IsCancelled()) return true;
+  // The session's state on the server is unknown: close it without asking
+  // the server (the cancelled token is still this thread's), so that the
+  // next request opens a fresh one.
+  token.Cancel();
+  CT_SetThreadCancelToken(&token);
+  LogOffAllSessions();
+  CT_SetThreadCancelToken(nullptr);
+  m_bCancelled = 1;
+  return false;
+}
+
+bool MultiAdminSession::TranslationNeedsServer(const QV_String& server) const {
+  return !m_pSession || server != m_strServer || !m_bSymbolsLoaded;
+}
+
 MultiAdminSession::MultiAdminSession()
     : m_bSymbolsLoaded(0), m_pSession(nullptr), m_strServer(), m_nLastError(IDS_ADM_COULD_NOT_CONNECT) {}
 
@@ -65,8 +111,15 @@ ECTF_AdminSession* MultiAdminSession::SelectServer(const QV_String& server) {
 int32_t MultiAdminSession::LoadProfile(const QV_String& server, const QV_String& name,
                                        const QV_String& profileClass, CTkvs set) {
   ECTF_AdminSession* session = nullptr;
-  const int32_t result = CallWithReconnect(
-      server, &session, [&](ECTF_AdminSession* s) { return s->GetProfile(name, profileClass, set); });
+  int32_t result = 0;
+  // The symbol table comes with the profile: the tree built next needs it,
+  // and so the whole wait is one that the user can cancel.
+  const bool finished = RunRequest(IDS_PROGRESS_RETRIEVE, name, server, [&] {
+    result = CallWithReconnect(
+        server, &session, [&](ECTF_AdminSession* s) { return s->GetProfile(name, profileClass, set); });
+    if (result > 0 && m_pSession) EnsureSymbols(m_pSession);
+  });
+  if (!finished) result = 0;
   if (result < 0) return 0;
   if (result) return 1;
   m_nLastError = IDS_ADM_RETRIEVE_FAILED;
@@ -76,15 +129,23 @@ int32_t MultiAdminSession::LoadProfile(const QV_String& server, const QV_String&
 int32_t MultiAdminSession::SaveProfile(const QV_String& server, const QV_String& profileClass,
                                        const QV_String& name, CTkvs set, int32_t update) {
   ECTF_AdminSession* session = nullptr;
+  int32_t result = 0;
+  const bool finished = RunRequest(IDS_PROGRESS_STORE, name, server, [&] {
+    result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
+      return update ? s->UpdateProfile(name, profileClass, set) : s->AddProfile(name, profileClass, set);
+    });
+  });
+  if (!finished) {
+    // Abandoned: whatever the server made of it, the store has not been
+    // confirmed.
+    m_nLastError = update ? IDS_ADM_UPDATE_FAILED : IDS_ADM_STORE_FAILED;
+    return 0;
+  }
   if (update) {
-    const int32_t result = CallWithReconnect(
-        server, &session, [&](ECTF_AdminSession* s) { return s->UpdateProfile(name, profileClass, set); });
     if (result < 0) return 0;
     if (!result) m_nLastError = IDS_ADM_UPDATE_FAILED;
     return result;
   }
-  const int32_t result = CallWithReconnect(
-      server, &session, [&](ECTF_AdminSession* s) { return s->AddProfile(name, profileClass, set); });
   if (result < 0) return 0;
   if (result) {
     m_nLastError = IDS_ADM_NO_ERROR;
@@ -105,9 +166,21 @@ int32_t MultiAdminSession::GetProfileList(const QV_String& server, const QV_Stri
   *classes = nullptr;
   *count = 0;
   ECTF_AdminSession* session = nullptr;
-  const int32_t result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
-    return s->GetProfileList(profileClass, names, classes, count);
+  int32_t result = 0;
+  const bool finished = RunRequest(IDS_PROGRESS_PROFILE_LIST, server, QV_String(), [&] {
+    result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
+      return s->GetProfileList(profileClass, names, classes, count);
+    });
   });
+  if (!finished) {
+    // Nothing half-listed reaches the caller.
+    delete[] *names;
+    delete[] *classes;
+    *names = nullptr;
+    *classes = nullptr;
+    *count = 0;
+    result = 0;
+  }
   if (result < 0) return 0;
   if (!result) m_nLastError = IDS_ADM_LIST_FAILED;
   return result;
@@ -117,8 +190,15 @@ int32_t MultiAdminSession::ListRevisions(const QV_String& server, const QV_Strin
                                          const QV_String& profileClass, std::vector<CT_RevisionInfo>* revisions) {
   revisions->clear();
   ECTF_AdminSession* session = nullptr;
-  const int32_t result = CallWithReconnect(
-      server, &session, [&](ECTF_AdminSession* s) { return s->ListRevisions(name, profileClass, revisions); });
+  int32_t result = 0;
+  const bool finished = RunRequest(IDS_PROGRESS_WAITING, server, QV_String(), [&] {
+    result = CallWithReconnect(
+        server, &session, [&](ECTF_AdminSession* s) { return s->ListRevisions(name, profileClass, revisions); });
+  });
+  if (!finished) {
+    revisions->clear();
+    result = 0;
+  }
   if (result < 0) return 0;
   if (result) return 1;
   m_nLastError = IDS_ADM_HISTORY_FAILED;
@@ -128,8 +208,12 @@ int32_t MultiAdminSession::ListRevisions(const QV_String& server, const QV_Strin
 int32_t MultiAdminSession::GetRevision(const QV_String& server, const QV_String& name, const QV_String& profileClass,
                                        uint64_t revision, CTkvs set) {
   ECTF_AdminSession* session = nullptr;
-  const int32_t result = CallWithReconnect(
-      server, &session, [&](ECTF_AdminSession* s) { return s->GetRevision(name, profileClass, revision, set); });
+  int32_t result = 0;
+  const bool finished = RunRequest(IDS_PROGRESS_WAITING, server, QV_String(), [&] {
+    result = CallWithReconnect(
+        server, &session, [&](ECTF_AdminSession* s) { return s->GetRevision(name, profileClass, revision, set); });
+  });
+  if (!finished) result = 0;
   if (result < 0) return 0;
   if (result) return 1;
   m_nLastError = IDS_ADM_REVISION_FAILED;
@@ -144,10 +228,20 @@ void MultiAdminSession::EnsureSymbols(ECTF_AdminSession* session) {
 
 int32_t MultiAdminSession::SymbolToName(const QV_String& server, uint32_t symbol, QV_String* name) {
   ECTF_AdminSession* session = nullptr;
-  const int32_t result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
-    EnsureSymbols(s);
-    return s->SymbolToName(symbol, name);
-  });
+  int32_t result = 0;
+  const auto translate = [&] {
+    result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
+      EnsureSymbols(s);
+      return s->SymbolToName(symbol, name);
+    });
+  };
+  // With the table loaded a translation is a look-up: no wait, no window.
+  if (!TranslationNeedsServer(server)) {
+    m_bCancelled = 0;
+    translate();
+  }
+  else if (!RunRequest(IDS_PROGRESS_SYMBOLS, server, QV_String(), translate))
+    result = 0;
   if (result < 0) return 0;
   if (result) return 1;
   m_nLastError = IDS_ADM_SYMBOL_TO_NAME_FAILED;
@@ -156,10 +250,19 @@ int32_t MultiAdminSession::SymbolToName(const QV_String& server, uint32_t symbol
 
 int32_t MultiAdminSession::NameToSymbol(const QV_String& server, const QV_String& name, uint32_t* symbol) {
   ECTF_AdminSession* session = nullptr;
-  const int32_t result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
-    EnsureSymbols(s);
-    return s->NameToSymbol(name, symbol);
-  });
+  int32_t result = 0;
+  const auto translate = [&] {
+    result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
+      EnsureSymbols(s);
+      return s->NameToSymbol(name, symbol);
+    });
+  };
+  if (!TranslationNeedsServer(server)) {
+    m_bCancelled = 0;
+    translate();
+  }
+  else if (!RunRequest(IDS_PROGRESS_SYMBOLS, server, QV_String(), translate))
+    result = 0;
   if (result < 0) return 0;
   if (result) return 1;
   m_nLastError = IDS_ADM_NAME_TO_SYMBOL_FAILED;

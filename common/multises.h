@@ -6,11 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "common/admsess.h"
 #include "common/ctstring.h"
 #include "s100/ctcontainers.h"
+
+class CServerCallRunner;
 
 // Message ids that LastError() gives.
 enum : uint32_t {
@@ -26,6 +29,15 @@ enum : uint32_t {
   IDS_ADM_INVALID_NAME = 16412,
   IDS_ADM_HISTORY_FAILED = 16440,
   IDS_ADM_REVISION_FAILED = 16441,
+};
+
+// Texts of the progress window that names a request while it waits.
+enum : uint32_t {
+  IDS_PROGRESS_PROFILE_LIST = 16450,  // "...the list of profiles from <server>..."
+  IDS_PROGRESS_RETRIEVE = 16451,      // "Retrieving <name> from <server>..."
+  IDS_PROGRESS_STORE = 16452,         // "Storing <name> on <server>..."
+  IDS_PROGRESS_SYMBOLS = 16453,       // "...the symbol table of <server>..."
+  IDS_PROGRESS_WAITING = 16454,       // "Waiting for <server>..."
 };
 
 class MultiAdminSession {
@@ -53,6 +65,17 @@ class MultiAdminSession {
   // Closes the open session; the next request opens a new one.
   void LogOffAllSessions();
   uint32_t LastError() const { return m_nLastError; }
+  // Back to "could not connect", as before any failure, so that a caller
+  // can tell whether the requests it makes next set it.
+  void ResetLastError() { m_nLastError = IDS_ADM_COULD_NOT_CONNECT; }
+
+  // Requests that may wait on a server run through the runner (null: on
+  // the calling thread).  The caller keeps the runner alive.
+  void SetCallRunner(CServerCallRunner* runner) { m_pRunner = runner; }
+  // Whether the latest request failed because the user cancelled it.  Its
+  // server calls were abandoned and the session closed; LastError() is the
+  // request's usual failure, but the user has seen enough: show nothing.
+  int32_t Cancelled() const { return m_bCancelled; }
 
  protected:
   // The open session for that server, opening it when needed; null when no
@@ -70,9 +93,21 @@ class MultiAdminSession {
   int32_t CallWithReconnect(const QV_String& server, ECTF_AdminSession** used, Call call);
   // Loads the symbol table once per session, whether or not that works.
   void EnsureSymbols(ECTF_AdminSession* session);
+  // Runs request (the server calls of one operation) through the runner,
+  // its progress text being textId with the arguments.  False when the user
+  // cancelled (the calls are abandoned, the session closed, Cancelled()
+  // true) or when a request is already running.
+  bool RunRequest(uint32_t textId, const QV_String& first, const QV_String& second,
+                  const std::function<void()>& request);
+  // Whether a translation on that server needs the server (a session to
+  // open or a symbol table to load) rather than the loaded table.
+  bool TranslationNeedsServer(const QV_String& server) const;
 
   int32_t m_bSymbolsLoaded;
   ECTF_AdminSession* m_pSession;
   QV_String m_strServer;
   uint32_t m_nLastError;
+  CServerCallRunner* m_pRunner = nullptr;  // not owned
+  int32_t m_bCancelled = 0;
+  int32_t m_bRunning = 0;
 };

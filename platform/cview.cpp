@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "platform/accesstree.h"
 #include "platform/cdocument.h"
 #include "platform/cframewnd.h"
 #include "platform/cprintinfo.h"
@@ -98,6 +99,7 @@ class CScrollView::Area : public QAbstractScrollArea {
     setFrameShape(QFrame::NoFrame);
   }
   void Forget() { m_view = nullptr; }
+  CScrollView* View() const { return m_view; }
 
  protected:
   void paintEvent(QPaintEvent* event) override {
@@ -197,6 +199,25 @@ BOOL CScrollView::Create(QWidget* parent) {
 }
 
 QWidget* CScrollView::ScrollArea() const { return m_area; }
+
+CScrollView* CScrollView::FromWidget(const QWidget* widget) {
+  const Area* area = dynamic_cast<const Area*>(widget);
+  return area != nullptr ? area->View() : nullptr;
+}
+
+void CScrollView::SetAccessibleTree(std::unique_ptr<CAccessibleTree> tree) {
+  m_pAccessibleTree = std::move(tree);
+  InstallAccessibleTreeFactory();
+}
+
+void CScrollView::NotifyAccessibleFocus() {
+  if (m_area != nullptr && m_pAccessibleTree) NotifyAccessibleTreeFocus(m_area);
+}
+
+void CScrollView::OnInitialUpdate() {
+  CView::OnInitialUpdate();
+  NotifyAccessibleFocus();
+}
 
 QWidget* CScrollView::Viewport() const { return m_area != nullptr ? m_area->viewport() : nullptr; }
 

@@ -21,6 +21,7 @@
 #include "platform/cwnd.h"
 #include "platform/geometry.h"
 
+class CAccessibleTree;
 class CDC;
 class CDocument;
 struct CPrintInfo;
@@ -133,6 +134,17 @@ class CScrollView : public CView {
   // The scroll area, for tests and the frame.
   QWidget* ScrollArea() const;
   QWidget* Viewport() const;
+  // The view whose scroll area the widget is, or null.
+  static CScrollView* FromWidget(const QWidget* widget);
+
+  // --- Accessibility.  A view that draws a tree gives the description of
+  // its current item (before Create); its window is then announced as a
+  // tree.  NotifyAccessibleFocus tells that the current item changed; the
+  // initial update tells it too.
+  void SetAccessibleTree(std::unique_ptr<CAccessibleTree> tree);
+  CAccessibleTree* GetAccessibleTree() const { return m_pAccessibleTree.get(); }
+  void NotifyAccessibleFocus();
+  void OnInitialUpdate() override;
 
  private:
   class Area;
@@ -148,4 +160,5 @@ class CScrollView : public CView {
   bool m_positionPending = false;
   CPoint m_pendingPosition;
   Area* m_area = nullptr;  // owned by its Qt parent, or by this view when it has none
+  std::unique_ptr<CAccessibleTree> m_pAccessibleTree;
 };

@@ -38,6 +38,7 @@ inline constexpr uint32_t kErrNoSymbolTable = 0x01600486;  // no symbol table lo
 inline constexpr uint32_t kErrUnknownSymbol = 0x01600487;  // the table has no such name or number
 inline constexpr uint32_t kErrBufferTooSmall = 0x01600488; // the caller's buffer cannot hold the answer
 inline constexpr uint32_t kErrBadAddress = 0x01600489;     // malformed server address, or plain gRPC to a host that is not loopback
+inline constexpr uint32_t kErrCancelled = 0x0160048A;      // the caller abandoned the call (CT_CancelToken)
 
 // Data-element text (DEtoA / AtoAnyDE): 0x016004A0 and up.
 inline constexpr uint32_t kErrTextSyntax = 0x016004A0;     // unexpected character or token

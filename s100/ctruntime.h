@@ -13,6 +13,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "s100/ctcontainers.h"
@@ -65,6 +68,42 @@ int CT_Shutdown(uint32_t* err);
 
 // A readable text for an error code (never null).
 const char* CT_ErrorText(uint32_t code);
+
+// ---- Abandoning calls ----
+// A token through which one thread abandons the calls that another thread
+// makes for it.  While a token is a thread's current one
+// (CT_SetThreadCancelToken), Cancel(), from any thread, makes the call in
+// flight on that thread return at once and every later call under the token
+// fail at once, both with kErrCancelled, without waiting for the server.  A
+// session whose call was abandoned is abandoned too: its state on the server
+// is unknown, so its later calls fail with kErrCancelled and closing it does
+// not contact the server; the caller opens a new session.
+class CT_CancelToken {
+ public:
+  CT_CancelToken() = default;
+  CT_CancelToken(const CT_CancelToken&) = delete;
+  CT_CancelToken& operator=(const CT_CancelToken&) = delete;
+
+  void Cancel();
+  bool IsCancelled() const;
+
+  // For the transports: abort runs (once) when the token is cancelled while
+  // the call is in flight, at once when it is cancelled already.  After
+  // Unwatch(id) it does not run any more.
+  uint64_t Watch(std::function<void()> abort);
+  void Unwatch(uint64_t id);
+
+ private:
+  mutable std::mutex m_mutex;
+  bool m_bCancelled = false;
+  uint64_t m_nNextWatch = 1;
+  std::map<uint64_t, std::function<void()>> m_aborts;
+};
+
+// The token of the calls the calling thread makes from now on; null for
+// none.  The caller keeps the token alive while it is current.
+void CT_SetThreadCancelToken(CT_CancelToken* token);
+CT_CancelToken* CT_ThreadCancelToken();
 
 // ---- Sessions ----
 // The options set names the server under CT_KEY_SERVER_NAME.

@@ -40,7 +40,14 @@ struct Session {
   std::unique_ptr<Backend> backend;
   std::string id;
   std::unique_ptr<SymbolTable> table;  // null until loaded
+  bool abandoned = false;              // a call was abandoned: the server is not asked again
 };
+
+// Whether the calling thread's calls have been abandoned.
+bool ThreadCancelled() {
+  const CT_CancelToken* token = CT_ThreadCancelToken();
+  return token && token->IsCancelled();
+}
 
 struct RuntimeState {
   std::mutex mutex;
@@ -116,9 +123,18 @@ template <class Req, class Rep>
 uint32_t Send(Session& session, uint32_t (Backend::*method)(const Req&, Rep*), Req& request, Rep* reply) {
   std::lock_guard<std::mutex> lock(session.mutex);
   if (!session.backend) return kErrNoSession;
+  if (session.abandoned) return kErrCancelled;
+  if (ThreadCancelled()) {
+    session.abandoned = true;
+    return kErrCancelled;
+  }
   request.set_session(session.id);
   const uint32_t transport = (session.backend.get()->*method)(request, reply);
-  if (transport != 0) return transport;
+  if (transport != 0) {
+    if (!ThreadCancelled()) return transport;
+    session.abandoned = true;
+    return kErrCancelled;
+  }
   return reply->error();
 }
 
@@ -394,6 +410,7 @@ int CTses_Create(CTses* handle, const char* application, uint32_t /*zero*/, CTkv
     std::lock_guard<std::mutex> lock(state.mutex);
     factory = state.factory;
   }
+  if (ThreadCancelled()) return Fail(reply, kErrCancelled);
   auto session = std::make_shared<Session>();
   code = kErrConnect;
   session->backend = factory ? factory(address, settings, &code) : runtime::MakeBackend(address, settings, &code);
@@ -401,6 +418,7 @@ int CTses_Create(CTses* handle, const char* application, uint32_t /*zero*/, CTkv
 
   pb::OpenSessionReply answer;
   code = session->backend->OpenSession(request, &answer);
+  if (code != 0 && ThreadCancelled()) code = kErrCancelled;
   if (code == 0) code = answer.error();
   if (code == 0 && answer.session().empty()) code = kErrTransport;
   if (code != 0) return Fail(reply, code);

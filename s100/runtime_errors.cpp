@@ -31,6 +31,7 @@ const char* CT_ErrorText(uint32_t code) {
     case kErrUnknownSymbol: return "the symbol table has no such name or value";
     case kErrBufferTooSmall: return "the answer does not fit the buffer";
     case kErrBadAddress: return "the server address is malformed, or plain gRPC to a host that is not this machine";
+    case kErrCancelled: return "the call was abandoned by its caller";
     case kErrTextSyntax: return "syntax error in the data-element text";
     case kErrTextTruncated: return "the data-element text ends inside an element";
     case kErrTextRange: return "a number in the text is out of range";

@@ -11,6 +11,7 @@
 
 #include "proto/ctadmin.grpc.pb.h"
 #include "s100/cterrors.h"
+#include "s100/ctruntime.h"
 #include "server/safefile.h"
 
 namespace ct::runtime {
@@ -58,6 +59,25 @@ uint32_t MapStatus(const grpc::Status& status) {
   }
 }
 
+// Cancels the call of a context when the calling thread's cancel token is
+// cancelled while the call is in flight (gRPC takes a cancel that comes
+// before the call starts as well).
+class AbortWatch {
+ public:
+  explicit AbortWatch(grpc::ClientContext* context) : token_(CT_ThreadCancelToken()) {
+    if (token_) id_ = token_->Watch([context] { context->TryCancel(); });
+  }
+  ~AbortWatch() {
+    if (token_ && id_) token_->Unwatch(id_);
+  }
+  AbortWatch(const AbortWatch&) = delete;
+  AbortWatch& operator=(const AbortWatch&) = delete;
+
+ private:
+  CT_CancelToken* token_;
+  uint64_t id_ = 0;
+};
+
 class GrpcBackend final : public Backend {
  public:
   GrpcBackend(std::shared_ptr<grpc::Channel> channel, std::string token, const RuntimeSettings& settings)
@@ -74,6 +94,7 @@ class GrpcBackend final : public Backend {
   uint32_t name(const ctadmin::v1::req& request, ctadmin::v1::rep* reply) override {                 \
     grpc::ClientContext context;                                                                     \
     Prepare(&context, IsSessionCall(#name) ? connectMs_ : callMs_);                                  \
+    AbortWatch watch(&context);                                                                      \
     return MapStatus(stub_->name(&context, request, reply));                                         \
   }
   CT_RUNTIME_RPCS(CT_GRPC_RPC)

@@ -246,7 +246,6 @@ TEST_F(FilesEnv, HistoryListsRevisionsAndOpensOneThatStoreMakesNewest) {
     std::string title;
   } cases[] = {
       {"cancelled", false, -1, 0, 30, "[Lines, Setup, Default_Server]"},
-      {"unsaved changes kept", true, 2, IDCANCEL, 30, "[Lines, Setup, Default_Server] *"},
       {"oldest opened", false, 2, 0, 10, "[Lines, Setup, Default_Server] *"},
   };
   for (const Case& c : cases) {
@@ -284,6 +283,13 @@ TEST_F(FilesEnv, HistoryListsRevisionsAndOpensOneThatStoreMakesNewest) {
       Doc()->UpdateTitle();
     }
   }
+
+  // Undo takes the view back to what it showed; Redo opens the revision again.
+  app_->m_pMainWnd->ExecuteCommand(ID_EDIT_UNDO);
+  EXPECT_EQ(ValueShown(), 30);
+  EXPECT_EQ(Title(), "[Lines, Setup, Default_Server]");
+  app_->m_pMainWnd->ExecuteCommand(ID_EDIT_REDO);
+  EXPECT_EQ(ValueShown(), 10);
 
   // Store makes the opened revision the newest, in place, without asking.
   host_.Clear();

@@ -1,0 +1,403 @@
+// Server requests behind the progress window, against real local processes:
+// a listener that accepts and never answers, and a real ctserver behind a
+// proxy that can hold its traffic back (stalled) or pass it on late (slow).
+// The window must repaint while they wait, the progress window must name the
+// request, and Cancel must give control back at once with a session that
+// the next request replaces.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QWidget>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/multises.h"
+#include "platform/progresscall.h"
+#include "s100/cterrors.h"
+#include "s100/ctruntime.h"
+#include "tests/support/registry.h"
+#include "tests/support/serverprocess.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+using testsupport::NowMs;
+
+int ListenLoopback(int* port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 16) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    if (fd >= 0) close(fd);
+    return -1;
+  }
+  *port = ntohs(addr.sin_port);
+  return fd;
+}
+
+// Accepts connections on loopback, forwards each to `target` (0: nowhere,
+// the connection just stays silent), and passes the bytes on after
+// delayMs; while stalled it passes nothing on.
+class Proxy {
+ public:
+  explicit Proxy(int target) : target_(target) {
+    listen_ = ListenLoopback(&port_);
+    if (listen_ >= 0) accept_ = std::thread([this] { AcceptLoop(); });
+  }
+  ~Proxy() {
+    stop_ = true;
+    if (accept_.joinable()) accept_.join();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (int fd : fds_) shutdown(fd, SHUT_RDWR);
+    }
+    if (listen_ >= 0) shutdown(listen_, SHUT_RDWR);
+    for (std::thread& t : threads_) t.join();
+    for (int fd : fds_) close(fd);
+    if (listen_ >= 0) close(listen_);
+  }
+  bool ok() const { return listen_ >= 0; }
+  std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+  std::atomic<int> delayMs{0};
+  std::atomic<bool> stalled{false};
+
+ private:
+  void AcceptLoop() {
+    while (!stop_) {
+      pollfd p{listen_, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      const int client = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (client < 0) continue;
+      std::lock_guard<std::mutex> lock(mutex_);
+      fds_.push_back(client);
+      if (target_ == 0) continue;
+      const int upstream = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      sockaddr_in addr{};
+      addr.sin_family = AF_INET;
+      addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      addr.sin_port = htons(static_cast<uint16_t>(target_));
+      if (upstream < 0 || connect(upstream, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        if (upstream >= 0) close(upstream);
+        shutdown(client, SHUT_RDWR);
+        continue;
+      }
+      fds_.push_back(upstream);
+      threads_.emplace_back([this, client, upstream] { Pump(client, upstream); });
+      threads_.emplace_back([this, upstream, client] { Pump(upstream, client); });
+    }
+  }
+  void Pump(int from, int to) {
+    char buffer[65536];
+    for (;;) {
+      const ssize_t n = read(from, buffer, sizeof buffer);
+      if (n <= 0 || stop_) break;
+      for (int waited = 0; !stop_ && (stalled || waited < delayMs); waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (stop_ || send(to, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) != n) break;
+    }
+    shutdown(to, SHUT_WR);
+  }
+
+  int target_;
+  int listen_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<int> fds_;
+  std::thread accept_;
+  std::vector<std::thread> threads_;  // grows only on the accepting thread
+};
+
+// What the user would have seen during one request.
+struct Watch {
+  bool windowShown = false;
+  QString windowText;
+  int paintsWhileWaiting = 0;
+  int64_t cancelledAtMs = 0;
+};
+
+// A window that counts its paints.
+class PaintCounter : public QWidget {
+ public:
+  int paints = 0;
+
+ protected:
+  void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+QProgressDialog* ProgressWindow() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->objectName() == QLatin1String(CProgressCallRunner::kObjectName))
+      return qobject_cast<QProgressDialog*>(w);
+  return nullptr;
+}
+
+// Runs request while a window asks to be repainted every 40 ms; with
+// cancelAfterMs > 0 presses the progress window's Cancel then.
+Watch Observe(const std::function<void()>& request, int cancelAfterMs) {
+  Watch watch;
+  PaintCounter window;
+  window.resize(200, 100);
+  window.show();
+  QApplication::processEvents();
+  const int paintsBefore = window.paints;
+  QTimer repaint;
+  QObject::connect(&repaint, &QTimer::timeout, &window, [&] { window.update(); });
+  repaint.start(40);
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, &window, [&] {
+    if (QProgressDialog* dialog = ProgressWindow()) {
+      watch.windowShown = true;
+      watch.windowText = dialog->labelText();
+    }
+  });
+  look.start(20);
+  if (cancelAfterMs > 0) {
+    QTimer::singleShot(cancelAfterMs, &window, [&] {
+      QProgressDialog* dialog = ProgressWindow();
+      if (!dialog) return;
+      for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        if (button->isVisible()) {
+          watch.cancelledAtMs = NowMs();
+          button->click();
+          break;
+        }
+      }
+    });
+  }
+  request();
+  watch.paintsWhileWaiting = window.paints - paintsBefore;
+  return watch;
+}
+
+class ServerCallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testsupport::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
+    ASSERT_EQ(CT_Initialize(nullptr), 1);
+    server = std::make_unique<testsupport::ServerProcess>(dir.path());
+    ASSERT_TRUE(server->Start()) << server->Log();
+    stalling = std::make_unique<Proxy>(0);
+    proxy = std::make_unique<Proxy>(server->port());
+    ASSERT_TRUE(stalling->ok() && proxy->ok());
+    testsupport::RegistryContents reg;
+    reg.servers["Direct"] = server->address();
+    reg.servers["Stall"] = stalling->address();
+    reg.servers["Proxied"] = proxy->address();
+    // Far beyond what any case below may take: a request that returns
+    // early was given back by Cancel, not by a deadline.
+    reg.connectTimeoutMs = 20000;
+    reg.callTimeoutMs = 20000;
+    testsupport::InstallRegistry(dir.File("test.reg"), reg);
+    session.SetCallRunner(&ProgressCallRunner());
+
+    uint32_t err = 0;
+    ASSERT_EQ(CTkvs_Create(&profile, &err), 1);
+    ASSERT_EQ(CTkvs_PutInt(profile, 0x00800402, 7, &err), 1);
+    ASSERT_TRUE(session.SaveProfile("Direct", "Setup", "Lines", profile, 0));
+  }
+  void TearDown() override {
+    session.LogOffAllSessions();
+    if (profile) CTkvs_Destroy(profile, nullptr);
+    proxy.reset();
+    stalling.reset();
+    server.reset();
+    CT_Shutdown(nullptr);
+  }
+
+  testsupport::TempDir dir;
+  std::unique_ptr<testsupport::ServerProcess> server;
+  std::unique_ptr<Proxy> stalling;
+  std::unique_ptr<Proxy> proxy;
+  MultiAdminSession session;
+  CTkvs profile = 0;
+};
+
+enum class Op { List, Load, Store, Symbols };
+
+TEST_F(ServerCallTest, RequestsWaitBehindTheProgressWindowAndCancelAtOnce) {
+  struct Case {
+    const char* what;
+    const char* server;
+    bool stallAfterOpen;  // open the session first, then hold the proxy's traffic
+    int delayMs;          // the proxy's lateness
+    Op op;
+    int cancelAfterMs;    // 0: let it finish
+    bool expectWindow;
+    const char* expectText;
+    bool expectOk;
+    uint32_t expectError;  // LastError after a failure
+  };
+  const Case cases[] = {
+      {"fast list", "Direct", false, 0, Op::List, 0, false, "", true, 0},
+      {"list, never answered", "Stall", false, 0, Op::List, 700, true,
+       "Retrieving the list of profiles from Stall…", false, IDS_ADM_LIST_FAILED},
+      {"load, stalled after open", "Proxied", true, 0, Op::Load, 700, true, "Retrieving Lines from Proxied…", false,
+       IDS_ADM_RETRIEVE_FAILED},
+      {"store, stalled after open", "Proxied", true, 0, Op::Store, 700, true, "Storing Lines on Proxied…", false,
+       IDS_ADM_UPDATE_FAILED},
+      {"symbols, never answered", "Stall", false, 0, Op::Symbols, 700, true, "Loading the symbol table of Stall…",
+       false, IDS_ADM_NAME_TO_SYMBOL_FAILED},
+      {"load, slow", "Proxied", false, 150, Op::Load, 0, true, "Retrieving Lines from Proxied…", true, 0},
+      {"symbols, slow", "Proxied", false, 150, Op::Symbols, 0, true, "Loading the symbol table of Proxied…", true,
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    session.LogOffAllSessions();
+    proxy->stalled = false;
+    proxy->delayMs = 0;
+    if (c.stallAfterOpen) {
+      QV_String* names = nullptr;
+      QV_String* classes = nullptr;
+      int32_t count = 0;
+      ASSERT_TRUE(session.GetProfileList(c.server, "", &names, &classes, &count));
+      delete[] names;
+      delete[] classes;
+      proxy->stalled = true;
+    }
+    proxy->delayMs = c.delayMs;
+
+    int32_t ok = 0;
+    uint32_t err = 0;
+    CTkvs loaded = 0;
+    ASSERT_EQ(CTkvs_Create(&loaded, &err), 1);
+    const Watch watch = Observe(
+        [&] {
+          switch (c.op) {
+            case Op::List: {
+              QV_String* names = nullptr;
+              QV_String* classes = nullptr;
+              int32_t count = 0;
+              ok = session.GetProfileList(c.server, "", &names, &classes, &count);
+              if (ok) {
+                EXPECT_EQ(count, 1);
+              } else {
+                EXPECT_TRUE(names == nullptr && classes == nullptr && count == 0);
+              }
+              delete[] names;
+              delete[] classes;
+              break;
+            }
+            case Op::Load:
+              ok = session.LoadProfile(c.server, "Lines", "Setup", loaded);
+              break;
+            case Op::Store:
+              ok = session.SaveProfile(c.server, "Setup", "Lines", profile, 1);
+              break;
+            case Op::Symbols: {
+              uint32_t symbol = 0;
+              ok = session.NameToSymbol(c.server, "KVS_EndKey", &symbol);
+              if (ok) {
+                EXPECT_EQ(symbol, 0x00800401u);
+              }
+              break;
+            }
+          }
+        },
+        c.cancelAfterMs);
+    const int64_t returnedAtMs = NowMs();
+
+    EXPECT_EQ(ok != 0, c.expectOk);
+    EXPECT_EQ(session.Cancelled() != 0, c.cancelAfterMs > 0);
+    if (!c.expectOk) {
+      EXPECT_EQ(session.LastError(), c.expectError);
+    }
+    EXPECT_EQ(watch.windowShown, c.expectWindow);
+    EXPECT_EQ(ProgressWindow(), nullptr);
+    if (c.expectWindow) {
+      EXPECT_EQ(watch.windowText.toStdString(), c.expectText);
+      EXPECT_GE(watch.paintsWhileWaiting, 3);
+    }
+    if (c.cancelAfterMs > 0) {
+      ASSERT_GT(watch.cancelledAtMs, 0);
+      // Cancel gives control back at once (100 ms is the aim; the bound
+      // leaves room for a loaded machine and the sanitizers, and is still
+      // far below the 20 s deadlines).
+      const int64_t took = returnedAtMs - watch.cancelledAtMs;
+      RecordProperty(std::string("cancel_ms_") + c.server, std::to_string(took));
+      EXPECT_LT(took, 1000);
+    }
+    if (c.op == Op::Load && c.expectOk) {
+      int32_t value = 0;
+      EXPECT_EQ(CTkvs_GetInt(loaded, 0x00800402, &value, &err), 1);
+      EXPECT_EQ(value, 7);
+    }
+    CTkvs_Destroy(loaded, &err);
+
+    // After Cancel the session is gone: once the server answers again, the
+    // next request opens a fresh one and succeeds.
+    if (c.stallAfterOpen) {
+      proxy->stalled = false;
+      CTkvs again = 0;
+      ASSERT_EQ(CTkvs_Create(&again, &err), 1);
+      EXPECT_TRUE(session.LoadProfile(c.server, "Lines", "Setup", again));
+      EXPECT_FALSE(session.Cancelled());
+      CTkvs_Destroy(again, &err);
+    }
+  }
+}
+
+// The runtime on its own: a call abandoned from another thread returns at
+// once, the abandoned session's later calls fail without waiting, and
+// closing it does not wait for the server either.
+TEST_F(ServerCallTest, AbandonedCallsAndSessionsDoNotWaitForTheServer) {
+  uint32_t err = 0;
+  CTkvs reply = 0, options = 0, info = 0;
+  ASSERT_EQ(CTkvs_Create(&reply, &err), 1);
+  ASSERT_EQ(CTkvs_Create(&options, &err), 1);
+  ASSERT_EQ(CTkvs_Create(&info, &err), 1);
+  ASSERT_EQ(CTkvs_PutString(options, CT_KEY_SERVER_NAME, "Proxied", &err), 1);
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
+  CTses handle = 0;
+  ASSERT_EQ(CTses_Create(&handle, "", 0, options, &record, 0), 1);
+  proxy->stalled = true;
+
+  CT_CancelToken token;
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    token.Cancel();
+  });
+  CT_SetThreadCancelToken(&token);
+  int64_t start = NowMs();
+  EXPECT_NE(CTadm_GetProfileInfo(handle, nullptr, "", 0, info, &record, 0), 1);
+  EXPECT_EQ(record.error, ct::kErrCancelled);
+  CT_SetThreadCancelToken(nullptr);
+  canceller.join();
+  EXPECT_LT(NowMs() - start, 1300);
+
+  // No token now: the session itself is abandoned.
+  start = NowMs();
+  EXPECT_NE(CTsym_LoadTable(handle, &record, 0), 1);
+  EXPECT_EQ(record.error, ct::kErrCancelled);
+  EXPECT_NE(CTses_Destroy(handle, CT_kvsEmpty, &record, 0), 1);
+  EXPECT_LT(NowMs() - start, 1000);
+
+  // A call started under a token that is cancelled already never goes out.
+  CT_SetThreadCancelToken(&token);
+  EXPECT_NE(CTses_Create(&handle, "", 0, options, &record, 0), 1);
+  EXPECT_EQ(record.error, ct::kErrCancelled);
+  CT_SetThreadCancelToken(nullptr);
+  CTkvs_Destroy(info, &err);
+  CTkvs_Destroy(options, &err);
+  CTkvs_Destroy(reply, &err);
+}
+
+}  // namespace
