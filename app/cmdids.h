@@ -30,3 +30,6 @@ inline constexpr UINT ID_EDIT_REDO = 57644;
 inline constexpr UINT ID_PROFILE_IMPORT = 32900;
 inline constexpr UINT ID_PROFILE_EXPORT = 32901;
 inline constexpr UINT ID_PROFILE_HISTORY = 32902;
+inline constexpr UINT ID_VIEW_EXPANDALL = 32903;
+inline constexpr UINT ID_VIEW_COLLAPSEALL = 32904;
+inline constexpr UINT ID_FIND_PREVIOUS = 32905;

@@ -55,12 +55,16 @@ const MenuEntry kMainMenu[] = {
     {MenuKind::Separator, 0, nullptr},
     {MenuKind::Item, ID_EDIT_FIND, "&Find...\tAlt+F3"},
     {MenuKind::Item, ID_FIND_NEXT, "Find Next\tF3"},
+    {MenuKind::Item, ID_FIND_PREVIOUS, "Find Previous\tShift+F3"},
     {MenuKind::End, 0, nullptr},
     {MenuKind::Popup, 0, "&View"},
     {MenuKind::Item, ID_VIEW_TOOLBAR, "&Toolbar"},
     {MenuKind::Item, ID_VIEW_STATUS_BAR, "&Status Bar"},
     {MenuKind::Separator, 0, nullptr},
     {MenuKind::Item, ID_VIEW_ZOOM, "&Zoom..."},
+    {MenuKind::Separator, 0, nullptr},
+    {MenuKind::Item, ID_VIEW_EXPANDALL, "E&xpand All\tNum *"},
+    {MenuKind::Item, ID_VIEW_COLLAPSEALL, "Co&llapse All\tNum /"},
     {MenuKind::End, 0, nullptr},
     {MenuKind::Popup, 0, "&Help"},
     {MenuKind::Item, ID_HELP_CONTENTS, "&Contents...\tF1"},
@@ -83,6 +87,7 @@ const AccelEntry kMainAccelerators[] = {
     {"F1", ID_HELP_CONTENTS},       {"Alt+Backspace", ID_EDIT_UNDO}, {"Ctrl+Z", ID_EDIT_UNDO},
     {"Ctrl+Y", ID_EDIT_REDO},       {"Ctrl+Shift+Z", ID_EDIT_REDO}, {"F6", ID_NEXT_PANE},
     {"Shift+F6", ID_PREV_PANE},     {"F9", ID_UNUSED_F9},
+    {"Shift+F3", ID_FIND_PREVIOUS}, {"Num+*", ID_VIEW_EXPANDALL},  {"Num+/", ID_VIEW_COLLAPSEALL},
 };
 }  // namespace
 

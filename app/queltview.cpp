@@ -69,6 +69,7 @@ CQueltView::CQueltView()
       m_nNewSymbolValue(1024) {
   AddCommand(ID_VIEW_ZOOM, &CQueltView::OnViewZoom);
   AddEditingCommands();
+  AddNavigationCommands();
   // Print and Print Preview are the framework's own.
   AddCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
   AddCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });

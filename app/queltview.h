@@ -166,7 +166,16 @@ class CQueltView : public CScrollView {
   void OnEditFind();
   void OnEditFindnext();
   void OnUpdateEditFindnext(CCmdUI* ui);
+  // The same walk backwards; enabled exactly when Find Next is.
+  void OnEditFindprevious();
+  void OnUpdateEditFindprevious(CCmdUI* ui);
   const CString& GetFindText() const { return m_strFindText; }
+
+  // --- Expand All, Collapse All: the selected node and everything below
+  // it; enabled when the selected node has children.
+  void OnViewExpandall();
+  void OnViewCollapseall();
+  void OnUpdateViewExpandall(CCmdUI* ui);
 
   // --- For the editing commands, printing and tests.
   CKVSetNode* GetRoot() const { return m_pRoot; }
@@ -220,6 +229,14 @@ class CQueltView : public CScrollView {
   void DeleteSelected(const CString& name);
   // After undo or redo: the modified flag follows the history.
   void HistoryMoved();
+  // Registers Expand All, Collapse All and Find Previous.
+  void AddNavigationCommands();
+  // Find Next (or Previous): the search from the selection and its scroll.
+  void FindFromSelection(bool backwards);
+  // Scrolls, vertically only, so that the node's box with a small margin
+  // shows: its bottom at the window's bottom when below, its top at the top
+  // when above.  Nothing for a hidden node.
+  void ScrollIntoView(CTreeNode* node);
 
   CKVSetNode* m_pRoot;        // owned
   CTreeNode* m_pSelected;     // not owned

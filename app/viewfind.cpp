@@ -1,7 +1,8 @@
-// Find and Find Next: a case-insensitive search for a piece of a node's
-// text, in display order from the node after the selection, wrapping from
-// the last node to the root.  Every node passed over is expanded, so the
-// walk reaches the whole tree and the found node is visible.
+// Find, Find Next and Find Previous: a case-insensitive search for a piece
+// of a node's text, in display order from the node after (or before) the
+// selection, wrapping at the ends of the tree.  Every node passed over is
+// expanded, so the walk reaches the whole tree and the found node is
+// visible.
 #include <algorithm>
 #include <string_view>
 
@@ -37,18 +38,32 @@ void CQueltView::OnEditFind() {
   if (!m_strFindText.IsEmpty()) OnEditFindnext();
 }
 
-void CQueltView::OnEditFindnext() {
+void CQueltView::OnEditFindnext() { FindFromSelection(false); }
+
+void CQueltView::OnEditFindprevious() { FindFromSelection(true); }
+
+// Forwards a node's successor is Down() once the node is expanded, wrapping
+// to the root; backwards the walk is that order reversed, wrapping from the
+// root to the last node.  Either way every node passed is expanded, so the
+// node reached is visible and the whole tree is searched.
+void CQueltView::FindFromSelection(bool backwards) {
   CString wanted = m_strFindText;
   wanted.MakeUpper();
   // An empty text would match the very next node.
   if (wanted.IsEmpty()) return;
   if (m_pSelected == nullptr || m_pRoot == nullptr) return;
   const std::string_view needle(wanted.GetString(), static_cast<size_t>(wanted.GetLength()));
+  auto step = [this, backwards](CTreeNode* from) {
+    CTreeNode* next = backwards ? from->UpExpanding() : from->Down();
+    if (next != nullptr) return next;
+    return backwards ? m_pRoot->LastExpanding() : static_cast<CTreeNode*>(m_pRoot);
+  };
 
   CTreeNode* start = m_pSelected;
-  start->SetExpanded(1);
-  CTreeNode* node = start->Down();
-  if (node == nullptr) node = m_pRoot;
+  // Forwards the selection's own children come next; backwards they come
+  // last, and are opened only if the walk gets that far.
+  if (!backwards) start->SetExpanded(1);
+  CTreeNode* node = step(start);
   bool found = false;
   while (node != start && !found) {
     // Every node of the view's tree is a data-element node.
@@ -58,8 +73,7 @@ void CQueltView::OnEditFindnext() {
       break;
     }
     node->SetExpanded(1);
-    node = node->Down();
-    if (node == nullptr) node = m_pRoot;
+    node = step(node);
   }
   if (!found) {
     // The nodes passed over stay expanded; the window shows them so.
@@ -68,22 +82,26 @@ void CQueltView::OnEditFindnext() {
     return;
   }
   SelectNode(node);
-
-  CRect r;
-  int y = kFindOrigin;
-  if (m_pRoot->GetDims(node, kFindOrigin, y, r) != 0) {
-    // The branches opened on the way may have grown the scroll range.
-    UpdateScrollSizes();
-    const CPoint pos = GetScrollPosition();
-    CRect client;
-    GetClientRect(&client);
-    const int h = client.Height();
-    const int bottom = Trunc(static_cast<float>(r.bottom + kFindOrigin) * m_fZoom);
-    const int top = Trunc(static_cast<float>(r.top - kFindOrigin) * m_fZoom);
-    if (pos.y + h < bottom) ScrollToPosition(CPoint(pos.x, bottom - h));
-    if (top < pos.y) ScrollToPosition(CPoint(pos.x, top));
-  }
+  ScrollIntoView(node);
   Redraw();
 }
 
+void CQueltView::ScrollIntoView(CTreeNode* node) {
+  CRect r;
+  int y = kFindOrigin;
+  if (m_pRoot == nullptr || m_pRoot->GetDims(node, kFindOrigin, y, r) == 0) return;
+  // The branches opened or closed may have changed the scroll range.
+  UpdateScrollSizes();
+  const CPoint pos = GetScrollPosition();
+  CRect client;
+  GetClientRect(&client);
+  const int h = client.Height();
+  const int bottom = Trunc(static_cast<float>(r.bottom + kFindOrigin) * m_fZoom);
+  const int top = Trunc(static_cast<float>(r.top - kFindOrigin) * m_fZoom);
+  if (pos.y + h < bottom) ScrollToPosition(CPoint(pos.x, bottom - h));
+  if (top < pos.y) ScrollToPosition(CPoint(pos.x, top));
+}
+
 void CQueltView::OnUpdateEditFindnext(CCmdUI* ui) { ui->Enable(!m_strFindText.IsEmpty()); }
+
+void CQueltView::OnUpdateEditFindprevious(CCmdUI* ui) { OnUpdateEditFindnext(ui); }

@@ -20,9 +20,6 @@ constexpr UINT IDS_CHANGE_REVISION = 16464;
 constexpr UINT IDS_UNDO_ITEM = 16465;
 constexpr UINT IDS_REDO_ITEM = 16466;
 
-// Where the reveal rules place the tree.
-constexpr int kRevealOrigin = 4;
-
 }  // namespace
 
 void CQueltView::RecordChange(std::unique_ptr<CUndoStep> step) { m_history.Add(std::move(step)); }
@@ -77,18 +74,7 @@ void CQueltView::ShowChangedNode(CTreeNode* node) {
   for (CTreeNode* above = node->GetParent(); above != nullptr; above = above->GetParent())
     if (!above->IsExpanded()) above->SetExpanded(1);
   SelectNode(node);
-  CRect r;
-  int y = kRevealOrigin;
-  if (m_pRoot != nullptr && m_pRoot->GetDims(node, kRevealOrigin, y, r) != 0) {
-    UpdateScrollSizes();
-    const CPoint pos = GetScrollPosition();
-    CRect client;
-    GetClientRect(&client);
-    const int bottom = Trunc(static_cast<float>(r.bottom + kRevealOrigin) * m_fZoom);
-    const int top = Trunc(static_cast<float>(r.top - kRevealOrigin) * m_fZoom);
-    if (pos.y + client.Height() < bottom) ScrollToPosition(CPoint(pos.x, bottom - client.Height()));
-    if (top < GetScrollPosition().y) ScrollToPosition(CPoint(pos.x, top));
-  }
+  ScrollIntoView(node);
 }
 
 void CQueltView::HistoryMoved() {

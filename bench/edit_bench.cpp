@@ -1,7 +1,8 @@
 // Editing at scale: Find Next with no match, which walks the whole tree,
 // beside QStandardItemModel::findItems (contains, recursive) over the same
 // texts in the same hierarchy; copy, then paste, of a sub-tree whose text is
-// about 1 MiB; undo and redo of a large delete; profile files of 1 MiB.
+// about 1 MiB; Expand All and Collapse All of the root, beside setting each
+// node's flag alone; undo and redo of a large delete; profile files of 1 MiB.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "app/proffile.h"
 #include "app/queltview.h"
@@ -85,6 +87,43 @@ void BM_FindNextNoMatch(benchmark::State& state) {
     f.view->OnEditFindnext();  // the not-found notice is answered at once
   }
   state.counters["nodes"] = f.view->GetRoot()->GetRowCount();
+}
+
+// Expand All or Collapse All of the root, as the commands run them
+// (with the redraw); the tree is put in the other state untimed.
+void ExpandOrCollapseAll(benchmark::State& state, bool expand) {
+  EditFixture& f = *FindFixture(static_cast<int>(state.range(0)));
+  CTreeNode* root = f.view->GetRoot();
+  f.view->SelectNode(root);
+  for (auto _ : state) {
+    state.PauseTiming();
+    root->SetExpandedAll(expand ? 0 : 1);
+    state.ResumeTiming();
+    if (expand)
+      f.view->OnViewExpandall();
+    else
+      f.view->OnViewCollapseall();
+  }
+  root->SetExpandedAll(1);
+  state.counters["nodes"] = root->GetRowCount();
+}
+void BM_ExpandAll(benchmark::State& state) { ExpandOrCollapseAll(state, true); }
+void BM_CollapseAll(benchmark::State& state) { ExpandOrCollapseAll(state, false); }
+
+// The reference: every node's flag set alone, each change pushed up the
+// parent chain.
+void BM_ExpandEachNodeAlone(benchmark::State& state) {
+  EditFixture& f = *FindFixture(static_cast<int>(state.range(0)));
+  CTreeNode* root = f.view->GetRoot();
+  std::vector<CTreeNode*> nodes;
+  for (CTreeNode* node = root; node != nullptr; node = node->Down()) nodes.push_back(node);
+  for (auto _ : state) {
+    state.PauseTiming();
+    root->SetExpandedAll(0);
+    state.ResumeTiming();
+    for (CTreeNode* node : nodes) node->SetExpanded(1);
+  }
+  state.counters["nodes"] = static_cast<double>(nodes.size());
 }
 
 // The peer: one item per node with the node's search text, nested as the
@@ -272,6 +311,9 @@ BENCHMARK(BM_TextToProfile1MiB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Import1MiB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindNextNoMatch)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PeerFindItems)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExpandAll)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CollapseAll)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExpandEachNodeAlone)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Copy1MiB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paste1MiB)->Unit(benchmark::kMillisecond);
 

@@ -315,6 +315,20 @@ CTreeNode* CTreeNode::Up() {
   return node;
 }
 
+CTreeNode* CTreeNode::UpExpanding() {
+  if (m_pPrevSibling == nullptr) return m_pParent;
+  return m_pPrevSibling->LastExpanding();
+}
+
+CTreeNode* CTreeNode::LastExpanding() {
+  CTreeNode* node = this;
+  while (node->m_pLastChild != nullptr) {
+    node->SetExpanded(1);
+    node = node->m_pLastChild;
+  }
+  return node;
+}
+
 CTreeNode* CTreeNode::Parent() { return m_pParent; }
 
 CTreeNode* CTreeNode::FirstChild() { return m_bExpanded ? m_pFirstChild : nullptr; }
@@ -452,6 +466,60 @@ void CTreeNode::StoreExpanded(int expanded) {
   }
 }
 
+void CTreeNode::SetExpandedAll(int expanded) {
+  const int rows = GetRowCount();
+  const int height = SubHeightOf();
+  const int extent = GetExtentHeight();
+  const bool knownBefore = RightKnown();
+  const int before = knownBefore ? OwnRight() : 0;
+
+  // Post-order, so that each node's children are done before it.  Iterative:
+  // neither a deep tree nor a long sibling chain may exhaust the stack.
+  CTreeNode* node = this;
+  while (node->m_pFirstChild != nullptr) node = node->m_pFirstChild;
+  for (;;) {
+    node->StoreExpandedFromChildren(expanded);
+    if (node == this) break;
+    if (node->m_pNextSibling != nullptr) {
+      node = node->m_pNextSibling;
+      while (node->m_pFirstChild != nullptr) node = node->m_pFirstChild;
+    } else {
+      node = node->m_pParent;
+    }
+  }
+
+  if (m_pParent != nullptr) {
+    m_pParent->PropagateSums(GetRowCount() - rows, SubHeightOf() - height, GetExtentHeight() - extent);
+    // An edge unknown before had its ancestors marked for recomputing.
+    if (knownBefore) RightMayHaveChanged(before);
+  }
+}
+
+void CTreeNode::StoreExpandedFromChildren(int expanded) {
+  m_bExpanded = expanded;
+  int rows = 0, height = 0, extent = 0;
+  int right = INT_MIN;
+  const int indent = m_pFirstChild != nullptr ? GetXIndent() : 0;
+  for (CTreeNode* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling) {
+    rows += child->GetRowCount();
+    height += child->SubHeightOf();
+    extent += kExtentGap + child->GetExtentHeight();
+    right = std::max(right, Shifted(child->OwnRight(), indent));
+  }
+  m_nChildRows = rows;
+  m_nChildHeight = height;
+  m_nChildExtent = extent;
+  m_nChildRight = right;
+  m_bRightDirty = false;
+  MarkIndexStale();
+}
+
+void CTreeNode::MarkIndexStale() {
+  if (!m_bHasIndex) return;
+  const auto found = Indexes().find(this);
+  if (found != Indexes().end()) found->second->stale = true;
+}
+
 // ---------------------------------------------------------------------------
 // Sizes and sums
 
@@ -494,10 +562,7 @@ void CTreeNode::NoteOverhang() {
 
 void CTreeNode::PropagateSums(int dRows, int dHeight, int dExtent) {
   for (CTreeNode* node = this; node != nullptr; node = node->m_pParent) {
-    if (node->m_bHasIndex) {
-      const auto found = Indexes().find(node);
-      if (found != Indexes().end()) found->second->stale = true;
-    }
+    node->MarkIndexStale();
     node->m_nChildRows += dRows;
     node->m_nChildHeight += dHeight;
     node->m_nChildExtent += dExtent;

@@ -108,6 +108,21 @@ class CTreeNode {
 
   // Expanded becomes 1 when it was 0, else 0.
   void ToggleExpanded();
+  // Sets the expanded flag of this node and of every node below it.  One
+  // pass over the subtree, each node's sums taken from its children's, and
+  // one update of the ancestors: instant on a million nodes, where setting
+  // each flag alone would update the ancestors once per node.
+  void SetExpandedAll(int expanded);
+
+  // --- The pre-order over the fully expanded tree, walked backwards: what
+  // Down() gives, reversed, when every node passed is expanded first.  Each
+  // node descended through is expanded, so the node reached is visible
+  // whenever this one is.
+  // The node before this one: the last node of the previous sibling's
+  // subtree, or the parent; null at the root.
+  CTreeNode* UpExpanding();
+  // The last node of this subtree (this node when it has no children).
+  CTreeNode* LastExpanding();
 
   // --- Links and flags as stored (FirstChild and Down honour expansion;
   // these do not).
@@ -205,6 +220,11 @@ class CTreeNode {
   CTreeNode* ClickedFast(int x, int y, int& onIcon);
   // Sets the stored flag and the sums.
   void StoreExpanded(int expanded);
+  // Sets the flag and takes the sums over the children afresh from the
+  // children's own; nothing above is told.
+  void StoreExpandedFromChildren(int expanded);
+  // The index, if any, must be rebuilt before its next use.
+  void MarkIndexStale();
 
   // For a node with many children: the children at fixed steps with the
   // rows and heights before them, built when needed and dropped whenever a

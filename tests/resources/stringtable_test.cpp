@@ -93,7 +93,8 @@ TEST(StringTable, CommandStringsArePromptThenTip) {
   // Every menu command has at least a prompt.
   for (unsigned id : {57600u, 57601u, 57603u, 57604u, 57607u, 57609u, 57606u, 57665u, 32776u, 32783u, 32784u,
                       32774u, 32779u, 32778u, 32777u, 32775u, 32780u, 32781u, 32772u, 57635u, 57634u, 57637u,
-                      32773u, 57636u, 32787u, 59392u, 59393u, 32782u, 32810u, 32808u, 32809u, 57664u}) {
+                      32773u, 57636u, 32787u, 59392u, 59393u, 32782u, 32810u, 32808u, 32809u, 57664u,
+                      32903u, 32904u, 32905u}) {
     const std::string text = S(id);
     EXPECT_FALSE(text.empty()) << id;
     EXPECT_NE(text[0], '\n') << id;

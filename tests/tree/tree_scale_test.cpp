@@ -122,7 +122,7 @@ class TreePair {
     const int index = m_edit.Pick(static_cast<int>(fast.size()));
     TestNode* a = fast[index];
     TestNode* b = plain[index];
-    const int kind = m_edit.Pick(9);
+    const int kind = m_edit.Pick(11);
     const int value = m_edit.Pick(400);
     switch (kind) {
       case 0:
@@ -171,6 +171,16 @@ class TreePair {
           b->SetFail(true);
         }
         break;
+      case 9:
+      case 10: {
+        // The whole subtree at once, against each flag set alone.
+        const int flag = kind == 9 ? 0 : value % 7 == 0 ? 2 : 1;
+        a->SetExpandedAll(flag);
+        std::vector<TestNode*> below;
+        AllNodes(b, below);
+        for (TestNode* node : below) node->SetExpanded(flag);
+        break;
+      }
     }
   }
 
@@ -264,6 +274,15 @@ class TreePair {
     }
   }
 
+  // Every node's stored flag, in the same order in both trees.
+  void CompareFlags() {
+    std::vector<TestNode*> fast, plain;
+    AllNodes(m_fast.get(), fast);
+    AllNodes(m_plain.get(), plain);
+    ASSERT_EQ(fast.size(), plain.size());
+    for (size_t i = 0; i < fast.size(); ++i) ASSERT_EQ(fast[i]->GetExpanded(), plain[i]->GetExpanded()) << i;
+  }
+
   void CheckEqualShape() {
     std::vector<TestNode*> fast, plain;
     AllNodes(m_fast.get(), fast);
@@ -284,6 +303,7 @@ TEST(TreeScale, FastWalksMatchThePlainWalksThroughRandomEdits) {
       SCOPED_TRACE("round " + std::to_string(round));
       trees.CompareDrawing();
       if (round % 4 == 0) trees.CompareWalks();
+      trees.CompareFlags();
       if (HasFatalFailure()) return;
       trees.Edit();
       trees.Edit();
@@ -372,6 +392,94 @@ TEST(TreeScale, LargeTreeRowsAndPositions) {
   maxX = maxY = 0;
   root.GetExtent(8, 8, maxX, maxY);
   EXPECT_EQ(maxX, 8 + 96 + 64);
+}
+
+// Expand and collapse all of one subtree under an index-keeping parent: the
+// rows, heights and positions of the whole tree follow at once.
+TEST(TreeScale, ExpandAndCollapseAllOfASubtree) {
+  TestNode root(35, 26, "root");
+  std::vector<TestNode*> sets;
+  for (int i = 0; i < 300; ++i) {
+    auto* set = new TestNode(35, 26, "s" + std::to_string(i));
+    root.AddSubNode(set, -1);
+    sets.push_back(set);
+    for (int j = 0; j < 3; ++j) {
+      auto* inner = new TestNode(35, 26, "i", 50 + j);
+      set->AddSubNode(inner, -1);
+      for (int k = 0; k < 4; ++k) inner->AddSubNode(new TestNode(16, 16, "l", 90), -1);
+    }
+  }
+  TestNode* probe = static_cast<TestNode*>(root.GetLastChild()->GetLastChild()->GetLastChild());
+  const int full = 1 + 300 * (1 + 3 * 5);
+  struct Step {
+    TestNode* node;
+    int flag;   // -1: expand this node alone
+    int rows;   // of the whole tree
+    bool probeShown;
+  } steps[] = {
+      {&root, 0, 1, false},
+      {sets[299], 1, 1, false},  // below a collapsed root: nothing shows yet
+      {&root, -1, 1 + 300 + 15, true},
+      {&root, 1, full, true},
+      {sets[150], 0, full - 15, true},
+      {sets[299], 0, full - 30, false},
+      {sets[299], 1, full - 15, true},
+      {&root, 1, full, true},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.node->Name() + " " + std::to_string(step.flag));
+    if (step.flag < 0)
+      step.node->SetExpanded(1);
+    else
+      step.node->SetExpandedAll(step.flag);
+    EXPECT_EQ(root.GetRowCount(), step.rows);
+    std::vector<CTreeNode*> rows;
+    for (CTreeNode* n = &root; n; n = n->Down()) rows.push_back(n);
+    EXPECT_EQ(static_cast<int>(rows.size()), step.rows);
+    EXPECT_EQ(root.GetRowOf(probe) >= 0, step.probeShown);
+    int yFast = 0, yPlain = 0;
+    CRect fast, plain;
+    EXPECT_EQ(root.GetDims(probe, 0, yFast, fast), root.GetDimsPlain(probe, 0, yPlain, plain));
+    EXPECT_EQ(yFast, yPlain);
+    if (step.probeShown) {
+      EXPECT_EQ(fast, plain);
+      EXPECT_EQ(root.NodeAtRow(root.GetRowOf(probe)), probe);
+    }
+    EXPECT_EQ(root.GetWidestRight(), PlainRight(&root));
+    int maxX = 0, maxY = 0, plainX = 0, plainY = 0;
+    root.GetExtent(8, 8, maxX, maxY);
+    root.GetExtentPlain(8, 8, plainX, plainY);
+    EXPECT_EQ(maxX, plainX);
+    EXPECT_EQ(maxY, plainY);
+  }
+}
+
+// The backwards walk from any node, wrapping from the root to the last node,
+// visits the fully expanded pre-order reversed, and every node it reaches
+// is visible when reached.
+TEST(TreeScale, BackwardsWalkIsThePreOrderReversed) {
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Generator generator(seed);
+    std::unique_ptr<TestNode> root(generator.MakeTree(40 + static_cast<int>(seed) * 60, 0));
+    std::vector<TestNode*> order;
+    AllNodes(root.get(), order);
+    // Start at a visible node, as the selection always is.
+    CTreeNode* start = root->NodeAtRow(generator.Pick(root->GetRowCount()));
+    size_t at = std::find(order.begin(), order.end(), start) - order.begin();
+    CTreeNode* node = start;
+    for (size_t step = 0; step < order.size(); ++step) {
+      node = node->UpExpanding();
+      if (node == nullptr) node = root->LastExpanding();
+      at = (at + order.size() - 1) % order.size();
+      ASSERT_EQ(node, order[at]) << step;
+      ASSERT_GE(root->GetRowOf(node), 0) << step;
+    }
+    EXPECT_EQ(node, start);
+  }
+  TestNode single(16, 16);
+  EXPECT_EQ(single.UpExpanding(), nullptr);
+  EXPECT_EQ(single.LastExpanding(), &single);
 }
 
 }  // namespace
