@@ -352,6 +352,16 @@ QDialog* CDialog::GetDialog() {
 
 void CDialog::BuildDialog() { AddOkCancel(); }
 
+// The first field in tab order starts with its text selected, so that
+// typing replaces the preset value.
+void CDialog::SelectFirstEditText(QDialog* dialog) {
+  for (QWidget* w = dialog->nextInFocusChain(); w != nullptr && w != dialog; w = w->nextInFocusChain()) {
+    if (!(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled() || w->isHidden()) continue;
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->selectAll();
+    return;
+  }
+}
+
 int CDialog::DoModal() {
   if (m_running) return -1;  // already showing: one run at a time
   QDialog* dialog = GetDialog();
@@ -360,6 +370,7 @@ int CDialog::DoModal() {
   dialog->setResult(0);
   m_running = true;
   OnInitDialog();
+  SelectFirstEditText(dialog);
   const int result = ModalHost::Current().RunDialog(*dialog);
   m_running = false;
   // The dialog must not die with its parent while this object still owns it.

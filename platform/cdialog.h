@@ -173,6 +173,7 @@ class CDialog : public CWnd {
  protected:
   // Builds the controls; the default adds OK and Cancel.
   virtual void BuildDialog();
+  static void SelectFirstEditText(QDialog* dialog);
 
   // Layout helpers: rows of a column, then a row of buttons at the bottom.
   void SetTitle(const char* title);
