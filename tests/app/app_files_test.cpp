@@ -4,7 +4,6 @@
 // opened from the history is stored as the newest.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/types.h>
 
 #include <QFileDialog>
 #include <QListWidget>

@@ -19,7 +19,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,12 +61,8 @@ class Proxy {
   }
   ~Proxy() {
     stop_ = true;
-    if (accept_.joinable()) accept_.join();
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      for (int fd : fds_) shutdown(fd, SHUT_RDWR);
-    }
-    if (listen_ >= 0) shutdown(listen_, SHUT_RDWR);
+    if (accept_.joinable()) accept_.join();  // fds_ and threads_ are ours alone from here
+    for (int fd : fds_) shutdown(fd, SHUT_RDWR);
     for (std::thread& t : threads_) t.join();
     for (int fd : fds_) close(fd);
     if (listen_ >= 0) close(listen_);
@@ -84,7 +79,6 @@ class Proxy {
       if (poll(&p, 1, 50) <= 0) continue;
       const int client = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
       if (client < 0) continue;
-      std::lock_guard<std::mutex> lock(mutex_);
       fds_.push_back(client);
       if (target_ == 0) continue;
       const int upstream = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -115,10 +109,9 @@ class Proxy {
   int listen_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<int> fds_;
   std::thread accept_;
-  std::vector<std::thread> threads_;  // grows only on the accepting thread
+  std::vector<int> fds_;              // these two grow only on the accepting
+  std::vector<std::thread> threads_;  // thread, so need no lock
 };
 
 // What the user would have seen during one request.
@@ -129,7 +122,6 @@ struct Watch {
   int64_t cancelledAtMs = 0;
 };
 
-// A window that counts its paints.
 class PaintCounter : public QWidget {
  public:
   int paints = 0;

@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QMainWindow>
 #include <QMenu>
-#include <QStandardPaths>
 #include <cstdlib>
 #include <memory>
 #include <string>

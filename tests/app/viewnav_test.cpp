@@ -6,7 +6,6 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTest>
-#include <algorithm>
 #include <memory>
 #include <vector>
 
