@@ -4,7 +4,6 @@
 // opened from the history is stored as the newest.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/types.h>
 
 #include <QFileDialog>
 #include <QListWidget>
@@ -79,9 +78,8 @@ class FilesEnv : public ::testing::Test {
                         {"Other", "embedded:" + dir_.File("other.db")},
                         {"Dead", "127.0.0.1:" + std::to_string(testsupport::UnusedPort())}};
     contents.connectTimeoutMs = 2000;
-    registry_.Write(testsupport::RegistryText(contents) +
-                    "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Velcor\\Halden Client\\Environment]\r\n\"RootPath\"=\"" +
-                    dir_.path() + "\"\r\n");
+    contents.rootPath = dir_.path();
+    registry_.Install(contents);
     app_ = std::make_unique<CQueltApp>();
     Kvs every;
     sessions_test::FillEveryKind(every);
@@ -215,18 +213,20 @@ TEST_F(FilesEnv, BadFilesGiveOneMessageAndChangeNothing) {
 }
 
 TEST_F(FilesEnv, HistoryListsRevisionsAndOpensOneThatStoreMakesNewest) {
-  const int32_t values[] = {10, 20, 30};
-  for (size_t i = 0; i < 3; ++i) {
+  for (int32_t value : {10, 20, 30}) {
     Kvs lines;
-    CTkvs_PutInt(lines, 0x7001, values[i], nullptr);
-    ASSERT_TRUE(app_->m_session.SaveProfile("Default_Server", "Setup", "Lines", lines, i == 0 ? 0 : 1));
+    CTkvs_PutInt(lines, 0x7001, value, nullptr);
+    ASSERT_TRUE(app_->m_session.SaveProfile("Default_Server", "Setup", "Lines", lines, value == 10 ? 0 : 1));
   }
+  auto ValueIn = [](CTkvs set) {
+    int32_t value = 0;
+    EXPECT_EQ(CTkvs_GetInt(set, 0x7001, &value, nullptr), 1);
+    return value;
+  };
   auto ValueShown = [&] {
     Kvs content;
     Content(content);
-    int32_t value = 0;
-    CTkvs_GetInt(content, 0x7001, &value, nullptr);
-    return value;
+    return ValueIn(content);
   };
   ASSERT_TRUE(Start("Default_Server edit Lines Setup"));
   EXPECT_TRUE(app_->m_pMainWnd->Commands()->UpdateCommand(ID_PROFILE_HISTORY));
@@ -239,18 +239,15 @@ TEST_F(FilesEnv, HistoryListsRevisionsAndOpensOneThatStoreMakesNewest) {
 
   struct Case {
     const char* what;
-    bool modified;  // unsaved changes before the command
-    int row;        // the row opened; -1: the dialog is cancelled
-    int confirm;    // the Confirm answer, 0 when it must not show
+    int row;  // the row opened; -1: the dialog is cancelled
     int32_t shown;
     std::string title;
   } cases[] = {
-      {"cancelled", false, -1, 0, 30, "[Lines, Setup, Default_Server]"},
-      {"oldest opened", false, 2, 0, 10, "[Lines, Setup, Default_Server] *"},
+      {"cancelled", -1, 30, "[Lines, Setup, Default_Server]"},
+      {"oldest opened", 2, 10, "[Lines, Setup, Default_Server] *"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    if (c.modified) View()->DocumentModified();
     host_.Clear();
     std::vector<std::vector<std::string>> rows;
     host_.ExpectDialog([&](DialogDriver& d) {
@@ -268,20 +265,14 @@ TEST_F(FilesEnv, HistoryListsRevisionsAndOpensOneThatStoreMakesNewest) {
       list->setCurrentItem(list->topLevelItem(c.row));
       d.Click(IDOK);
     });
-    if (c.confirm != 0) host_.ExpectDialog(Press(c.confirm));
     app_->m_pMainWnd->ExecuteCommand(ID_PROFILE_HISTORY);
     EXPECT_EQ(host_.PendingScripts(), 0u);
-    EXPECT_EQ(host_.Dialogs().size(), c.confirm != 0 ? 2u : 1u);
+    EXPECT_EQ(host_.Dialogs().size(), 1u);
     EXPECT_TRUE(host_.Messages().empty());
     EXPECT_EQ(rows, listed);
     EXPECT_EQ(ValueShown(), c.shown);
     EXPECT_EQ(Title(), c.title);
     EXPECT_TRUE(Doc()->IsOnServer());
-    if (c.modified) {
-      // Back to the stored state for the next case.
-      Doc()->SetModifiedFlag(FALSE);
-      Doc()->UpdateTitle();
-    }
   }
 
   // Undo takes the view back to what it showed; Redo opens the revision again.
@@ -300,10 +291,8 @@ TEST_F(FilesEnv, HistoryListsRevisionsAndOpensOneThatStoreMakesNewest) {
   ASSERT_EQ(revisions.size(), 4u);
   EXPECT_TRUE(revisions[0].current);
   Kvs newest;
-  int32_t value = 0;
   ASSERT_TRUE(app_->m_session.LoadProfile("Default_Server", "Lines", "Setup", newest));
-  EXPECT_EQ(CTkvs_GetInt(newest, 0x7001, &value, nullptr), 1);
-  EXPECT_EQ(value, 10);
+  EXPECT_EQ(ValueIn(newest), 10);
 
   // A server that has gone away: one message, nothing changed.
   server_.reset();

@@ -1,13 +1,11 @@
 // What the editor remembers between runs, in a configuration folder of the
-// test's own: the file read back and checked, the list of recent profiles,
-// and two runs of the application (window, bars, zoom, the Profile menu's
-// entries, a remembered profile that no longer exists).
+// test's own: the file read back and checked, the recent profiles, and two
+// runs of the application (window, bars, zoom, the Profile menu's entries).
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QMainWindow>
 #include <QMenu>
-#include <QStandardPaths>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -26,6 +24,13 @@
 namespace {
 
 using testsupport::Kvs;
+using Names = std::vector<std::string>;
+
+Names NamesOf(const std::vector<CRecentProfile>& recent) {
+  Names names;
+  for (const CRecentProfile& p : recent) names.push_back(p.name.GetString());
+  return names;
+}
 
 class SettingsTest : public ::testing::Test {
  protected:
@@ -38,16 +43,12 @@ class SettingsTest : public ::testing::Test {
     app_.reset();
     unsetenv("XDG_CONFIG_HOME");
   }
-  void WriteConfig(const std::string& text) {
-    testsupport::WriteFile(config_.path() + "/Velcor/Quelt.conf", text);
-  }
   // The installation: Default_Server embedded, with Lines and Trunks.
   void StartApp(const std::string& commandLine) {
     testsupport::RegistryContents contents;
     contents.servers = {{"Default_Server", "embedded:" + dir_.File("profiles.db")}};
-    registry_.Write(testsupport::RegistryText(contents) +
-                    "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Velcor\\Halden Client\\Environment]\r\n\"RootPath\"=\"" +
-                    dir_.path() + "\"\r\n");
+    contents.rootPath = dir_.path();
+    registry_.Install(contents);
     app_ = std::make_unique<CQueltApp>();
     Kvs content;
     CTkvs_PutInt(content, 0x7001, 1, nullptr);
@@ -60,8 +61,8 @@ class SettingsTest : public ::testing::Test {
   CQueltView* View() const { return dynamic_cast<CQueltView*>(Frame()->GetActiveView()); }
   // The Profile menu's visible entries from the separator above the recent
   // ones to Exit.
-  std::vector<std::string> MenuTail() const {
-    std::vector<std::string> tail;
+  Names MenuTail() const {
+    Names tail;
     QAction* exit = Frame()->GetCommandAction(ID_APP_EXIT);
     QMenu* menu = nullptr;
     for (QObject* o : exit->associatedObjects())
@@ -103,15 +104,14 @@ TEST_F(SettingsTest, TheFileIsReadBackAndWhatIsWrongInItKeepsItsDefault) {
   EXPECT_FALSE(read.m_bToolBar);
   EXPECT_TRUE(read.m_bStatusBar);
   EXPECT_FLOAT_EQ(read.m_fZoom, 2.5f);
-  ASSERT_EQ(read.m_recent.size(), 4u);
+  ASSERT_EQ(NamesOf(read.m_recent), (Names{"F", "E", "D", "B&C"}));
   EXPECT_TRUE(read.m_recent[0] == (CRecentProfile{"S1", "F", "Lines"}));
-  EXPECT_TRUE(read.m_recent[3] == (CRecentProfile{"S1", "B&C", "Lines"}));
 
   struct Case {
     const char* what;
     std::string text;
     float zoom;
-    std::vector<std::string> names;  // the recent profiles' names, in order
+    Names names;  // the recent profiles' names, in order
   };
   const std::string big(5000, 'x');
   const Case cases[] = {
@@ -139,7 +139,8 @@ TEST_F(SettingsTest, TheFileIsReadBackAndWhatIsWrongInItKeepsItsDefault) {
     } else {
       // QSettings takes a file of the same size and time as unchanged: each
       // case's file gets a size of its own.
-      WriteConfig(c.text + ";" + std::string(10000 * index - c.text.size(), '-') + "\n");
+      testsupport::WriteFile(config_.path() + "/Velcor/Quelt.conf",
+                             c.text + ";" + std::string(10000 * index - c.text.size(), '-') + "\n");
     }
     CEditorSettings s;
     s.m_fZoom = 3.0f;  // Load starts from the defaults
@@ -147,9 +148,7 @@ TEST_F(SettingsTest, TheFileIsReadBackAndWhatIsWrongInItKeepsItsDefault) {
     EXPECT_FLOAT_EQ(s.m_fZoom, c.zoom);
     EXPECT_TRUE(s.m_geometry.isEmpty());
     EXPECT_TRUE(s.m_bToolBar && s.m_bStatusBar);
-    std::vector<std::string> names;
-    for (const CRecentProfile& p : s.m_recent) names.push_back(p.name.GetString());
-    EXPECT_EQ(names, c.names);
+    EXPECT_EQ(NamesOf(s.m_recent), c.names);
   }
 }
 
@@ -158,7 +157,7 @@ TEST_F(SettingsTest, RecentProfilesKeepTheLatestFourOnceEach) {
   struct Step {
     bool add;
     const char* name;
-    std::vector<std::string> after;
+    Names after;
   };
   const Step steps[] = {
       {true, "A", {"A"}},
@@ -174,14 +173,8 @@ TEST_F(SettingsTest, RecentProfilesKeepTheLatestFourOnceEach) {
   for (const Step& step : steps) {
     SCOPED_TRACE(step.name);
     const CRecentProfile p{"S", step.name, "K"};
-    if (step.add) {
-      s.AddRecent(p);
-    } else {
-      s.RemoveRecent(p);
-    }
-    std::vector<std::string> names;
-    for (const CRecentProfile& r : s.m_recent) names.push_back(r.name.GetString());
-    EXPECT_EQ(names, step.after);
+    step.add ? s.AddRecent(p) : s.RemoveRecent(p);
+    EXPECT_EQ(NamesOf(s.m_recent), step.after);
   }
   EXPECT_EQ(CEditorSettings::MenuText(0, {"Default_Server", "Lines_Main", "Lines"}),
             "&1 Lines_Main (Lines) on Default_Server");
@@ -195,8 +188,8 @@ TEST_F(SettingsTest, TheNextRunHasTheWindowBarsZoomAndProfilesOfTheLast) {
   // First run: two profiles retrieved, the toolbar hidden, zoomed, resized.
   StartApp("Default_Server edit Lines Setup");
   ASSERT_NE(app_->OpenProfile("Default_Server", "Setup", "Trunks", FALSE), nullptr);
-  EXPECT_EQ(MenuTail(), (std::vector<std::string>{"--", "&1 Trunks (Setup) on Default_Server",
-                                                  "&2 Lines (Setup) on Default_Server", "--", "E&xit"}));
+  EXPECT_EQ(MenuTail(), (Names{"--", "&1 Trunks (Setup) on Default_Server", "&2 Lines (Setup) on Default_Server",
+                               "--", "E&xit"}));
   Frame()->ShowControlBar(&Frame()->ToolBar(), FALSE);
   View()->SetZoom(2.0f);
   Frame()->Window()->resize(640, 480);
@@ -225,7 +218,7 @@ TEST_F(SettingsTest, TheNextRunHasTheWindowBarsZoomAndProfilesOfTheLast) {
     int entry;  // 1-based, as in the menu
     std::vector<UINT> messages;
     std::string title;
-    std::vector<std::string> menu;
+    Names menu;
   };
   const Choice choices[] = {
       {2, {16392}, "[Trunks, Setup, Default_Server]",
@@ -245,8 +238,7 @@ TEST_F(SettingsTest, TheNextRunHasTheWindowBarsZoomAndProfilesOfTheLast) {
   }
   CEditorSettings after;
   after.Load();
-  ASSERT_EQ(after.m_recent.size(), 2u);
-  EXPECT_EQ(std::string(after.m_recent[0].name.GetString()), "Lines");
+  EXPECT_EQ(NamesOf(after.m_recent), (Names{"Lines", "Trunks"}));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTest>
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -44,9 +43,14 @@ void FillNested(CTkvs set, int pairs, int depth) {
   }
 }
 
-void AllNodes(CTreeNode* node, std::vector<CTreeNode*>& out) {
-  out.push_back(node);
-  for (CTreeNode* c = node->GetFirstChild(); c != nullptr; c = c->GetNextSibling()) AllNodes(c, out);
+// The node and every node below it, in tree order.
+std::vector<CTreeNode*> AllNodes(CTreeNode* node) {
+  std::vector<CTreeNode*> out{node};
+  for (CTreeNode* c = node->GetFirstChild(); c != nullptr; c = c->GetNextSibling()) {
+    const std::vector<CTreeNode*> below = AllNodes(c);
+    out.insert(out.end(), below.begin(), below.end());
+  }
+  return out;
 }
 
 class NavTest : public ::testing::Test {
@@ -117,15 +121,11 @@ class NavTest : public ::testing::Test {
 
 TEST_F(NavTest, ExpandAndCollapseAllActOnTheSelectedSubtree) {
   Load(9, 3);
-  std::vector<CTreeNode*> all;
-  AllNodes(Root(), all);
-  const int total = static_cast<int>(all.size());
+  const int total = static_cast<int>(AllNodes(Root()).size());
   // The second pair holds a set of 9 pairs with nested sets of their own.
   CTreeNode* pair = Root()->GetFirstChild()->GetNextSibling();
   CTreeNode* set = pair->GetFirstChild();
-  std::vector<CTreeNode*> below;
-  AllNodes(pair, below);
-  const int pairNodes = static_cast<int>(below.size());
+  const int pairNodes = static_cast<int>(AllNodes(pair).size());
   CTreeNode* leaf = Root()->GetFirstChild()->GetFirstChild();
 
   struct Step {
@@ -149,9 +149,7 @@ TEST_F(NavTest, ExpandAndCollapseAllActOnTheSelectedSubtree) {
     EXPECT_EQ(Root()->GetRowCount(), step.rows);
     EXPECT_EQ(view->GetSelected(), step.select);
     EXPECT_GE(Root()->GetRowOf(step.select), 0);
-    std::vector<CTreeNode*> subtree;
-    AllNodes(step.select, subtree);
-    for (CTreeNode* node : subtree)
+    for (CTreeNode* node : AllNodes(step.select))
       ASSERT_EQ(node->IsExpanded(), step.command == ID_VIEW_EXPANDALL) << "every node below follows";
   }
   // Nothing to expand or collapse below a leaf, or without a selection.
@@ -168,8 +166,7 @@ TEST_F(NavTest, ExpandAndCollapseAllActOnTheSelectedSubtree) {
 // the window goes back to the selected set.
 TEST_F(NavTest, CollapseAllKeepsTheSelectionInTheWindow) {
   Load(40, 2);
-  std::vector<CTreeNode*> all;
-  AllNodes(Root(), all);
+  const int total = static_cast<int>(AllNodes(Root()).size());
   CTreeNode* pair = Root()->GetFirstChild()->GetNextSibling();
   ASSERT_GT(pair->GetFirstChild()->CountSubNodes(), 0);
   view->SelectNode(pair);
@@ -185,7 +182,7 @@ TEST_F(NavTest, CollapseAllKeepsTheSelectionInTheWindow) {
     Paint();
     EXPECT_TRUE(Shown(target));
   }
-  EXPECT_EQ(Root()->GetRowCount(), static_cast<int>(all.size()));
+  EXPECT_EQ(Root()->GetRowCount(), total);
 }
 
 TEST_F(NavTest, FindPreviousWalksFindNextsOrderBackwardsAndWraps) {
