@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/queltview.h"
+#include "tests/app/viewwindow.h"
 #include "common/multises.h"
 #include "model/dataelt.h"
 #include "platform/modalhost.h"
@@ -26,8 +27,6 @@ using testsupport::Kvs;
 
 namespace {
 
-constexpr int kClientWidth = 400;
-constexpr int kClientHeight = 300;
 
 // A profile of `pairs` integers (keys 0x7001 ...), with a nested set of
 // three integers as its second pair when nested is set.
@@ -40,37 +39,14 @@ void FillProfile(CTkvs set, int pairs, bool nested) {
   }
 }
 
-class QueltViewTest : public ::testing::Test {
+class QueltViewTest : public ViewWindowTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(CBitmapStore::LoadBitmaps());
-    window = std::make_unique<QMainWindow>();
-    view = std::make_unique<CQueltView>();
-    ASSERT_TRUE(view->Create(window.get()));
-    window->setCentralWidget(view->ScrollArea());
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    view->Viewport()->setFixedSize(kClientWidth, kClientHeight);
-    window->adjustSize();
-    QApplication::processEvents();
-  }
-  void TearDown() override {
-    view.reset();
-    window.reset();
-    CBitmapStore::FreeBitmaps();
-  }
-
   // Builds the tree, paints once so that the scroll range is known.
   void Load(int pairs, bool nested = false) {
     Kvs set;
     FillProfile(set, pairs, nested);
     ASSERT_TRUE(view->PutProfile("Local", set));
     Paint();
-  }
-  // Paints, and lets the scroll range set by the paint take effect.
-  void Paint() {
-    view->RedrawNow();
-    QApplication::processEvents();
   }
   int SelectedRow() const { return view->GetRoot()->GetRowOf(view->GetSelected()); }
   CTreeNode* Row(int row) const { return view->GetRoot()->NodeAtRow(row); }
@@ -99,10 +75,6 @@ class QueltViewTest : public ::testing::Test {
     Paint();
   }
 
-  ScriptedModalHost host;
-  ScopedModalHost scope{&host};
-  std::unique_ptr<QMainWindow> window;
-  std::unique_ptr<CQueltView> view;
 };
 
 TEST_F(QueltViewTest, DrawsAtTheZoomWithItsFontBackgroundAndScrollSizes) {

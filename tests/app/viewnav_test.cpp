@@ -12,6 +12,7 @@
 #include "app/cmdids.h"
 #include "app/mainfrm.h"
 #include "app/queltview.h"
+#include "tests/app/viewwindow.h"
 #include "platform/cmdtarget.h"
 #include "platform/commandset.h"
 #include "platform/modalhost.h"
@@ -25,8 +26,6 @@ using testsupport::Kvs;
 
 namespace {
 
-constexpr int kClientWidth = 400;
-constexpr int kClientHeight = 300;
 constexpr int kFindEdit = 49192;
 
 // pairs integers, every third pair from the second a set filled the same
@@ -53,35 +52,13 @@ std::vector<CTreeNode*> AllNodes(CTreeNode* node) {
   return out;
 }
 
-class NavTest : public ::testing::Test {
+class NavTest : public ViewWindowTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(CBitmapStore::LoadBitmaps());
-    window = std::make_unique<QMainWindow>();
-    view = std::make_unique<CQueltView>();
-    ASSERT_TRUE(view->Create(window.get()));
-    window->setCentralWidget(view->ScrollArea());
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    view->Viewport()->setFixedSize(kClientWidth, kClientHeight);
-    window->adjustSize();
-    QApplication::processEvents();
-  }
-  void TearDown() override {
-    view.reset();
-    window.reset();
-    CBitmapStore::FreeBitmaps();
-  }
-
   void Load(int pairs, int depth) {
     Kvs set;
     FillNested(set, pairs, depth);
     ASSERT_TRUE(view->PutProfile("Local", set));
     Paint();
-  }
-  void Paint() {
-    view->RedrawNow();
-    QApplication::processEvents();
   }
   CTreeNode* Root() const { return view->GetRoot(); }
   bool Enabled(UINT id) const {
@@ -113,10 +90,6 @@ class NavTest : public ::testing::Test {
            static_cast<int>((r.bottom + 4) * zoom) <= top + kClientHeight;
   }
 
-  ScriptedModalHost host;
-  ScopedModalHost scope{&host};
-  std::unique_ptr<QMainWindow> window;
-  std::unique_ptr<CQueltView> view;
 };
 
 TEST_F(NavTest, ExpandAndCollapseAllActOnTheSelectedSubtree) {
