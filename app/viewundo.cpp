@@ -46,6 +46,8 @@ int CQueltView::EditWithUndo(CDENode* node) {
     if (after != before) RecordChange(MakeKeyStep(this, name, PathOf(pair), before, after));
     return 1;
   }
+  // A node that cannot be edited changes nothing: no copy of its sub-tree.
+  if (node->CanEdit() == 0) return node->EditNode(m_pSession, server, this);
   SlotContent before;
   const bool kept = TakeSlot(node, &before);
   if (node->EditNode(m_pSession, server, this) == 0) return 0;

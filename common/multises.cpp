@@ -226,47 +226,37 @@ void MultiAdminSession::EnsureSymbols(ECTF_AdminSession* session) {
   m_bSymbolsLoaded = 1;
 }
 
-int32_t MultiAdminSession::SymbolToName(const QV_String& server, uint32_t symbol, QV_String* name) {
+template <class Lookup>
+int32_t MultiAdminSession::Translate(const QV_String& server, uint32_t failureId, Lookup lookup) {
   ECTF_AdminSession* session = nullptr;
   int32_t result = 0;
   const auto translate = [&] {
     result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
       EnsureSymbols(s);
-      return s->SymbolToName(symbol, name);
+      return lookup(s);
     });
   };
   // With the table loaded a translation is a look-up: no wait, no window.
   if (!TranslationNeedsServer(server)) {
     m_bCancelled = 0;
     translate();
-  }
-  else if (!RunRequest(IDS_PROGRESS_SYMBOLS, server, QV_String(), translate))
+  } else if (!RunRequest(IDS_PROGRESS_SYMBOLS, server, QV_String(), translate)) {
     result = 0;
+  }
   if (result < 0) return 0;
   if (result) return 1;
-  m_nLastError = IDS_ADM_SYMBOL_TO_NAME_FAILED;
+  m_nLastError = failureId;
   return 0;
 }
 
+int32_t MultiAdminSession::SymbolToName(const QV_String& server, uint32_t symbol, QV_String* name) {
+  return Translate(server, IDS_ADM_SYMBOL_TO_NAME_FAILED,
+                   [&](ECTF_AdminSession* s) { return s->SymbolToName(symbol, name); });
+}
+
 int32_t MultiAdminSession::NameToSymbol(const QV_String& server, const QV_String& name, uint32_t* symbol) {
-  ECTF_AdminSession* session = nullptr;
-  int32_t result = 0;
-  const auto translate = [&] {
-    result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
-      EnsureSymbols(s);
-      return s->NameToSymbol(name, symbol);
-    });
-  };
-  if (!TranslationNeedsServer(server)) {
-    m_bCancelled = 0;
-    translate();
-  }
-  else if (!RunRequest(IDS_PROGRESS_SYMBOLS, server, QV_String(), translate))
-    result = 0;
-  if (result < 0) return 0;
-  if (result) return 1;
-  m_nLastError = IDS_ADM_NAME_TO_SYMBOL_FAILED;
-  return 0;
+  return Translate(server, IDS_ADM_NAME_TO_SYMBOL_FAILED,
+                   [&](ECTF_AdminSession* s) { return s->NameToSymbol(name, symbol); });
 }
 
 void MultiAdminSession::LogOffAllSessions() {

@@ -102,6 +102,11 @@ class MultiAdminSession {
   // Whether a translation on that server needs the server (a session to
   // open or a symbol table to load) rather than the loaded table.
   bool TranslationNeedsServer(const QV_String& server) const;
+  // One translation on the server's table: a look-up when the table is
+  // loaded, else a request behind the progress window.  failureId is the
+  // last error when it fails.
+  template <class Lookup>
+  int32_t Translate(const QV_String& server, uint32_t failureId, Lookup lookup);
 
   int32_t m_bSymbolsLoaded;
   ECTF_AdminSession* m_pSession;

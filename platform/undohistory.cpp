@@ -33,6 +33,9 @@ CUndoHistory::~CUndoHistory() = default;
 
 void CUndoHistory::Add(std::unique_ptr<CUndoStep> step) {
   if (!step) return;
+  // The push discards the steps that were undone.
+  for (int i = m_stack->index(); i < m_stack->count(); ++i) m_nBytes -= BytesOf(i);
+  m_nBytes += step->Bytes();
   m_stack->push(new Command(std::shared_ptr<CUndoStep>(std::move(step)), &m_bReplaying));
   Trim();
 }
@@ -43,17 +46,17 @@ CString CUndoHistory::UndoName() const { return FromQString(m_stack->undoText())
 CString CUndoHistory::RedoName() const { return FromQString(m_stack->redoText()); }
 void CUndoHistory::Undo() { m_stack->undo(); }
 void CUndoHistory::Redo() { m_stack->redo(); }
-void CUndoHistory::Clear() { m_stack->clear(); }
+void CUndoHistory::Clear() {
+  m_stack->clear();
+  m_nBytes = 0;
+}
 void CUndoHistory::SetClean() { m_stack->setClean(); }
 bool CUndoHistory::IsClean() const { return m_stack->isClean(); }
 int CUndoHistory::Count() const { return m_stack->count(); }
 int CUndoHistory::Index() const { return m_stack->index(); }
 
-size_t CUndoHistory::Bytes() const {
-  size_t total = 0;
-  for (int i = 0; i < m_stack->count(); ++i)
-    total += static_cast<const Command*>(m_stack->command(i))->Step()->Bytes();
-  return total;
+size_t CUndoHistory::BytesOf(int index) const {
+  return static_cast<const Command*>(m_stack->command(index))->Step()->Bytes();
 }
 
 // QUndoStack cannot drop its oldest commands, so the kept steps are added
@@ -61,12 +64,8 @@ size_t CUndoHistory::Bytes() const {
 // back where it was (or forgotten when it was among the dropped).
 void CUndoHistory::Trim() {
   const int count = m_stack->count();
-  size_t total = Bytes();
   int drop = 0;
-  while (total > m_nByteLimit && drop < count - 1) {
-    total -= static_cast<const Command*>(m_stack->command(drop))->Step()->Bytes();
-    ++drop;
-  }
+  while (m_nBytes > m_nByteLimit && drop < count - 1) m_nBytes -= BytesOf(drop++);
   if (drop == 0) return;
   // After an Add every step is on the undo side, so the dropped are the oldest changes.
   const int clean = m_stack->cleanIndex();

@@ -49,7 +49,7 @@ class CUndoHistory {
 
   int Count() const;
   int Index() const;
-  size_t Bytes() const;
+  size_t Bytes() const { return m_nBytes; }
   // The budget; applies from the next Add.
   void SetByteLimit(size_t bytes) { m_nByteLimit = bytes; }
 
@@ -57,8 +57,10 @@ class CUndoHistory {
   class Command;
   // Drops the oldest steps while over the budget (the newest always stays).
   void Trim();
+  size_t BytesOf(int index) const;
 
   std::unique_ptr<QUndoStack> m_stack;
   size_t m_nByteLimit = kDefaultByteLimit;
+  size_t m_nBytes = 0;  // what the steps on the stack keep, kept as they come and go
   bool m_bReplaying = false;  // steps are re-added or moved over without running
 };
