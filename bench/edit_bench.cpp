@@ -22,6 +22,7 @@
 #include "tests/support/registry.h"
 #include "tests/support/tempdir.h"
 #include "bench/groupedprofile.h"
+#include "bench/viewbench.h"
 #include "platform/modalhost.h"
 #include "platform/scriptedmodalhost.h"
 #include "tree/arrynode.h"
@@ -40,17 +41,7 @@ struct EditFixture {
   ScriptedModalHost host;
   ScopedModalHost scope{&host};
 
-  explicit EditFixture(CTkvs set) {
-    view->Create(&window);
-    window.setCentralWidget(view->ScrollArea());
-    view->Viewport()->setFixedSize(1000, 800);
-    window.show();
-    view->PutProfile("Local", set);
-    uint32_t err = 0;
-    CTkvs_Destroy(set, &err);
-    view->RedrawNow();
-    QApplication::processEvents();
-  }
+  explicit EditFixture(CTkvs set) { ShowViewWithProfile(window, view, 1000, 800, set); }
   ~EditFixture() { delete view; }
 };
 
@@ -318,16 +309,10 @@ BENCHMARK(BM_Copy1MiB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Paste1MiB)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  CBitmapStore::LoadBitmaps();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  fixtures.clear();
-  clipboardFixture.reset();
-  undoFixture.reset();
-  peerModel.reset();
-  CBitmapStore::FreeBitmaps();
-  return 0;
+  return RunViewBenchmarks(argc, argv, [] {
+    fixtures.clear();
+    clipboardFixture.reset();
+    undoFixture.reset();
+    peerModel.reset();
+  });
 }

@@ -17,6 +17,7 @@
 
 #include "app/queltview.h"
 #include "bench/groupedprofile.h"
+#include "bench/viewbench.h"
 #include "platform/cpreviewdialog.h"
 #include "platform/cprintinfo.h"
 #include "platform/cwinapp.h"
@@ -127,13 +128,4 @@ void BM_PreviewFirstPage(benchmark::State& state) {
 BENCHMARK(BM_PrintToPdf)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewFirstPage)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  CBitmapStore::LoadBitmaps();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  CBitmapStore::FreeBitmaps();
-  return 0;
-}
+int main(int argc, char** argv) { return RunViewBenchmarks(argc, argv); }

@@ -17,6 +17,7 @@
 
 #include "app/queltview.h"
 #include "bench/groupedprofile.h"
+#include "bench/viewbench.h"
 #include "platform/vkeys.h"
 #include "s100/ctcontainers.h"
 #include "server/demessage.h"
@@ -35,18 +36,8 @@ struct ViewFixture {
   int rows = 0;
 
   explicit ViewFixture(int nodes) {
-    view->Create(&window);
-    window.setCentralWidget(view->ScrollArea());
-    view->Viewport()->setFixedSize(kWidth, kHeight);
-    window.show();
-    window.adjustSize();
-    CTkvs set = MakeGroupedProfile(GroupsFor(nodes));
-    view->PutProfile("Local", set);
-    uint32_t err = 0;
-    CTkvs_Destroy(set, &err);
+    ShowViewWithProfile(window, view, kWidth, kHeight, MakeGroupedProfile(GroupsFor(nodes)));
     rows = view->GetRoot()->GetRowCount();
-    view->RedrawNow();
-    QApplication::processEvents();
   }
   ~ViewFixture() { delete view; }
 
@@ -177,13 +168,4 @@ BENCHMARK(BM_PeerPaint)->ArgsProduct({{100000, 1000000}, {0, 1, 2}})->Unit(bench
 BENCHMARK(BM_Key)->Arg(VK_NEXT)->Arg(VK_END)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RetrieveToFirstPaint)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication app(argc, argv);
-  CBitmapStore::LoadBitmaps();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  CBitmapStore::FreeBitmaps();
-  return 0;
-}
+int main(int argc, char** argv) { return RunViewBenchmarks(argc, argv); }
