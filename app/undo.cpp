@@ -62,6 +62,7 @@ class TreeStep : public CUndoStep {
  protected:
   // Puts a rebuilt child at the index under the parent at the path.
   void Insert(const TreePath& place, const SlotContent& content) {
+    if (place.empty()) return;  // the root is never a child
     TreePath parentPath(place.begin(), place.end() - 1);
     CTreeNode* parent = NodeAt(m_pView->GetRoot(), parentPath);
     CTreeNode* node = parent != nullptr ? BuildSlot(content, m_pView) : nullptr;
