@@ -9,16 +9,19 @@
 #include "common/multises.h"
 #include "dialogs/errorbox.h"
 #include "platform/qtconvert.h"
+#include "platform/stringtable.h"
 #include "platform/waitcursor.h"
 #include "ui_dlg_20600.h"
 
 namespace {
 constexpr UINT IDS_NO_MEMORY = 4111;
+constexpr UINT IDS_TIME_UNKNOWN = 4450;
 }  // namespace
 
 CRevisionHistoryBox::CRevisionHistoryBox(CWnd* parent) : CDialog(IDD, parent) {}
 
 CString CRevisionHistoryBox::TimeText(int64_t unixMs) {
+  if (unixMs <= 0) return LoadStringById(IDS_TIME_UNKNOWN);
   const QDateTime when = QDateTime::fromMSecsSinceEpoch(unixMs).toLocalTime();
   return FromQString(when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }

@@ -25,7 +25,8 @@ class CRevisionHistoryBox : public CDialog {
   // Out (after Open): the index of the chosen revision; -1 for none.
   int m_nChoice = -1;
 
-  // The local time text of a revision's time.
+  // The local time text of a revision's time; "unknown" for 0 (a revision
+  // kept from before its time was recorded).
   static CString TimeText(int64_t unixMs);
 
  protected:

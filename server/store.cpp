@@ -11,7 +11,7 @@ namespace ctserver {
 
 namespace {
 
-int64_t NowMs() {
+int64_t SystemNowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
       .count();
 }
@@ -49,6 +49,12 @@ const char* const kMigrations[] = {
     "  id INTEGER PRIMARY KEY,"
     "  name TEXT NOT NULL UNIQUE,"
     "  running INTEGER NOT NULL);",
+    // 2: a kept revision also records when it was stored (stored_ms); time_ms
+    // stays when it was replaced.  A revision was stored when the one before
+    // it was replaced; the oldest kept one has no such record (NULL).
+    "ALTER TABLE revisions ADD COLUMN stored_ms INTEGER;"
+    "UPDATE revisions SET stored_ms = (SELECT p.time_ms FROM revisions p"
+    "  WHERE p.profile_id = revisions.profile_id AND p.revision = revisions.revision - 1);",
 };
 constexpr int kMigrationCount = int(sizeof kMigrations / sizeof kMigrations[0]);
 static_assert(kMigrationCount == Store::kSchemaVersion, "one migration per schema version");
@@ -283,13 +289,16 @@ std::unique_ptr<Store> Store::Open(const std::string& path, std::string* error) 
 
 Store::~Store() = default;
 
+int64_t Store::NowMs() const { return clock_ ? clock_() : SystemNowMs(); }
+
 namespace {
 
-uint32_t InsertProfile(Connection& c, const std::string& name, const std::string& cls, const std::string& content) {
+uint32_t InsertProfile(Connection& c, const std::string& name, const std::string& cls, const std::string& content,
+                       int64_t nowMs) {
   sqlite3_stmt* s =
       c.Prepare("INSERT INTO profiles (name, class, content, revision, time_ms) VALUES (?1, ?2, ?3, 1, ?4)");
   if (!s) return ct::kErrIo;
-  Bind(s, name, cls, Blob{content}, NowMs());
+  Bind(s, name, cls, Blob{content}, nowMs);
   return Step(s) ? 0 : ct::kErrIo;
 }
 
@@ -325,7 +334,7 @@ uint32_t Store::AddProfile(const std::string& name, const std::string& cls, cons
     const uint32_t frc = FindProfile(c, name, std::string(), &found, false);
     if (frc == 0) return ct::kErrNameExists;
     if (frc != ct::kErrNotFound) return frc;
-    return InsertProfile(c, name, cls, content) ? ct::kErrIo : 0u;
+    return InsertProfile(c, name, cls, content, NowMs()) ? ct::kErrIo : 0u;
   });
   if (rc == 0 && revision) *revision = 1;
   return rc;
@@ -335,10 +344,11 @@ uint32_t Store::UpdateLocked(Connection& c, int64_t id, uint64_t oldRevision, co
                              uint64_t* revision) {
   const int64_t now = NowMs();
   // The replaced content moves to the revisions inside SQLite, without a
-  // round trip through memory.
+  // round trip through memory, with the time it was stored and now, when
+  // it was replaced.
   sqlite3_stmt* keep = c.Prepare(
-      "INSERT OR REPLACE INTO revisions (profile_id, revision, content, time_ms) "
-      "SELECT id, revision, content, ?2 FROM profiles WHERE id = ?1");
+      "INSERT OR REPLACE INTO revisions (profile_id, revision, content, time_ms, stored_ms) "
+      "SELECT id, revision, content, ?2, time_ms FROM profiles WHERE id = ?1");
   if (!keep) return ct::kErrIo;
   Bind(keep, id, now);
   if (!Step(keep)) return ct::kErrIo;
@@ -379,7 +389,7 @@ uint32_t Store::PutProfile(const std::string& name, const std::string& cls, cons
       return UpdateLocked(c, found.id, found.row.revision, content, &rev);
     }
     if (frc != ct::kErrNotFound) return frc;
-    return InsertProfile(c, name, cls, content) ? ct::kErrIo : 0u;
+    return InsertProfile(c, name, cls, content, NowMs()) ? ct::kErrIo : 0u;
   });
   if (rc == 0 && revision) *revision = rev;
   return rc;
@@ -437,11 +447,12 @@ uint32_t Store::ListRevisions(const std::string& name, const std::string& cls, s
     out->clear();
     out->push_back({found.row.revision, found.row.timeMs, true});
     sqlite3_stmt* s =
-        c.Prepare("SELECT revision, time_ms FROM revisions WHERE profile_id = ?1 ORDER BY revision DESC");
+        c.Prepare("SELECT revision, stored_ms FROM revisions WHERE profile_id = ?1 ORDER BY revision DESC");
     if (!s) return ct::kErrIo;
     Bind(s, found.id);
     int rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+      // NULL (not recorded) reads as 0.
       out->push_back({uint64_t(sqlite3_column_int64(s, 0)), sqlite3_column_int64(s, 1), false});
     }
     sqlite3_reset(s);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,7 +31,7 @@ struct ProfileRow {
 
 struct RevisionRow {
   uint64_t revision = 0;
-  int64_t timeMs = 0;  // when it was replaced; for the current one, when it was written
+  int64_t timeMs = 0;  // when it was stored; 0 when that was not recorded
   bool current = false;
 };
 
@@ -52,12 +53,15 @@ class Store {
   // Revisions kept per profile besides its current content.
   static constexpr int kKeptRevisions = 20;
   // The schema version this build writes.
-  static constexpr int kSchemaVersion = 1;
+  static constexpr int kSchemaVersion = 2;
 
   // Opens or creates the file and brings its schema up to date.
   static std::unique_ptr<Store> Open(const std::string& path, std::string* error);
   ~Store();
   Store(const Store&) = delete;
+  // The clock that stamps writes (milliseconds since the epoch); the system
+  // clock unless set.  Set it before the store is shared between threads.
+  void SetClock(std::function<int64_t()> clock) { clock_ = std::move(clock); }
   Store& operator=(const Store&) = delete;
 
   // ---- profiles ----
@@ -107,6 +111,7 @@ class Store {
 
  private:
   Store() = default;
+  int64_t NowMs() const;
   class ReadLease;
   ReadLease Reader();
   // Runs `change` (the writer's connection) inside one transaction, one
@@ -125,6 +130,7 @@ class Store {
   std::mutex poolMutex_;
   std::vector<std::unique_ptr<Connection>> idleReaders_;
   std::string path_;
+  std::function<int64_t()> clock_;
 };
 
 }  // namespace ctserver

@@ -202,7 +202,8 @@ int main(int argc, char** argv) {
     std::vector<CT_RevisionInfo> revisions;
     if (!client.History(name, profileClass, &revisions, &error)) return Fail(error);
     for (const auto& r : revisions) {
-      std::cout << r.revision << "\t" << UtcTime(r.timeUnixMs) << "\t" << (r.current ? "current" : "old") << "\n";
+      // A revision kept from before stored times were recorded has none.
+      std::cout << r.revision << "\t" << (r.timeUnixMs > 0 ? UtcTime(r.timeUnixMs) : std::string("unknown")) << "\t" << (r.current ? "current" : "old") << "\n";
     }
     return 0;
   }

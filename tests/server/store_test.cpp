@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <iterator>
+#include <utility>
+#include <vector>
+
 #include "s100/cterrors.h"
 #include "server/store.h"
 #include "tests/support/tempdir.h"
@@ -125,6 +129,101 @@ TEST(StoreRevisions, EveryUpdateKeepsTheReplacedContent) {
   EXPECT_EQ(store->RestoreRevision("p", "C", 77, &rev), ct::kErrNotFound);
   ASSERT_EQ(store->RestoreRevision("p", "C", 4, &rev), 0u);  // already current: no new revision
   EXPECT_EQ(rev, 4u);
+}
+
+// Each revision carries the time it was stored (not the time a later one
+// replaced it), on a clock the test steps; a restore is a store of its own.
+TEST(StoreRevisions, EachRevisionShowsWhenItWasStored) {
+  TempDir dir;
+  auto store = OpenStore(dir);
+  int64_t now = 1000;
+  store->SetClock([&now] { return now; });
+  ASSERT_EQ(store->AddProfile("p", "C", "v1", nullptr), 0u);
+  now = 2000;
+  ASSERT_EQ(store->UpdateProfile("p", "C", "v2", nullptr), 0u);
+  now = 3000;
+  ASSERT_EQ(store->PutProfile("p", "C", "v3", nullptr), 0u);
+  now = 4000;
+  ASSERT_EQ(store->RestoreRevision("p", "C", 1, nullptr), 0u);
+
+  std::vector<RevisionRow> revs;
+  ASSERT_EQ(store->ListRevisions("p", "C", &revs), 0u);
+  const struct {
+    uint64_t revision;
+    int64_t timeMs;
+  } expected[] = {{4, 4000}, {3, 3000}, {2, 2000}, {1, 1000}};
+  ASSERT_EQ(revs.size(), std::size(expected));
+  for (size_t i = 0; i < revs.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(revs[i].revision, expected[i].revision);
+    EXPECT_EQ(revs[i].timeMs, expected[i].timeMs);
+    EXPECT_EQ(revs[i].current, i == 0);
+  }
+}
+
+// A file of the first schema kept, for each old revision, the time it was
+// replaced.  Opening it moves each time to the revision stored then; the
+// oldest kept revision's own time was never recorded and reads as 0.
+TEST(StoreSchema, MigratesReplacementTimesToStoredTimes) {
+  TempDir dir;
+  const std::string path = dir.File("profiles.db");
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const char* oldLayout =
+        "CREATE TABLE schema_version (version INTEGER NOT NULL);"
+        "INSERT INTO schema_version VALUES (1);"
+        "CREATE TABLE profiles (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, class TEXT NOT NULL,"
+        "  content BLOB NOT NULL, revision INTEGER NOT NULL, time_ms INTEGER NOT NULL);"
+        "CREATE TABLE revisions (profile_id INTEGER NOT NULL REFERENCES profiles(id) ON DELETE CASCADE,"
+        "  revision INTEGER NOT NULL, content BLOB NOT NULL, time_ms INTEGER NOT NULL,"
+        "  PRIMARY KEY (profile_id, revision)) WITHOUT ROWID;"
+        "CREATE TABLE services (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, config BLOB NOT NULL,"
+        "  started INTEGER NOT NULL, mode INTEGER NOT NULL, stop_value INTEGER NOT NULL);"
+        "CREATE TABLE server_level (id INTEGER PRIMARY KEY CHECK (id = 1), level INTEGER NOT NULL,"
+        "  target INTEGER NOT NULL);"
+        "INSERT INTO server_level VALUES (1, 1, 1);"
+        "CREATE TABLE processes (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, running INTEGER NOT NULL);"
+        // p: stored at 1000, 2000, 3000 (revisions 1 to 3), 3 current.
+        "INSERT INTO profiles VALUES (1, 'p', 'C', 'v3', 3, 3000);"
+        "INSERT INTO revisions VALUES (1, 1, 'v1', 2000), (1, 2, 'v2', 3000);"
+        // q: revisions 5 to 7 kept (older ones trimmed), 8 current.
+        "INSERT INTO profiles VALUES (2, 'q', 'C', 'w8', 8, 800);"
+        "INSERT INTO revisions VALUES (2, 5, 'w5', 600), (2, 6, 'w6', 700), (2, 7, 'w7', 800);";
+    ASSERT_EQ(sqlite3_exec(db, oldLayout, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+  auto store = OpenStore(dir);
+  ASSERT_TRUE(store);
+  const struct {
+    const char* name;
+    std::vector<std::pair<uint64_t, int64_t>> revisions;
+  } cases[] = {
+      {"p", {{3, 3000}, {2, 2000}, {1, 0}}},
+      {"q", {{8, 800}, {7, 700}, {6, 600}, {5, 0}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<RevisionRow> revs;
+    ASSERT_EQ(store->ListRevisions(c.name, "C", &revs), 0u);
+    ASSERT_EQ(revs.size(), c.revisions.size());
+    for (size_t i = 0; i < revs.size(); ++i) {
+      EXPECT_EQ(revs[i].revision, c.revisions[i].first);
+      EXPECT_EQ(revs[i].timeMs, c.revisions[i].second);
+    }
+  }
+  // Every content is still there, and the store goes on keeping times.
+  std::string content;
+  ASSERT_EQ(store->GetRevision("p", "C", 1, &content), 0u);
+  EXPECT_EQ(content, "v1");
+  store->SetClock([] { return int64_t(4000); });
+  ASSERT_EQ(store->UpdateProfile("p", "C", "v4", nullptr), 0u);
+  std::vector<RevisionRow> revs;
+  ASSERT_EQ(store->ListRevisions("p", "C", &revs), 0u);
+  ASSERT_EQ(revs.size(), 4u);
+  EXPECT_EQ(revs[0].timeMs, 4000);
+  EXPECT_EQ(revs[1].timeMs, 3000);
+  EXPECT_EQ(Query(path, "SELECT version FROM schema_version"), std::to_string(Store::kSchemaVersion));
 }
 
 TEST(StoreRevisions, KeepsOnlyTheLastTwentyAndDropsThemWithTheProfile) {
