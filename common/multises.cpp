@@ -1,12 +1,18 @@
 #include "common/multises.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/servercall.h"
 #include "s100/cterrors.h"
 #include "s100/ctruntime.h"
+#include "s100/deif.h"
 
 // Before any failure the last error reads "could not connect": the only way
 // the editor reads it without a failure having set it is when a session
@@ -19,6 +25,32 @@ namespace {
 bool SessionLost(const ECTF_AdminSession* session) {
   const uint32_t code = session->LastError();
   return code == ct::kErrNoSession || code == ct::kErrConnect || code == ct::kErrTransport;
+}
+
+// The set as exact text (keys and symbols by number), or empty when it
+// cannot be written.
+std::string ExactText(CTkvs set) {
+  QV_RawDataElement element{};
+  element.type = CT_TYPE_KVSET;
+  element.value.kvs = set;
+  char* text = nullptr;
+  if (DEtoA(&element, &text, nullptr, nullptr) != QV_OK || text == nullptr) return std::string();
+  std::string result(text);
+  std::free(text);
+  return result;
+}
+
+// Whether the server holds the profile with exactly the content sent.
+bool StoredAsSent(ECTF_AdminSession* session, const QV_String& name, const QV_String& profileClass, CTkvs sent) {
+  CTkvs stored = 0;
+  if (CTkvs_Create(&stored, nullptr) != 1) return false;
+  bool same = false;
+  if (session->GetProfile(name, profileClass, stored)) {
+    const std::string want = ExactText(sent);
+    same = !want.empty() && want == ExactText(stored);
+  }
+  CTkvs_Destroy(stored, nullptr);
+  return same;
 }
 }  // namespace
 
@@ -130,9 +162,20 @@ int32_t MultiAdminSession::SaveProfile(const QV_String& server, const QV_String&
                                        const QV_String& name, CTkvs set, int32_t update) {
   ECTF_AdminSession* session = nullptr;
   int32_t result = 0;
+  // An add that failed on the way back may have been stored all the same;
+  // when its retry then finds the name taken, the profile under that name
+  // decides: exactly what was sent is our own add.
+  bool mayHaveAdded = false;
+  uint32_t addError = 0;
   const bool finished = RunRequest(IDS_PROGRESS_STORE, name, server, [&] {
     result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
-      return update ? s->UpdateProfile(name, profileClass, set) : s->AddProfile(name, profileClass, set);
+      if (update) return s->UpdateProfile(name, profileClass, set);
+      if (s->AddProfile(name, profileClass, set)) return 1;
+      addError = s->LastError();
+      if (mayHaveAdded && addError == ct::kErrNameExists && StoredAsSent(s, name, profileClass, set)) return 1;
+      // A connection lost after the request went out reads as either.
+      mayHaveAdded = addError == ct::kErrConnect || addError == ct::kErrTransport;
+      return 0;
     });
   });
   if (!finished) {
@@ -149,9 +192,9 @@ int32_t MultiAdminSession::SaveProfile(const QV_String& server, const QV_String&
   if (result < 0) return 0;
   if (result) {
     m_nLastError = IDS_ADM_NO_ERROR;
-  } else if (session && session->LastError() == ct::kErrNameExists) {
+  } else if (session && addError == ct::kErrNameExists) {
     m_nLastError = IDS_ADM_NAME_EXISTS;
-  } else if (session && session->LastError() == ct::kErrInvalidName) {
+  } else if (session && addError == ct::kErrInvalidName) {
     m_nLastError = IDS_ADM_INVALID_NAME;
   } else {
     m_nLastError = IDS_ADM_STORE_FAILED;
@@ -262,4 +305,28 @@ int32_t MultiAdminSession::NameToSymbol(const QV_String& server, const QV_String
 void MultiAdminSession::LogOffAllSessions() {
   delete m_pSession;
   m_pSession = nullptr;
+}
+
+void MultiAdminSession::LogOffAllSessionsWithin(uint32_t waitMs) {
+  if (!m_pSession) return;
+  CT_CancelToken token;
+  std::mutex mutex;
+  std::condition_variable closed;
+  bool done = false;
+  // Abandons the close (the call returns at once) when the server has not
+  // answered in time.
+  std::thread watchdog([&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!closed.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return done; })) token.Cancel();
+  });
+  CT_CancelToken* const previous = CT_ThreadCancelToken();
+  CT_SetThreadCancelToken(&token);
+  LogOffAllSessions();
+  CT_SetThreadCancelToken(previous);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    done = true;
+  }
+  closed.notify_one();
+  watchdog.join();
 }

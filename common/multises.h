@@ -64,6 +64,10 @@ class MultiAdminSession {
   int32_t NameToSymbol(const QV_String& server, const QV_String& name, uint32_t* symbol);
   // Closes the open session; the next request opens a new one.
   void LogOffAllSessions();
+  // The same, waiting at most waitMs for the server to confirm the close;
+  // after that the session is abandoned and the server lets it expire.
+  // For the end of the program, which must not wait on a stalled server.
+  void LogOffAllSessionsWithin(uint32_t waitMs);
   uint32_t LastError() const { return m_nLastError; }
   // Back to "could not connect", as before any failure, so that a caller
   // can tell whether the requests it makes next set it.
