@@ -110,7 +110,7 @@ CQueltApp::CQueltApp() : CWinApp("quelt") {
 
 CQueltApp::~CQueltApp() {
   m_pHelpWindow.reset();
-  m_session.LogOffAllSessions();
+  m_session.LogOffAllSessionsWithin(kLogOffWaitMs);
   ShutdownRuntime();
   if (CQueltView::AppSession() == &m_session) CQueltView::SetAppSession(nullptr);
 }
@@ -153,7 +153,9 @@ BOOL CQueltApp::InitInstance() {
 
 int CQueltApp::ExitInstance() {
   if (m_pHelpWindow) m_pHelpWindow->close();
-  m_session.LogOffAllSessions();
+  // The window is gone: a server that does not answer must not keep the
+  // program alive.
+  m_session.LogOffAllSessionsWithin(kLogOffWaitMs);
   CBitmapStore::FreeBitmaps();
   // Both initialisations (construction and start-up) end here, so the
   // runtime lets go of its servers while the program still runs.

@@ -28,6 +28,8 @@ class CQueltApp : public CWinApp {
 
   BOOL InitInstance() override;
   int ExitInstance() override;
+  // How long closing the session at exit waits for the server.
+  static constexpr uint32_t kLogOffWaitMs = 500;
 
   // Opens a profile through the one template: a new one (bNew) or a stored
   // one.  The document, or null.

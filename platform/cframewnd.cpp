@@ -18,6 +18,7 @@
 #include "platform/cdocument.h"
 #include "platform/cview.h"
 #include "platform/cwinapp.h"
+#include "platform/progresscall.h"
 #include "platform/qtconvert.h"
 #include "platform/stringtable.h"
 #include "platform/vkeys.h"
@@ -32,6 +33,13 @@ class CFrameWnd::FrameWindow : public QMainWindow {
     QObject::connect(&m_idle, &QTimer::timeout, this, [this] {
       if (m_frame != nullptr) m_frame->OnIdleUpdateCmdUI();
     });
+    m_closeLater.setInterval(kCloseRetryMs);
+    QObject::connect(&m_closeLater, &QTimer::timeout, this, [this] {
+      if (m_frame == nullptr) return m_closeLater.stop();
+      if (CloseMustWait()) return;
+      m_closeLater.stop();
+      close();
+    });
     qApp->installEventFilter(this);
     if (QClipboard* clipboard = QGuiApplication::clipboard())
       QObject::connect(clipboard, &QClipboard::dataChanged, this, [this] { RequestIdle(); });
@@ -41,6 +49,7 @@ class CFrameWnd::FrameWindow : public QMainWindow {
   void Forget() {
     m_frame = nullptr;
     m_idle.stop();
+    m_closeLater.stop();
   }
   bool Busy() const { return m_depth > 0; }
   void RequestIdle() {
@@ -59,6 +68,14 @@ class CFrameWnd::FrameWindow : public QMainWindow {
   void closeEvent(QCloseEvent* e) override {
     if (m_frame == nullptr) {
       e->accept();
+      return;
+    }
+    // A close that arrives while a server request waits (it has the frame,
+    // its document and view beneath it on the stack) is carried out once
+    // the request and whatever it shows next have ended.
+    if (ProgressCallRunner().IsWaiting()) {
+      e->ignore();
+      if (!m_closeLater.isActive()) m_closeLater.start();
       return;
     }
     m_frame->OnClose();
@@ -88,8 +105,16 @@ class CFrameWnd::FrameWindow : public QMainWindow {
   }
 
  private:
+  static constexpr int kCloseRetryMs = 50;
+  // Whether a deferred close must wait still: a request waits, a command
+  // runs, or a modal window (a message about the request) is up.
+  static bool CloseMustWait() {
+    return ProgressCallRunner().IsWaiting() || CCommandSet::Executing() || QApplication::activeModalWidget() != nullptr;
+  }
+
   CFrameWnd* m_frame;
   QTimer m_idle;
+  QTimer m_closeLater;  // runs while a close waits for a request to end
   int m_depth = 0;
 };
 

@@ -19,6 +19,9 @@ class CProgressCallRunner : public CServerCallRunner {
   // request is waiting.
   bool Run(unsigned textId, const std::vector<std::string>& args, const std::function<void()>& work,
            const std::function<void()>& cancel) override;
+  // Whether the GUI thread is waiting for a request now: whatever runs in
+  // the meantime has that request beneath it on the stack.
+  bool IsWaiting() const { return m_bWaiting; }
 
  private:
   bool m_bWaiting = false;
