@@ -32,7 +32,7 @@ std::string SessionRegistry::Open(const std::string& serverName, const std::stri
   do {
     id = NewId();
   } while (sessions_.count(id));
-  sessions_.emplace(id, Info{serverName, clientName, std::chrono::steady_clock::now()});
+  sessions_.emplace(id, Info{serverName, clientName, Now()});
   return id;
 }
 
@@ -40,7 +40,7 @@ bool SessionRegistry::Touch(const std::string& id) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = sessions_.find(id);
   if (it == sessions_.end()) return false;
-  it->second.lastUse = std::chrono::steady_clock::now();
+  it->second.lastUse = Now();
   return true;
 }
 
@@ -55,7 +55,7 @@ size_t SessionRegistry::Count() const {
 }
 
 void SessionRegistry::DropIdleLocked() {
-  const auto now = std::chrono::steady_clock::now();
+  const auto now = Now();
   for (auto it = sessions_.begin(); it != sessions_.end();) {
     if (now - it->second.lastUse > idleLimit_) {
       it = sessions_.erase(it);

@@ -4,9 +4,11 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 namespace ctserver {
 
@@ -18,9 +20,12 @@ class SessionRegistry {
     std::chrono::steady_clock::time_point lastUse;
   };
 
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  // clock tells the time of each use (the steady clock unless given).
   explicit SessionRegistry(size_t maxSessions = 10000,
-                           std::chrono::seconds idleLimit = std::chrono::hours(24))
-      : maxSessions_(maxSessions), idleLimit_(idleLimit) {}
+                           std::chrono::seconds idleLimit = std::chrono::hours(24), Clock clock = nullptr)
+      : maxSessions_(maxSessions), idleLimit_(idleLimit), clock_(std::move(clock)) {}
 
   // A new id (32 hex digits from the system's random source), or the empty
   // text when the registry is full even after dropping sessions idle for
@@ -33,11 +38,13 @@ class SessionRegistry {
 
  private:
   void DropIdleLocked();
+  std::chrono::steady_clock::time_point Now() const { return clock_ ? clock_() : std::chrono::steady_clock::now(); }
 
   mutable std::mutex mutex_;
   std::unordered_map<std::string, Info> sessions_;
   size_t maxSessions_;
   std::chrono::seconds idleLimit_;
+  Clock clock_;
 };
 
 }  // namespace ctserver

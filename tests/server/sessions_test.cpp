@@ -36,12 +36,20 @@ TEST(ServerSessions, AFullRegistryDropsOnlyIdleSessions) {
   EXPECT_TRUE(busy.Touch(a));
   EXPECT_TRUE(busy.Touch(b));
 
-  SessionRegistry idle(2, std::chrono::seconds(0));
-  std::string c = idle.Open("", ""), d = idle.Open("", "");
-  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  // On a clock the test moves: c and d go idle past the limit, b2 is used
+  // just within it.
+  auto now = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
+  SessionRegistry idle(3, std::chrono::seconds(60), [&now] { return now; });
+  std::string c = idle.Open("", ""), d = idle.Open("", ""), b2 = idle.Open("", "");
+  now += std::chrono::seconds(30);
+  EXPECT_TRUE(idle.Touch(b2));
+  now += std::chrono::seconds(31);
+  EXPECT_FALSE(idle.Open("", "").empty());  // room made by dropping c and d
   std::string e = idle.Open("", "");
   EXPECT_FALSE(e.empty());
   EXPECT_TRUE(idle.Touch(e));
   EXPECT_FALSE(idle.Touch(c));
   EXPECT_FALSE(idle.Touch(d));
+  EXPECT_TRUE(idle.Touch(b2));
+  EXPECT_TRUE(idle.Open("", "").empty());  // full again, and nobody idle
 }

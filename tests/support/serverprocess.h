@@ -64,4 +64,8 @@ int UnusedPort();
 // Milliseconds on a steady clock.
 int64_t NowMs();
 
+// The bound for a wait that should end within about a second: ten times
+// that, so that it fails only on a hang, never on a slow machine.
+inline constexpr int64_t kHangBoundMs = 10000;
+
 }  // namespace testsupport
