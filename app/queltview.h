@@ -221,7 +221,9 @@ class CQueltView : public CScrollView {
   void AddEditingCommands();
   // Builds a tree from the set beside the present one and swaps them.
   int BuildTree(const CString& server, CTkvs set);
-  // Edits a node's value through its dialog, as an undoable change.
+  // Edits a node's value through its dialog, as an undoable change.  1 when
+  // the tree changed; 0 when the dialog was cancelled or confirmed without
+  // a change (then nothing is recorded and nothing is to be marked).
   int EditWithUndo(CDENode* node);
   // Records the sub-tree just added under container as the change name.
   void RecordInsert(CTreeNode* container, CTreeNode* node, const CString& name);

@@ -1,6 +1,8 @@
 // The view's history: every change to the tree is recorded as an undoable
 // step; Undo and Redo move through them and the document's modified flag
 // follows whether the tree is the stored one.
+#include <cstdlib>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -20,6 +22,22 @@ constexpr UINT IDS_CHANGE_REVISION = 16464;
 constexpr UINT IDS_UNDO_ITEM = 16465;
 constexpr UINT IDS_REDO_ITEM = 16466;
 
+// Whether two contents of one node are the same, bit for bit: compared as
+// their data-element text, which is exact for every kind (all float bits,
+// every byte of a string) and names symbols by number.
+bool SameContent(const SlotContent& a, const SlotContent& b) {
+  if (a.isPair != b.isPair || a.key != b.key) return false;
+  const QV_RawDataElement rawA = ToRawDataElement(a.value);
+  const QV_RawDataElement rawB = ToRawDataElement(b.value);
+  char* textA = nullptr;
+  char* textB = nullptr;
+  const bool same = DEtoA(&rawA, &textA, nullptr, nullptr) == QV_OK && DEtoA(&rawB, &textB, nullptr, nullptr) == QV_OK &&
+                    textA != nullptr && textB != nullptr && std::strcmp(textA, textB) == 0;
+  std::free(textA);
+  std::free(textB);
+  return same;
+}
+
 }  // namespace
 
 void CQueltView::RecordChange(std::unique_ptr<CUndoStep> step) { m_history.Add(std::move(step)); }
@@ -38,12 +56,19 @@ void CQueltView::RecordInsert(CTreeNode* container, CTreeNode* node, const CStri
 int CQueltView::EditWithUndo(CDENode* node) {
   const QV_String server(m_strSymbolServer.GetString());
   const CString name = LoadStringById(IDS_CHANGE_PROPERTIES);
+  // A dialog confirmed without a change changes nothing: no step, and the
+  // caller leaves the modified mark alone.  The row may still read
+  // differently (a key typed as its number), so it is drawn again.
   // A pair's dialog changes only its key: the value stays where it is.
   if (auto* pair = dynamic_cast<CKVPairNode*>(node)) {
     const auto before = static_cast<uint32_t>(pair->GetKey());
     if (pair->EditNode(m_pSession, server, this) == 0) return 0;
     const auto after = static_cast<uint32_t>(pair->GetKey());
-    if (after != before) RecordChange(MakeKeyStep(this, name, PathOf(pair), before, after));
+    if (after == before) {
+      Redraw();
+      return 0;
+    }
+    RecordChange(MakeKeyStep(this, name, PathOf(pair), before, after));
     return 1;
   }
   // A node that cannot be edited changes nothing: no copy of its sub-tree.
@@ -52,8 +77,13 @@ int CQueltView::EditWithUndo(CDENode* node) {
   const bool kept = TakeSlot(node, &before);
   if (node->EditNode(m_pSession, server, this) == 0) return 0;
   SlotContent after;
-  if (kept && TakeSlot(node, &after))
+  if (kept && TakeSlot(node, &after)) {
+    if (SameContent(before, after)) {
+      Redraw();
+      return 0;
+    }
     RecordChange(MakeReplaceStep(this, name, PathOf(node), std::move(before), std::move(after)));
+  }
   return 1;
 }
 

@@ -27,11 +27,16 @@ BOOL CEditFloatBox::OnInitDialog() {
   CString format = LoadStringById(4131);
   if (format.IsEmpty()) format = "%.7g";
   m_strValue.Format(format, static_cast<double>(m_fValue));
+  m_strShown = m_strValue;
   return CDialog::OnInitDialog();
 }
 
 void CEditFloatBox::OnOK() {
   if (!UpdateData(TRUE)) return;
+  if (m_strValue == m_strShown) {
+    EndDialog(IDOK);
+    return;
+  }
   // An empty text converts to nothing and leaves the member as it was.
   if (!AcceptConversion(StringToFloat(m_strValue, m_fValue), this, 4194, 4195)) return;
   EndDialog(IDOK);

@@ -19,4 +19,9 @@ class CEditFloatBox : public CDialog {
  protected:
   void BuildDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
+
+ private:
+  // The text the dialog opened with: seven digits do not always give the
+  // float back, so OK on this text keeps m_fValue exactly as it came.
+  CString m_strShown;
 };

@@ -31,13 +31,16 @@ BOOL CEditFRangeBox::OnInitDialog() {
   if (format.IsEmpty()) format = "%.7g";
   m_strBegin.Format(format, static_cast<double>(m_fBegin));
   m_strEnd.Format(format, static_cast<double>(m_fEnd));
+  m_strBeginShown = m_strBegin;
+  m_strEndShown = m_strEnd;
   return CDialog::OnInitDialog();
 }
 
 void CEditFRangeBox::OnOK() {
   if (!UpdateData(TRUE)) return;
   // The begin first; the end is looked at only when the begin is good.
-  if (!AcceptConversion(StringToFloat(m_strBegin, m_fBegin), this, 4200, 4202)) return;
-  if (!AcceptConversion(StringToFloat(m_strEnd, m_fEnd), this, 4201, 4203)) return;
+  if (m_strBegin != m_strBeginShown && !AcceptConversion(StringToFloat(m_strBegin, m_fBegin), this, 4200, 4202))
+    return;
+  if (m_strEnd != m_strEndShown && !AcceptConversion(StringToFloat(m_strEnd, m_fEnd), this, 4201, 4203)) return;
   EndDialog(IDOK);
 }

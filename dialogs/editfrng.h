@@ -20,4 +20,10 @@ class CEditFRangeBox : public CDialog {
  protected:
   void BuildDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
+
+ private:
+  // The texts the dialog opened with: seven digits do not always give the
+  // float back, so an end left as shown keeps its value exactly.
+  CString m_strBeginShown;
+  CString m_strEndShown;
 };

@@ -1,5 +1,6 @@
 #include "dialogs/editsym.h"
 
+#include "dialogs/errorbox.h"
 #include "tree/denode.h"
 #include "ui_dlg_20494.h"
 #include "ui_dlg_20497.h"
@@ -43,8 +44,16 @@ void CEditSymBox::BuildDialog() {
 void CEditSymBox::DoDataExchange(CDataExchange* dx) { DDX_Text(dx, 49158, m_strKey); }
 
 void CEditSymBox::OnEditvalue() {
-  // Edit the value node, then accept the key in the same step.
+  // Edit the value node, then accept the key in the same step.  A key that
+  // will be refused is refused now, before the user fills in the value.
   if (m_pNode == nullptr) return;
+  if (m_fnCheckKey) {
+    if (!UpdateData(TRUE)) return;
+    if (const UINT refusal = m_fnCheckKey(m_strKey)) {
+      CErrorBox(refusal, this).DoModal();
+      return;
+    }
+  }
   if (m_pNode->EditNode(m_pSession, m_strServer, this) == 0) return;
   OnOK();
 }

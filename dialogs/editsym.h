@@ -5,6 +5,8 @@
 // cannot gets the button disabled; no node gives the plain key dialog.
 #pragma once
 
+#include <functional>
+
 #include "common/ctstring.h"
 #include "platform/cdialog.h"
 
@@ -20,6 +22,10 @@ class CEditSymBox : public CDialog {
   CDENode* m_pNode;                // the value node; not owned
   MultiAdminSession* m_pSession;   // not owned
   QV_String m_strServer;
+  // Checks the key text before "Edit Value..." asks for the value: 0 when
+  // the key can be taken, else the id of the message that says why not.
+  // Without it the key is checked only after the dialog closes.
+  std::function<UINT(const CString&)> m_fnCheckKey;
 
   void OnEditvalue();
 

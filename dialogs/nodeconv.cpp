@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <locale.h>
+
 namespace {
 
 // Copies text into buffer with the trailing white space removed.  False when
@@ -26,6 +28,47 @@ bool StartsNegative(const char* text) {
   while (*text != '\0' && std::strchr(" \t\n\v\f\r", *text) != nullptr) ++text;
   return *text == '-';
 }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The length of the longest start of text that is a decimal number: blanks,
+// an optional sign, digits with an optional point (or a point and digits),
+// then an optional exponent with digits.  Hexadecimal numbers, "inf" and
+// "nan", which the C library would also take, are no decimal number.
+size_t DecimalPrefix(const char* text) {
+  const char* p = text;
+  while (*p != '\0' && std::strchr(" \t\n\v\f\r", *p) != nullptr) ++p;
+  if (*p == '+' || *p == '-') ++p;
+  const char* digits = p;
+  while (IsDigit(*p)) ++p;
+  bool any = p != digits;
+  if (*p == '.') {
+    const char* fraction = ++p;
+    while (IsDigit(*p)) ++p;
+    any = any || p != fraction;
+  }
+  if (!any) return 0;
+  if (*p == 'e' || *p == 'E') {
+    const char* exponent = p + 1;
+    if (*exponent == '+' || *exponent == '-') ++exponent;
+    if (IsDigit(*exponent)) {
+      p = exponent;
+      while (IsDigit(*p)) ++p;
+    }
+  }
+  return static_cast<size_t>(p - text);
+}
+
+// The decimal point is always '.', whatever the user's locale says.
+double StrtodC(const char* text) {
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  if (c == static_cast<locale_t>(0)) return std::strtod(text, nullptr);
+  return strtod_l(text, nullptr, c);
+}
+
+// The boundary above which a double rounds to an infinite float: halfway
+// between the largest float and 2^128.
+constexpr double kFloatRoundsToInfinity = 0x1.ffffffp127;
 
 // Decides the doubtful cases: an extreme value by the error indicator, any
 // other by whether the conversion took the whole text.
@@ -88,19 +131,32 @@ ConvResult StringToULong(const char* text, unsigned long& value, unsigned long m
 ConvResult StringToDouble(const char* text, double& value) {
   char buffer[kConvBufferSize];
   if (!CopyTrimmed(text, buffer)) return ConvNotNumber;
-  char* end = nullptr;
+  // Only the decimal start of the text is converted; what follows it makes
+  // the text not a number, and no number at all converts to 0.
+  const size_t length = DecimalPrefix(buffer);
+  char number[kConvBufferSize];
+  std::memcpy(number, buffer, length);
+  number[length] = '\0';
   errno = 0;
-  value = std::strtod(buffer, &end);
+  value = length > 0 ? StrtodC(number) : 0.0;
   const int error = errno;
-  // "nan" is no number a profile can hold.
-  if (std::isnan(value)) return ConvNotNumber;
-  return Classify(value == HUGE_VAL || value == -HUGE_VAL, error, end);
+  return Classify(value == HUGE_VAL || value == -HUGE_VAL, error, buffer + length);
 }
 
 ConvResult StringToFloat(const char* text, float& value) {
   double wide = value;
-  ConvResult result = StringToDouble(text, wide);
+  const ConvResult result = StringToDouble(text, wide);
+  // A text that is not a number says so first, whatever it started with.
+  if (result == ConvNotNumber) {
+    if (std::fabs(wide) < kFloatRoundsToInfinity) value = static_cast<float>(wide);
+    return result;
+  }
+  // Beyond single precision the number would become infinite: out of range,
+  // decided on the double so that the narrowing never overflows.
+  if (result == ConvOutOfRange || !(std::fabs(wide) < kFloatRoundsToInfinity)) {
+    value = std::signbit(wide) ? -HUGE_VALF : HUGE_VALF;
+    return ConvOutOfRange;
+  }
   value = static_cast<float>(wide);
-  if (std::isinf(value)) result = ConvOutOfRange;
-  return result;
+  return ConvOK;
 }

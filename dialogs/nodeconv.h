@@ -20,10 +20,13 @@ ConvResult StringToLong(const char* text, long& value, long max, long min);
 // Base 10, 32-bit unsigned arithmetic: a leading minus negates modulo 2^32,
 // so -5 gives 4294967291.
 ConvResult StringToULong(const char* text, unsigned long& value, unsigned long max, unsigned long min);
-// Decimal point and exponent allowed.  Overflow counts as out of range; an
-// underflow gives 0 and counts as a number.  "nan" is not a number.
+// Decimal numbers only: an optional sign, digits with an optional point,
+// an optional exponent; the point is '.' in every locale.  Hexadecimal
+// numbers, "inf" and "nan" are not numbers.  Overflow counts as out of
+// range; an underflow gives 0 (or a denormal) and counts as a number.
 ConvResult StringToDouble(const char* text, double& value);
-// StringToDouble narrowed to single precision: a number beyond its range
-// becomes infinite and counts as out of range, as does an infinite value
-// the member already held when the text gives no number.
+// StringToDouble narrowed to single precision.  A text that is not a number
+// is ConvNotNumber first; a number that would round to infinity in single
+// precision is out of range and leaves value infinite.  An empty text leaves
+// value as it was.
 ConvResult StringToFloat(const char* text, float& value);

@@ -63,5 +63,5 @@ int ShowErrorMessage(UINT stringId, CWnd* owner);
 int MessageBoxPlain(const char* text, const char* caption, UINT type = MB_OK);
 
 // A box showing a text the program made (the framework's own prompts),
-// captioned with the application's name, owned by owner (or none).
+// captioned "Error" like every other message, owned by owner (or none).
 int MessageBoxText(UINT promptId, const CString& text, UINT type, QWidget* owner);

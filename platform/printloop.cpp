@@ -11,11 +11,15 @@
 #include "platform/cdc.h"
 #include "platform/cpreviewdialog.h"
 #include "platform/cview.h"
+#include "platform/cwnd.h"
 #include "platform/modalhost.h"
 #include "platform/msgbox.h"
 #include "platform/qtdc.h"
 
 namespace {
+
+// "The printer could not be opened. Nothing has been printed."
+constexpr UINT IDS_PRINTER_NOT_OPENED = 4440;
 
 // A job of more pages than this shows the progress window (after a short
 // delay, so that a quick job never flashes it).
@@ -118,7 +122,8 @@ BOOL PrintOnPrinter(CView& view, QPrinter& printer, CPrintInfo& info, QWidget* p
   info.m_pPrinter = &printer;
   QPainter painter;
   if (!painter.begin(&printer)) {
-    MessageBoxPlain("The printer could not be opened. Nothing has been printed.", "Print", MB_OK | MB_ICONERROR);
+    CWnd owner(parent);
+    ShowErrorMessage(IDS_PRINTER_NOT_OPENED, parent != nullptr ? &owner : nullptr);
     return FALSE;
   }
   JobProgress progress(parent, "Printing");

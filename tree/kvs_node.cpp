@@ -191,6 +191,12 @@ int CKVSetNode::AddSubNode(CDENode* node, CWnd* parent, MultiAdminSession* sessi
     if (session && session->SymbolToName(serverName, static_cast<uint32_t>(last->GetKey()), &name))
       dialog.m_strKey = static_cast<const char*>(name);
   }
+  // The same checks as below, made before the value is asked for.
+  dialog.m_fnCheckKey = [this, session, &serverName](const CString& text) -> UINT {
+    unsigned long key = 0;
+    if (!CSymbolNode::KeyFromText(text, session, serverName, key)) return IDS_INVALID_KEY;
+    return KeyExists(key) ? IDS_KEY_EXISTS : 0;
+  };
   for (;;) {
     if (dialog.DoModal() != IDOK) return 0;
     unsigned long key = 0;

@@ -52,10 +52,38 @@ int CSymbolNode::ReadKeyNumber(const char* text, unsigned long& key) {
   return 1;
 }
 
+int CSymbolNode::ReadSymbolReference(const char* text, unsigned long& key) {
+  if (!text || text[0] != '#') return 0;
+  const char* p = text + 1;
+  int base = 10;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    base = 16;
+    p += 2;
+  }
+  unsigned long long number = 0;
+  const char* const digits = p;
+  for (; *p != '\0'; ++p) {
+    int digit = -1;
+    if (*p >= '0' && *p <= '9') digit = *p - '0';
+    else if (base == 16 && *p >= 'a' && *p <= 'f') digit = *p - 'a' + 10;
+    else if (base == 16 && *p >= 'A' && *p <= 'F') digit = *p - 'A' + 10;
+    if (digit < 0) return 0;
+    number = number * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
+    // Stop before the number can wrap: anything past 32 bits is refused.
+    if (number > 0xFFFFFFFFull) return 0;
+  }
+  if (p == digits) return 0;
+  key = static_cast<unsigned long>(number);
+  return 1;
+}
+
 int CSymbolNode::KeyFromText(const char* text, MultiAdminSession* session, const QV_String& serverName,
                              unsigned long& key) {
   if (!text || !*text) return 0;
   if (StartsWithDigit(text)) return ReadKeyNumber(text, key);
+  // A name may itself begin with '#': only a text that is not a "#number"
+  // goes to the server.
+  if (ReadSymbolReference(text, key)) return 1;
   uint32_t symbol = 0;
   if (!session || !session->NameToSymbol(serverName, QV_String(text), &symbol)) return 0;
   key = symbol;
@@ -103,6 +131,14 @@ int CSymbolNode::EditNode(MultiAdminSession* session, const QV_String& serverNam
       }
       m_ulKey = number;
       m_strName = text.GetString();
+      return 1;
+    }
+    unsigned long reference = 0;
+    if (ReadSymbolReference(text, reference)) {
+      // "#number" names the symbol by its number: the node shows its name
+      // when the server has one, as it would after loading.
+      m_ulKey = reference;
+      m_strName = NameOf(reference, session, serverName);
       return 1;
     }
     uint32_t symbol = 0;

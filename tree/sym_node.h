@@ -34,9 +34,15 @@ class CSymbolNode : public CDENode {
   // a 32-bit number exactly (no sign, no leading zeros, nothing after the
   // digits).  1 with the number in key, else 0 and key untouched.
   static int ReadKeyNumber(const char* text, unsigned long& key);
+  // A symbol written "#number", as the data-element text writes one the
+  // server has no name for: '#' and a decimal number or 0x and hexadecimal
+  // digits, at most 32 bits, nothing else.  1 with the number in key, else 0
+  // and key untouched.
+  static int ReadSymbolReference(const char* text, unsigned long& key);
   // The key text rule of a value added to a set: empty is refused; a text
-  // that starts with a digit must be a number as above; any other text is a
-  // name the server must know.  1 with the key, else 0.
+  // that starts with a digit must be a number as above; "#number" is that
+  // symbol; any other text is a name the server must know.  1 with the key,
+  // else 0.
   static int KeyFromText(const char* text, MultiAdminSession* session, const QV_String& serverName,
                          unsigned long& key);
 

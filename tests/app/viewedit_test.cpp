@@ -352,3 +352,120 @@ TEST_F(EditEnv, FindNextScrollsTheFoundNodeToTheNearEdge) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace edit_test;
+
+class EditMarks : public EditEnv {
+ protected:
+  bool Marked() const { return Title().find(" *") != std::string::npos; }
+  std::string UndoText() const {
+    CCmdUI ui(ID_EDIT_UNDO);
+    View()->OnCmdMsg(ID_EDIT_UNDO, &ui);
+    return ui.m_strText.GetString();
+  }
+  // Adds a value under key to the root through the key and value dialogs.
+  void Add(UINT command, int key, Script value) {
+    Select(Root());
+    host_.ExpectDialog([key](DialogDriver& d) {
+      d.Type(kKeyEdit, QString::number(key));
+      d.Click(kKeyEditValue);
+    });
+    Run({std::move(value)}, command);
+  }
+};
+
+TEST_F(EditMarks, PropertiesConfirmedWithoutAChangeNeitherMarksNorRecords) {
+  // Values of every kind, among them floats that seven digits do not give
+  // back, stored so that the profile starts unmarked.
+  const auto typeTwo = [](const char* begin, const char* end) -> Script {
+    return [begin, end](DialogDriver& d) {
+      d.Type(49161, begin);
+      d.Type(49155, end);
+      d.Click(IDOK);
+    };
+  };
+  Add(ID_ADD_FLOAT, 901, TypeOK(49185, "1.0000001"));
+  Add(ID_ADD_FRANGE, 902, typeTwo("0.1", "-1.0000001"));
+  Add(ID_ADD_UINT, 903, TypeOK(49154, "7"));
+  Add(ID_ADD_BOOLEAN, 904, ClickOK(49167));
+  Add(ID_ADD_STRING, 905, TypeOK(49160, "hi"));
+  Add(ID_ADD_IRANGE, 906, typeTwo("1", "5"));
+  Add(ID_ADD_SYMBOL, 907, TypeOK(49203, "#300"));
+  ASSERT_TRUE(host_.Messages().empty()) << host_.Messages().front().stringId;
+  ASSERT_EQ(host_.PendingScripts(), 0u);
+  app_->m_pMainWnd->ExecuteCommand(ID_FILE_SAVE);
+  ASSERT_FALSE(Marked()) << Title();
+  const std::string undo = UndoText();
+  const std::string before = TextOf(Root());
+
+  struct Case {
+    const char* what;
+    CTreeNode* node;
+  } cases[] = {
+      {"key with a name-less symbol", Pair(0)},
+      {"integer", Value(0)},
+      {"key inside a nested set", Value(1)->GetFirstChild()},
+      {"empty array's element type", Value(2)},
+      {"array element", Value(3)->GetFirstChild()},
+      {"last key", Pair(4)},
+      {"symbol with a name", Value(4)},
+      {"float", Value(5)},
+      {"float range", Value(6)},
+      {"unsigned", Value(7)},
+      {"boolean", Value(8)},
+      {"string", Value(9)},
+      {"integer range", Value(10)},
+      {"symbol given as #number", Value(11)},
+  };
+  for (const Case& c : cases) {
+    ASSERT_NE(c.node, nullptr) << c.what;
+    host_.Clear();
+    Select(c.node);
+    Run({[](DialogDriver& d) { d.Click(IDOK); }}, ID_EDIT_PROPERTIES);
+    EXPECT_EQ(host_.PendingScripts(), 0u) << c.what;
+    EXPECT_TRUE(host_.Messages().empty()) << c.what;
+    EXPECT_FALSE(Marked()) << c.what;
+    EXPECT_EQ(UndoText(), undo) << c.what;
+    EXPECT_EQ(TextOf(Root()), before) << c.what;
+  }
+
+  // A real change marks the profile and is undone, mark and all.
+  Select(Value(0));
+  Run({TypeOK(49153, "6")}, ID_EDIT_PROPERTIES);
+  EXPECT_TRUE(Marked());
+  EXPECT_NE(UndoText(), undo);
+  EXPECT_NE(TextOf(Root()), before);
+  View()->OnCmdMsg(ID_EDIT_UNDO, nullptr);
+  EXPECT_FALSE(Marked());
+  EXPECT_EQ(TextOf(Root()), before);
+}
+
+TEST_F(EditMarks, KeyIsCheckedBeforeTheValueIsAskedFor) {
+  Select(Root());
+  host_.ExpectDialog([](DialogDriver& d) {
+    // An unknown name and a key the set holds are refused at once, with the
+    // key dialog still open; "#number" names a symbol by its number.
+    for (const char* refused : {"NoSuchName", "28673", "#0x7001", "#x1"}) {
+      d.Type(kKeyEdit, refused);
+      d.Click(kKeyEditValue);
+      EXPECT_TRUE(d.IsOpen()) << refused;
+    }
+    d.Type(kKeyEdit, "#950");
+    d.Click(kKeyEditValue);
+  });
+  Run({TypeOK(49153, "3")}, ID_ADD_INTEGER);
+  EXPECT_EQ(host_.MessageIds(), (std::vector<UINT>{4150, 4107, 4107, 4150}));
+  EXPECT_EQ(host_.PendingScripts(), 0u);
+  EXPECT_NE(TextOf(Root()).find("#950 = int 3;"), std::string::npos) << TextOf(Root());
+
+  // A key is renamed through its number the same way.
+  host_.Clear();
+  Select(Pair(0));
+  Run({TypeOK(49203, "#0x7005"), TypeOK(49203, "#12")}, ID_EDIT_PROPERTIES);
+  EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{4107});
+  EXPECT_EQ(static_cast<CKVPairNode*>(Pair(0))->GetKey(), 12u);
+}
+
+}  // namespace

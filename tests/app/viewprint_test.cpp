@@ -433,6 +433,18 @@ TEST_F(ViewPrintTest, PrintAndPreviewCommandsRunTheFrameworkJobs) {
   QFile::remove(pdf);
 }
 
+TEST_F(ViewPrintTest, PrinterThatCannotBeOpenedSaysSoInAnErrorBox) {
+  Load(3);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/no-such-folder/out.pdf"));
+  EXPECT_FALSE(view->PrintDirect(printer));
+  ASSERT_EQ(host.MessageIds(), std::vector<UINT>{4440});
+  EXPECT_EQ(host.Messages()[0].text, "The printer could not be opened. Nothing has been printed.");
+  EXPECT_EQ(host.Messages()[0].caption, "Error");
+  EXPECT_TRUE(view->pages.empty());
+}
+
 TEST_F(ViewPrintTest, JobEndedByTheViewLeavesNoOutput) {
   Load(3);
   view->endAtBegin = true;

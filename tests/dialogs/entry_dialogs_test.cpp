@@ -64,6 +64,7 @@ TEST_F(EntryDialogs, PositionsAndPercentagesAreRefusedWithTheRangeNamed) {
     }
     ASSERT_EQ(outcome.messages, std::vector<UINT>{c.prompt}) << c.typed;
     EXPECT_EQ(host.Messages()[0].text, c.text) << c.typed;
+    EXPECT_EQ(host.Messages()[0].caption, "Error") << c.typed;
   }
   const struct {
     const char* typed;
@@ -81,6 +82,7 @@ TEST_F(EntryDialogs, PositionsAndPercentagesAreRefusedWithTheRangeNamed) {
     }
     ASSERT_EQ(outcome.messages, std::vector<UINT>{AFX_IDP_PARSE_UINT}) << c.typed;
     EXPECT_EQ(host.Messages()[0].text, "Enter a whole number between 0 and 4294967295.") << c.typed;
+    EXPECT_EQ(host.Messages()[0].caption, "Error") << c.typed;
   }
 }
 

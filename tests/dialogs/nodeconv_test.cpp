@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "dialogs/nodeconv.h"
@@ -123,6 +125,84 @@ TEST(NodeConv, StringToDoubleTellsOverflowFromUnderflow) {
   }
   double value = 0;
   EXPECT_EQ(StringToDouble("nan", value), ConvNotNumber);
+}
+
+TEST(NodeConv, OnlyDecimalNumbersAreNumbers) {
+  // Hexadecimal, infinity and nan spellings that the C library also takes
+  // are refused; the decimal start of a text is still what value holds.
+  const DoubleCase cases[] = {
+      {"0x10", ConvNotNumber, 0.0},
+      {"0X1p4", ConvNotNumber, 0.0},
+      {"-0x10", ConvNotNumber, -0.0},
+      {"inf", ConvNotNumber, 0.0},
+      {"-INF", ConvNotNumber, 0.0},
+      {"infinity", ConvNotNumber, 0.0},
+      {"nan", ConvNotNumber, 0.0},
+      {"nan(123)", ConvNotNumber, 0.0},
+      {"1e", ConvNotNumber, 1.0},
+      {"1e+", ConvNotNumber, 1.0},
+      {"1.2.3", ConvNotNumber, 1.2},
+      {"1 e5", ConvNotNumber, 1.0},
+      {".", ConvNotNumber, 0.0},
+      {"+", ConvNotNumber, 0.0},
+      {" \t+1.5 ", ConvOK, 1.5},
+      {".5", ConvOK, 0.5},
+      {"5.", ConvOK, 5.0},
+      {"-2E-3", ConvOK, -2e-3},
+      {"1e39", ConvOK, 1e39},
+      {"1e-310", ConvOK, 1e-310},
+  };
+  for (const DoubleCase& c : cases) {
+    double value = 9.0;
+    EXPECT_EQ(StringToDouble(c.text, value), c.result) << c.text;
+    EXPECT_EQ(value, c.value) << c.text;
+  }
+  double zero = 1.0;
+  EXPECT_EQ(StringToDouble("-0", zero), ConvOK);
+  EXPECT_TRUE(zero == 0.0 && std::signbit(zero));
+}
+
+TEST(NodeConv, StringToFloatRefusesWhatSinglePrecisionCannotHold) {
+  constexpr float kInf = HUGE_VALF;
+  constexpr float kUntouchedFloat = 9.0f;
+  const struct {
+    const char* text;
+    ConvResult result;
+    float value;
+  } cases[] = {
+      {"1e39", ConvOutOfRange, kInf},
+      {"-1e39", ConvOutOfRange, -kInf},
+      {"1e999", ConvOutOfRange, kInf},
+      {"-1e999", ConvOutOfRange, -kInf},
+      // Below the halfway point to 2^128 a number still rounds to the
+      // largest float; at and above it, it would become infinite.
+      {"3.4028235e38", ConvOK, FLT_MAX},
+      {"-3.4028235e38", ConvOK, -FLT_MAX},
+      {"3.4028236e38", ConvOutOfRange, kInf},
+      {"1e-40", ConvOK, 1e-40f},  // a denormal float
+      {"1e-50", ConvOK, 0.0f},
+      {" 2.5 ", ConvOK, 2.5f},
+      {"inf", ConvNotNumber, 0.0f},
+      {"-infinity", ConvNotNumber, 0.0f},
+      {"nan", ConvNotNumber, 0.0f},
+      {"0x10", ConvNotNumber, 0.0f},
+      {"12abc", ConvNotNumber, 12.0f},
+      // Not a number, and the number it starts with is too big to narrow.
+      {"1e39x", ConvNotNumber, kUntouchedFloat},
+      {"", ConvNotNumber, kUntouchedFloat},
+  };
+  for (const auto& c : cases) {
+    float value = kUntouchedFloat;
+    EXPECT_EQ(StringToFloat(c.text, value), c.result) << c.text;
+    EXPECT_EQ(value, c.value) << c.text;
+  }
+  float zero = 1.0f;
+  EXPECT_EQ(StringToFloat("-0", zero), ConvOK);
+  EXPECT_TRUE(zero == 0.0f && std::signbit(zero));
+  // An empty text leaves even an infinite member as it was, as not a number.
+  float infinite = kInf;
+  EXPECT_EQ(StringToFloat("  ", infinite), ConvNotNumber);
+  EXPECT_EQ(infinite, kInf);
 }
 
 TEST(NodeConv, TextsOfTwoHundredCharactersOrMoreAreRefusedUnread) {

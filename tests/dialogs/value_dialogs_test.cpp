@@ -1,5 +1,8 @@
 // The scalar value dialogs: initial texts, conversions on OK, refusals by
 // message id with the dialog kept open.
+#include <cmath>
+#include <cstring>
+
 #include "dialog_fixture.h"
 #include "dialogs/editbool.h"
 #include "dialogs/editflt.h"
@@ -70,11 +73,17 @@ TEST_F(ValueDialogs, NumberDialogsConvertOrRefuseByMessage) {
       {kFloat, "1e39", nullptr, {4194}, 0, 0},
       {kFloat, "-1e39", nullptr, {4194}, 0, 0},
       {kFloat, "1e999", nullptr, {4194}, 0, 0},
-      {kFloat, "inf", nullptr, {4194}, 0, 0},
+      {kFloat, "3.4028236e38", nullptr, {4194}, 0, 0},
+      {kFloat, "inf", nullptr, {4195}, 0, 0},
+      {kFloat, "-Infinity", nullptr, {4195}, 0, 0},
+      {kFloat, "0x10", nullptr, {4195}, 0, 0},
       {kFloat, "", nullptr, {4195}, 0, 0},
       {kFloat, "1.5x", nullptr, {4195}, 0, 0},
+      {kFloat, "1 5", nullptr, {4195}, 0, 0},
       {kFloat, "nan", nullptr, {4195}, 0, 0},
       {kFloat, "1e-50", nullptr, {}, 0, 0},
+      {kFloat, "1e-40", nullptr, {}, 1e-40f, 0},
+      {kFloat, "  -2.5e1  ", nullptr, {}, -25, 0},
       {kFloat, "3.4e38", nullptr, {}, 3.4e38f, 0},
       {kFloat, "0.1", nullptr, {}, 0.1f, 0},
       // Ranges: the begin first, the end only when the begin is good; the
@@ -91,6 +100,14 @@ TEST_F(ValueDialogs, NumberDialogsConvertOrRefuseByMessage) {
       {kFRange, "", "1", {4202}, 0, 0},
       {kFRange, "1", "-1e39", {4201}, 0, 0},
       {kFRange, "1", "z", {4203}, 0, 0},
+      {kFRange, "0x1", "1", {4202}, 0, 0},
+      {kFRange, "inf", "1", {4202}, 0, 0},
+      {kFRange, "1", "-inf", {4203}, 0, 0},
+      {kFRange, "1", "nan", {4203}, 0, 0},
+      {kFRange, "1", "0x10", {4203}, 0, 0},
+      {kFRange, "3.4028236e38", "1", {4200}, 0, 0},
+      {kFRange, "1", "1e39", {4201}, 0, 0},
+      {kFRange, " 1e-40 ", " -0 ", {}, 1e-40f, 0},
       {kFRange, "5", "1", {}, 5, 1},
       {kFRange, "-0.5", "1e-50", {}, -0.5, 0},
   };
@@ -136,6 +153,33 @@ TEST_F(ValueDialogs, NumberDialogsConvertOrRefuseByMessage) {
       EXPECT_EQ(second, c.secondValue);
     }
   }
+}
+
+TEST_F(ValueDialogs, FloatTextsLeftAsShownKeepTheValueExactly) {
+  // Seven digits do not give every float back: OK on the text the dialog
+  // opened with must not round the value, nor refuse an infinity or nan
+  // that the profile already holds.
+  const float values[] = {std::nextafter(1.0f, 2.0f), 0.1f, HUGE_VALF, -HUGE_VALF, std::nanf(""), -0.0f};
+  for (const float value : values) {
+    CEditFloatBox box;
+    box.m_fValue = value;
+    host.ExpectDialog([](DialogDriver& d) { d.Click(IDOK); });
+    EXPECT_EQ(box.DoModal(), IDOK) << value;
+    EXPECT_EQ(std::memcmp(&box.m_fValue, &value, sizeof value), 0) << value;
+    EXPECT_TRUE(host.Messages().empty()) << value;
+    host.Clear();
+  }
+  // In a range only the end that was changed is converted.
+  CEditFRangeBox range;
+  range.m_fBegin = std::nextafter(1.0f, 2.0f);
+  range.m_fEnd = HUGE_VALF;
+  host.ExpectDialog([](DialogDriver& d) {
+    d.Type(49155, "2");
+    d.Click(IDOK);
+  });
+  EXPECT_EQ(range.DoModal(), IDOK);
+  EXPECT_EQ(range.m_fBegin, std::nextafter(1.0f, 2.0f));
+  EXPECT_EQ(range.m_fEnd, 2.0f);
 }
 
 TEST_F(ValueDialogs, ARefusedEntryCanBeCorrectedInTheSameRun) {

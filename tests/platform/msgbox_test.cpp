@@ -63,6 +63,18 @@ TEST_F(MessageBoxTest, ErrorBoxWithoutOwnerBelongsToTheActiveWindow) {
   EXPECT_FALSE(host.Messages()[1].hadOwner);
 }
 
+TEST_F(MessageBoxTest, FrameworkPromptsAreCaptionedErrorToo) {
+  QApplication::setApplicationDisplayName(QStringLiteral("quelt"));
+  QWidget owner;
+  MessageBoxText(7, "Enter a whole number between 10 and 1000.", MB_OK | MB_ICONEXCLAMATION, &owner);
+  ASSERT_EQ(host.Messages().size(), 1u);
+  const MessageRecord& m = host.Messages()[0];
+  EXPECT_EQ(m.stringId, 7u);
+  EXPECT_EQ(m.text, "Enter a whole number between 10 and 1000.");
+  EXPECT_EQ(m.caption, "Error");
+  EXPECT_EQ(m.owner.data(), &owner);
+}
+
 TEST_F(MessageBoxTest, PlainBoxHasTextCaptionOkAndNoOwner) {
   QWidget active;
   active.show();

@@ -92,7 +92,14 @@ TEST_F(NodesTest, ValueJoiningASetIsGivenAKey) {
        0,
        {kProfileNamesSymbol, 17}},
       {"zero is a key", {""}, {"0"}, false, {}, 1, {kProfileNamesSymbol, 17, 0}},
-      {"cancel shows nothing", {}, {}, true, {}, 0, {kProfileNamesSymbol, 17, 0}},
+      {"#number is that symbol, taken or not",
+       {"", "#17"},
+       {"#17", "#0x10"},
+       false,
+       {4107},
+       1,
+       {kProfileNamesSymbol, 17, 0, 16}},
+      {"cancel shows nothing", {}, {}, true, {}, 0, {kProfileNamesSymbol, 17, 0, 16}},
   };
   for (const Step& s : steps) {
     host.Clear();

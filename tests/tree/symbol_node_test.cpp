@@ -72,6 +72,41 @@ TEST_F(NodesTest, KeyNumberMustBeTheExactDecimalOfA32BitNumber) {
   EXPECT_EQ(CSymbolNode::KeyFromText("", Session(), server, key), 0);
 }
 
+TEST_F(NodesTest, HashNumberIsTheSymbolOfThatNumber) {
+  struct Case {
+    const char* text;
+    int ok;
+    unsigned long key;
+  } cases[] = {
+      {"#0", 1, 0},
+      {"#777", 1, 777},
+      {"#0777", 1, 777},  // as the data-element text reads it
+      {"#4294967295", 1, 4294967295u},
+      {"#0x1F", 1, 31},
+      {"#0XffffFFFF", 1, 4294967295u},
+      {"#4294967296", 0, 0},
+      {"#0x100000000", 0, 0},
+      {"#99999999999999999999999", 0, 0},
+      {"#", 0, 0},
+      {"#0x", 0, 0},
+      {"#-1", 0, 0},
+      {"#+1", 0, 0},
+      {"# 1", 0, 0},
+      {"#1 ", 0, 0},
+      {"#12a", 0, 0},
+      {"#0x1g", 0, 0},
+      {"777", 0, 0},
+  };
+  for (const Case& c : cases) {
+    unsigned long key = 12345;
+    EXPECT_EQ(CSymbolNode::ReadSymbolReference(c.text, key), c.ok) << c.text;
+    EXPECT_EQ(key, c.ok ? c.key : 12345ul) << c.text;
+    // The key rule of a set takes the same texts without the server.
+    key = 12345;
+    EXPECT_EQ(CSymbolNode::KeyFromText(c.text, nullptr, server, key), c.ok || c.text[0] != '#' ? 1 : 0) << c.text;
+  }
+}
+
 TEST_F(NodesTest, SymbolEntryLoopsUntilValidOrCancelled) {
   struct Case {
     const char* name;
@@ -93,6 +128,15 @@ TEST_F(NodesTest, SymbolEntryLoopsUntilValidOrCancelled) {
        1,
        kProfileNamesSymbol,
        "Admin_ProfileNames"},
+      {"#number", {"#12"}, false, {}, 1, 12, "12"},
+      {"#number of a named symbol", {"#0x0110080D"}, false, {}, 1, kProfileNamesSymbol, "Admin_ProfileNames"},
+      {"bad #numbers, then fixed",
+       {"#", "#0x1g", "#4294967296", "#4294967295"},
+       false,
+       {kInvalidKey, kInvalidKey, kInvalidKey},
+       1,
+       4294967295u,
+       "4294967295"},
       {"unknown name, then cancel", {"NoSuchName"}, true, {kInvalidKey}, 0, 777, "777"},
       {"cancel at once", {}, true, {}, 0, 777, "777"},
   };
