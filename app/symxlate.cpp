@@ -25,6 +25,9 @@ struct Side {
 // server's table could not be asked (rather than that it lacks a name).
 QV_Status Through(uint32_t* symbol, char** text, int32_t direction, void* context) {
   auto* side = static_cast<Side*>(context);
+  // Once the server could not be asked, every further symbol fails at once
+  // rather than waiting on the server again.
+  if (side->unreachable || side->cancelled) return QV_CreateStatus(QV_STATE_FAILURE, IDS_ADM_COULD_NOT_CONNECT, 0);
   const QV_Status status = GenrTranslator(symbol, text, direction, const_cast<char*>(side->server));
   if (status.state != QV_STATE_SUCCESS) {
     MultiAdminSession* session = CQueltView::AppSession();
