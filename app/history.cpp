@@ -65,6 +65,7 @@ void CRevisionHistoryBox::OnOK() {
 void CQueltDoc::OnUpdateRevisionHistory(CCmdUI* ui) { ui->Enable(m_bOnServer && GetView() != nullptr); }
 
 void CQueltDoc::OnRevisionHistory() {
+  ResolveStoreInDoubt();
   CQueltView* view = GetView();
   if (!m_bOnServer || view == nullptr || view->GetSession() == nullptr) return;
   MultiAdminSession* session = view->GetSession();

@@ -57,8 +57,9 @@ CDocument* CSingleProfileTemplate::OpenProfile(const CString& server, const CStr
 
   if (bNew) {
     // A document made just now that the user gave no server has nothing to
-    // show: it goes with its frame, as a failure does.
-    if (!doc->OnNewProfile(server, profileClass, name) || (frameCreated && doc->NewWasCancelled())) {
+    // show: it goes with its frame, as a failure does.  A reused one keeps
+    // its profile untouched, and nothing was opened.
+    if (!doc->OnNewProfile(server, profileClass, name) || doc->NewWasCancelled()) {
       if (frameCreated) frame->DestroyWindow();
       return nullptr;
     }

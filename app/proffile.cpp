@@ -215,6 +215,9 @@ BOOL CQueltDoc::ImportProfileFile(const CString& path) {
   m_strClass = LoadStringById(IDS_NO_CLASS);
   m_strServer = server;
   m_bOnServer = FALSE;
+  ForgetStoreInDoubt();
+  // Never stored: modified until it is, whatever Undo and Redo do.
+  view->MarkNeverStored();
   SetModifiedFlag(TRUE);
   UpdateTitle();
   view->OnInitialUpdate();

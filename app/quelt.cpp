@@ -73,16 +73,6 @@ CString MakeProfileEntry(const char* name, const char* profileClass) {
   return entry;
 }
 
-BOOL SplitProfileEntry(const char* entry, CString& name, CString& profileClass) {
-  // "%s [ %s": a word, then (after blanks) a bracket, then a word.
-  const char* cursor = entry;
-  if (!NextWord(&cursor, name)) return FALSE;
-  while (*cursor == ' ' || *cursor == '\t') ++cursor;
-  if (*cursor != '[') return FALSE;
-  ++cursor;
-  return NextWord(&cursor, profileClass);
-}
-
 CQueltApp::CQueltApp() : CWinApp("quelt") {
   NT_RegKey key(HKEY_LOCAL_MACHINE, kEnvironmentKey, KEY_READ);
   uint32_t err = 0;
@@ -232,8 +222,12 @@ void CQueltApp::OnFileOpen() {
   {
     CRetrieveBox box(entries.get(), count, nullptr);
     if (box.DoModal() != IDOK) return;
-    // An entry whose words do not fit their buffers is refused, not cut.
-    if (!SplitProfileEntry(static_cast<const char*>(box.GetProfileName()), name, profileClass)) return;
+    // The name and class come from the list itself, not from a re-reading
+    // of the entry text, so blanks in either survive.
+    const int32_t index = box.GetProfileIndex();
+    if (index < 0 || index >= count) return;
+    name = CString(static_cast<const char*>(names[index]));
+    profileClass = CString(static_cast<const char*>(classes[index]));
   }
   OpenProfile(server, profileClass, name, FALSE);
 }

@@ -15,7 +15,7 @@
 class CDocument;
 class CHelpWindow;
 
-// The longest command-line word and profile-entry part taken (the buffers
+// The longest command-line word taken (the buffers
 // hold 256 characters with the terminator).
 inline constexpr int kMaxWordLength = 255;
 // The longest help path (260 characters with the terminator).
@@ -64,8 +64,5 @@ class CQueltApp : public CWinApp {
 // The application object as the editor's own class (null before it exists).
 CQueltApp* TheQueltApp();
 
-// Splits "name  [ class ]" (a profile dialog entry) into its two words;
-// FALSE when either is missing or longer than kMaxWordLength.
-BOOL SplitProfileEntry(const char* entry, CString& name, CString& profileClass);
 // The display entry for a profile: name, two blanks, "[ ", class, " ]".
 CString MakeProfileEntry(const char* name, const char* profileClass);

@@ -8,6 +8,7 @@
 #include "app/quelt.h"
 #include "app/queltview.h"
 #include "app/storeas3.h"
+#include "app/symxlate.h"
 #include "app/tempset.h"
 #include "comnmfc/getservb.h"
 #include "comnmfc/notsaved.h"
@@ -25,6 +26,7 @@ constexpr UINT IDS_SELECT_SYMBOL_SERVER = 4115;
 constexpr UINT IDS_NAME_NEEDED = 4125;
 constexpr UINT IDS_SERVER_NEEDED = 4127;
 constexpr UINT IDS_CLASS_NEEDED = 4129;
+constexpr UINT IDS_STORE_MAY_HAVE_HAPPENED = 4410;
 
 MultiAdminSession* Session() {
   CQueltApp* app = TheQueltApp();
@@ -70,22 +72,29 @@ BOOL CQueltDoc::OnNewProfile(const CString& /*server*/, const CString& profileCl
     CErrorBox(IDS_NO_MEMORY).DoModal();
     return FALSE;
   }
-  SetModifiedFlag(FALSE);
-  m_bOnServer = FALSE;
-  if (CQueltView* view = GetView()) {
-    CGetServerBox box(IDS_SELECT_SYMBOL_SERVER, servers.data(), view);
-    box.SetServerSelected(IDS_DEFAULT_SERVER);
-    if (box.DoModal() == IDOK) {
-      const CString server = box.GetServerSelected();
-      view->PutProfile(server, set.Get());
-      m_strServer = server;
-      m_strClass = profileClass;
-      m_strName = name;
-      UpdateTitle();
-    } else {
-      m_bNewCancelled = TRUE;
-    }
+  CQueltView* view = GetView();
+  if (view == nullptr) {
+    SetModifiedFlag(FALSE);
+    m_bOnServer = FALSE;
+    return TRUE;
   }
+  CGetServerBox box(IDS_SELECT_SYMBOL_SERVER, servers.data(), view);
+  box.SetServerSelected(IDS_DEFAULT_SERVER);
+  // Only a confirmed server starts the new profile: a cancel leaves the
+  // open one exactly as it was, unsaved changes and history included.
+  if (box.DoModal() != IDOK) {
+    m_bNewCancelled = TRUE;
+    return TRUE;
+  }
+  const CString server = box.GetServerSelected();
+  view->PutProfile(server, set.Get());
+  m_strServer = server;
+  m_strClass = profileClass;
+  m_strName = name;
+  m_bOnServer = FALSE;
+  ForgetStoreInDoubt();
+  SetModifiedFlag(FALSE);
+  UpdateTitle();
   return TRUE;
 }
 
@@ -112,6 +121,7 @@ BOOL CQueltDoc::OnOpenProfile(const CString& server, const CString& profileClass
   m_strClass = profileClass;
   m_strServer = server;
   m_bOnServer = TRUE;
+  ForgetStoreInDoubt();
   UpdateTitle();
   return TRUE;
 }
@@ -141,18 +151,104 @@ BOOL CQueltDoc::OnSaveProfile(const CString& server, const CString& profileClass
   CQueltView* view = GetView();
   MultiAdminSession* session = Session();
   if (view == nullptr || session == nullptr || !view->GetProfile(server, set.Get())) return FALSE;
+  // The tree holds the numbers of the server it was built on; another
+  // server gives the same names other numbers.
+  const bool translated = view->GetSymbolServer() != server;
+  QV_DataElement tree;
+  if (translated) {
+    tree.SetToKVSet(set.Get());
+    const UINT problem = TranslateProfileSymbols(view->GetSymbolServer(), server, set.Get());
+    if (problem != 0) {
+      wait.Release();
+      if (problem != kTranslationCancelled) CErrorBox(problem).DoModal();
+      return FALSE;
+    }
+  }
   if (session->SaveProfile(QV_String(server), QV_String(profileClass), QV_String(name), set.Get(),
                            update ? 1 : 0)) {
+    if (translated) {
+      // Shown from now on with the target server's symbols; the history's
+      // steps hold the old server's numbers, so it starts anew.
+      view->PutProfile(server, set.Get());
+      view->OnInitialUpdate();
+    }
     SetModifiedFlag(FALSE);
     view->MarkStored();
+    ForgetStoreInDoubt();
     return TRUE;
   }
   wait.Release();
-  if (!session->Cancelled()) CErrorBox(session->LastError()).DoModal();
+  if (!session->Cancelled()) {
+    CErrorBox(session->LastError()).DoModal();
+    return FALSE;
+  }
+  // The request may have reached the server before the user gave up on
+  // it; a cancel cannot take it back.  The next contact finds out.
+  m_bStoreInDoubt = TRUE;
+  m_bDoubtUpdate = update;
+  m_strDoubtServer = server;
+  m_strDoubtClass = profileClass;
+  m_strDoubtName = name;
+  m_doubtSent.SetToKVSet(set.Get());
+  m_doubtTree = translated ? tree : m_doubtSent;
+  CErrorBox(IDS_STORE_MAY_HAVE_HAPPENED).DoModal();
   return FALSE;
 }
 
+void CQueltDoc::ResolveStoreInDoubt() {
+  if (!m_bStoreInDoubt) return;
+  CQueltView* view = GetView();
+  MultiAdminSession* session = Session();
+  if (view == nullptr || session == nullptr) return;
+  const QV_String server(m_strDoubtServer.GetString());
+  const QV_String profileClass(m_strDoubtClass.GetString());
+  const QV_String name(m_strDoubtName.GetString());
+  // Whether the profile exists at all: a store that added it did happen.
+  QV_String* names = nullptr;
+  QV_String* classes = nullptr;
+  int32_t count = 0;
+  const int32_t listed = session->GetProfileList(server, profileClass, &names, &classes, &count);
+  bool present = false;
+  for (int32_t i = 0; listed && i < count; ++i) present = present || (names[i] == name && classes[i] == profileClass);
+  delete[] names;
+  delete[] classes;
+  if (!listed) return;  // the server cannot tell yet
+  // The content of its current revision tells whether it is what was sent.
+  CTempSet current;
+  if (present) {
+    if (!current.Ok()) return;
+    if (!session->LoadProfile(server, name, profileClass, current.Get())) return;
+  }
+  m_bStoreInDoubt = FALSE;
+  if (!present || !SameProfileContent(current.Get(), m_doubtSent.KVSet())) return;  // not stored
+
+  // Stored.  The document is clean only if the tree still holds exactly
+  // what was stored; edits made since keep it modified.
+  CTempSet now;
+  const bool unchanged = now.Ok() && view->GetProfile(m_strDoubtServer, now.Get()) &&
+                         SameProfileContent(now.Get(), m_doubtTree.KVSet());
+  const bool translated = view->GetSymbolServer() != m_strDoubtServer;
+  if (translated && !unchanged) return;  // the tree keeps its own server's identity
+  if (translated) {
+    view->PutProfile(m_strDoubtServer, m_doubtSent.KVSet());
+    view->OnInitialUpdate();
+  }
+  if (unchanged)
+    view->MarkStored();
+  else
+    view->MarkNeverStored();  // the stored state is none of the history's
+  if (!m_bDoubtUpdate) {
+    m_strServer = m_strDoubtServer;
+    m_strClass = m_strDoubtClass;
+    m_strName = m_strDoubtName;
+    m_bOnServer = TRUE;
+  }
+  SetModifiedFlag(unchanged ? FALSE : TRUE);
+  UpdateTitle();
+}
+
 void CQueltDoc::OnFileSave() {
+  ResolveStoreInDoubt();
   if (!m_bOnServer) {
     OnFileSaveAs();
     return;
@@ -162,6 +258,7 @@ void CQueltDoc::OnFileSave() {
 }
 
 void CQueltDoc::OnFileSaveAs() {
+  ResolveStoreInDoubt();
   CStoreAsBoxIII box(nullptr);
   box.m_strNameEdit = m_strName;
   box.m_strClassEdit = m_strClass;
@@ -177,6 +274,8 @@ void CQueltDoc::OnFileSaveAs() {
 }
 
 BOOL CQueltDoc::SaveModified() {
+  // A store that went through after all leaves nothing to ask about.
+  ResolveStoreInDoubt();
   if (!IsModified()) return TRUE;
   CWnd* parent = nullptr;
   if (CQueltView* view = GetView()) parent = view;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "model/dataelt.h"
 #include "platform/cdocument.h"
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
@@ -20,12 +21,15 @@ class CQueltDoc : public CDocument {
 
   // Makes the document a new, empty profile on a server the user picks in
   // the server dialog (the server argument is not used).  FALSE on a
-  // registry or memory failure; a cancelled dialog still answers TRUE.
+  // registry or memory failure; a cancelled dialog still answers TRUE and
+  // changes nothing: identity, stored state, modified mark and history stay.
   BOOL OnNewProfile(const CString& server, const CString& profileClass, const CString& name);
   // Loads the named profile from the server into the view.
   BOOL OnOpenProfile(const CString& server, const CString& profileClass, const CString& name);
   // Stores the view's tree on the server: update TRUE replaces the stored
-  // profile, FALSE adds a new one.
+  // profile, FALSE adds a new one.  Stored on another server than the one
+  // whose symbols the tree holds, keys and symbol values are translated by
+  // name, and the tree then shows the target server's symbols.
   BOOL OnSaveProfile(const CString& server, const CString& profileClass, const CString& name, BOOL update);
 
   // The two store commands (57603, 57604).
@@ -55,6 +59,13 @@ class CQueltDoc : public CDocument {
   // the modified state.
   void UpdateTitle();
 
+  // After a store the user cancelled while the server had the request, asks
+  // the server whether the store was applied, and makes the identity and the
+  // modified mark follow the answer.  Nothing when no store is in doubt, or
+  // the server cannot tell yet (the doubt stays for the next time).
+  void ResolveStoreInDoubt();
+  BOOL IsStoreInDoubt() const { return m_bStoreInDoubt; }
+
   CString GetProfileName() const { return m_strName; }
   CString GetProfileClass() const { return m_strClass; }
   CString GetProfileServer() const { return m_strServer; }
@@ -71,4 +82,20 @@ class CQueltDoc : public CDocument {
   CString m_strName;
   BOOL m_bOnServer = FALSE;
   BOOL m_bNewCancelled = FALSE;
+
+ private:
+  // The profile as the document starts over: a confirmed New, a Retrieve,
+  // an Import.  An earlier store in doubt no longer concerns it.
+  void ForgetStoreInDoubt() { m_bStoreInDoubt = FALSE; }
+
+  // A store the user cancelled after it was sent: where it went, what the
+  // server was sent, and what the tree held then (the same, unless the
+  // symbols were translated for another server).
+  BOOL m_bStoreInDoubt = FALSE;
+  BOOL m_bDoubtUpdate = FALSE;
+  CString m_strDoubtServer;
+  CString m_strDoubtClass;
+  CString m_strDoubtName;
+  QV_DataElement m_doubtSent;
+  QV_DataElement m_doubtTree;
 };

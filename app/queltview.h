@@ -154,6 +154,10 @@ class CQueltView : public CScrollView {
   void RecordChange(std::unique_ptr<CUndoStep> step);
   // The present tree is the one stored on the server.
   void MarkStored();
+  // No state of the history is stored under the document's identity (an
+  // imported profile, or one stored while it was being changed): the
+  // document stays modified whatever Undo and Redo do, until stored.
+  void MarkNeverStored();
   // Selects the node, opening the branches above it, and scrolls it in.
   void ShowChangedNode(CTreeNode* node);
   // Replaces the tree by one built from the set on the view's server,

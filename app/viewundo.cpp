@@ -44,6 +44,8 @@ void CQueltView::RecordChange(std::unique_ptr<CUndoStep> step) { m_history.Add(s
 
 void CQueltView::MarkStored() { m_history.SetClean(); }
 
+void CQueltView::MarkNeverStored() { m_history.ResetClean(); }
+
 void CQueltView::RecordInsert(CTreeNode* container, CTreeNode* node, const CString& name) {
   // The container holds the node itself, or (a set) the pair around it.
   CTreeNode* slot = node;

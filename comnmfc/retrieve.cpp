@@ -26,7 +26,12 @@ class CProfileListBox final : public CListChoiceDialog, public IRetrieveBox {
   int DoModal() override { return CListChoiceDialog::DoModal(); }
 
   QV_String GetProfileName() const override {
-    return m_nChoice >= 0 && m_nChoice < static_cast<int>(m_entries.size()) ? m_entries[m_nChoice] : QV_String();
+    const int32_t index = GetProfileIndex();
+    return index >= 0 ? m_entries[static_cast<size_t>(index)] : QV_String();
+  }
+
+  int32_t GetProfileIndex() const override {
+    return m_nChoice >= 0 && m_nChoice < static_cast<int>(m_entries.size()) ? m_nChoice : -1;
   }
 
  protected:
@@ -72,3 +77,5 @@ CRetrieveBox::~CRetrieveBox() { delete m_pRetrieveBox; }
 int CRetrieveBox::DoModal() { return m_pRetrieveBox->DoModal(); }
 
 QV_String CRetrieveBox::GetProfileName() const { return m_pRetrieveBox->GetProfileName(); }
+
+int32_t CRetrieveBox::GetProfileIndex() const { return m_pRetrieveBox->GetProfileIndex(); }

@@ -24,6 +24,10 @@ class IRetrieveBox {
   // The confirmed entry, byte for byte as given; empty before a confirmed
   // run.
   virtual QV_String GetProfileName() const = 0;
+  // The index of the confirmed entry in the caller's array, or -1.  A
+  // caller that listed names and classes takes them back by this index,
+  // so a blank inside either never splits the choice.
+  virtual int32_t GetProfileIndex() const = 0;
 };
 
 class CRetrieveBox {
@@ -35,6 +39,7 @@ class CRetrieveBox {
 
   int DoModal();
   QV_String GetProfileName() const;
+  int32_t GetProfileIndex() const;
 
  private:
   IRetrieveBox* m_pRetrieveBox;

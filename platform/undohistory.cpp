@@ -51,6 +51,7 @@ void CUndoHistory::Clear() {
   m_nBytes = 0;
 }
 void CUndoHistory::SetClean() { m_stack->setClean(); }
+void CUndoHistory::ResetClean() { m_stack->resetClean(); }
 bool CUndoHistory::IsClean() const { return m_stack->isClean(); }
 int CUndoHistory::Count() const { return m_stack->count(); }
 int CUndoHistory::Index() const { return m_stack->index(); }

@@ -45,6 +45,8 @@ class CUndoHistory {
   void Clear();
   // The present state is the stored one.
   void SetClean();
+  // No state is the stored one: IsClean() is false until SetClean().
+  void ResetClean();
   bool IsClean() const;
 
   int Count() const;

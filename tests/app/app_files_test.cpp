@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "tests/support/registry.h"
 #include "tests/support/serverprocess.h"
 #include "tests/support/tempdir.h"
+#include "tree/kvs_node.h"
 
 namespace {
 
@@ -162,6 +164,61 @@ TEST_F(FilesEnv, ExportWritesWhatCtadmGetPrintsAndImportBringsItBack) {
   });
   app_->m_pMainWnd->ExecuteCommand(ID_FILE_SAVE);
   EXPECT_EQ(preset, (std::vector<std::string>{"exported.v1", "No_Class", "Other"}));
+}
+
+// The mark says whether the content differs from what is stored under the
+// document's identity: an imported profile is marked whatever Undo and
+// Redo do until it is stored; from then on it is clean exactly there.
+TEST_F(FilesEnv, TheModifiedMarkFollowsWhetherTheContentIsStored) {
+  ASSERT_TRUE(Start("Default_Server edit Every_Kind Test"));
+  const std::string file = dir_.File("copy.deif");
+  ASSERT_TRUE(Doc()->ExportProfileFile(file.c_str()));
+  host_.ExpectDialog(Server("Default_Server"));
+  ASSERT_TRUE(Doc()->ImportProfileFile(file.c_str()));
+  auto Command = [&](UINT id) { return [this, id] { app_->m_pMainWnd->ExecuteCommand(id); }; };
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    bool marked;
+  } steps[] = {
+      {"imported", [] {}, true},
+      {"edited",
+       [&] {
+         View()->SelectNode(View()->GetRoot()->GetFirstChild());
+         app_->m_pMainWnd->ExecuteCommand(ID_EDIT_DELETE);
+       },
+       true},
+      {"edit undone", Command(ID_EDIT_UNDO), true},
+      {"edit redone", Command(ID_EDIT_REDO), true},
+      {"edit undone again", Command(ID_EDIT_UNDO), true},
+      {"stored as",
+       [&] {
+         host_.ExpectDialog([](DialogDriver& d) {
+           d.Type(1004, QStringLiteral("Copy"));
+           d.Type(1005, QStringLiteral("Test"));
+           d.Click(IDOK);
+         });
+         app_->m_pMainWnd->ExecuteCommand(ID_FILE_SAVE);
+       },
+       false},
+      {"redone after the store", Command(ID_EDIT_REDO), true},
+      {"undone back to the stored state", Command(ID_EDIT_UNDO), false},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    host_.Clear();
+    step.act();
+    EXPECT_TRUE(host_.Messages().empty());
+    EXPECT_EQ(host_.PendingScripts(), 0u);
+    EXPECT_EQ(Doc()->IsModified() != FALSE, step.marked);
+    EXPECT_EQ(Title().find(" *") != std::string::npos, step.marked) << Title();
+    // Exit and New ask exactly when something would be lost.
+    host_.Clear();
+    if (step.marked) host_.ExpectDialog(Press(IDCANCEL));
+    EXPECT_EQ(Doc()->SaveModified() != FALSE, !step.marked);
+    EXPECT_EQ(host_.Dialogs().size(), step.marked ? 1u : 0u);
+  }
+  EXPECT_EQ(Title(), "[Copy, Test, Default_Server]");
 }
 
 TEST_F(FilesEnv, BadFilesGiveOneMessageAndChangeNothing) {

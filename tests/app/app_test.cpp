@@ -27,6 +27,7 @@
 #include "tests/support/registry.h"
 #include "tests/support/serverprocess.h"
 #include "tests/support/tempdir.h"
+#include "tree/kvs_node.h"
 
 namespace {
 
@@ -223,29 +224,82 @@ TEST_F(AppEnv, RetrieveListsTheProfilesSortedWithTheirClasses) {
   EXPECT_EQ(rows, (std::vector<std::string>{"Lines  [ Setup ]", "Trunks  [ Setup ]"}));
 }
 
-TEST_F(AppEnv, ProfileEntriesSplitIntoNameAndClassWithinTheirBuffers) {
-  const std::string longWord(256, 'n');
+// The chosen row's name and class are the listed ones, whatever blanks or
+// brackets the class holds, and the profile loads with its content.
+TEST_F(AppEnv, RetrieveOpensTheListedNameAndClassWhateverTheyHold) {
+  const char* classes[] = {"Night Shift", "Setup ] [ x", "A  [ B ]"};
+  MakeApp();
+  int32_t value = 100;
+  for (const char* cls : classes) {
+    Kvs odd;
+    CTkvs_PutInt(odd, 0x7001, ++value, nullptr);
+    const std::string name = "Odd" + std::to_string(value);
+    ASSERT_TRUE(app_->m_session.SaveProfile("Default_Server", cls, name.c_str(), odd, 0)) << cls;
+  }
+  ASSERT_TRUE(Start("Default_Server edit Lines Setup"));
+  value = 100;
+  for (const char* cls : classes) {
+    SCOPED_TRACE(cls);
+    host_.Clear();
+    const std::string name = "Odd" + std::to_string(value + 1);
+    Run({Server("Default_Server"), Profile(MakeProfileEntry(name.c_str(), cls).GetString())},
+        [&] { app_->OnFileOpen(); });
+    EXPECT_TRUE(host_.Messages().empty());
+    EXPECT_EQ(Title(), "[" + name + ", " + cls + ", Default_Server]");
+    EXPECT_STREQ(Doc()->GetProfileClass().GetString(), cls);
+    int32_t got = 0;
+    Kvs shown;
+    ASSERT_TRUE(Doc()->GetView()->GetProfile("Default_Server", shown));
+    EXPECT_EQ(CTkvs_GetInt(shown, 0x7001, &got, nullptr), 1);
+    EXPECT_EQ(got, ++value);
+  }
+}
+
+// Cancelling the server dialog of New changes nothing about the open
+// profile: it is still the stored one, Store updates it in place, and its
+// unsaved changes and their history are still there.
+TEST_F(AppEnv, ACancelledNewLeavesTheOpenProfileAsItWas) {
   struct Case {
-    std::string entry;
-    BOOL ok;
-    const char* name;
-    const char* cls;
+    const char* what;
+    bool edited;
+    std::vector<Script> scripts;
   } cases[] = {
-      {"Lines  [ Setup ]", TRUE, "Lines", "Setup"},
-      {MakeProfileEntry("A", "B").GetString(), TRUE, "A", "B"},
-      {"Lines [Setup ]", TRUE, "Lines", "Setup"},
-      {"Lines Setup", FALSE, "", ""},
-      {"", FALSE, "", ""},
-      {longWord + "  [ Setup ]", FALSE, "", ""},
-      {"Lines  [ " + longWord + " ]", FALSE, "", ""},
+      {"unchanged", false, {Cancel()}},
+      {"edited, No in Confirm", true, {Press(IDNO), Cancel()}},
   };
-  for (const auto& c : cases) {
-    CString name, cls;
-    EXPECT_EQ(SplitProfileEntry(c.entry.c_str(), name, cls), c.ok) << c.entry;
-    if (c.ok) {
-      EXPECT_STREQ(name.GetString(), c.name);
-      EXPECT_STREQ(cls.GetString(), c.cls);
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(Start("Default_Server edit Lines Setup"));
+    CQueltView* view = Doc()->GetView();
+    if (c.edited) {
+      view->SelectNode(view->GetRoot()->GetFirstChild());
+      ASSERT_TRUE(app_->m_pMainWnd->ExecuteCommand(ID_EDIT_DELETE));
     }
+    const std::string title = Title();
+    host_.Clear();
+    Run(std::move(c.scripts), [&] { app_->OnFileNew(); });
+    EXPECT_EQ(host_.PendingScripts(), 0u);
+    EXPECT_EQ(Title(), title);
+    EXPECT_TRUE(Doc()->IsOnServer());
+    EXPECT_EQ(Doc()->IsModified() != FALSE, c.edited);
+    EXPECT_EQ(view->History().CanUndo(), c.edited);
+    EXPECT_EQ(view->GetRoot()->GetFirstChild() == nullptr, c.edited);
+    EXPECT_TRUE(app_->m_pMainWnd->Commands()->UpdateCommand(ID_PROFILE_HISTORY));
+
+    std::vector<CT_RevisionInfo> before, after;
+    ASSERT_TRUE(app_->m_session.ListRevisions("Default_Server", "Lines", "Setup", &before));
+    host_.Clear();
+    app_->m_pMainWnd->ExecuteCommand(ID_FILE_SAVE);
+    EXPECT_TRUE(host_.Dialogs().empty()) << "updated in place, without Store As";
+    EXPECT_TRUE(host_.Messages().empty());
+    EXPECT_EQ(Title(), "[Lines, Setup, Default_Server]");
+    ASSERT_TRUE(app_->m_session.ListRevisions("Default_Server", "Lines", "Setup", &after));
+    EXPECT_EQ(after.size(), before.size() + 1);
+    Kvs stored;
+    ASSERT_TRUE(app_->m_session.LoadProfile("Default_Server", "Lines", "Setup", stored));
+    int32_t value = 0;
+    EXPECT_EQ(CTkvs_GetInt(stored, 0x7001, &value, nullptr) == 1, !c.edited);
+    TearDown();
   }
 }
 

@@ -19,7 +19,13 @@
 #include <thread>
 #include <vector>
 
+#include "app/cmdids.h"
+#include "app/quelt.h"
+#include "app/queltdoc.h"
+#include "app/queltview.h"
 #include "common/multises.h"
+#include "platform/cframewnd.h"
+#include "platform/scriptedmodalhost.h"
 #include "platform/progresscall.h"
 #include "s100/cterrors.h"
 #include "s100/ctruntime.h"
@@ -28,6 +34,7 @@
 #include "tests/support/serverprocess.h"
 #include "tests/support/tcpproxy.h"
 #include "tests/support/tempdir.h"
+#include "tree/kvs_node.h"
 
 namespace {
 
@@ -327,6 +334,76 @@ TEST_F(ServerCallTest, AbandonedCallsAndSessionsDoNotWaitForTheServer) {
   EXPECT_NE(CTses_Create(&handle, "", 0, options, &record, 0), 1);
   EXPECT_EQ(record.error, ct::kErrCancelled);
   CT_SetThreadCancelToken(nullptr);
+}
+
+// ---- A store cancelled while the server had it ---------------------------
+
+// The editor on Lines/Setup through the proxy, with its progress window.
+class StoreInDoubtTest : public ServerCallTest {
+ protected:
+  void SetUp() override {
+    ServerCallTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    app = std::make_unique<CQueltApp>();
+    app->m_lpCmdLine = "Proxied edit Lines Setup";
+    ASSERT_TRUE(app->InitInstance());
+  }
+  void TearDown() override {
+    if (app) app->ExitInstance();
+    app.reset();
+    ServerCallTest::TearDown();
+  }
+  CQueltDoc* Doc() const { return dynamic_cast<CQueltDoc*>(app->m_pMainWnd->GetActiveDocument()); }
+  std::string Title() const { return Doc()->GetTitle().GetString(); }
+  size_t Revisions() {
+    std::vector<CT_RevisionInfo> revisions;
+    EXPECT_TRUE(session.ListRevisions("Direct", "Lines", "Setup", &revisions));
+    return revisions.size();
+  }
+
+  ScriptedModalHost host;
+  ScopedModalHost scope{&host};
+  std::unique_ptr<CQueltApp> app;
+};
+
+// Cancel cannot take back a store the server already has: the user is told
+// so, and the next contact with the server (here the question before a
+// New or Exit) finds out whether it was stored; the mark follows.
+TEST_F(StoreInDoubtTest, TheNextContactLearnsWhetherACancelledStoreWasApplied) {
+  for (const bool applied : {true, false}) {
+    SCOPED_TRACE(applied ? "applied" : "not applied");
+    ASSERT_TRUE(Doc()->OnOpenProfile("Proxied", "Setup", "Lines"));
+    CQueltView* view = Doc()->GetView();
+    view->SelectNode(view->GetRoot()->GetFirstChild());
+    ASSERT_TRUE(app->m_pMainWnd->ExecuteCommand(ID_EDIT_DELETE));
+    const size_t before = Revisions();
+    host.Clear();
+    proxy->stalled = true;
+    Observe([&] { app->m_pMainWnd->ExecuteCommand(ID_FILE_SAVE); }, 700);
+    EXPECT_EQ(host.MessageIds(), std::vector<UINT>{4410});
+    EXPECT_EQ(Title(), "[Lines, Setup, Proxied] *");
+    EXPECT_TRUE(Doc()->IsStoreInDoubt());
+
+    // The server goes on; whether it applied the request or not, the test
+    // then makes the server hold what it names (the edited profile, or one
+    // stored over it since).  The wait only guards against a hang.
+    proxy->stalled = false;
+    for (int i = 0; i < 20 && Revisions() == before; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Kvs edited, original;
+    ASSERT_EQ(CTkvs_PutInt(original, 0x00800402, 7, nullptr), 1);
+    ASSERT_TRUE(session.SaveProfile("Direct", "Setup", "Lines", applied ? edited : original, 1));
+
+    host.Clear();
+    if (!applied) host.ExpectDialog([](DialogDriver& d) { d.Click(IDCANCEL); });
+    EXPECT_EQ(Doc()->SaveModified() != FALSE, applied) << "Confirm asks exactly when edits would be lost";
+    EXPECT_EQ(host.Dialogs().size(), applied ? 0u : 1u);
+    EXPECT_TRUE(host.Messages().empty());
+    EXPECT_FALSE(Doc()->IsStoreInDoubt());
+    EXPECT_EQ(Title(), applied ? "[Lines, Setup, Proxied]" : "[Lines, Setup, Proxied] *");
+    // Whatever the answer, the profile is still the stored one.
+    EXPECT_TRUE(Doc()->IsOnServer());
+    ASSERT_TRUE(session.SaveProfile("Direct", "Setup", "Lines", original, 1));
+  }
 }
 
 }  // namespace

@@ -219,6 +219,14 @@ TEST(SharedDialogs, ProfileListSortsAndReturnsTheEntryUnchanged) {
     CRetrieveBox box(entries.empty() ? nullptr : entries.data(), c.count, nullptr);
     EXPECT_EQ(box.DoModal(), c.result);
     EXPECT_EQ(std::string(static_cast<const char*>(box.GetProfileName())), c.chosen);
+    // The index names the caller's entry (not the sorted row), or -1.
+    const int32_t index = box.GetProfileIndex();
+    if (c.chosen.empty()) {
+      EXPECT_EQ(index, -1);
+    } else {
+      ASSERT_TRUE(index >= 0 && index < c.count);
+      EXPECT_EQ(c.entries[static_cast<size_t>(index)], c.chosen);
+    }
     EXPECT_EQ(rows, c.rows);
     EXPECT_EQ(retrieveText, "&Retrieve");
     EXPECT_NE(buddy, nullptr);
