@@ -109,7 +109,13 @@ CQueltApp::CQueltApp() : CWinApp("quelt") {
 }
 
 CQueltApp::~CQueltApp() {
-  m_pHelpWindow.reset();
+  // ExitInstance has removed the help window while Qt still ran; a widget
+  // cannot be deleted once the QApplication is gone, so one left over then
+  // is let go with the process.
+  if (QCoreApplication::instance() != nullptr)
+    m_pHelpWindow.reset();
+  else
+    (void)m_pHelpWindow.release();
   m_session.LogOffAllSessions();
   ShutdownRuntime();
   if (CQueltView::AppSession() == &m_session) CQueltView::SetAppSession(nullptr);
@@ -152,7 +158,8 @@ BOOL CQueltApp::InitInstance() {
 }
 
 int CQueltApp::ExitInstance() {
-  if (m_pHelpWindow) m_pHelpWindow->close();
+  // The help window goes with the program, and before the QApplication.
+  m_pHelpWindow.reset();
   m_session.LogOffAllSessions();
   CBitmapStore::FreeBitmaps();
   // Both initialisations (construction and start-up) end here, so the
