@@ -107,6 +107,10 @@ class CQueltView : public CScrollView {
   // Adds a new node under the selected node; whether the container took it
   // (the caller destroys a node that was not taken).
   int AddNodeToProfile(CDENode* node);
+  // Whether the node, added under the selected node, keeps the profile
+  // within the nesting that the text format and the servers accept; when
+  // not, says so.
+  int FitsNestingLimit(CDENode* node);
   void OnEditProperties();
   void OnEditDelete();
   void OnUpdateEditProperties(CCmdUI* ui);
