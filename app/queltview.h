@@ -93,6 +93,9 @@ class CQueltView : public CScrollView {
   void OnLButtonDown(UINT flags, CPoint point) override;
   void OnLButtonDblClk(UINT flags, CPoint point) override;
   void OnKeyDown(UINT key, UINT repeatCount, UINT flags) override;
+  // A client area that shrinks (a horizontal bar that appears once a wide
+  // row has been drawn, say) keeps the selected row whole if it was.
+  void OnSize(UINT type, int cx, int cy) override;
   BOOL OnEraseBkgnd(CDC* dc) override;
   // The context menu of the node under the point (or of the selection).
   void OnRButtonDown(UINT flags, CPoint point) override;
@@ -261,6 +264,7 @@ class CQueltView : public CScrollView {
   int32_t m_nFooterY;
   int32_t m_nCentreX;
   uint32_t m_nNewSymbolValue;
+  int m_nClientHeight = 0;  // the client area's height last told by OnSize
   CUndoHistory m_history;
 };
 
