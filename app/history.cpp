@@ -81,9 +81,11 @@ void CQueltDoc::OnRevisionHistory() {
       return;
     }
   }
-  if (box.DoModal() != IDOK || box.m_nChoice < 0) return;
+  const bool chosen = box.DoModal() == IDOK && box.m_nChoice >= 0;
   // Undo takes the view back to what it showed, unsaved changes included.
-  OpenRevision(box.m_revisions[static_cast<size_t>(box.m_nChoice)].revision);
+  if (chosen) OpenRevision(box.m_revisions[static_cast<size_t>(box.m_nChoice)].revision);
+  // The keys go on moving through the tree, whatever had the focus before.
+  view->SetFocus();
 }
 
 BOOL CQueltDoc::OpenRevision(uint64_t revision) {

@@ -99,7 +99,13 @@ CQueltApp::CQueltApp() : CWinApp("quelt") {
 }
 
 CQueltApp::~CQueltApp() {
-  m_pHelpWindow.reset();
+  // ExitInstance has removed the help window while Qt still ran; a widget
+  // cannot be deleted once the QApplication is gone, so one left over then
+  // is let go with the process.
+  if (QCoreApplication::instance() != nullptr)
+    m_pHelpWindow.reset();
+  else
+    (void)m_pHelpWindow.release();
   m_session.LogOffAllSessionsWithin(kLogOffWaitMs);
   ShutdownRuntime();
   if (CQueltView::AppSession() == &m_session) CQueltView::SetAppSession(nullptr);
@@ -142,7 +148,8 @@ BOOL CQueltApp::InitInstance() {
 }
 
 int CQueltApp::ExitInstance() {
-  if (m_pHelpWindow) m_pHelpWindow->close();
+  // The help window goes with the program, and before the QApplication.
+  m_pHelpWindow.reset();
   // The window is gone: a server that does not answer must not keep the
   // program alive.
   m_session.LogOffAllSessionsWithin(kLogOffWaitMs);

@@ -93,6 +93,9 @@ class CQueltView : public CScrollView {
   void OnLButtonDown(UINT flags, CPoint point) override;
   void OnLButtonDblClk(UINT flags, CPoint point) override;
   void OnKeyDown(UINT key, UINT repeatCount, UINT flags) override;
+  // A client area that shrinks (a horizontal bar that appears once a wide
+  // row has been drawn, say) keeps the selected row whole if it was.
+  void OnSize(UINT type, int cx, int cy) override;
   BOOL OnEraseBkgnd(CDC* dc) override;
   // The context menu of the node under the point (or of the selection).
   void OnRButtonDown(UINT flags, CPoint point) override;
@@ -107,6 +110,10 @@ class CQueltView : public CScrollView {
   // Adds a new node under the selected node; whether the container took it
   // (the caller destroys a node that was not taken).
   int AddNodeToProfile(CDENode* node);
+  // Whether the node, added under the selected node, keeps the profile
+  // within the nesting that the text format and the servers accept; when
+  // not, says so.
+  int FitsNestingLimit(CDENode* node);
   void OnEditProperties();
   void OnEditDelete();
   void OnUpdateEditProperties(CCmdUI* ui);
@@ -263,6 +270,7 @@ class CQueltView : public CScrollView {
   int32_t m_nFooterY;
   int32_t m_nCentreX;
   uint32_t m_nNewSymbolValue;
+  int m_nClientHeight = 0;  // the client area's height last told by OnSize
   CUndoHistory m_history;
 };
 

@@ -142,8 +142,13 @@ void CQueltView::OnEditPaste() {
     CErrorBox(IDS_CANNOT_PASTE_HERE, this).DoModal();
     return;
   }
-  // The container may ask for a key or a position: no busy cursor then.
+  // A profile nested deeper than a store takes could never be stored.
   wait.Release();
+  if (!FitsNestingLimit(node)) {
+    delete node;
+    return;
+  }
+  // The container may ask for a key or a position: no busy cursor then.
   CTreeNode* container = m_pSelected;
   if (AddNodeToProfile(node))
     RecordInsert(container, node, LoadStringById(IDS_CHANGE_PASTE));

@@ -2,8 +2,10 @@
 // container, edit the selected object's value, delete it, and the context
 // menu of a node.  The nodes decide what is allowed and ask for keys,
 // positions and values themselves.
+#include <algorithm>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "app/queltview.h"
 #include "app/undo.h"
@@ -23,6 +25,7 @@
 #include "tree/sym_node.h"
 #include "tree/uintnode.h"
 #include "model/dataelt.h"
+#include "s100/ctlimits.h"
 
 namespace {
 
@@ -33,6 +36,7 @@ constexpr UINT IDS_DELETE_FAILED = 4130;
 constexpr UINT IDS_MENU_PROPERTIES = 4156;
 constexpr UINT IDS_MENU_DELETE = 4157;
 constexpr UINT IDS_CHANGE_DELETE = 16460;
+constexpr UINT IDS_TOO_DEEP = 4420;
 
 // One create-object command: its node class and the context menu's text.
 // The table is in the context menu's order.
@@ -65,6 +69,35 @@ const ObjectKind* KindOf(UINT command) {
   for (const ObjectKind& kind : kObjectKinds)
     if (kind.command == command) return &kind;
   return nullptr;
+}
+
+// Sets and arrays are the levels of nesting; pairs and scalars are not.
+bool IsContainer(const CTreeNode* node) {
+  return dynamic_cast<const CKVSetNode*>(node) != nullptr || dynamic_cast<const CArrayNode*>(node) != nullptr;
+}
+
+// The containers from the node up to the root, the node included.
+int LevelsAbove(const CTreeNode* node) {
+  int levels = 0;
+  for (; node != nullptr; node = node->GetParent())
+    if (IsContainer(node)) ++levels;
+  return levels;
+}
+
+// The deepest nesting of containers within the sub-tree, the top included.
+// Walked with a stack of its own: a pasted sub-tree may be large.
+int LevelsWithin(const CTreeNode* top) {
+  int deepest = 0;
+  std::vector<std::pair<const CTreeNode*, int>> pending{{top, 0}};
+  while (!pending.empty()) {
+    const auto [node, above] = pending.back();
+    pending.pop_back();
+    const int levels = above + (IsContainer(node) ? 1 : 0);
+    deepest = std::max(deepest, levels);
+    for (const CTreeNode* child = node->GetFirstChild(); child != nullptr; child = child->GetNextSibling())
+      if (IsContainer(child) || child->GetFirstChild() != nullptr) pending.emplace_back(child, levels);
+  }
+  return deepest;
 }
 
 }  // namespace
@@ -116,6 +149,13 @@ int CQueltView::AddNodeToProfile(CDENode* node) {
   return TRUE;
 }
 
+int CQueltView::FitsNestingLimit(CDENode* node) {
+  if (node == nullptr || m_pSelected == nullptr) return TRUE;
+  if (LevelsAbove(m_pSelected) + LevelsWithin(node) <= kCtMaxElementDepth) return TRUE;
+  CErrorBox(IDS_TOO_DEEP, this).DoModal();
+  return FALSE;
+}
+
 void CQueltView::CreateObject(UINT id) {
   const ObjectKind* kind = KindOf(id);
   if (kind == nullptr) return;
@@ -129,7 +169,8 @@ void CQueltView::CreateObject(UINT id) {
     symbol.SetToSymbol(m_nNewSymbolValue);
     node->PutDE(symbol, m_pSession, QV_String(m_strSymbolServer.GetString()));
   }
-  if (!CanAddNode(node->Type())) {
+  // A refused object changes nothing, so the document stays as it was.
+  if (!CanAddNode(node->Type()) || !FitsNestingLimit(node)) {
     delete node;
     return;
   }

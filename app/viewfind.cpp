@@ -102,6 +102,22 @@ void CQueltView::ScrollIntoView(CTreeNode* node) {
   if (top < pos.y) ScrollToPosition(CPoint(pos.x, top));
 }
 
+// Rows are measured as they are drawn, so a wide row that a reveal brought
+// in may make the horizontal bar appear only after the scroll: the row it
+// covers is brought back by the same rule.
+void CQueltView::OnSize(UINT type, int cx, int cy) {
+  CScrollView::OnSize(type, cx, cy);
+  const int before = m_nClientHeight;
+  m_nClientHeight = cy;
+  CRect r;
+  if (cy >= before || !SelectedDims(r)) return;
+  const CPoint pos = GetScrollPosition();
+  const int top = Trunc(static_cast<float>(r.top - kFindOrigin) * m_fZoom);
+  const int bottom = Trunc(static_cast<float>(r.bottom + kFindOrigin) * m_fZoom);
+  const bool wasWhole = top >= pos.y && bottom <= pos.y + before;
+  if (wasWhole && bottom > pos.y + cy) ScrollToPosition(CPoint(pos.x, bottom - cy));
+}
+
 void CQueltView::OnUpdateEditFindnext(CCmdUI* ui) { ui->Enable(!m_strFindText.IsEmpty()); }
 
 void CQueltView::OnUpdateEditFindprevious(CCmdUI* ui) { OnUpdateEditFindnext(ui); }

@@ -207,12 +207,14 @@ BOOL CCommandSet::SetAccelerators(const AccelEntry* entries, size_t count) {
   return TRUE;
 }
 
-bool CCommandSet::IsAccelerator(int keyCombination) const {
+bool CCommandSet::IsAccelerator(int keyCombination) const { return AcceleratorCommand(keyCombination) != 0; }
+
+UINT CCommandSet::AcceleratorCommand(int keyCombination) const {
   const QKeySequence key(QKeyCombination::fromCombined(keyCombination));
   for (const auto& entry : m_actions)
     for (const QKeySequence& shortcut : entry.second->shortcuts())
-      if (shortcut == key) return true;
-  return false;
+      if (shortcut == key) return entry.first;
+  return 0;
 }
 
 void CCommandSet::Apply(QAction* action, const CCmdUI& ui) {

@@ -92,6 +92,8 @@ class CCommandSet : public QObject {
   // Whether the key (a Qt key combination) is an accelerator of any
   // command here, enabled or not.
   bool IsAccelerator(int keyCombination) const;
+  // The command whose accelerator the key is; 0 for none.
+  UINT AcceleratorCommand(int keyCombination) const;
 
   // The key names that text gives ("Alt+Enter" gives Alt+Return and
   // Alt+keypad Enter); empty when they cannot be read.

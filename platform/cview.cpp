@@ -13,6 +13,7 @@
 #include "platform/accesstree.h"
 #include "platform/cdocument.h"
 #include "platform/cframewnd.h"
+#include "platform/commandset.h"
 #include "platform/cprintinfo.h"
 #include "platform/cpreviewdialog.h"
 #include "platform/cwinapp.h"
@@ -107,7 +108,13 @@ class CScrollView::Area : public QAbstractScrollArea {
   }
   void resizeEvent(QResizeEvent* event) override {
     QAbstractScrollArea::resizeEvent(event);
-    if (m_view != nullptr && !m_view->m_inPaint) m_view->ApplyScrollSizes();
+    if (m_view == nullptr || m_view->m_inPaint) return;
+    m_view->ApplyScrollSizes();
+    // The client area changes also when a scroll bar comes or goes.
+    const QSize client = viewport()->size();
+    if (client == m_client) return;
+    m_client = client;
+    m_view->OnSize(0, client.width(), client.height());
   }
   void scrollContentsBy(int dx, int dy) override { viewport()->scroll(dx, dy); }
 
@@ -153,8 +160,16 @@ class CScrollView::Area : public QAbstractScrollArea {
     if (m_view == nullptr) return;
     // A command's keys belong to the command even while it is disabled, and
     // Alt combinations are the menus' (never plain key presses).
-    const CFrameWnd* frame = m_view->GetParentFrame();
-    if (frame != nullptr && frame->IsAcceleratorKey(event->keyCombination().toCombined())) return;
+    CFrameWnd* frame = m_view->GetParentFrame();
+    const int combination = event->keyCombination().toCombined();
+    if (frame != nullptr && frame->IsAcceleratorKey(combination)) {
+      // The desktop platforms' key maps leave the keypad out when Qt matches
+      // shortcuts, so a keypad accelerator ("Num *") arrives here as a key
+      // press: it runs its command as the shortcut would have (if enabled).
+      if (event->modifiers().testFlag(Qt::KeypadModifier) && frame->Commands() != nullptr)
+        frame->ExecuteCommand(frame->Commands()->AcceleratorCommand(combination));
+      return;
+    }
     if (event->modifiers().testFlag(Qt::AltModifier)) return;
     const UINT key = VirtualKeyFromQt(event->key(), event->modifiers());
     if (key != 0) m_view->OnKeyDown(key, 1, event->isAutoRepeat() ? 0x4000u : 0u);
@@ -172,6 +187,7 @@ class CScrollView::Area : public QAbstractScrollArea {
     return CPoint(p.x(), p.y());
   }
   CScrollView* m_view;
+  QSize m_client;  // the client area last told to the view
 };
 
 // ---- CScrollView -------------------------------------------------------
@@ -339,4 +355,6 @@ void CScrollView::OnRButtonUp(UINT, CPoint) {}
 void CScrollView::OnMouseMove(UINT, CPoint) {}
 void CScrollView::OnContextMenu(CWnd*, CPoint) {}
 void CScrollView::OnKeyDown(UINT, UINT, UINT) {}
+
+void CScrollView::OnSize(UINT, int, int) {}
 void CScrollView::OnKeyUp(UINT, UINT, UINT) {}

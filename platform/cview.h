@@ -124,6 +124,9 @@ class CScrollView : public CView {
   // 0x4000, set for an auto-repeated press).
   virtual void OnKeyDown(UINT key, UINT repeatCount, UINT flags);
   virtual void OnKeyUp(UINT key, UINT repeatCount, UINT flags);
+  // The client area's new size, also when a scroll bar came or went; the
+  // scroll ranges are already set for it.
+  virtual void OnSize(UINT type, int cx, int cy);
   // Fills the area about to be painted (in client coordinates, before
   // OnPrepareDC).  Returns TRUE when it erased.  The default fills it with
   // the window colour.

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "s100/ctcontainers.h"
+#include "s100/ctlimits.h"
 #include "s100/qvstatus.h"
 
 // The raw form in which the conversions take and give a value: a type code
@@ -35,7 +36,7 @@ using QV_SymbolTranslator = QV_Status (*)(uint32_t* symbol, char** text, int32_t
 
 // Limits of the text reader.
 inline constexpr size_t kDeifMaxTextBytes = size_t{64} << 20;  // 64 MiB
-inline constexpr int kDeifMaxDepth = 100;
+inline constexpr int kDeifMaxDepth = kCtMaxElementDepth;
 
 // Writes the element as text into a malloc'd buffer that the caller frees
 // with free().  Symbols and keys the translator cannot name are written as

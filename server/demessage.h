@@ -10,12 +10,13 @@
 
 #include "proto/ctadmin.pb.h"
 #include "s100/ctcontainers.h"
+#include "s100/ctlimits.h"
 
 namespace ctserver {
 
 // Deepest nesting of data elements accepted anywhere (a set at top level is
 // depth 1).
-inline constexpr int kMaxElementDepth = 100;
+inline constexpr int kMaxElementDepth = kCtMaxElementDepth;
 
 // Largest serialised element accepted anywhere (bytes).
 inline constexpr size_t kMaxElementBytes = size_t{64} << 20;

@@ -322,7 +322,10 @@ TEST_F(FilesEnv, HistoryListsRevisionsAndOpensOneThatStoreMakesNewest) {
       list->setCurrentItem(list->topLevelItem(c.row));
       d.Click(IDOK);
     });
+    // Wherever the focus was, the keys move through the tree afterwards.
+    View()->ScrollArea()->clearFocus();
     app_->m_pMainWnd->ExecuteCommand(ID_PROFILE_HISTORY);
+    EXPECT_EQ(app_->m_pMainWnd->Window()->focusWidget(), View()->ScrollArea());
     EXPECT_EQ(host_.PendingScripts(), 0u);
     EXPECT_EQ(host_.Dialogs().size(), 1u);
     EXPECT_TRUE(host_.Messages().empty());

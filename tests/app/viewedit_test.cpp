@@ -3,6 +3,11 @@
 // every kind in a set and in arrays, Delete and the selection after it, the
 // context menu, copy, cut and paste (also between two servers with
 // different symbol tables), and Find Next's walk and scrolling.
+#include <QAbstractScrollArea>
+#include <QKeyEvent>
+#include <QScrollBar>
+
+#include "s100/ctlimits.h"
 #include "tests/app/editenv.h"
 #include "tree/intnode.h"
 #include "tree/kvp_node.h"
@@ -349,6 +354,146 @@ TEST_F(EditEnv, FindNextScrollsTheFoundNodeToTheNearEdge) {
   EXPECT_EQ(View()->GetSelected(), first);
   EXPECT_EQ(View()->GetScrollPosition().y, std::max(0, static_cast<int>((box(first).top - 4) * zoom)));
   EXPECT_EQ(View()->GetScrollPosition().x, 0);
+}
+
+// Sets nested levels deep, each inside the other's key #1, as clipboard text.
+std::string NestedSets(int levels) {
+  std::string text = "kvset {}";
+  for (int i = 1; i < levels; ++i) text = "kvset {\n#1 = " + text + ";\n}";
+  return text;
+}
+
+TEST_F(EditEnv, PasteAndCreateKeepTheProfileWithinTheNestingItCanBeStoredWith) {
+  const std::string before = TextOf(Root());
+  auto Paste = [&](int levels, std::vector<Script> scripts) {
+    auto* mime = new QMimeData;
+    mime->setData(kDeifMime, QByteArray::fromStdString(NestedSets(levels)));
+    QApplication::clipboard()->setMimeData(mime);
+    host_.Clear();
+    Select(Root());
+    Run(std::move(scripts), ID_EDIT_PASTE);
+  };
+  // The root is the first level: a paste one level too deep is refused
+  // before any key is asked for, and nothing changes.
+  Paste(kCtMaxElementDepth, {});
+  EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{4420});
+  EXPECT_TRUE(host_.Dialogs().empty());
+  EXPECT_EQ(TextOf(Root()), before);
+  EXPECT_EQ(Title(), "[Edit, Setup, A]");
+  // Exactly as deep as allowed is taken, and stored.
+  Paste(kCtMaxElementDepth - 1, {TypeOK(kKeyEdit, "77")});
+  EXPECT_TRUE(host_.Messages().empty());
+  EXPECT_NE(TextOf(Root()), before);
+  app_->m_pMainWnd->ExecuteCommand(ID_FILE_SAVE);
+  EXPECT_TRUE(host_.Messages().empty()) << host_.Messages().front().text.GetString();
+  EXPECT_EQ(Title(), "[Edit, Setup, A]");
+
+  // In the deepest set only objects that do not nest may be created.
+  CTreeNode* deepest = nullptr;
+  for (CTreeNode* pair = Root()->GetFirstChild(); pair != nullptr; pair = pair->GetNextSibling())
+    if (static_cast<CKVPairNode*>(pair)->GetKey() == 77) deepest = pair->GetFirstChild();
+  ASSERT_NE(deepest, nullptr);
+  int levels = 2;
+  for (; deepest->GetFirstChild() != nullptr; ++levels) deepest = deepest->GetFirstChild()->GetFirstChild();
+  ASSERT_EQ(levels, kCtMaxElementDepth);
+  struct Case {
+    UINT command;
+    std::vector<UINT> messages;
+    size_t dialogs;  // the key dialog, cancelled
+  } cases[] = {
+      {ID_ADD_KVSET, {4420}, 0},
+      {ID_ADD_ARRAY, {4420}, 0},
+      {ID_ADD_INTEGER, {}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    host_.Clear();
+    Select(deepest);
+    Run({Cancel()}, c.command);
+    EXPECT_EQ(host_.MessageIds(), c.messages);
+    EXPECT_EQ(host_.Dialogs().size(), c.dialogs);
+    EXPECT_EQ(deepest->GetFirstChild(), nullptr);
+  }
+}
+
+TEST_F(EditEnv, FindShowsTheFoundRowWholeWhenItsTextBringsTheHorizontalBar) {
+  // A long profile whose last set, closed, holds a string far wider than
+  // the window: nothing needs the horizontal bar until Find opens the set.
+  Kvs big, inner;
+  for (int i = 0; i < 300; ++i) CTkvs_PutInt(big, 0x8000 + i, i, nullptr);
+  CTkvs_PutString(inner, 0x7101, ("needle " + std::string(3000, 'x')).c_str(), nullptr);
+  CTkvs_PutKVSet(big, 0x8000 + 300, inner, nullptr);
+  ASSERT_TRUE(View()->PutProfile("A", big));
+  CTreeNode* set = Root()->GetLastChild()->GetFirstChild();
+  set->SetExpanded(0);
+  View()->RedrawNow();
+  QApplication::processEvents();
+  auto* area = qobject_cast<QAbstractScrollArea*>(View()->ScrollArea());
+  ASSERT_NE(area, nullptr);
+  ASSERT_FALSE(area->horizontalScrollBar()->isVisible());
+
+  Select(Root()->GetFirstChild()->GetFirstChild());
+  host_.ExpectDialog(TypeOK(kFindEdit, "needle"));
+  View()->OnEditFind();
+  CTreeNode* found = set->GetFirstChild()->GetFirstChild();
+  ASSERT_EQ(View()->GetSelected(), found);
+  // Whatever Qt lays out later, the found row stays above the bar.
+  View()->RedrawNow();
+  QApplication::processEvents();
+  EXPECT_TRUE(area->horizontalScrollBar()->isVisible());
+  CRect client;
+  View()->GetClientRect(&client);
+  EXPECT_EQ(client.Height(), area->viewport()->height());
+  CRect r;
+  int y = 4;
+  ASSERT_TRUE(Root()->GetDims(found, 4, y, r));
+  const int bottom = static_cast<int>((r.bottom + 4) * View()->GetZoom());
+  EXPECT_EQ(View()->GetScrollPosition().y + client.Height(), bottom);
+  EXPECT_EQ(View()->GetScrollPosition().x, 0);
+}
+
+// The keypad's * and / run Expand All and Collapse All, as their menu items
+// say, also where the platform hands them to the view as plain key presses
+// (its key map leaves the keypad out of shortcut matching); the main
+// block's * and / are no commands.
+TEST_F(EditEnv, KeypadStarAndSlashExpandAndCollapseAll) {
+  auto Press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    const QString text = key == Qt::Key_Asterisk ? QStringLiteral("*") : QStringLiteral("/");
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(View()->ScrollArea(), &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(View()->ScrollArea(), &release);
+  };
+  auto AllExpanded = [&](bool expanded) {
+    for (int n = 0; n < 5; ++n) {
+      if (Pair(n)->IsExpanded() != expanded) return false;
+      if (Value(n)->GetFirstChild() != nullptr && Value(n)->IsExpanded() != expanded) return false;
+    }
+    return true;
+  };
+  Select(Root());
+  Run({}, ID_VIEW_COLLAPSEALL);
+  Root()->SetExpanded(1);
+  ASSERT_TRUE(AllExpanded(false));
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool expanded;  // every node below the root afterwards
+  } cases[] = {
+      {Qt::Key_Asterisk, Qt::NoModifier, false},
+      {Qt::Key_Asterisk, Qt::KeypadModifier, true},
+      {Qt::Key_Slash, Qt::NoModifier, true},
+      {Qt::Key_Slash, Qt::KeypadModifier, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    SCOPED_TRACE(c.modifiers.toInt());
+    Select(Root());
+    Press(c.key, c.modifiers);
+    EXPECT_TRUE(AllExpanded(c.expanded));
+    EXPECT_EQ(View()->GetSelected(), Root());
+  }
+  EXPECT_TRUE(host_.Messages().empty());
 }
 
 }  // namespace

@@ -199,8 +199,28 @@ TEST_F(DialogForms, EveryFormFitsItsTextsAndIsPictured) {
         EXPECT_TRUE(widget->rect().contains(QRect(child->mapTo(widget, QPoint(0, 0)), child->size())))
             << child->objectName().toStdString();
       }
-      const QImage image = widget->grab().toImage();
-      EXPECT_FALSE(image.isNull());
+      const QPixmap shot = widget->grab();
+      const QImage image = shot.toImage().convertToFormat(QImage::Format_RGB32);
+      ASSERT_FALSE(image.isNull());
+      EXPECT_EQ(image.size(), widget->size() * shot.devicePixelRatio());
+      // Every label and button with a text shows something in its place:
+      // the picture is of the dialog as filled in, not a blank window.
+      const QRgb background = image.pixel(0, 0);
+      int texts = 0;
+      for (QWidget* child : widget->findChildren<QWidget*>()) {
+        const bool hasText = (qobject_cast<QLabel*>(child) != nullptr && !qobject_cast<QLabel*>(child)->text().isEmpty()) ||
+                             (qobject_cast<QPushButton*>(child) != nullptr && !qobject_cast<QPushButton*>(child)->text().isEmpty());
+        if (!child->isVisible() || !hasText) continue;
+        const QRect place = QRect(child->mapTo(widget, QPoint(0, 0)) * shot.devicePixelRatio(),
+                                  child->size() * shot.devicePixelRatio()).intersected(image.rect());
+        int inked = 0;
+        for (int y = place.top(); y <= place.bottom(); ++y)
+          for (int x = place.left(); x <= place.right(); ++x)
+            if (image.pixel(x, y) != background) ++inked;
+        EXPECT_GT(inked, 5) << child->objectName().toStdString();
+        ++texts;
+      }
+      EXPECT_GE(texts, 2) << "at least OK and Cancel";
       EXPECT_TRUE(image.save(folder + QStringLiteral("/%1.png").arg(form.templateId)));
       d.Click(IDCANCEL);
     });

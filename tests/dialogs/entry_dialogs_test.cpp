@@ -194,6 +194,12 @@ TEST_F(EntryDialogs, ErrorBoxShowsTheTextOfItsIdOwnedByTheWindowAtHand) {
   QWidget window;
   CWnd owner(&window);
   CWnd gone;  // a handle to no window
+  // A window other than the owner is active, so "the active window" can be
+  // told apart from no owner at all.
+  QWidget activeWindow;
+  activeWindow.show();
+  QApplication::setActiveWindow(&activeWindow);
+  ASSERT_EQ(QApplication::activeWindow(), &activeWindow);
   const struct {
     UINT id;
     CWnd* owner;
@@ -217,7 +223,7 @@ TEST_F(EntryDialogs, ErrorBoxShowsTheTextOfItsIdOwnedByTheWindowAtHand) {
     EXPECT_EQ(m.text, c.text);
     EXPECT_EQ(m.caption, "Error");
     EXPECT_EQ(m.type, MB_OK | MB_SYSTEMMODAL | MB_ICONWARNING);
-    EXPECT_EQ(m.owner.data(), c.active ? QApplication::activeWindow() : c.expectedOwner);
+    EXPECT_EQ(m.owner.data(), c.active ? &activeWindow : c.expectedOwner);
   }
   // Without an owner, a box shown from inside a running dialog belongs to
   // the active window.
@@ -225,12 +231,14 @@ TEST_F(EntryDialogs, ErrorBoxShowsTheTextOfItsIdOwnedByTheWindowAtHand) {
   QWidget* active = nullptr;
   host.Clear();
   host.ExpectDialog([&active](DialogDriver& d) {
-    d.Dialog()->activateWindow();
+    QApplication::setActiveWindow(d.Dialog());
     active = QApplication::activeWindow();
+    EXPECT_EQ(active, d.Dialog());
     CErrorBox(4141, nullptr).DoModal();
     d.Click(IDCANCEL);
   });
   zoom.DoModal();
   ASSERT_EQ(host.Messages().size(), 1u);
+  ASSERT_NE(active, nullptr);
   EXPECT_EQ(host.Messages()[0].owner.data(), active);
 }

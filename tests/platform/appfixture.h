@@ -31,7 +31,8 @@ constexpr UINT kDelete = 32773;
 constexpr UINT kProperties = 32772;
 constexpr UINT kAddInteger = 32774;
 constexpr UINT kZoom = 32782;
-constexpr UINT kUnhandled = 57643;  // an accelerator no one handles
+constexpr UINT kUndo = 57643;       // Undo: Ctrl+Z and Alt+Backspace, as in the editor
+constexpr UINT kUnhandled = 57642;  // an accelerator no one handles
 
 inline const MenuEntry kMenu[] = {
     {MenuKind::Popup, 0, "&Profile"},
@@ -65,7 +66,7 @@ inline const AccelEntry kAccelerators[] = {
     {"Ctrl+N", kNew},       {"Ctrl+S", kStore},        {"Ctrl+P", kPrint},      {"Alt+I", kAddInteger},
     {"Alt+Enter", kProperties}, {"Ctrl+X", kCut},      {"Shift+Del", kCut},     {"Ctrl+C", kCopy},
     {"Ctrl+Ins", kCopy},    {"Ctrl+V", kPaste},        {"Shift+Ins", kPaste},   {"Del", kDelete},
-    {"F1", kHelp},          {"Alt+Backspace", kUnhandled},
+    {"F1", kHelp},          {"Ctrl+Z", kUndo},         {"Alt+Backspace", kUndo}, {"Ctrl+F12", kUnhandled},
 };
 
 constexpr UINT kResource = 128;
@@ -116,6 +117,7 @@ class SampleView : public CScrollView {
     AddCommand(kDelete, [this] { ++deletes; });
     AddCommandUpdate(kDelete, [this](CCmdUI* ui) { ui->Enable(canDelete); });
     AddCommand(kAddInteger, [this] { ++adds; });
+    AddCommand(kUndo, [this] { ++undos; });
   }
   void OnDraw(CDC* dc) override {
     ++paints;
@@ -141,6 +143,7 @@ class SampleView : public CScrollView {
   int propertiesAsked = 0;
   int deletes = 0;
   int adds = 0;
+  int undos = 0;
   bool canEdit = true;
   bool canDelete = false;
 };

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -90,8 +91,15 @@ TEST_F(FrameTest, CommandsRunWhereTheyAreHandledAndOnlyWhenEnabled) {
        [](FrameTest& t) { return t.frame->cuts; }, false, Qt::Key_X, Qt::ControlModifier},
       {"application", kNew, [](FrameTest&, bool) {}, [](FrameTest& t) { return t.app->news; }, true, Qt::Key_N,
        Qt::ControlModifier},
-      {"nobody", kUnhandled, [](FrameTest&, bool) {}, [](FrameTest&) { return 0; }, false, Qt::Key_Backspace,
-       Qt::AltModifier},
+      {"view, undo by Alt+Backspace", kUndo, [](FrameTest&, bool) {}, [](FrameTest& t) { return t.view->undos; },
+       true, Qt::Key_Backspace, Qt::AltModifier},
+      // No handler anywhere: nothing at all runs.
+      {"nobody", kUnhandled, [](FrameTest&, bool) {},
+       [](FrameTest& t) {
+         return t.view->properties + t.view->adds + t.view->deletes + t.view->undos + t.doc->stores +
+                t.frame->cuts + t.app->news;
+       },
+       false, Qt::Key_F12, Qt::ControlModifier},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -349,6 +357,28 @@ TEST_F(FrameTest, Screenshot) {
   QApplication::processEvents();
   const QPixmap shot = frame->Window()->grab();
   ASSERT_FALSE(shot.isNull());
+  const QImage image = shot.toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(image.size(), QSize(720, 360) * shot.devicePixelRatio());
+  // What the picture shows: the view's grey page with its text at the top
+  // left of the view, and a menu bar and toolbar that are not blank.
+  const qreal ratio = shot.devicePixelRatio();
+  const QPoint viewAt = view->Viewport()->mapTo(frame->Window(), QPoint(0, 0)) * ratio;
+  auto Inked = [&](const QRect& area, QRgb background) {
+    int inked = 0;
+    const QRect r = area.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x)
+        if ((image.pixel(x, y) & 0xFFFFFF) != (background & 0xFFFFFF)) ++inked;
+    return inked;
+  };
+  ASSERT_GT(viewAt.y(), 0) << "the menu bar and toolbar are above the view";
+  EXPECT_EQ(image.pixel(viewAt + QPoint(300, 150)) & 0xFFFFFF, 0xC0C0C0u) << "the view's background";
+  EXPECT_GT(Inked(QRect(viewAt + QPoint(16, 0), QSize(int(100 * ratio), int(40 * ratio))), qRgb(192, 192, 192)), 20)
+      << "the text drawn by the view";
+  EXPECT_EQ(Inked(QRect(viewAt + QPoint(200, 100), QSize(int(200 * ratio), int(100 * ratio))), qRgb(192, 192, 192)), 0)
+      << "nothing but background away from the text";
+  const QRect bars(0, 0, image.width(), viewAt.y());
+  EXPECT_GT(Inked(bars, image.pixel(image.width() - 1, 1)), 50) << "menu and toolbar texts and icons";
   QDir().mkpath(QStringLiteral(QUELT_TEST_BINARY_DIR));
   EXPECT_TRUE(shot.save(QStringLiteral(QUELT_TEST_BINARY_DIR "/frame.png")));
 }

@@ -71,4 +71,20 @@ TEST(HelpPages, MessagePageQuotesEveryMessageAsTheStringTableHasIt) {
   EXPECT_GE(rows, 40);
 }
 
+// Opening a revision is an undoable change, not one that asks about unsaved
+// changes first: every page that tells of it says so.
+TEST(HelpPages, RevisionHistoryTellsThatOpeningIsUndoneByUndo) {
+  for (const char* name : {"files.html", "dialogs.html"}) {
+    SCOPED_TRACE(name);
+    const QString text = Page(QString::fromLatin1(name));
+    const qsizetype start = text.indexOf(QStringLiteral("name=\"history\""));
+    ASSERT_GE(start, 0);
+    qsizetype end = text.indexOf(QStringLiteral("<h2"), start);
+    if (end < 0) end = text.size();
+    const QString section = text.mid(start, end - start);
+    EXPECT_TRUE(section.contains(QStringLiteral("Edit &gt; Undo")));
+    EXPECT_FALSE(section.contains(QStringLiteral("asked about first")));
+  }
+}
+
 }  // namespace
