@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QStringDecoder>
 #include <QVariant>
 #include <cstring>
 
@@ -16,8 +17,12 @@ QString ToQString(const char* text, int length) {
   if (text == nullptr) return QString();
   const qsizetype n = length < 0 ? static_cast<qsizetype>(std::strlen(text)) : length;
   // The same check that EncodingOf makes, so that a text decodes exactly as
-  // its encoding is reported (fromUtf8 also keeps a leading byte-order mark).
-  if (IsUtf8(text, static_cast<size_t>(n))) return QString::fromUtf8(text, n);
+  // its encoding is reported.
+  if (IsUtf8(text, static_cast<size_t>(n))) {
+    // A leading byte-order mark is part of the text; fromUtf8 would drop it.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(QByteArrayView(text, n));
+  }
   return QString::fromLatin1(text, n);
 }
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <string>
+#include <string_view>
 
 #include "platform/cdialog.h"
 #include "platform/clipboard.h"
@@ -37,6 +38,7 @@ TEST(TextBytes, EveryByteTextDecodesAndEncodesBackExactly) {
       {"encoded surrogate", "\xED\xA0\x80", TextEncoding::Latin1, u"\u00ED\u00A0\u0080"},
       {"beyond U+10FFFF", "\xF4\x90\x80\x80", TextEncoding::Latin1, u"\u00F4\u0090\u0080\u0080"},
       {"byte-order mark kept", "\xEF\xBB\xBFx", TextEncoding::Utf8, u"\uFEFFx"},
+      {"two byte-order marks", "\xEF\xBB\xBF\xEF\xBB\xBF", TextEncoding::Utf8, u"\uFEFF\uFEFF"},
       {"noncharacter", "\xEF\xBF\xBE", TextEncoding::Utf8, u"\uFFFE"},
       {"embedded zero byte", std::string("a\0\xE9", 3), TextEncoding::Latin1, nullptr},
       {"embedded zero byte, UTF-8", std::string("a\0b", 3), TextEncoding::Utf8, nullptr},
@@ -45,7 +47,12 @@ TEST(TextBytes, EveryByteTextDecodesAndEncodesBackExactly) {
     const CString bytes = Bytes(c.bytes);
     EXPECT_EQ(EncodingOf(bytes), c.encoding) << c.what;
     const QString shown = ToQString(bytes);
-    if (c.shown != nullptr) EXPECT_EQ(shown, QString::fromUtf16(c.shown)) << c.what;
+    if (c.shown != nullptr) {
+      // Not fromUtf16, which would take U+FEFF and U+FFFE as byte-order marks.
+      const std::u16string_view expected(c.shown);
+      EXPECT_EQ(shown, QString(reinterpret_cast<const QChar*>(expected.data()), static_cast<qsizetype>(expected.size())))
+          << c.what;
+    }
     CString back;
     ASSERT_TRUE(EncodeText(shown, c.encoding, &back)) << c.what;
     EXPECT_EQ(back.str(), c.bytes) << c.what;
@@ -142,7 +149,9 @@ TEST(TextBytes, ADialogFieldGivesBackItsBytesOrRefusesWhatItsEncodingCannotHold)
     dialog.m_strText = Bytes(c.original);
     bool stayedOpen = false;
     host.ExpectDialog([&](DialogDriver& d) {
-      if (c.typed != nullptr) EXPECT_TRUE(d.Type(49160, QString::fromUtf8(c.typed)));
+      if (c.typed != nullptr) {
+        EXPECT_TRUE(d.Type(49160, QString::fromUtf8(c.typed)));
+      }
       d.Click(IDOK);
       stayedOpen = d.IsOpen();
       if (stayedOpen) {
