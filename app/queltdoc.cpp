@@ -15,6 +15,7 @@
 #include "dialogs/errorbox.h"
 #include "platform/cframewnd.h"
 #include "platform/stringtable.h"
+#include "platform/textbytes.h"
 #include "platform/waitcursor.h"
 #include "s100/ctcontainers.h"
 
@@ -53,10 +54,13 @@ CQueltView* CQueltDoc::GetView() const {
 void CQueltDoc::UpdateTitle() {
   const CString format = LoadStringById(IsModified() ? IDS_TITLE_MODIFIED : IDS_TITLE);
   // The title is cut to its buffer, never overrun.
-  char title[1024];
-  std::snprintf(title, sizeof title, format.GetString(), m_strName.GetString(), m_strClass.GetString(),
-                m_strServer.GetString());
-  SetTitle(title);
+  constexpr int kTitleBuffer = 1024;
+  // Each name is shown as its own bytes decode, so a Latin-1 name beside a
+  // UTF-8 class shows right; a long title is cut between characters.
+  CString title;
+  title.Format(format.GetString(), ShownAsUtf8(m_strName).GetString(), ShownAsUtf8(m_strClass).GetString(),
+               ShownAsUtf8(m_strServer).GetString());
+  SetTitle(title.Left(FitTextLength(title.GetString(), title.GetLength(), kTitleBuffer - 1)));
 }
 
 BOOL CQueltDoc::OnNewProfile(const CString& /*server*/, const CString& profileClass, const CString& name) {

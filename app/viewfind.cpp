@@ -9,6 +9,7 @@
 #include "app/findbox.h"
 #include "app/queltview.h"
 #include "platform/cmdtarget.h"
+#include "platform/textbytes.h"
 #include "tree/kvs_node.h"
 
 namespace {
@@ -24,6 +25,38 @@ bool ContainsUpper(std::string_view text, std::string_view upperNeedle) {
   return std::search(text.begin(), text.end(), upperNeedle.begin(), upperNeedle.end(),
                      [](char a, char b) { return Upper(a) == b; }) != text.end();
 }
+
+bool IsAscii(const CString& text) {
+  for (int i = 0; i < text.GetLength(); ++i)
+    if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
+  return true;
+}
+
+// The search text in both encodings a node's bytes may be in, so that a
+// typed "café" finds a UTF-8 and a Latin-1 "café" alike.  A needle is
+// tried only on texts of its own encoding: Latin-1 bytes could otherwise
+// match the middle of a UTF-8 character.
+struct Needles {
+  CString utf8;
+  CString latin1;
+  bool hasLatin1 = false;
+  bool ascii = true;  // the same bytes in either encoding
+
+  explicit Needles(const CString& searchText) {
+    utf8 = ShownAsUtf8(searchText);
+    hasLatin1 = Utf8ToLatin1(utf8, &latin1);
+    ascii = IsAscii(utf8);
+    utf8.MakeUpper();
+    latin1.MakeUpper();
+  }
+  bool FoundIn(const CString& text) const {
+    const std::string_view haystack(text.GetString(), static_cast<size_t>(text.GetLength()));
+    if (ascii || EncodingOf(text) == TextEncoding::Utf8)
+      return ContainsUpper(haystack, std::string_view(utf8.GetString(), static_cast<size_t>(utf8.GetLength())));
+    return hasLatin1 &&
+           ContainsUpper(haystack, std::string_view(latin1.GetString(), static_cast<size_t>(latin1.GetLength())));
+  }
+};
 
 }  // namespace
 
@@ -47,12 +80,10 @@ void CQueltView::OnEditFindprevious() { FindFromSelection(true); }
 // root to the last node.  Either way every node passed is expanded, so the
 // node reached is visible and the whole tree is searched.
 void CQueltView::FindFromSelection(bool backwards) {
-  CString wanted = m_strFindText;
-  wanted.MakeUpper();
   // An empty text would match the very next node.
-  if (wanted.IsEmpty()) return;
+  if (m_strFindText.IsEmpty()) return;
   if (m_pSelected == nullptr || m_pRoot == nullptr) return;
-  const std::string_view needle(wanted.GetString(), static_cast<size_t>(wanted.GetLength()));
+  const Needles needles(m_strFindText);
   auto step = [this, backwards](CTreeNode* from) {
     CTreeNode* next = backwards ? from->UpExpanding() : from->Down();
     if (next != nullptr) return next;
@@ -68,7 +99,7 @@ void CQueltView::FindFromSelection(bool backwards) {
   while (node != start && !found) {
     // Every node of the view's tree is a data-element node.
     const CString text = static_cast<CDENode*>(node)->SearchText();
-    if (ContainsUpper(std::string_view(text.GetString(), static_cast<size_t>(text.GetLength())), needle)) {
+    if (needles.FoundIn(text)) {
       found = true;
       break;
     }

@@ -11,6 +11,7 @@
 #include "platform/cdc.h"
 #include "platform/cprintinfo.h"
 #include "platform/gdiobjects.h"
+#include "platform/textbytes.h"
 #include "tree/bmstore.h"
 #include "tree/kvs_node.h"
 
@@ -122,9 +123,11 @@ void CQueltView::OnPrint(CDC* dc, CPrintInfo* info) {
   CString format;
   format.LoadString(IDS_PRINT_HEADER);
   CString header;
-  header.Format(format.GetString(), name.GetString(), profileClass.GetString(), server.GetString());
+  // Each name decoded on its own, as in the title; the cut falls between characters.
+  header.Format(format.GetString(), ShownAsUtf8(name).GetString(), ShownAsUtf8(profileClass).GetString(),
+                ShownAsUtf8(server).GetString());
   dc->TextOut(m_nCentreX, m_nHeaderY - kBaselineLift, header.GetString(),
-              std::min(header.GetLength(), kHeaderChars - 1));
+              FitTextLength(header.GetString(), header.GetLength(), kHeaderChars - 1));
 
   const UINT page = info->m_nCurPage;
   format.LoadString(IDS_PRINT_FOOTER);

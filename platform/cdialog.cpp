@@ -76,11 +76,12 @@ bool ParseUnsigned32(const CString& text, unsigned long long* out) {
   return true;
 }
 
-// Characters, not bytes, of a UTF-8 text.
+// Characters, not bytes, of a text as it is shown.
 int CharacterCount(const CString& text) {
+  const QString shown = ToQString(text);
   int n = 0;
-  for (const char* p = text.GetString(); *p != '\0'; ++p)
-    if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++n;
+  for (qsizetype i = 0; i < shown.size(); ++i)
+    if (!shown.at(i).isLowSurrogate()) ++n;
   return n;
 }
 
@@ -211,10 +212,19 @@ void DDX_Text(CDataExchange* dx, int id, CString& value) {
   if (dx == nullptr) return;
   QWidget* control = dx->PrepareCtrl(id);
   if (control == nullptr) return;
-  if (dx->m_bSaveAndValidate)
-    value = ControlText(control);
-  else
+  if (!dx->m_bSaveAndValidate) {
     SetControlText(control, value);
+    return;
+  }
+  CString bytes;
+  if (!CWnd(control).GetWindowTextBytes(&bytes)) {
+    // Storing it otherwise would change the other characters' bytes, or
+    // lose the character.
+    ShowErrorMessage(IDS_TEXT_NOT_ENCODABLE, dx->m_pDlgWnd);
+    dx->Fail();
+    return;
+  }
+  value = bytes;
 }
 
 void DDX_Text(CDataExchange* dx, int id, int& value) {

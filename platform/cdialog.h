@@ -44,6 +44,9 @@ inline constexpr UINT AFX_IDP_PARSE_REAL = 0xF113;
 inline constexpr UINT AFX_IDP_PARSE_INT_RANGE = 0xF114;
 inline constexpr UINT AFX_IDP_PARSE_STRING_SIZE = 0xF116;
 inline constexpr UINT AFX_IDP_PARSE_UINT = 0xF119;
+// Shown when a changed text holds a character that the encoding of the
+// text's bytes cannot hold.
+inline constexpr UINT IDS_TEXT_NOT_ENCODABLE = 4430;
 
 // One exchange between a dialog's members and its controls.
 class CDataExchange {
@@ -91,6 +94,10 @@ class CDataExchange {
 };
 
 // Text of an edit (or label) and a text member; numbers as decimal text.
+// A text member comes back byte for byte when the user left it unchanged;
+// a changed one is encoded as the member's bytes were decoded (UTF-8, or
+// Latin-1 for bytes that are not UTF-8), and a character that encoding
+// cannot hold is refused with a message, never replaced.
 // Numbers take optional blanks around an optional sign and digits; an
 // entry that is not such a number, or does not fit in 32 bits, shows the
 // prompt and fails.  The prompt names the range allowed: that of a

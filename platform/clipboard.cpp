@@ -54,6 +54,10 @@ std::string MimeTypeFor(const std::string& name, const std::string& lowerName) {
 #endif
 }
 
+// Beside plain text, the bytes it was decoded from, so that text copied
+// and pasted back unchanged keeps its bytes (a Latin-1 text stays Latin-1).
+const QString kTextBytesMime = QStringLiteral("application/x-quelt-text-bytes");
+
 QClipboard* Board() {
   if (QGuiApplication::instance() == nullptr) return nullptr;
   return QGuiApplication::clipboard();
@@ -93,6 +97,7 @@ bool ClipboardSetText(UINT format, const CString& text) {
   if (mime.IsEmpty() || board == nullptr) return false;
   auto* data = new QMimeData;
   data->setText(ToQString(text));
+  if (format == CF_TEXT) data->setData(kTextBytesMime, QByteArray(text.GetString(), text.GetLength()));
   if (format != CF_TEXT) data->setData(ToQString(mime), QByteArray(text.GetString(), text.GetLength()));
   board->setMimeData(data);  // the clipboard owns it now
   return true;
@@ -113,7 +118,19 @@ bool ClipboardGetText(UINT format, CString* text, size_t limit) {
   if (mime.IsEmpty() || board == nullptr) return false;
   const QMimeData* data = board->mimeData();
   if (data == nullptr || !data->hasFormat(ToQString(mime))) return false;
-  QByteArray bytes = format == CF_TEXT ? data->text().toUtf8() : data->data(ToQString(mime));
+  QByteArray bytes;
+  if (format == CF_TEXT) {
+    // Text another program put there is UTF-8; ours keeps its own bytes
+    // unless something replaced the text since.
+    const QString shown = data->text();
+    const QByteArray kept = data->data(kTextBytesMime);
+    CString original(kept.constData(), static_cast<int>(kept.size()));
+    const CString encoded =
+        data->hasFormat(kTextBytesMime) && shown == ToQString(original) ? original : FromQString(shown);
+    bytes = QByteArray(encoded.GetString(), encoded.GetLength());
+  } else {
+    bytes = data->data(ToQString(mime));
+  }
   if (static_cast<size_t>(bytes.size()) > limit) return false;
   const qsizetype zero = bytes.indexOf('\0');
   if (zero >= 0) bytes.truncate(zero);

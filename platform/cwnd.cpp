@@ -63,7 +63,9 @@ void CWnd::RedrawNow() {
   UpdateWindow();
 }
 
-void CWnd::SetWindowText(const char* text) {
+void CWnd::SetWindowText(const char* text) { SetWindowText(CString(text)); }
+
+void CWnd::SetWindowText(const CString& text) {
   QWidget* w = m_widget.data();
   if (w == nullptr) return;
   const QString s = ToQString(text);
@@ -79,17 +81,36 @@ void CWnd::SetWindowText(const char* text) {
     button->setText(s);
   else
     w->setWindowTitle(s);
+  RememberTextBytes(w, text);
+}
+
+namespace {
+
+QString ShownText(const QWidget* w) {
+  if (auto* edit = qobject_cast<const QLineEdit*>(w)) return edit->text();
+  if (auto* plain = qobject_cast<const QPlainTextEdit*>(w)) return plain->toPlainText();
+  if (auto* rich = qobject_cast<const QTextEdit*>(w)) return rich->toPlainText();
+  if (auto* label = qobject_cast<const QLabel*>(w)) return label->text();
+  if (auto* button = qobject_cast<const QAbstractButton*>(w)) return button->text();
+  return w->windowTitle();
+}
+
+}  // namespace
+
+BOOL CWnd::GetWindowTextBytes(CString* text) const {
+  if (text == nullptr) return FALSE;
+  const QWidget* w = m_widget.data();
+  if (w == nullptr) {
+    text->Empty();
+    return TRUE;
+  }
+  return ControlTextBytes(w, ShownText(w), text) ? TRUE : FALSE;
 }
 
 CString CWnd::GetWindowText() const {
-  const QWidget* w = m_widget.data();
-  if (w == nullptr) return CString();
-  if (auto* edit = qobject_cast<const QLineEdit*>(w)) return FromQString(edit->text());
-  if (auto* plain = qobject_cast<const QPlainTextEdit*>(w)) return FromQString(plain->toPlainText());
-  if (auto* rich = qobject_cast<const QTextEdit*>(w)) return FromQString(rich->toPlainText());
-  if (auto* label = qobject_cast<const QLabel*>(w)) return FromQString(label->text());
-  if (auto* button = qobject_cast<const QAbstractButton*>(w)) return FromQString(button->text());
-  return FromQString(w->windowTitle());
+  CString text;
+  if (GetWindowTextBytes(&text)) return text;
+  return FromQString(ShownText(m_widget.data()));
 }
 
 void CWnd::GetClientRect(CRect* rect) const {

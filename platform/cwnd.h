@@ -49,7 +49,13 @@ class CWnd {
   void RedrawNow();
 
   // The text of an edit, label or button; otherwise the window title.
+  // The widget remembers the bytes it was given: reading an unchanged text
+  // gives them back exactly; a changed one is encoded as they were decoded.
   void SetWindowText(const char* text);
+  void SetWindowText(const CString& text);
+  // FALSE when the user typed a character that encoding cannot hold.
+  BOOL GetWindowTextBytes(CString* text) const;
+  // As GetWindowTextBytes; a text it refuses comes back as UTF-8.
   CString GetWindowText() const;
 
   // The client area: (0, 0, width, height); the viewport of a scroll area.

@@ -7,6 +7,7 @@
 
 #include "platform/cdc.h"
 #include "platform/cstring.h"
+#include "platform/textbytes.h"
 #include "tree/dibitmap.h"
 #include "tree/treenode.h"
 
@@ -28,9 +29,11 @@ inline int DrawIconAndText(CDC* dc, CDIBitmap* icon, int x, int y, int iconWidth
 }
 
 // A display text cut to what a buffer of bufferSize bytes holds with its
-// terminator: longer texts are shown shortened, never overrun.
+// terminator: longer texts are shown shortened, never overrun.  A UTF-8
+// text is cut between characters, so that what is left still shows as UTF-8.
 inline CString FitDisplayText(const char* text, int bufferSize) {
   std::string s(text ? text : "");
-  if (static_cast<int>(s.size()) > bufferSize - 1) s.resize(static_cast<size_t>(bufferSize - 1));
+  if (static_cast<int>(s.size()) > bufferSize - 1)
+    s.resize(static_cast<size_t>(FitTextLength(s.data(), static_cast<int>(s.size()), bufferSize - 1)));
   return CString(s);
 }
