@@ -9,7 +9,22 @@ QV_DataElement::QV_DataElement() : m_type(CT_TYPE_NONE) { std::memset(&m_value, 
 
 QV_DataElement::QV_DataElement(const QV_DataElement& other) : QV_DataElement() { *this = other; }
 
+QV_DataElement::QV_DataElement(QV_DataElement&& other) noexcept : m_type(other.m_type), m_value(other.m_value) {
+  other.m_type = CT_TYPE_NONE;
+  std::memset(&other.m_value, 0, sizeof other.m_value);
+}
+
 QV_DataElement::~QV_DataElement() { Clear(); }
+
+QV_DataElement& QV_DataElement::operator=(QV_DataElement&& other) noexcept {
+  if (this == &other) return *this;
+  Clear();
+  m_type = other.m_type;
+  m_value = other.m_value;
+  other.m_type = CT_TYPE_NONE;
+  std::memset(&other.m_value, 0, sizeof other.m_value);
+  return *this;
+}
 
 QV_DataElement& QV_DataElement::operator=(const QV_DataElement& other) {
   if (this == &other) return *this;

@@ -12,8 +12,11 @@ class QV_DataElement {
  public:
   QV_DataElement();
   QV_DataElement(const QV_DataElement& other);
+  // A move takes the value over and leaves the source with no value.
+  QV_DataElement(QV_DataElement&& other) noexcept;
   ~QV_DataElement();
   QV_DataElement& operator=(const QV_DataElement& other);
+  QV_DataElement& operator=(QV_DataElement&& other) noexcept;
 
   // Each setter frees what the element held and takes a copy of its input;
   // the caller keeps what it passed.

@@ -137,8 +137,8 @@ bool AdminClient::List(const std::string& profileClass, std::vector<ProfileEntry
   return true;
 }
 
-bool AdminClient::Get(const std::string& name, const std::string& profileClass, std::string* text,
-                      std::string* error) {
+bool AdminClient::Fetch(const std::string& name, const std::string& profileClass, QV_DataElement* profile,
+                        std::string* error) {
   OwnedKvs reply, info;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   const std::string what = "cannot get " + ctserver::EchoText(name) + " (" + ctserver::EchoText(profileClass) + ")";
@@ -153,14 +153,59 @@ bool AdminClient::Get(const std::string& name, const std::string& profileClass, 
     *error = ErrorMessage(what, count == 0 ? ct::kErrNotFound : err);
     return false;
   }
+  profile->SetToKVSet(contents[0]);
+  if (profile->Type() != CT_TYPE_KVSET) {
+    *error = ErrorMessage(what, ct::kErrNoMemory);
+    return false;
+  }
+  return true;
+}
+
+bool AdminClient::FetchRevision(const std::string& name, const std::string& profileClass, uint64_t revision,
+                                QV_DataElement* profile, std::string* error) {
+  OwnedKvs reply, content;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
+  if (!content.ok ||
+      CTadm_GetRevision(session_, name.c_str(), profileClass.c_str(), revision, content.h, &record, 0) != 1) {
+    *error = ErrorMessage("cannot get revision " + std::to_string(revision) + " of " + ctserver::EchoText(name) +
+                              " (" + ctserver::EchoText(profileClass) + ")",
+                          content.ok ? record.error : ct::kErrNoMemory);
+    return false;
+  }
+  profile->SetToKVSet(content.h);
+  return profile->Type() == CT_TYPE_KVSET;
+}
+
+bool AdminClient::ReadProfileText(const std::string& text, QV_DataElement* profile, std::string* error) {
   QV_RawDataElement element{};
-  element.type = CT_TYPE_KVSET;
-  element.value.kvs = contents[0];
+  size_t stop = 0;
+  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, Translator, this);
+  if (status.state != QV_STATE_SUCCESS) {
+    QV_DestroyDataElement(&element);
+    *error = ErrorMessage("cannot read the profile text at " + Position(text, stop), status.error);
+    return false;
+  }
+  const bool isSet = element.type == CT_TYPE_KVSET && FromRawDataElement(element, profile);
+  QV_DestroyDataElement(&element);
+  if (!isSet) *error = "the text is not a key-value set (kvset { ... })";
+  return isSet;
+}
+
+compare::SymbolNamer AdminClient::Names() const {
+  return [this](uint32_t symbol, std::string* name) { return Translate(symbol, name); };
+}
+
+bool AdminClient::Get(const std::string& name, const std::string& profileClass, std::string* text,
+                      std::string* error) {
+  QV_DataElement profile;
+  if (!Fetch(name, profileClass, &profile, error)) return false;
+  QV_RawDataElement element = ToRawDataElement(profile);
   char* out = nullptr;
   const QV_Status status = DEtoA(&element, &out, Translator, this);
   if (status != QV_OK || !out) {
     std::free(out);
-    *error = ErrorMessage(what, status.error);
+    *error = ErrorMessage("cannot get " + ctserver::EchoText(name) + " (" + ctserver::EchoText(profileClass) + ")",
+                          status.error);
     return false;
   }
   text->assign(out);

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "compare/diff.h"
+#include "model/dataelt.h"
 #include "s100/ctruntime.h"
 
 namespace ctadm {
@@ -46,6 +48,12 @@ class AdminClient {
   bool Get(const std::string& name, const std::string& profileClass, std::string* text, std::string* error);
   // Stores data-element text (a key-value set) as a new profile, or in
   // place of the stored one.
+  // The stored profile, or one of its revisions, as a data element.
+  bool Fetch(const std::string& name, const std::string& profileClass, QV_DataElement* profile, std::string* error);
+  bool FetchRevision(const std::string& name, const std::string& profileClass, uint64_t revision,
+                     QV_DataElement* profile, std::string* error);
+  // Data-element text read with this server's names (a key-value set).
+  bool ReadProfileText(const std::string& text, QV_DataElement* profile, std::string* error);
   bool Put(const std::string& name, const std::string& profileClass, const std::string& text, bool update,
            std::string* error);
   bool Remove(const std::string& name, const std::string& profileClass, std::string* error);
@@ -60,6 +68,9 @@ class AdminClient {
 
   // The symbol's name from the loaded table, else #number.
   std::string SymbolName(uint32_t symbol) const;
+
+  // This server's names for comparisons (false for a symbol without one).
+  compare::SymbolNamer Names() const;
 
   // Used by the data-element text conversions.
   bool Translate(uint32_t symbol, std::string* name) const;

@@ -14,6 +14,7 @@
 #include "s100/deif.h"
 #include "server/safefile.h"
 #include "tools/ctadm_client.h"
+#include "tools/ctadm_diff.h"
 #include "tools/ctadm_servers.h"
 
 namespace {
@@ -141,6 +142,22 @@ int main(int argc, char** argv) {
   restore->add_option("CLASS", profileClass, "profile class")->required();
   restore->add_option("REVISION", revision, "revision number (see history)")->required();
 
+  ctadm::DiffRequest diffRequest;
+  std::string diffFile;
+  CLI::App* diff = app.add_subcommand(
+      "diff",
+      "show what differs between a profile (new) and a revision, a text file or another server's profile (old), "
+      "one line each: + PATH = VALUE, - PATH = VALUE, ~ PATH: OLD -> NEW.  Exit status: 0 same, 1 different, "
+      "2 trouble");
+  diff->add_option("NAME", diffRequest.name, "profile name")->required();
+  diff->add_option("CLASS", diffRequest.profileClass, "profile class")->required();
+  diff->add_option("--revision", diffRequest.revision, "compare with this revision of the profile (see history)");
+  diff->add_option("--file", diffFile, "compare with data-element text in this file (- for standard input)");
+  diff->add_option("--with", diffRequest.with, "compare with the profile on SERVER (by default the same name and class)")
+      ->expected(1, 3)
+      ->type_name("SERVER [NAME CLASS]");
+  diff->add_flag("--names", diffRequest.byName, "match keys and symbols by name (servers whose symbol tables differ)");
+
   CLI::App* symbols = app.add_subcommand("symbols", "list the server's symbol table: VALUE<tab>NAME");
   CLI::App* services =
       app.add_subcommand("services", "list the services: NAME<tab>STATE<tab>START MODE<tab>running|stopped");
@@ -154,12 +171,20 @@ int main(int argc, char** argv) {
   CLI::App* removeServer = app.add_subcommand("remove-server", "remove a known server from the registry");
   removeServer->add_option("NAME", name, "server name")->required();
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int status = app.exit(e);
+    // diff's trouble is 2, as diff(1)'s is.
+    return status != 0 && *diff ? 2 : status;
+  }
 
   std::string error;
+  // Failures of diff exit with 2: 1 means "different".
+  auto fail = [&](const std::string& message) { return *diff ? Fail(message) + 1 : Fail(message); };
 
   // Before anything reads them: a FIFO would block ctadm for ever.
-  if (std::string problem = ctadm::OptionFileProblem(); !problem.empty()) return Fail(problem);
+  if (std::string problem = ctadm::OptionFileProblem(); !problem.empty()) return fail(problem);
 
   // Registry commands need no server.
   if (*servers) {
@@ -174,10 +199,19 @@ int main(int argc, char** argv) {
   if (*removeServer) return ctadm::RemoveServer(name, &error) ? 0 : Fail(error);
 
   std::string server;
-  if (!ChooseServer(serverOption, &server, &error)) return Fail(error);
-  if (std::string problem = PortProblemOf(server, serverOption.empty()); !problem.empty()) return Fail(problem);
+  if (!ChooseServer(serverOption, &server, &error)) return fail(error);
+  if (std::string problem = PortProblemOf(server, serverOption.empty()); !problem.empty()) return fail(problem);
+  if (*diff && !diffFile.empty()) {
+    if (!ReadInput(diffFile, &diffRequest.fileText, &error)) return fail(error);
+    diffRequest.haveFile = true;
+  }
   ctadm::AdminClient client;
-  if (!client.Open(server, &error)) return Fail(error);
+  if (!client.Open(server, &error)) return fail(error);
+
+  if (*diff) {
+    const int status = ctadm::RunDiff(client, diffRequest, std::cout, &error);
+    return status == 2 ? fail(error) : status;
+  }
 
   if (*list) {
     std::vector<ctadm::ProfileEntry> profiles;

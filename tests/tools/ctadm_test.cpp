@@ -232,12 +232,81 @@ TEST_F(Ctadm, ServerInformationCommands) {
 TEST_F(Ctadm, HelpNamesEveryCommand) {
   Outcome help = Invoke({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* command : {"list", "get", "put", "remove", "history", "restore", "symbols", "services",
+  for (const char* command : {"list", "get", "put", "remove", "history", "restore", "diff", "symbols", "services",
                               "processes", "level", "servers", "add-server", "remove-server", "--server"}) {
     EXPECT_NE(help.out.find(command), std::string::npos) << command;
   }
   Outcome none = Invoke({});
   EXPECT_NE(none.status, 0);
+}
+
+TEST_F(Ctadm, DiffPrintsOneLinePerDifferenceWithDiffsExitStatus) {
+  env::WriteFile(dir_.File("v1.txt"), "kvset { #1 = int 1; #2 = array int [1, 2]; #3 = string \"gone\"; }\n");
+  env::WriteFile(dir_.File("v2.txt"), "kvset { #1 = int 5; #2 = array int [0, 1, 2]; #4 = symbol Service_Auto; }\n");
+  ASSERT_EQ(Invoke({"put", "P", "Fax", dir_.File("v1.txt")}).status, 0);
+  ASSERT_EQ(Invoke({"put", "--update", "P", "Fax", dir_.File("v2.txt")}).status, 0);
+  const std::string revisions = Invoke({"history", "P", "Fax"}).out;
+  const std::string second = revisions.substr(revisions.find('\n') + 1);
+  const std::string first = second.substr(0, second.find('\t'));
+
+  // The other side is the old one: what the named profile has more is "+".
+  const std::string expected =
+      "~ #1: int 1 -> int 5\n"
+      "+ #2[0] = int 0\n"
+      "+ #4 = symbol Service_Auto\n"
+      "- #3 = string \"gone\"\n";
+  Outcome revision = Invoke({"diff", "P", "Fax", "--revision", first});
+  EXPECT_EQ(revision.status, 1) << revision.err;
+  EXPECT_EQ(revision.out, expected);
+  Outcome file = Invoke({"diff", "P", "Fax", "--file", dir_.File("v1.txt")});
+  EXPECT_EQ(file.status, 1) << file.err;
+  EXPECT_EQ(file.out, expected);
+  Outcome same = Invoke({"diff", "P", "Fax", "--file", dir_.File("v2.txt")});
+  EXPECT_EQ(same.status, 0) << same.err;
+  EXPECT_EQ(same.out, "");
+
+  // Trouble is 2, never "different".
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"diff", "Missing", "Fax", "--file", dir_.File("v1.txt")},
+        {"diff", "P", "Fax"},
+        {"diff", "P", "Fax", "--file", dir_.File("v1.txt"), "--revision", first},
+        {"diff", "P", "Fax", "--file", dir_.File("no-such-file")},
+        {"diff", "P", "Fax", "--revision", "999"},
+        {"diff", "P", "Fax", "--with", "Nowhere"},
+        {"diff", "P", "Fax", "--with", "Local", "OnlyName"},
+        {"diff", "P"}}) {
+    Outcome trouble = Invoke(args);
+    EXPECT_EQ(trouble.status, 2) << args.back() << ": " << trouble.err;
+    EXPECT_EQ(trouble.out, "") << args.back();
+  }
+}
+
+TEST_F(Ctadm, DiffWithAnotherServerMatchesByName) {
+  if (!env::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
+  // B numbers Admin_ProfileNames 0x5000; A by the default table.
+  const std::string symbols = dir_.File("b-symbols.txt");
+  env::WriteFile(symbols, "Admin_ProfileNames 0x5000\nService_Auto 0x5001\n");
+  env::ServerProcess a(dir_.File("a")), b(dir_.File("b"));
+  ASSERT_TRUE(a.Start()) << a.Log();
+  ASSERT_TRUE(b.Start({"--symbols", symbols})) << b.Log();
+  const std::string text = "kvset { Admin_ProfileNames = symbol Service_Auto; #7 = int 1; }\n";
+  env::WriteFile(dir_.File("p.txt"), text);
+  ASSERT_EQ(Invoke({"--server", a.address(), "put", "P", "Fax", dir_.File("p.txt")}).status, 0);
+  ASSERT_EQ(Invoke({"--server", b.address(), "put", "Q", "Voice", dir_.File("p.txt")}).status, 0);
+
+  Outcome byName = Invoke({"--server", a.address(), "diff", "P", "Fax", "--with", b.address(), "Q", "Voice", "--names"});
+  EXPECT_EQ(byName.status, 0) << byName.err << byName.out;
+  Outcome byNumber = Invoke({"--server", a.address(), "diff", "P", "Fax", "--with", b.address(), "Q", "Voice"});
+  EXPECT_EQ(byNumber.status, 1) << byNumber.err;
+  EXPECT_EQ(byNumber.out,
+            "+ Admin_ProfileNames = symbol Service_Auto\n"
+            "- Admin_ProfileNames = symbol Service_Auto\n");
+
+  env::WriteFile(dir_.File("q.txt"), "kvset { Admin_ProfileNames = symbol Service_Auto; #7 = int 2; }\n");
+  ASSERT_EQ(Invoke({"--server", b.address(), "put", "--update", "Q", "Voice", dir_.File("q.txt")}).status, 0);
+  Outcome changed = Invoke({"--server", a.address(), "diff", "P", "Fax", "--with", b.address(), "Q", "Voice", "--names"});
+  EXPECT_EQ(changed.status, 1) << changed.err;
+  EXPECT_EQ(changed.out, "~ #7: int 2 -> int 1\n");
 }
 
 }  // namespace

@@ -1,0 +1,117 @@
+// The difference engine on two profiles of about 1,000,000 nodes, one an
+// edited copy of the other (1 % of the values changed, 0.1 % added, 0.1 %
+// removed), beside GNU diff on their two data-element texts, written to
+// files beforehand.  Run with scripts/bench.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "compare/diff.h"
+#include "s100/deif.h"
+
+namespace {
+
+constexpr int kGroups = 72000;  // each: a set of 8 values and an array of 4 (14 nodes)
+
+// The profile; `edited` changes, adds and removes values at fixed strides.
+QV_DataElement MakeProfile(bool edited) {
+  uint32_t err = 0;
+  CTkvs root = 0;
+  CTkvs_Create(&root, &err);
+  long value = 0;
+  for (int g = 0; g < kGroups; ++g) {
+    CTkvs group = 0;
+    CTkvs_Create(&group, &err);
+    for (int i = 0; i < 8; ++i, ++value) {
+      if (edited && value % 1000 == 7) continue;  // removed
+      const bool changed = edited && value % 100 == 3;
+      if (i % 2 == 0)
+        CTkvs_PutInt(group, 0x7001 + i, static_cast<int32_t>(value) + (changed ? 1 : 0), &err);
+      else
+        CTkvs_PutString(group, 0x7001 + i, ((changed ? "changed " : "value ") + std::to_string(value)).c_str(), &err);
+      if (edited && value % 1000 == 11) CTkvs_PutUInt(group, 0x7100 + i, 1, &err);  // added
+    }
+    const int32_t items[4] = {g, g + 1, g + 2, g + 3};
+    CTary array = 0;
+    CTary_Create(&array, &err);
+    CTary_PutInt(array, items, 4, &err);
+    CTkvs_PutArray(group, 0x7009, array, &err);
+    CTary_Destroy(array, &err);
+    CTkvs_PutKVSet(root, 0x10000 + g, group, &err);
+    CTkvs_Destroy(group, &err);
+  }
+  QV_DataElement element;
+  element.SetToKVSet(root);
+  CTkvs_Destroy(root, &err);
+  return element;
+}
+
+struct Pair {
+  QV_DataElement a = MakeProfile(false);
+  QV_DataElement b = MakeProfile(true);
+  std::string fileA, fileB;
+
+  Pair() {
+    char dir[] = "/tmp/quelt-bench-XXXXXX";
+    if (mkdtemp(dir) == nullptr) return;
+    fileA = std::string(dir) + "/a.txt";
+    fileB = std::string(dir) + "/b.txt";
+    Write(a, fileA);
+    Write(b, fileB);
+  }
+  ~Pair() {
+    std::remove(fileA.c_str());
+    std::remove(fileB.c_str());
+    rmdir(fileA.substr(0, fileA.rfind('/')).c_str());
+  }
+  static void Write(const QV_DataElement& element, const std::string& path) {
+    const QV_RawDataElement raw = ToRawDataElement(element);
+    char* text = nullptr;
+    DEtoA(&raw, &text, nullptr, nullptr);
+    if (FILE* f = std::fopen(path.c_str(), "w")) {
+      if (text != nullptr) std::fputs(text, f);
+      std::fclose(f);
+    }
+    std::free(text);
+  }
+};
+
+Pair& Profiles() {
+  static Pair pair;
+  return pair;
+}
+
+void BM_Diff1M(benchmark::State& state) {
+  Pair& p = Profiles();
+  size_t count = 0;
+  for (auto _ : state) {
+    std::vector<compare::Difference> diffs;
+    compare::Diff(p.a, p.b, {}, &diffs);
+    count = diffs.size();
+    benchmark::DoNotOptimize(diffs.data());
+  }
+  state.counters["differences"] = static_cast<double>(count);
+}
+BENCHMARK(BM_Diff1M)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_Identical1M(benchmark::State& state) {
+  Pair& p = Profiles();
+  for (auto _ : state) benchmark::DoNotOptimize(compare::Equal(p.a, p.a));
+}
+BENCHMARK(BM_Identical1M)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The peer: GNU diff on the two texts.
+void BM_GnuDiffText1M(benchmark::State& state) {
+  Pair& p = Profiles();
+  const std::string command = "diff '" + p.fileA + "' '" + p.fileB + "' > /dev/null";
+  for (auto _ : state) benchmark::DoNotOptimize(std::system(command.c_str()));
+}
+BENCHMARK(BM_GnuDiffText1M)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();
