@@ -31,9 +31,9 @@ done
 
 echo "== desktop entry, AppStream and manual pages"
 for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$work/tree"; done
-desktop-file-validate "$work/tree/usr/share/applications/com.velcor.Quelt.desktop"
-appstreamcli validate --no-net --pedantic "$work/tree/usr/share/metainfo/com.velcor.Quelt.metainfo.xml" \
-  || appstreamcli validate --no-net "$work/tree/usr/share/metainfo/com.velcor.Quelt.metainfo.xml"
+desktop-file-validate "$work/tree/usr/share/applications/com.velcor.quelt.desktop"
+appstreamcli validate --no-net --pedantic "$work/tree/usr/share/metainfo/com.velcor.quelt.metainfo.xml" \
+  || appstreamcli validate --no-net "$work/tree/usr/share/metainfo/com.velcor.quelt.metainfo.xml"
 for page in man1/quelt.1.gz man1/ctadm.1.gz man8/ctserver.8.gz; do
   out="$(MANWIDTH=80 man -l "$work/tree/usr/share/man/$page" 2>&1 >/dev/null)"
   [ -z "$out" ] || fail "man -l $page: $out"
