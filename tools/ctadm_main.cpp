@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "quelt_version.h"
 #include "s100/deif.h"
 #include "server/safefile.h"
 #include "tools/ctadm_client.h"
@@ -106,6 +107,7 @@ int main(int argc, char** argv) {
       "grpcs://host:port, unix:/path/to/socket or embedded:/path/to/profiles.db.  Profiles are read and\n"
       "written as data-element text (docs/deif.md).  Exit status: 0 success, 1 failure."};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "ctadm " QUELT_VERSION);
 
   std::string serverOption;
   app.add_option("-s,--server", serverOption, "server name or address (default: $CTADM_SERVER, else the first known server)")

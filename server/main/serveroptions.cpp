@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "quelt_version.h"
 #include "server/safefile.h"
 
 namespace ctserver {
@@ -74,6 +75,7 @@ bool IsValidListenPort(const std::string& address) {
 
 int ParseServerOptions(int argc, char** argv, ServerOptions* o) {
   CLI::App app{"ctserver: the CT server that stores profiles, symbols and services for Quelt"};
+  app.set_version_flag("--version", "ctserver " QUELT_VERSION);
   app.add_option("--db", o->dbPath, "SQLite database file (created when missing)")->required();
   app.add_option("--symbols", o->symbolsPath, "symbol table file (default: the built-in table)")
       ->check(kRegularFile);
