@@ -116,7 +116,9 @@ TEST_F(ClosingTest, ACloseDuringARequestWaitsForTheRequestToEnd) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    if (!app_) ASSERT_TRUE(Launch());
+    if (!app_) {
+      ASSERT_TRUE(Launch());
+    }
     host_.Clear();
     QPointer<QMainWindow> window = app_->m_pMainWnd->Window();
     if (c.edit != 0) {
