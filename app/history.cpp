@@ -1,6 +1,7 @@
 #include "app/history.h"
 
 #include <QDateTime>
+#include <QPushButton>
 #include <QTreeWidget>
 
 #include "app/queltdoc.h"
@@ -15,6 +16,8 @@
 
 namespace {
 constexpr UINT IDS_NO_MEMORY = 4111;
+constexpr UINT IDS_CURRENT_CONTENT = 4466;
+constexpr UINT IDS_REVISION_NAMED = 4467;
 constexpr UINT IDS_TIME_UNKNOWN = 4450;
 }  // namespace
 
@@ -33,6 +36,7 @@ void CRevisionHistoryBox::BuildDialog() {
   // A double-click opens the revision, as the Open button does.
   QObject::connect(ui.list_20601, &QTreeWidget::itemDoubleClicked, GetDialog(),
                    [this](QTreeWidgetItem*, int) { OnOK(); });
+  QObject::connect(ui.button_20602, &QPushButton::clicked, GetDialog(), [this] { OnCompare(); });
 }
 
 BOOL CRevisionHistoryBox::OnInitDialog() {
@@ -62,6 +66,13 @@ void CRevisionHistoryBox::OnOK() {
   CDialog::OnOK();
 }
 
+void CRevisionHistoryBox::OnCompare() {
+  m_bCompare = true;
+  OnOK();
+  // Nothing chosen: the dialog stays open, and Open still opens.
+  if (m_nChoice < 0) m_bCompare = false;
+}
+
 void CQueltDoc::OnUpdateRevisionHistory(CCmdUI* ui) { ui->Enable(m_bOnServer && GetView() != nullptr); }
 
 void CQueltDoc::OnRevisionHistory() {
@@ -83,7 +94,10 @@ void CQueltDoc::OnRevisionHistory() {
   }
   const bool chosen = box.DoModal() == IDOK && box.m_nChoice >= 0;
   // Undo takes the view back to what it showed, unsaved changes included.
-  if (chosen) OpenRevision(box.m_revisions[static_cast<size_t>(box.m_nChoice)].revision);
+  if (chosen && box.m_bCompare)
+    CompareWithRevision(box.m_revisions[static_cast<size_t>(box.m_nChoice)].revision);
+  else if (chosen)
+    OpenRevision(box.m_revisions[static_cast<size_t>(box.m_nChoice)].revision);
   // The keys go on moving through the tree, whatever had the focus before.
   view->SetFocus();
 }
@@ -111,4 +125,55 @@ BOOL CQueltDoc::OpenRevision(uint64_t revision) {
   view->DocumentModified();
   view->OnInitialUpdate();
   return TRUE;
+}
+
+void CQueltDoc::OnUpdateCompareServer(CCmdUI* ui) { ui->Enable(m_bOnServer && GetView() != nullptr); }
+
+void CQueltDoc::OnCompareServer() {
+  ResolveStoreInDoubt();
+  CQueltView* view = GetView();
+  if (!m_bOnServer || view == nullptr || view->GetSession() == nullptr) return;
+  CWaitCursor wait;
+  CTempSet set;
+  if (!set.Ok()) {
+    wait.Release();
+    CErrorBox(IDS_NO_MEMORY, view).DoModal();
+    return;
+  }
+  MultiAdminSession* session = view->GetSession();
+  if (!session->LoadProfile(QV_String(m_strServer.GetString()), QV_String(m_strName.GetString()),
+                            QV_String(m_strClass.GetString()), set.Get())) {
+    wait.Release();
+    if (!session->Cancelled()) CErrorBox(session->LastError(), view).DoModal();
+    return;
+  }
+  wait.Release();
+  QV_DataElement other;
+  other.SetToKVSet(set.Get());
+  view->StartComparison(other, LoadStringById(IDS_CURRENT_CONTENT));
+}
+
+BOOL CQueltDoc::CompareWithRevision(uint64_t revision) {
+  CQueltView* view = GetView();
+  if (view == nullptr || view->GetSession() == nullptr) return FALSE;
+  CWaitCursor wait;
+  CTempSet set;
+  if (!set.Ok()) {
+    wait.Release();
+    CErrorBox(IDS_NO_MEMORY, view).DoModal();
+    return FALSE;
+  }
+  MultiAdminSession* session = view->GetSession();
+  if (!session->GetRevision(QV_String(m_strServer.GetString()), QV_String(m_strName.GetString()),
+                            QV_String(m_strClass.GetString()), revision, set.Get())) {
+    wait.Release();
+    if (!session->Cancelled()) CErrorBox(session->LastError(), view).DoModal();
+    return FALSE;
+  }
+  wait.Release();
+  QV_DataElement other;
+  other.SetToKVSet(set.Get());
+  CString name;
+  name.Format(LoadStringById(IDS_REVISION_NAMED).GetString(), static_cast<unsigned long long>(revision));
+  return view->StartComparison(other, name);
 }

@@ -14,7 +14,7 @@
 class CRevisionHistoryBox : public CDialog {
  public:
   enum { IDD = 20600 };
-  enum { IDC_REVISIONS = 20601 };
+  enum { IDC_REVISIONS = 20601, IDC_COMPARE = 20602 };
   // The columns of the list.
   enum { kColumnRevision, kColumnTime, kColumnState };
 
@@ -24,6 +24,8 @@ class CRevisionHistoryBox : public CDialog {
   std::vector<CT_RevisionInfo> m_revisions;
   // Out (after Open): the index of the chosen revision; -1 for none.
   int m_nChoice = -1;
+  // Out: the chosen revision is to be compared with, not opened.
+  bool m_bCompare = false;
 
   // The local time text of a revision's time; "unknown" for 0 (a revision
   // kept from before its time was recorded).
@@ -33,4 +35,6 @@ class CRevisionHistoryBox : public CDialog {
   void BuildDialog() override;
   BOOL OnInitDialog() override;
   void OnOK() override;
+  // Compare: as Open, but the revision is compared with the open profile.
+  void OnCompare();
 };

@@ -22,6 +22,7 @@ const MenuEntry kMainMenu[] = {
     {MenuKind::Item, ID_PROFILE_IMPORT, "&Import from File..."},
     {MenuKind::Item, ID_PROFILE_EXPORT, "&Export to File..."},
     {MenuKind::Item, ID_PROFILE_HISTORY, "Revision &History..."},
+    {MenuKind::Item, ID_COMPARE_SERVER, "Co&mpare With Server"},
     {MenuKind::Separator, 0, nullptr},
     {MenuKind::Item, ID_FILE_PRINT, "&Print...\tCtrl+P"},
     {MenuKind::Item, ID_FILE_PRINT_PREVIEW, "Print Pre&view"},
@@ -65,6 +66,11 @@ const MenuEntry kMainMenu[] = {
     {MenuKind::Separator, 0, nullptr},
     {MenuKind::Item, ID_VIEW_EXPANDALL, "E&xpand All\tNum *"},
     {MenuKind::Item, ID_VIEW_COLLAPSEALL, "Co&llapse All\tNum /"},
+    {MenuKind::Separator, 0, nullptr},
+    {MenuKind::Item, ID_COMPARE_NEXT, "&Next Difference\tF8"},
+    {MenuKind::Item, ID_COMPARE_PREVIOUS, "Pre&vious Difference\tShift+F8"},
+    {MenuKind::Item, ID_COMPARE_TAKE_OTHER, "Take &Other Value"},
+    {MenuKind::Item, ID_COMPARE_END, "&End Comparison"},
     {MenuKind::End, 0, nullptr},
     {MenuKind::Popup, 0, "&Help"},
     {MenuKind::Item, ID_HELP_CONTENTS, "&Contents...\tF1"},
@@ -87,6 +93,7 @@ const AccelEntry kMainAccelerators[] = {
     {"F1", ID_HELP_CONTENTS},       {"Alt+Backspace", ID_EDIT_UNDO}, {"Ctrl+Z", ID_EDIT_UNDO},
     {"Ctrl+Y", ID_EDIT_REDO},       {"Ctrl+Shift+Z", ID_EDIT_REDO}, {"F6", ID_NEXT_PANE},
     {"Shift+F6", ID_PREV_PANE},     {"F9", ID_UNUSED_F9},
+    {"F8", ID_COMPARE_NEXT},        {"Shift+F8", ID_COMPARE_PREVIOUS},
     {"Shift+F3", ID_FIND_PREVIOUS}, {"Num+*", ID_VIEW_EXPANDALL},  {"Num+/", ID_VIEW_COLLAPSEALL},
 };
 }  // namespace

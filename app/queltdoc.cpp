@@ -42,6 +42,8 @@ CQueltDoc::CQueltDoc() {
   AddCommand(ID_PROFILE_EXPORT, [this] { OnExportToFile(); });
   AddCommand(ID_PROFILE_HISTORY, [this] { OnRevisionHistory(); });
   AddCommandUpdate(ID_PROFILE_HISTORY, [this](CCmdUI* ui) { OnUpdateRevisionHistory(ui); });
+  AddCommand(ID_COMPARE_SERVER, [this] { OnCompareServer(); });
+  AddCommandUpdate(ID_COMPARE_SERVER, [this](CCmdUI* ui) { OnUpdateCompareServer(ui); });
 }
 
 CQueltDoc::~CQueltDoc() = default;

@@ -51,6 +51,14 @@ class CQueltDoc : public CDocument {
   void OnUpdateRevisionHistory(CCmdUI* ui);
   BOOL OpenRevision(uint64_t revision);
 
+  // Comparisons (app/history.cpp): the open profile, unsaved changes
+  // included, against the server's current content or one revision.  The
+  // view marks the differences; FALSE (with the message shown, none when
+  // cancelled) when the other side could not be read.
+  void OnCompareServer();
+  void OnUpdateCompareServer(CCmdUI* ui);
+  BOOL CompareWithRevision(uint64_t revision);
+
   // TRUE when the caller may discard the current content; asks the user
   // (Confirm) when there are unsaved changes.
   BOOL SaveModified() override;

@@ -14,6 +14,7 @@
 #include "model/dataelt.h"
 #include "platform/cdc.h"
 #include "platform/cdialog.h"
+#include "platform/cframewnd.h"
 #include "platform/cwinapp.h"
 #include "platform/gdiobjects.h"
 #include "platform/vkeys.h"
@@ -70,6 +71,7 @@ CQueltView::CQueltView()
   AddCommand(ID_VIEW_ZOOM, &CQueltView::OnViewZoom);
   AddEditingCommands();
   AddNavigationCommands();
+  AddCompareCommands();
   // Print and Print Preview are the framework's own.
   AddCommand(ID_FILE_PRINT, [this] { OnFilePrint(); });
   AddCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
@@ -146,8 +148,14 @@ BOOL CQueltView::OnEraseBkgnd(CDC* dc) {
 
 int CQueltView::PutProfile(const CString& server, CTkvs set) {
   if (!BuildTree(server, set)) return FALSE;
-  // A new or retrieved profile starts a history of its own.
+  // A new or retrieved profile starts a history of its own, and is no
+  // longer compared with anything.
   m_history.Clear();
+  if (m_pCompare != nullptr) {
+    m_pCompare.reset();
+    m_strCompareStatus.Empty();
+    if (CFrameWnd* frame = GetParentFrame()) frame->SetMessageText("");
+  }
   return TRUE;
 }
 
@@ -198,6 +206,7 @@ void CQueltView::SelectNode(CTreeNode* node) {
   if (m_pSelected != nullptr) m_pSelected->SetSelected(0);
   m_pSelected = node;
   if (m_pSelected != nullptr) m_pSelected->SetSelected(1);
+  if (m_pCompare != nullptr) ShowCompareStatus();
   NotifyAccessibleFocus();
 }
 

@@ -24,8 +24,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 #include "app/cmdids.h"
+#include "compare/diff.h"
 #include "platform/cstring.h"
 #include "platform/cview.h"
 #include "platform/undohistory.h"
@@ -188,6 +191,27 @@ class CQueltView : public CScrollView {
   void OnViewCollapseall();
   void OnUpdateViewExpandall(CCmdUI* ui);
 
+  // --- Comparison with another version of the profile (app/viewcompare.cpp).
+  // The differences from the other side to the open profile are marked on
+  // the tree's nodes and kept current through every change; the marks are
+  // drawing only and never part of the profile.
+  // Starts comparing with other (a key-value set whose symbols are those of
+  // the view's server), named in the status bar; false when it cannot be read.
+  int StartComparison(const QV_DataElement& other, const CString& otherName);
+  // Back to the plain view: marks gone, the tree as the user left it.
+  void EndComparison();
+  bool IsComparing() const { return m_pCompare != nullptr; }
+  // The marked nodes in tree order, and their count.
+  const std::vector<CTreeNode*>& MarkedNodes() const;
+  // What the status bar shows of the comparison ("Difference i of N").
+  const CString& CompareStatus() const { return m_strCompareStatus; }
+  void OnCompareNext() { StepDifference(false); }
+  void OnComparePrevious() { StepDifference(true); }
+  // Makes the selected marked node's value the other side's, as one step.
+  void OnCompareTakeOther();
+  void OnUpdateCompareMarked(CCmdUI* ui);
+  void OnUpdateComparing(CCmdUI* ui);
+
   // --- For the editing commands, printing and tests.
   CKVSetNode* GetRoot() const { return m_pRoot; }
   CTreeNode* GetSelected() const { return m_pSelected; }
@@ -272,6 +296,25 @@ class CQueltView : public CScrollView {
   uint32_t m_nNewSymbolValue;
   int m_nClientHeight = 0;  // the client area's height last told by OnSize
   CUndoHistory m_history;
+
+  // The comparison in progress.
+  struct Comparison {
+    QV_DataElement other;
+    CString otherName;
+    std::vector<compare::Difference> diffs;  // other -> open profile
+    std::vector<CTreeNode*> marked;           // tree order
+    std::unordered_map<const CTreeNode*, std::vector<size_t>> diffsOf;
+  };
+  // Marks the tree afresh from the open profile; after every change.
+  void RecomputeComparison();
+  // Clears every node's mark.
+  void ClearMarks();
+  void StepDifference(bool backwards);
+  // Shows "Difference i of N" for the selection (or the count alone).
+  void ShowCompareStatus();
+  void AddCompareCommands();
+  std::unique_ptr<Comparison> m_pCompare;
+  CString m_strCompareStatus;
 };
 
 // The symbol translator of the clipboard text: direction non-zero names

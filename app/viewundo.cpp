@@ -40,7 +40,11 @@ bool SameContent(const SlotContent& a, const SlotContent& b) {
 
 }  // namespace
 
-void CQueltView::RecordChange(std::unique_ptr<CUndoStep> step) { m_history.Add(std::move(step)); }
+// The comparison, if any, follows every change.
+void CQueltView::RecordChange(std::unique_ptr<CUndoStep> step) {
+  m_history.Add(std::move(step));
+  RecomputeComparison();
+}
 
 void CQueltView::MarkStored() { m_history.SetClean(); }
 
@@ -89,7 +93,11 @@ int CQueltView::EditWithUndo(CDENode* node) {
   return 1;
 }
 
-int CQueltView::ReplaceTree(CTkvs set) { return BuildTree(m_strSymbolServer, set); }
+int CQueltView::ReplaceTree(CTkvs set) {
+  if (!BuildTree(m_strSymbolServer, set)) return FALSE;
+  RecomputeComparison();
+  return TRUE;
+}
 
 int CQueltView::OpenRevisionContent(CTkvs set) {
   SlotContent before;
@@ -112,6 +120,7 @@ void CQueltView::ShowChangedNode(CTreeNode* node) {
 }
 
 void CQueltView::HistoryMoved() {
+  RecomputeComparison();
   Redraw();
   CQueltDoc* doc = GetDocument();
   if (doc == nullptr) return;

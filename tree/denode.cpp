@@ -49,7 +49,35 @@ void CDENode::GetExtentPlain(int x, int y, int& maxX, int& maxY) {
   }
 }
 
+CString CDENode::CompareMarkText() const {
+  switch (m_compareMark) {
+    case CompareMark::Added:
+      return "[+ added]";
+    case CompareMark::Changed:
+      return "[~ changed, other: " + m_strCompareNote + "]";
+    case CompareMark::Removed:
+      return "[- removed: " + m_strCompareNote + "]";
+    case CompareMark::None:
+      break;
+  }
+  return CString();
+}
+
+void CDENode::DrawCompareMark(int x, int y, CDC* dc, float scale) {
+  if (m_compareMark == CompareMark::None || dc == nullptr) return;
+  COLORREF colour = RGB(0, 112, 0);
+  if (m_compareMark == CompareMark::Changed) colour = RGB(0, 64, 192);
+  if (m_compareMark == CompareMark::Removed) colour = RGB(176, 0, 0);
+  const COLORREF old = dc->SetTextColor(colour);
+  // Beside the selection frame, level with the node's text.
+  const int left = x + GetWidth() + 2 * kFrameMargin;
+  const int top = y + std::max(0, (m_nIconHeight - 16) / 2);
+  dc->TextOut(Scaled(left, scale), Scaled(top, scale), CompareMarkText());
+  dc->SetTextColor(old);
+}
+
 int CDENode::DrawSelectionBar(int x, int y, CDC* dc, float scale) {
+  DrawCompareMark(x, y, dc, scale);
   if (!IsSelected() || dc == nullptr) return 1;
   CPen pen(PS_SOLID, 2, GetSysColor(COLOR_HIGHLIGHT));
   CPen* old = dc->SelectObject(&pen);

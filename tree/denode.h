@@ -89,7 +89,26 @@ class CDENode : public CTreeNode {
   static CDENode* CreateDENode(const QV_DataElement& element, MultiAdminSession* session,
                                const QV_String& serverName);
 
+  // --- The mark a comparison puts on the node: in the open profile only
+  // (Added), with another value on the other side (Changed), or holding
+  // children that only the other side has (Removed).  The note is the other
+  // value or the removed children, drawn beside the node; it is never part
+  // of the node's value.
+  enum class CompareMark : unsigned char { None, Added, Changed, Removed };
+  void SetCompareMark(CompareMark mark, const CString& note) {
+    m_compareMark = mark;
+    m_strCompareNote = note;
+  }
+  CompareMark GetCompareMark() const { return m_compareMark; }
+  const CString& GetCompareNote() const { return m_strCompareNote; }
+  // The mark as one line of text, with its glyph: what is drawn and printed
+  // beside the node and what screen readers hear.  Empty without a mark.
+  CString CompareMarkText() const;
+
  protected:
+  // Draws the comparison mark, if any, to the right of the node's box at
+  // (x, y): colour for the eye, glyph and words for print and without colour.
+  void DrawCompareMark(int x, int y, CDC* dc, float scale);
   // The icon size; the row pitch and link points follow it.
   void SetIconSize(int width, int height);
   // All four sizes at once (a node that takes another node's look).
@@ -98,4 +117,6 @@ class CDENode : public CTreeNode {
  private:
   int m_nIconWidth = 0;
   int m_nIconHeight = 0;
+  CompareMark m_compareMark = CompareMark::None;
+  CString m_strCompareNote;
 };

@@ -32,6 +32,7 @@ int CKVPairNode::DrawNode(int x, int y, CDC* dc, float scale) {
   const int result = m_pKeyNode->DrawNode(x, y, dc, scale);
   SetSizes(m_pKeyNode->GetTotalWidth(), m_pKeyNode->GetIconWidth(), m_pKeyNode->GetTotalHeight(),
            m_pKeyNode->GetIconHeight());
+  DrawCompareMark(x, y, dc, scale);
   return result;
 }
 

@@ -234,6 +234,9 @@ TEST(NavCommands, MenuItemsAndKeys) {
       {ID_VIEW_COLLAPSEALL, "Co&llapse All\tNum /", QKeySequence(Qt::KeypadModifier | Qt::Key_Slash),
        QKeySequence(Qt::Key_Slash)},
       {ID_FIND_PREVIOUS, "Find Previous\tShift+F3", QKeySequence(Qt::SHIFT | Qt::Key_F3), QKeySequence(Qt::Key_F3)},
+      {ID_COMPARE_NEXT, "&Next Difference\tF8", QKeySequence(Qt::Key_F8), QKeySequence(Qt::SHIFT | Qt::Key_F8)},
+      {ID_COMPARE_PREVIOUS, "Pre&vious Difference\tShift+F8", QKeySequence(Qt::SHIFT | Qt::Key_F8),
+       QKeySequence(Qt::Key_F8)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
