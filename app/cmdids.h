@@ -38,3 +38,6 @@ inline constexpr UINT ID_COMPARE_NEXT = 32907;
 inline constexpr UINT ID_COMPARE_PREVIOUS = 32908;
 inline constexpr UINT ID_COMPARE_TAKE_OTHER = 32909;
 inline constexpr UINT ID_COMPARE_END = 32910;
+inline constexpr UINT ID_COMPARE_OTHER_SERVER = 32911;
+inline constexpr UINT ID_COMPARE_FILE = 32912;
+inline constexpr UINT ID_COMPARE_REVISION = 32913;

@@ -16,8 +16,6 @@
 
 namespace {
 constexpr UINT IDS_NO_MEMORY = 4111;
-constexpr UINT IDS_CURRENT_CONTENT = 4466;
-constexpr UINT IDS_REVISION_NAMED = 4467;
 constexpr UINT IDS_TIME_UNKNOWN = 4450;
 }  // namespace
 
@@ -125,55 +123,4 @@ BOOL CQueltDoc::OpenRevision(uint64_t revision) {
   view->DocumentModified();
   view->OnInitialUpdate();
   return TRUE;
-}
-
-void CQueltDoc::OnUpdateCompareServer(CCmdUI* ui) { ui->Enable(m_bOnServer && GetView() != nullptr); }
-
-void CQueltDoc::OnCompareServer() {
-  ResolveStoreInDoubt();
-  CQueltView* view = GetView();
-  if (!m_bOnServer || view == nullptr || view->GetSession() == nullptr) return;
-  CWaitCursor wait;
-  CTempSet set;
-  if (!set.Ok()) {
-    wait.Release();
-    CErrorBox(IDS_NO_MEMORY, view).DoModal();
-    return;
-  }
-  MultiAdminSession* session = view->GetSession();
-  if (!session->LoadProfile(QV_String(m_strServer.GetString()), QV_String(m_strName.GetString()),
-                            QV_String(m_strClass.GetString()), set.Get())) {
-    wait.Release();
-    if (!session->Cancelled()) CErrorBox(session->LastError(), view).DoModal();
-    return;
-  }
-  wait.Release();
-  QV_DataElement other;
-  other.SetToKVSet(set.Get());
-  view->StartComparison(other, LoadStringById(IDS_CURRENT_CONTENT));
-}
-
-BOOL CQueltDoc::CompareWithRevision(uint64_t revision) {
-  CQueltView* view = GetView();
-  if (view == nullptr || view->GetSession() == nullptr) return FALSE;
-  CWaitCursor wait;
-  CTempSet set;
-  if (!set.Ok()) {
-    wait.Release();
-    CErrorBox(IDS_NO_MEMORY, view).DoModal();
-    return FALSE;
-  }
-  MultiAdminSession* session = view->GetSession();
-  if (!session->GetRevision(QV_String(m_strServer.GetString()), QV_String(m_strName.GetString()),
-                            QV_String(m_strClass.GetString()), revision, set.Get())) {
-    wait.Release();
-    if (!session->Cancelled()) CErrorBox(session->LastError(), view).DoModal();
-    return FALSE;
-  }
-  wait.Release();
-  QV_DataElement other;
-  other.SetToKVSet(set.Get());
-  CString name;
-  name.Format(LoadStringById(IDS_REVISION_NAMED).GetString(), static_cast<unsigned long long>(revision));
-  return view->StartComparison(other, name);
 }

@@ -74,8 +74,10 @@ QWidget* DialogParent() {
 }
 
 // Asks for a profile file through the modal host; empty when cancelled.
-CString AskForFile(bool save, const CString& suggestion) {
-  QFileDialog dialog(DialogParent(), save ? QStringLiteral("Export to File") : QStringLiteral("Import from File"));
+CString AskForFile(bool save, const CString& suggestion, const char* title = nullptr) {
+  QFileDialog dialog(DialogParent(), title != nullptr ? QString::fromUtf8(title)
+                                     : save          ? QStringLiteral("Export to File")
+                                                     : QStringLiteral("Import from File"));
   dialog.setNameFilter(QString::fromLatin1(kProfileFileFilter));
   dialog.setDefaultSuffix(QString::fromLatin1(kProfileFileSuffix));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -89,6 +91,8 @@ CString AskForFile(bool save, const CString& suggestion) {
 }
 
 }  // namespace
+
+CString AskForProfileFile() { return AskForFile(false, CString(), "Compare With File"); }
 
 UINT ProfileToText(MultiAdminSession* session, const CString& server, CTkvs set, std::string* text) {
   FileTranslation translation{session, QV_String(server.GetString()), 0};

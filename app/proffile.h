@@ -32,6 +32,9 @@ inline constexpr const char* kProfileFileSuffix = "deif";
 
 // The set as text, its symbols named on the server (a symbol the server
 // cannot name is written as #number), ending in a line break.
+// Asks for an existing profile file to compare with; empty when cancelled.
+CString AskForProfileFile();
+
 UINT ProfileToText(MultiAdminSession* session, const CString& server, CTkvs set, std::string* text);
 
 // Reads profile text into the set, names translated on the server.  The set

@@ -30,7 +30,15 @@ CString CQueltViewAccess::TreeName() const {
 
 bool CQueltViewAccess::HasCurrentItem() const { return m_pView->GetRoot() != nullptr && m_pView->GetSelected() != nullptr; }
 
-CString CQueltViewAccess::CurrentItemText() const { return NodeText(m_pView->GetSelected()); }
+// A node a comparison marked says so after its text: added, changed (with
+// the other value) or what was removed below it.
+CString CQueltViewAccess::CurrentItemText() const {
+  CTreeNode* selected = m_pView->GetSelected();
+  CString text = NodeText(selected);
+  if (auto* node = dynamic_cast<CDENode*>(selected); node != nullptr && node->GetCompareMark() != CDENode::CompareMark::None)
+    text += " " + node->CompareMarkText();
+  return text;
+}
 
 bool CQueltViewAccess::CurrentItemHasChildren() const { return m_pView->GetSelected()->GetFirstChild() != nullptr; }
 

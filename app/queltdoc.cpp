@@ -44,6 +44,13 @@ CQueltDoc::CQueltDoc() {
   AddCommandUpdate(ID_PROFILE_HISTORY, [this](CCmdUI* ui) { OnUpdateRevisionHistory(ui); });
   AddCommand(ID_COMPARE_SERVER, [this] { OnCompareServer(); });
   AddCommandUpdate(ID_COMPARE_SERVER, [this](CCmdUI* ui) { OnUpdateCompareServer(ui); });
+  AddCommand(ID_COMPARE_OTHER_SERVER, [this] { OnCompareOtherServer(); });
+  AddCommandUpdate(ID_COMPARE_OTHER_SERVER, [this](CCmdUI* ui) { OnUpdateCompareView(ui); });
+  // A revision is compared from the history's own Compare button.
+  AddCommand(ID_COMPARE_REVISION, [this] { OnRevisionHistory(); });
+  AddCommandUpdate(ID_COMPARE_REVISION, [this](CCmdUI* ui) { OnUpdateRevisionHistory(ui); });
+  AddCommand(ID_COMPARE_FILE, [this] { OnCompareFile(); });
+  AddCommandUpdate(ID_COMPARE_FILE, [this](CCmdUI* ui) { OnUpdateCompareView(ui); });
 }
 
 CQueltDoc::~CQueltDoc() = default;

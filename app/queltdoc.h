@@ -58,6 +58,13 @@ class CQueltDoc : public CDocument {
   void OnCompareServer();
   void OnUpdateCompareServer(CCmdUI* ui);
   BOOL CompareWithRevision(uint64_t revision);
+  // A profile on a known server the user picks (server, then profile), or
+  // a profile file.  Enabled whenever there is a view.
+  void OnCompareOtherServer();
+  void OnCompareFile();
+  void OnUpdateCompareView(CCmdUI* ui);
+  BOOL CompareWithProfile(const CString& server, const CString& profileClass, const CString& name);
+  BOOL CompareWithFile(const CString& path);
 
   // TRUE when the caller may discard the current content; asks the user
   // (Confirm) when there are unsaved changes.

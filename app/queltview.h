@@ -195,9 +195,12 @@ class CQueltView : public CScrollView {
   // The differences from the other side to the open profile are marked on
   // the tree's nodes and kept current through every change; the marks are
   // drawing only and never part of the profile.
-  // Starts comparing with other (a key-value set whose symbols are those of
-  // the view's server), named in the status bar; false when it cannot be read.
-  int StartComparison(const QV_DataElement& other, const CString& otherName);
+  // Starts comparing with other (a key-value set), named in the status bar;
+  // false when it cannot be read.  Its symbols are numbered as the view's
+  // server numbers them, or else as otherServer does: keys and symbol values
+  // are then matched by name, and its values cannot be taken over.
+  int StartComparison(const QV_DataElement& other, const CString& otherName,
+                      const CString& otherServer = CString());
   // Back to the plain view: marks gone, the tree as the user left it.
   void EndComparison();
   bool IsComparing() const { return m_pCompare != nullptr; }
@@ -301,6 +304,7 @@ class CQueltView : public CScrollView {
   struct Comparison {
     QV_DataElement other;
     CString otherName;
+    CString otherServer;  // empty: numbered as the view's server
     std::vector<compare::Difference> diffs;  // other -> open profile
     std::vector<CTreeNode*> marked;           // tree order
     std::unordered_map<const CTreeNode*, std::vector<size_t>> diffsOf;
@@ -313,6 +317,8 @@ class CQueltView : public CScrollView {
   // Shows "Difference i of N" for the selection (or the count alone).
   void ShowCompareStatus();
   void AddCompareCommands();
+  // A server's names of symbols, through the session.
+  compare::SymbolNamer NamerOf(const CString& server) const;
   std::unique_ptr<Comparison> m_pCompare;
   CString m_strCompareStatus;
 };

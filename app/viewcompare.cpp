@@ -105,7 +105,20 @@ const std::vector<CTreeNode*>& CQueltView::MarkedNodes() const {
   return m_pCompare != nullptr ? m_pCompare->marked : kNone;
 }
 
-int CQueltView::StartComparison(const QV_DataElement& other, const CString& otherName) {
+compare::SymbolNamer CQueltView::NamerOf(const CString& server) const {
+  MultiAdminSession* session = m_pSession;
+  const std::string serverName = server.GetString();
+  return [session, serverName](uint32_t symbol, std::string* name) {
+    QV_String text;
+    if (session == nullptr || !session->SymbolToName(QV_String(serverName.c_str()), symbol, &text) ||
+        static_cast<const char*>(text) == nullptr)
+      return false;
+    *name = static_cast<const char*>(text);
+    return true;
+  };
+}
+
+int CQueltView::StartComparison(const QV_DataElement& other, const CString& otherName, const CString& otherServer) {
   if (m_pRoot == nullptr) return FALSE;
   if (other.Type() != CT_TYPE_KVSET) {
     CErrorBox(IDS_COMPARE_FAILED, this).DoModal();
@@ -114,6 +127,7 @@ int CQueltView::StartComparison(const QV_DataElement& other, const CString& othe
   auto comparison = std::make_unique<Comparison>();
   comparison->other = other;
   comparison->otherName = otherName;
+  if (otherServer != m_strSymbolServer) comparison->otherServer = otherServer;
   ClearMarks();
   m_pCompare = std::move(comparison);
   RecomputeComparison();
@@ -158,22 +172,23 @@ void CQueltView::RecomputeComparison() {
   c.marked.clear();
   c.diffsOf.clear();
   c.diffs.clear();
+  const compare::SymbolNamer names = NamerOf(m_strSymbolServer);
+  const bool byName = !c.otherServer.IsEmpty();
+  const compare::SymbolNamer otherNames = byName ? NamerOf(c.otherServer) : names;
+  compare::Options options;
+  if (byName) {
+    options.byName = true;
+    options.oldNames = otherNames;
+    options.newNames = names;
+  }
   QV_DataElement open;
-  if (m_pRoot->GetDE(open) == 0 || !compare::Diff(c.other, open, compare::Options(), &c.diffs)) {
+  if (m_pRoot->GetDE(open) == 0 || !compare::Diff(c.other, open, options, &c.diffs)) {
     // Marks that no longer match the tree would mislead: the comparison ends.
     m_pCompare.reset();
     m_strCompareStatus.Empty();
     CErrorBox(IDS_COMPARE_FAILED, this).DoModal();
     return;
   }
-  const std::string server = m_strSymbolServer.GetString();
-  MultiAdminSession* session = m_pSession;
-  const compare::SymbolNamer names = [session, server](uint32_t symbol, std::string* name) {
-    QV_String text;
-    if (session == nullptr || !session->SymbolToName(QV_String(server.c_str()), symbol, &text)) return false;
-    *name = static_cast<const char*>(text);
-    return true;
-  };
   std::unordered_map<const CTreeNode*, int> removedListed;
   for (size_t i = 0; i < c.diffs.size(); ++i) {
     const compare::Difference& d = c.diffs[i];
@@ -183,7 +198,7 @@ void CQueltView::RecomputeComparison() {
     if (d.kind == compare::DiffKind::Added) {
       node->SetCompareMark(CDENode::CompareMark::Added, CString());
     } else if (d.kind == compare::DiffKind::Changed) {
-      node->SetCompareMark(CDENode::CompareMark::Changed, Shortened(compare::ValueText(d.oldValue, names)));
+      node->SetCompareMark(CDENode::CompareMark::Changed, Shortened(compare::ValueText(d.oldValue, otherNames)));
     } else {
       // The removed children of one container are listed together.
       int& listed = removedListed[node];
@@ -192,13 +207,13 @@ void CQueltView::RecomputeComparison() {
         const compare::PathStep& step = d.path.back();
         std::string place;
         if (step.isKey) {
-          if (!names(step.oldKey, &place)) place = "#" + std::to_string(step.oldKey);
+          if (!otherNames(step.oldKey, &place)) place = "#" + std::to_string(step.oldKey);
         } else {
           place = "[" + std::to_string(step.oldIndex) + "]";
         }
         if (!note.IsEmpty()) note += "; ";
         note += (place + " = ").c_str();
-        note += Shortened(compare::ValueText(d.oldValue, names));
+        note += Shortened(compare::ValueText(d.oldValue, otherNames));
       } else if (listed == kMaxRemovedListed) {
         note += "; ...";
       }
@@ -260,7 +275,9 @@ void CQueltView::StepDifference(bool backwards) {
 // the other side: the open profile with just this difference undone.  The
 // whole profile is replaced as one step, so Undo takes it back at once.
 void CQueltView::OnCompareTakeOther() {
-  if (m_pCompare == nullptr || m_pRoot == nullptr || m_pSelected == nullptr) return;
+  // Values numbered as another server numbers them cannot enter the tree.
+  if (m_pCompare == nullptr || !m_pCompare->otherServer.IsEmpty() || m_pRoot == nullptr || m_pSelected == nullptr)
+    return;
   const auto found = m_pCompare->diffsOf.find(m_pSelected);
   if (found == m_pCompare->diffsOf.end()) return;
   CWaitCursor wait;
@@ -303,7 +320,7 @@ void CQueltView::OnCompareTakeOther() {
 }
 
 void CQueltView::OnUpdateCompareMarked(CCmdUI* ui) {
-  ui->Enable(m_pCompare != nullptr && m_pCompare->diffsOf.count(m_pSelected) != 0);
+  ui->Enable(m_pCompare != nullptr && m_pCompare->otherServer.IsEmpty() && m_pCompare->diffsOf.count(m_pSelected) != 0);
 }
 
 void CQueltView::OnUpdateComparing(CCmdUI* ui) { ui->Enable(m_pCompare != nullptr); }

@@ -64,16 +64,21 @@ CString CDENode::CompareMarkText() const {
 }
 
 void CDENode::DrawCompareMark(int x, int y, CDC* dc, float scale) {
-  if (m_compareMark == CompareMark::None || dc == nullptr) return;
+  if (m_compareMark == CompareMark::None || dc == nullptr || !(scale > 0)) return;
   COLORREF colour = RGB(0, 112, 0);
   if (m_compareMark == CompareMark::Changed) colour = RGB(0, 64, 192);
   if (m_compareMark == CompareMark::Removed) colour = RGB(176, 0, 0);
+  const CString text = CompareMarkText();
+  const CSize extent = dc->GetOutputTextExtent(text);
   const COLORREF old = dc->SetTextColor(colour);
-  // Beside the selection frame, level with the node's text.
+  // Beside the node's text, level with it.
   const int left = x + GetWidth() + 2 * kFrameMargin;
-  const int top = y + std::max(0, (m_nIconHeight - 16) / 2);
-  dc->TextOut(Scaled(left, scale), Scaled(top, scale), CompareMarkText());
+  const double top = static_cast<double>(y) * scale + (static_cast<double>(m_nIconHeight) * scale - extent.cy) / 2.0;
+  dc->TextOut(Scaled(left, scale), static_cast<int>(top), text);
   dc->SetTextColor(old);
+  // The mark is part of the row: the scroll range and the printed pages
+  // reach it, and a click on it selects the node.
+  SetWidth(left - x + static_cast<int>(extent.cx / static_cast<double>(scale)));
 }
 
 int CDENode::DrawSelectionBar(int x, int y, CDC* dc, float scale) {

@@ -6,6 +6,7 @@
 
 #include <QTreeWidget>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -13,10 +14,15 @@
 #include <vector>
 
 #include "app/history.h"
+#include "app/proffile.h"
 #include "app/quelt.h"
 #include "app/queltdoc.h"
 #include "app/queltview.h"
+#include "platform/accesstree.h"
 #include "platform/cframewnd.h"
+#include "platform/cprintinfo.h"
+#include "platform/printloop.h"
+#include "platform/recordingdc.h"
 #include "platform/scriptedmodalhost.h"
 #include "tests/common/sessions_fixture.h"
 #include "tests/support/registry.h"
@@ -72,7 +78,7 @@ class CompareEnv : public ::testing::Test {
     server_ = std::make_unique<testsupport::ServerProcess>(serverDir_.path());
     ASSERT_TRUE(server_->Start()) << server_->Log();
     testsupport::RegistryContents contents;
-    contents.servers = {{"Default_Server", server_->address()}};
+    contents.servers = {{"Default_Server", server_->address()}, {"Other", "embedded:" + dir_.File("other.db")}};
     contents.connectTimeoutMs = 2000;
     contents.rootPath = dir_.path();
     registry_.Install(contents);
@@ -162,6 +168,34 @@ TEST_F(CompareEnv, RevisionMarksExactlyTheDifferencesAndF8VisitsThemInTreeOrder)
       if (Describe(node) == n.node) text = static_cast<CDENode*>(node)->CompareMarkText().GetString();
     EXPECT_NE(text.find(n.shows), std::string::npos) << text;
   }
+
+  // Screen readers hear the mark with the node; the printed page shows every
+  // mark as words, each in its colour.
+  for (CTreeNode* node : View()->MarkedNodes()) {
+    View()->SelectNode(node);
+    const std::string heard = View()->GetAccessibleTree()->CurrentItemText().GetString();
+    const char* word = Describe(node).first == Mark::Added     ? "added"
+                       : Describe(node).first == Mark::Changed ? "changed"
+                                                               : "removed";
+    EXPECT_NE(heard.find(word), std::string::npos) << heard;
+  }
+  CRecordingDC dc;
+  dc.SetDeviceCaps(HORZRES, 2400);
+  dc.SetDeviceCaps(VERTRES, 3300);
+  dc.SetDeviceCaps(HORZSIZE, 203);
+  dc.SetDeviceCaps(VERTSIZE, 279);
+  dc.SetPrinting(true);
+  CPrintInfo info;
+  ASSERT_GE(RunPrintPages(*View(), dc, info), 1u);
+  std::set<std::pair<std::string, COLORREF>> printed;
+  for (const DCRecord& r : dc.RecordsOf(DCRecord::Op::TextOut)) printed.insert({r.text, r.textColor});
+  for (CTreeNode* node : View()->MarkedNodes()) {
+    const std::string mark = static_cast<CDENode*>(node)->CompareMarkText().GetString();
+    const auto found = std::find_if(printed.begin(), printed.end(), [&](const auto& p) { return p.first == mark; });
+    ASSERT_NE(found, printed.end()) << mark;
+    EXPECT_NE(found->second, RGB(0, 0, 0)) << mark;
+  }
+  View()->SelectNode(View()->MarkedNodes().front());
 
   // The unchanged branch is closed, the changed ones open; the first difference is selected.
   std::set<std::pair<CTsymbol, bool>> open;
@@ -258,6 +292,41 @@ TEST_F(CompareEnv, EditsKeepTheComparisonCurrentAndCommandsFollowTheSelection) {
   Run(ID_COMPARE_SERVER);
   ASSERT_TRUE(View()->IsComparing());
   std::vector<std::pair<Mark, CTsymbol>> expected = {{Mark::Removed, 0}};
+  EXPECT_EQ(MarksFound(), expected);
+}
+
+TEST_F(CompareEnv, FileAndProfileOnAnotherServerMarkTheSameDifferences) {
+  std::string text;
+  ASSERT_EQ(ProfileToText(&app_->m_session, "Default_Server", old_, &text), 0u);
+  const std::string file = dir_.File("old.deif");
+  testsupport::WriteFile(file, text);
+  ASSERT_TRUE(app_->m_session.SaveProfile("Other", "Setup", "Lines", old_, 0));
+  std::vector<std::pair<Mark, CTsymbol>> expected = {
+      {Mark::Added, kNew}, {Mark::Added, kNewTop}, {Mark::Changed, kChanged}, {Mark::Removed, kBranch}, {Mark::Removed, 0},
+  };
+  std::sort(expected.begin(), expected.end());
+  const struct {
+    const char* what;
+    std::function<BOOL()> compare;
+  } sources[] = {
+      {"file", [&] { return Doc()->CompareWithFile(file.c_str()); }},
+      {"other server", [&] { return Doc()->CompareWithProfile("Other", "Setup", "Lines"); }},
+  };
+  for (const auto& source : sources) {
+    SCOPED_TRACE(source.what);
+    host_.Clear();
+    ASSERT_TRUE(source.compare());
+    EXPECT_TRUE(host_.Messages().empty());
+    EXPECT_EQ(MarksFound(), expected);
+    EXPECT_TRUE(ShowsExactly(new_));
+  }
+
+  // A file that is no profile: one message, and the comparison shown stays.
+  const std::string bad = dir_.File("bad.deif");
+  testsupport::WriteFile(bad, "kvset {\n  = ;\n}\n");
+  host_.Clear();
+  EXPECT_FALSE(Doc()->CompareWithFile(bad.c_str()));
+  EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{IDS_FILE_NOT_PROFILE_TEXT});
   EXPECT_EQ(MarksFound(), expected);
 }
 
