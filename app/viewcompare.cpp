@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "app/queltdoc.h"
 #include "app/queltview.h"
@@ -45,39 +46,55 @@ CTreeNode* NextInTree(CTreeNode* n) {
   return nullptr;
 }
 
-CTreeNode* PairWithKey(CTreeNode* set, CTsymbol key) {
-  for (CTreeNode* c = set->GetFirstChild(); c != nullptr; c = c->GetNextSibling()) {
-    auto* pair = dynamic_cast<CKVPairNode*>(c);
-    if (pair != nullptr && pair->GetKey() == key) return pair;
-  }
-  return nullptr;
-}
+// Finds the nodes of difference paths in the tree.  A container's children
+// are indexed the first time a path passes it, so that many differences in
+// one large set or array cost one pass over its children, not one each.
+class PathResolver {
+ public:
+  explicit PathResolver(CTreeNode* root) : m_root(root) {}
 
-CTreeNode* ChildAt(CTreeNode* array, uint32_t index) {
-  CTreeNode* c = array->GetFirstChild();
-  for (uint32_t i = 0; c != nullptr && i < index; ++i) c = c->GetNextSibling();
-  return c;
-}
-
-// The node a difference is marked on: the node itself for an addition or a
-// change (a pair for a key added, the value for a value changed), the
-// container for a removal.  Null when the tree has no such place.
-CTreeNode* MarkedNodeOf(CTreeNode* root, const compare::Difference& d) {
-  CTreeNode* node = root;
-  for (size_t i = 0; i < d.path.size() && node != nullptr; ++i) {
-    const compare::PathStep& step = d.path[i];
-    const bool last = i + 1 == d.path.size();
-    if (last && d.kind == compare::DiffKind::Removed) break;
-    if (!step.isKey) {
-      node = ChildAt(node, step.newIndex);
-      continue;
+  // The node a difference is marked on: the node itself for an addition or
+  // a change (a pair for a key added, the value for a value changed), the
+  // container for a removal.  Null when the tree has no such place.
+  CTreeNode* MarkedNodeOf(const compare::Difference& d) {
+    CTreeNode* node = m_root;
+    for (size_t i = 0; i < d.path.size() && node != nullptr; ++i) {
+      const compare::PathStep& step = d.path[i];
+      const bool last = i + 1 == d.path.size();
+      if (last && d.kind == compare::DiffKind::Removed) break;
+      if (!step.isKey) {
+        const std::vector<CTreeNode*>& items = Items(node);
+        node = step.newIndex < items.size() ? items[step.newIndex] : nullptr;
+        continue;
+      }
+      const auto& pairs = Pairs(node);
+      const auto found = pairs.find(step.key);
+      node = found != pairs.end() ? found->second : nullptr;
+      if (node == nullptr || (last && d.kind == compare::DiffKind::Added)) break;
+      node = static_cast<CKVPairNode*>(node)->GetValueNode();
     }
-    node = PairWithKey(node, step.key);
-    if (node == nullptr || (last && d.kind == compare::DiffKind::Added)) break;
-    node = static_cast<CKVPairNode*>(node)->GetValueNode();
+    return node;
   }
-  return node;
-}
+
+ private:
+  const std::unordered_map<CTsymbol, CTreeNode*>& Pairs(CTreeNode* set) {
+    auto [at, added] = m_pairs.try_emplace(set);
+    if (added)
+      for (CTreeNode* c = set->GetFirstChild(); c != nullptr; c = c->GetNextSibling())
+        if (auto* pair = dynamic_cast<CKVPairNode*>(c)) at->second.emplace(static_cast<CTsymbol>(pair->GetKey()), pair);
+    return at->second;
+  }
+  const std::vector<CTreeNode*>& Items(CTreeNode* array) {
+    auto [at, added] = m_items.try_emplace(array);
+    if (added)
+      for (CTreeNode* c = array->GetFirstChild(); c != nullptr; c = c->GetNextSibling()) at->second.push_back(c);
+    return at->second;
+  }
+
+  CTreeNode* m_root;
+  std::unordered_map<CTreeNode*, std::unordered_map<CTsymbol, CTreeNode*>> m_pairs;
+  std::unordered_map<CTreeNode*, std::vector<CTreeNode*>> m_items;
+};
 
 CString Shortened(const std::string& text) {
   if (text.size() <= static_cast<size_t>(kMaxNoteValue)) return CString(text.c_str());
@@ -190,9 +207,10 @@ void CQueltView::RecomputeComparison() {
     return;
   }
   std::unordered_map<const CTreeNode*, int> removedListed;
+  PathResolver resolver(m_pRoot);
   for (size_t i = 0; i < c.diffs.size(); ++i) {
     const compare::Difference& d = c.diffs[i];
-    auto* node = dynamic_cast<CDENode*>(MarkedNodeOf(m_pRoot, d));
+    auto* node = dynamic_cast<CDENode*>(resolver.MarkedNodeOf(d));
     if (node == nullptr) continue;
     c.diffsOf[node].push_back(i);
     if (d.kind == compare::DiffKind::Added) {
@@ -229,7 +247,9 @@ void CQueltView::RecomputeComparison() {
 void CQueltView::ShowCompareStatus() {
   if (m_pCompare == nullptr) return;
   const auto& marked = m_pCompare->marked;
-  const auto at = std::find(marked.begin(), marked.end(), m_pSelected);
+  // Only a marked selection is looked for in the list.
+  const auto at = m_pCompare->diffsOf.count(m_pSelected) != 0 ? std::find(marked.begin(), marked.end(), m_pSelected)
+                                                               : marked.end();
   if (at != marked.end())
     m_strCompareStatus.Format(LoadStringById(IDS_DIFFERENCE_I_OF_N).GetString(),
                               static_cast<int>(at - marked.begin()) + 1, static_cast<int>(marked.size()));

@@ -54,9 +54,9 @@ CString CDENode::CompareMarkText() const {
     case CompareMark::Added:
       return "[+ added]";
     case CompareMark::Changed:
-      return "[~ changed, other: " + m_strCompareNote + "]";
+      return "[~ changed, other: " + GetCompareNote() + "]";
     case CompareMark::Removed:
-      return "[- removed: " + m_strCompareNote + "]";
+      return "[- removed: " + GetCompareNote() + "]";
     case CompareMark::None:
       break;
   }

@@ -15,6 +15,8 @@
 // CTreeNode visible.
 #pragma once
 
+#include <memory>
+
 #include "platform/cstring.h"
 #include "tree/treenode.h"
 
@@ -97,10 +99,13 @@ class CDENode : public CTreeNode {
   enum class CompareMark : unsigned char { None, Added, Changed, Removed };
   void SetCompareMark(CompareMark mark, const CString& note) {
     m_compareMark = mark;
-    m_strCompareNote = note;
+    if (note.IsEmpty())
+      m_pCompareNote.reset();
+    else
+      m_pCompareNote = std::make_unique<CString>(note);
   }
   CompareMark GetCompareMark() const { return m_compareMark; }
-  const CString& GetCompareNote() const { return m_strCompareNote; }
+  CString GetCompareNote() const { return m_pCompareNote != nullptr ? *m_pCompareNote : CString(); }
   // The mark as one line of text, with its glyph: what is drawn and printed
   // beside the node and what screen readers hear.  Empty without a mark.
   CString CompareMarkText() const;
@@ -118,5 +123,6 @@ class CDENode : public CTreeNode {
   int m_nIconWidth = 0;
   int m_nIconHeight = 0;
   CompareMark m_compareMark = CompareMark::None;
-  CString m_strCompareNote;
+  // Only marked nodes carry a note: a large tree pays a pointer per node.
+  std::unique_ptr<CString> m_pCompareNote;
 };
