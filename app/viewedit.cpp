@@ -29,6 +29,7 @@
 
 namespace {
 
+constexpr UINT IDS_MENU_TAKE_OTHER = 4470;
 constexpr UINT IDS_MEMORY_ERROR = 4111;
 constexpr UINT IDS_CANNOT_INSERT = 4120;
 constexpr UINT IDS_SELECT_A_NODE = 4122;
@@ -267,6 +268,11 @@ void CQueltView::OnRButtonDown(UINT /*flags*/, CPoint point) {
   }
   // Without an "Add" entry the separator would end the menu.
   if (!anyAdd) menu.RemoveMenu(2, MF_BYPOSITION);
+  // A node a comparison marked can take the other side's value from here too.
+  if (m_pCompare != nullptr && m_pCompare->otherServer.IsEmpty() && m_pCompare->diffsOf.count(m_pSelected) != 0) {
+    menu.AppendMenu(MF_SEPARATOR);
+    menu.AppendMenu(MF_STRING, ID_COMPARE_TAKE_OTHER, LoadStringById(IDS_MENU_TAKE_OTHER).GetString());
+  }
   ClientToScreen(&point);
   menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x + 2, point.y + 2, this);
 }
