@@ -63,6 +63,15 @@ void FillNew(CTkvs set) {
   CTkvs_PutInt(set, kNewTop, 7, nullptr);
 }
 
+// The marks of old -> new, sorted: each change of FillNew, where it shows.
+std::vector<std::pair<Mark, CTsymbol>> AllFive() {
+  std::vector<std::pair<Mark, CTsymbol>> marks = {
+      {Mark::Added, kNew}, {Mark::Added, kNewTop}, {Mark::Changed, kChanged}, {Mark::Removed, kBranch}, {Mark::Removed, 0},
+  };
+  std::sort(marks.begin(), marks.end());
+  return marks;
+}
+
 // A marked node as (mark, key of the pair it is or belongs to; 0 for the root).
 std::pair<Mark, CTsymbol> Describe(CTreeNode* node) {
   const Mark mark = static_cast<CDENode*>(node)->GetCompareMark();
@@ -78,7 +87,14 @@ class CompareEnv : public ::testing::Test {
     server_ = std::make_unique<testsupport::ServerProcess>(serverDir_.path());
     ASSERT_TRUE(server_->Start()) << server_->Log();
     testsupport::RegistryContents contents;
-    contents.servers = {{"Default_Server", server_->address()}, {"Other", "embedded:" + dir_.File("other.db")}};
+    // Renumbered numbers two well-known names otherwise than the default table,
+// and knows one name the default table lacks.
+    testsupport::WriteFile(dir_.File("symbols.txt"), "Admin_ProfileNames 0x5000\nService_Auto 0x5001\nOnly_Renumbered 0x5002\n");
+    renumbered_ = std::make_unique<testsupport::ServerProcess>(renumberedDir_.path());
+    ASSERT_TRUE(renumbered_->Start({"--symbols", dir_.File("symbols.txt")})) << renumbered_->Log();
+    contents.servers = {{"Default_Server", server_->address()},
+                        {"Other", "embedded:" + dir_.File("other.db")},
+                        {"Renumbered", renumbered_->address()}};
     contents.connectTimeoutMs = 2000;
     contents.rootPath = dir_.path();
     registry_.Install(contents);
@@ -137,6 +153,8 @@ class CompareEnv : public ::testing::Test {
 
   testsupport::TempDir dir_;
   testsupport::TempDir serverDir_;
+  testsupport::TempDir renumberedDir_;
+  std::unique_ptr<testsupport::ServerProcess> renumbered_;
   testsupport::TempRegistry registry_;
   ScriptedModalHost host_;
   ScopedModalHost scope_{&host_};
@@ -149,11 +167,7 @@ class CompareEnv : public ::testing::Test {
 TEST_F(CompareEnv, RevisionMarksExactlyTheDifferencesAndF8VisitsThemInTreeOrder) {
   CompareWithOld();
   EXPECT_TRUE(host_.Messages().empty());
-  std::vector<std::pair<Mark, CTsymbol>> expected = {
-      {Mark::Added, kNew},        {Mark::Added, kNewTop}, {Mark::Changed, kChanged},
-      {Mark::Removed, kBranch},   {Mark::Removed, 0},
-  };
-  std::sort(expected.begin(), expected.end());
+  const auto expected = AllFive();
   EXPECT_EQ(MarksFound(), expected);
   EXPECT_EQ(MarksInTree(), 5);
 
@@ -301,10 +315,7 @@ TEST_F(CompareEnv, FileAndProfileOnAnotherServerMarkTheSameDifferences) {
   const std::string file = dir_.File("old.deif");
   testsupport::WriteFile(file, text);
   ASSERT_TRUE(app_->m_session.SaveProfile("Other", "Setup", "Lines", old_, 0));
-  std::vector<std::pair<Mark, CTsymbol>> expected = {
-      {Mark::Added, kNew}, {Mark::Added, kNewTop}, {Mark::Changed, kChanged}, {Mark::Removed, kBranch}, {Mark::Removed, 0},
-  };
-  std::sort(expected.begin(), expected.end());
+  const auto expected = AllFive();
   const struct {
     const char* what;
     std::function<BOOL()> compare;
@@ -328,6 +339,56 @@ TEST_F(CompareEnv, FileAndProfileOnAnotherServerMarkTheSameDifferences) {
   EXPECT_FALSE(Doc()->CompareWithFile(bad.c_str()));
   EXPECT_EQ(host_.MessageIds(), std::vector<UINT>{IDS_FILE_NOT_PROFILE_TEXT});
   EXPECT_EQ(MarksFound(), expected);
+}
+
+// Two servers number the same names differently: the comparison matches by
+// name, and a value taken over arrives numbered as the open profile's server.
+TEST_F(CompareEnv, ProfileOnAServerWithOtherNumbersIsComparedByName) {
+  const struct {
+    const char* server;
+    const char* text;
+  } profiles[] = {
+      {"Default_Server", "kvset {\n  Admin_ProfileNames = symbol Service_Auto;\n}\n"},
+      {"Renumbered", "kvset {\n  Admin_ProfileNames = symbol Service_Auto;\n  Service_Auto = int 3;\n}\n"},
+  };
+  for (const auto& p : profiles) {
+    Kvs set;
+    ASSERT_EQ(TextToProfile(&app_->m_session, p.server, p.text, set), 0u) << p.server;
+    ASSERT_TRUE(app_->m_session.SaveProfile(p.server, "Voice", "Named", set, 0)) << p.server;
+  }
+  ASSERT_TRUE(Doc()->OnOpenProfile("Default_Server", "Voice", "Named"));
+  ASSERT_TRUE(Doc()->CompareWithProfile("Renumbered", "Voice", "Named"));
+  EXPECT_TRUE(host_.Messages().empty());
+  const std::vector<std::pair<Mark, CTsymbol>> expected = {{Mark::Removed, 0}};
+  ASSERT_EQ(MarksFound(), expected) << "the shared pair matches by name";
+  const std::string note = View()->GetRoot()->CompareMarkText().GetString();
+  EXPECT_NE(note.find("Service_Auto = int 3"), std::string::npos) << note;
+
+  View()->SelectNode(View()->GetRoot());
+  Run(ID_COMPARE_TAKE_OTHER);
+  EXPECT_TRUE(View()->MarkedNodes().empty());
+  Kvs content;
+  ASSERT_TRUE(View()->GetProfile("Default_Server", content));
+  std::string text;
+  ASSERT_EQ(ProfileToText(&app_->m_session, "Default_Server", content, &text), 0u);
+  EXPECT_EQ(text, profiles[1].text);
+
+  // A name the open profile's server does not know: still compared by name,
+  // shown by its own server's name, but its value cannot be taken over.
+  Kvs unknown;
+  ASSERT_EQ(TextToProfile(&app_->m_session, "Renumbered",
+                          "kvset {\n  Admin_ProfileNames = symbol Service_Auto;\n  Only_Renumbered = int 4;\n}\n",
+                          unknown),
+            0u);
+  ASSERT_TRUE(app_->m_session.SaveProfile("Renumbered", "Voice", "Unknown", unknown, 0));
+  Run(ID_EDIT_UNDO);
+  ASSERT_TRUE(Doc()->CompareWithProfile("Renumbered", "Voice", "Unknown"));
+  EXPECT_TRUE(host_.Messages().empty());
+  ASSERT_EQ(MarksFound(), expected);
+  const std::string listed = View()->GetRoot()->CompareMarkText().GetString();
+  EXPECT_NE(listed.find("Only_Renumbered = int 4"), std::string::npos) << listed;
+  View()->SelectNode(View()->GetRoot());
+  EXPECT_FALSE(app_->m_pMainWnd->Commands()->UpdateCommand(ID_COMPARE_TAKE_OTHER));
 }
 
 }  // namespace
