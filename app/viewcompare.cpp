@@ -19,6 +19,7 @@
 #include "dialogs/errorbox.h"
 #include "platform/cframewnd.h"
 #include "platform/cmdtarget.h"
+#include "platform/progresscall.h"
 #include "platform/stringtable.h"
 #include "platform/waitcursor.h"
 #include "tree/kvp_node.h"
@@ -32,6 +33,7 @@ constexpr UINT IDS_NO_DIFFERENCES_FROM = 4462;
 constexpr UINT IDS_TAKE_OTHER_VALUE = 4463;
 constexpr UINT IDS_COMPARE_FAILED = 4464;
 constexpr UINT IDS_TAKE_OTHER_FAILED = 4465;
+constexpr UINT IDS_COMPARING = 4471;
 
 // A value beside a node is cut to this many bytes: the row stays readable.
 constexpr int kMaxNoteValue = 60;
@@ -199,7 +201,27 @@ void CQueltView::RecomputeComparison() {
     options.newNames = names;
   }
   QV_DataElement open;
-  if (m_pRoot->GetDE(open) == 0 || !compare::Diff(c.other, open, options, &c.diffs)) {
+  bool read = m_pRoot->GetDE(open) != 0;
+  if (read) {
+    // The symbol tables are loaded here, so that the worker only reads them.
+    std::string warm;
+    names(0, &warm);
+    if (byName) otherNames(0, &warm);
+    // A large profile takes a while: the comparison runs as server calls
+    // do, with the progress window and Cancel.  Cancel waits for the walk
+    // to end and drops its result.
+    bool cancelled = false;
+    const bool ran = ProgressCallRunner().Run(
+        IDS_COMPARING, {std::string(c.otherName.GetString())},
+        [&] { read = compare::Diff(c.other, open, options, &c.diffs); }, [&] { cancelled = true; });
+    if (!ran || cancelled) {
+      m_pCompare.reset();
+      m_strCompareStatus.Empty();
+      if (CFrameWnd* frame = GetParentFrame()) frame->SetMessageText("");
+      return;
+    }
+  }
+  if (!read) {
     // Marks that no longer match the tree would mislead: the comparison ends.
     m_pCompare.reset();
     m_strCompareStatus.Empty();
