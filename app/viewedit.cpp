@@ -231,7 +231,10 @@ void CQueltView::DeleteSelected(const CString& name) {
   // node above it.
   m_pSelected = nullptr;
   SelectNode(next != selected ? next : m_pRoot);
-  if (kept) RecordChange(MakeSlotStep(this, name, std::move(place), false, std::move(content)));
+  if (kept)
+    RecordChange(MakeSlotStep(this, name, std::move(place), false, std::move(content)));
+  else
+    RecomputeComparison();  // no step, but the tree has changed
   Redraw();
   DocumentModified();
 }

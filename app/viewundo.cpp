@@ -55,7 +55,10 @@ void CQueltView::RecordInsert(CTreeNode* container, CTreeNode* node, const CStri
   CTreeNode* slot = node;
   while (slot != nullptr && slot->GetParent() != container) slot = slot->GetParent();
   SlotContent content;
-  if (slot == nullptr || !TakeSlot(slot, &content)) return;
+  if (slot == nullptr || !TakeSlot(slot, &content)) {
+    RecomputeComparison();  // no step, but the tree has changed
+    return;
+  }
   RecordChange(MakeSlotStep(this, name, PathOf(slot), true, std::move(content)));
 }
 
