@@ -29,6 +29,7 @@ std::unique_ptr<Store> OpenStore(const TempDir& dir) {
 }
 
 enum class Backend { kSqlite, kPostgres };
+void PrintTo(Backend b, std::ostream* os) { *os << (b == Backend::kSqlite ? "SQLite" : "PostgreSQL"); }
 
 // A fresh, empty store of the backend under test: a file in a folder of the
 // test's, or a database of its own in the private cluster.  A cluster that
