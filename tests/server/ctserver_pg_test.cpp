@@ -184,3 +184,35 @@ TEST(CtserverPostgres, TwoServersOnOneDatabaseUnderConcurrentClients) {
   ASSERT_EQ(a.SetLevel(3), 0u);
   EXPECT_EQ(b.Level(), 3);
 }
+
+// A server whose database goes away answers kErrIo within the call's
+// deadline and does not exit; once the database is back the same session
+// goes on.
+TEST(CtserverPostgres, ADatabaseThatGoesAwayGivesIoErrorsAndTheServerCarriesOn) {
+  ASSERT_TRUE(testsupport::HaveServerBinary());
+  auto& cluster = PgCluster::Shared();
+  ASSERT_TRUE(cluster.ok()) << "cannot start the PostgreSQL cluster: " << cluster.error();
+  std::string error;
+  const std::string uri = cluster.CreateDatabase(&error);
+  ASSERT_FALSE(uri.empty()) << error;
+  TempDir dir;
+  ServerProcess server(dir.path());
+  server.UseDatabase(uri);
+  ASSERT_TRUE(server.Start({"--data-dir", dir.File("transfer")})) << server.Log();
+  Session s(server.Channel());
+  ASSERT_TRUE(s.ok());
+  ASSERT_EQ(s.Write(true, "p", Content(1)), 0u);
+
+  ASSERT_TRUE(cluster.StopServer()) << cluster.error();
+  EXPECT_EQ(s.Write(false, "p", Content(2)), ct::kErrIo);
+  std::vector<uint64_t> revs;
+  EXPECT_EQ(s.Revisions("p", &revs), ct::kErrIo);
+  EXPECT_EQ(s.Level(), -1);
+  ASSERT_TRUE(cluster.StartServer()) << cluster.error();
+
+  uint64_t rev = 0;
+  ASSERT_EQ(s.Write(false, "p", Content(2), &rev), 0u) << server.Log();
+  EXPECT_EQ(rev, 2u);
+  ASSERT_EQ(s.Revisions("p", &revs), 0u);
+  EXPECT_EQ(revs.size(), 2u);
+}

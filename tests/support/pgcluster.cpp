@@ -41,6 +41,8 @@ std::string ReadAll(const std::string& path) {
   return text.str();
 }
 
+constexpr const char* kPort = "5432";
+
 // Well above the second or two a start takes: only a hang fails it.
 constexpr auto kReadyBound = std::chrono::seconds(60);
 
@@ -96,7 +98,9 @@ bool PgCluster::Init() {
     error_ = "no PostgreSQL server found in /usr/lib/postgresql/<version>/bin (install postgresql)";
     return false;
   }
-  std::string pattern = (fs::temp_directory_path() / "quelt-pg-XXXXXX").string();
+  // Under /tmp whatever TMPDIR says: the postgres user must be able to reach
+  // the folder, and the socket path must stay short.
+  std::string pattern = "/tmp/quelt-pg-XXXXXX";
   if (!::mkdtemp(pattern.data())) {
     error_ = "cannot make a folder for the PostgreSQL cluster";
     return false;
@@ -153,7 +157,10 @@ bool PgCluster::Init() {
 
 bool PgCluster::StartServer() {
   // Only the Unix socket in the folder: no port to collide with anything.
-  const std::string options = "-k " + dir_ + " -c listen_addresses= -c fsync=off -c synchronous_commit=off";
+  // The port only names the socket file; it is given everywhere so that a
+  // PGPORT in the environment cannot point the tests elsewhere.
+  const std::string options =
+      "-k " + dir_ + " -p " + kPort + " -c listen_addresses= -c fsync=off -c synchronous_commit=off";
   if (!Run("pg_ctl", {"-D", dir_ + "/data", "-l", dir_ + "/server.log", "-o", options, "-w", "-t", "60", "start"},
            dir_ + "/pg_ctl.log")) {
     error_ += "\nserver log:\n" + ReadAll(dir_ + "/server.log");
@@ -177,7 +184,7 @@ bool PgCluster::WaitReady() {
   return false;
 }
 
-std::string PgCluster::AdminUri() const { return "postgresql://postgres@/postgres?host=" + dir_; }
+std::string PgCluster::AdminUri() const { return "postgresql://postgres@/postgres?host=" + dir_ + "&port=" + kPort; }
 
 std::string PgCluster::CreateDatabase(std::string* error) {
   if (!ok_) {
@@ -190,7 +197,7 @@ std::string PgCluster::CreateDatabase(std::string* error) {
   if (PQstatus(c) == CONNECTION_OK) {
     PGresult* r = PQexec(c, ("CREATE DATABASE " + name).c_str());
     if (PQresultStatus(r) == PGRES_COMMAND_OK) {
-      result = "postgresql://postgres@/" + name + "?host=" + dir_;
+      result = "postgresql://postgres@/" + name + "?host=" + dir_ + "&port=" + kPort;
     } else {
       *error = PQerrorMessage(c);
     }
