@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -167,17 +168,25 @@ class PgConnection {
   std::string lastState_;
 };
 
-// A connection borrowed for one call; back to the pool when it goes, unless
-// its link broke.
+// A connection borrowed for one call; back to the pool when it goes, or
+// closed when its link broke.
 class PgStore::Lease {
  public:
   Lease(PgStore* store, std::unique_ptr<PgConnection> c, bool fresh)
       : store_(store), c_(std::move(c)), fresh_(fresh) {}
   Lease(Lease&& o) noexcept : store_(o.store_), c_(std::move(o.c_)), fresh_(o.fresh_) {}
   ~Lease() {
-    if (!c_ || c_->broken()) return;
-    std::lock_guard<std::mutex> lock(store_->poolMutex_);
-    if (store_->idle_.size() < kIdleConnections) store_->idle_.push_back(std::move(c_));
+    if (!c_) return;
+    {
+      std::lock_guard<std::mutex> lock(store_->poolMutex_);
+      if (c_->broken()) {
+        --store_->open_;
+      } else {
+        store_->idle_.push_back(std::move(c_));
+      }
+    }
+    store_->poolFreed_.notify_one();
+    c_.reset();
   }
   PgConnection* get() { return c_.get(); }
   bool fresh() const { return fresh_; }
@@ -222,15 +231,27 @@ std::unique_ptr<PgConnection> PgStore::Connect(std::string* error) {
 }
 
 PgStore::Lease PgStore::Acquire() {
-  {
-    std::lock_guard<std::mutex> lock(poolMutex_);
-    while (!idle_.empty()) {
-      auto c = std::move(idle_.back());
-      idle_.pop_back();
-      if (!c->broken()) return Lease(this, std::move(c), false);
-    }
+  std::unique_lock<std::mutex> lock(poolMutex_);
+  const bool got = poolFreed_.wait_for(lock, std::chrono::milliseconds(kConnectionWaitMs),
+                                       [this] { return !idle_.empty() || open_ < kMaxConnections; });
+  if (!got) return Lease(this, nullptr, true);
+  while (!idle_.empty()) {
+    auto c = std::move(idle_.back());
+    idle_.pop_back();
+    if (!c->broken()) return Lease(this, std::move(c), false);
+    --open_;
   }
-  return Lease(this, Connect(nullptr), true);  // null when the database is away
+  ++open_;
+  lock.unlock();
+  auto c = Connect(nullptr);
+  if (!c) {
+    // The database is away: give the place back and answer kErrIo.
+    lock.lock();
+    --open_;
+    lock.unlock();
+    poolFreed_.notify_one();
+  }
+  return Lease(this, std::move(c), true);
 }
 
 std::unique_ptr<PgStore> PgStore::Open(const std::string& uri, const std::string& password, std::string* error) {
@@ -269,6 +290,7 @@ std::unique_ptr<PgStore> PgStore::Open(const std::string& uri, const std::string
   if (!c->Command("COMMIT")) return fail("cannot create the schema");
   std::lock_guard<std::mutex> lock(store->poolMutex_);
   store->idle_.push_back(std::move(c));
+  store->open_ = 1;
   return store;
 }
 

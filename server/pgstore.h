@@ -7,6 +7,7 @@
 // replaced on the next call; the calls in between answer kErrIo.
 #pragma once
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,8 +23,11 @@ class PgStore final : public Store {
  public:
   // The schema version this build writes.
   static constexpr int kSchemaVersion = 1;
-  // Connections kept open for later calls; more are opened while busy.
-  static constexpr size_t kIdleConnections = 8;
+  // Connections one store opens at most; a call finding them all busy
+  // waits up to kConnectionWaitMs for one, then answers kErrIo, so that
+  // several servers stay within the database's max_connections.
+  static constexpr size_t kMaxConnections = 16;
+  static constexpr int kConnectionWaitMs = 10000;
 
   // Connects with a libpq connection URI (and the password, when not empty)
   // and creates or migrates the schema under an advisory lock, so that
@@ -75,7 +79,9 @@ class PgStore final : public Store {
   std::string uri_;
   std::string password_;
   std::mutex poolMutex_;
+  std::condition_variable poolFreed_;
   std::vector<std::unique_ptr<PgConnection>> idle_;
+  size_t open_ = 0;  // connections open, idle or leased
 };
 
 }  // namespace ctserver

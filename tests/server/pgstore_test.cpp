@@ -5,6 +5,7 @@
 #include <libpq-fe.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
 #include <set>
 #include <string>
@@ -169,6 +170,35 @@ TEST_F(PgStoreTest, WritersOnSeveralServersNeitherLoseNorRepeatRevisions) {
     for (size_t i = 0; i < revs.size(); ++i) EXPECT_EQ(revs[i].revision, updates + 1 - i);
     EXPECT_EQ(store->IntegrityCheck(), "ok");
   }
+}
+
+// More callers than the pool holds wait their turn rather than failing or
+// opening a connection each.
+TEST_F(PgStoreTest, ManyCallersShareABoundedPool) {
+  constexpr int kCallers = 3 * int(PgStore::kMaxConnections), kUpdatesEach = 3;
+  auto store = Open();
+  ASSERT_TRUE(store);
+  ASSERT_EQ(store->AddProfile("p", "C", "0", nullptr), 0u);
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kCallers; ++i) {
+    threads.emplace_back([&] {
+      for (int u = 0; u < kUpdatesEach; ++u) {
+        ctserver::ProfileRow row;
+        if (store->UpdateProfile("p", "C", "x", nullptr) != 0 || store->GetProfile("p", "C", &row) != 0) failures++;
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  ctserver::ProfileRow row;
+  ASSERT_EQ(store->GetProfile("p", "C", &row), 0u);
+  EXPECT_EQ(row.revision, uint64_t(kCallers) * kUpdatesEach + 1);
+  const std::string open = Query(uri_,
+                                 "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                                 "AND application_name = 'ctserver'");
+  EXPECT_LE(std::atoi(open.c_str()), int(PgStore::kMaxConnections)) << open;
+  EXPECT_GE(std::atoi(open.c_str()), 1) << open;
 }
 
 // While the database is away every call answers kErrIo promptly; once it
