@@ -197,10 +197,6 @@ class PgStore::Lease {
   bool fresh_;
 };
 
-bool Store::IsPostgresUri(const std::string& location) {
-  return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
-}
-
 std::unique_ptr<PgConnection> PgStore::Connect(std::string* error) {
   // Defaults first: the URI may override them; the password file overrides
   // the URI.  The timeouts bound how long a call waits for a database that

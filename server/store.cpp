@@ -72,6 +72,10 @@ std::unique_ptr<Store> Store::Open(const std::string& location, std::string* err
   return PgStore::Open(location, password, error);
 }
 
+bool Store::IsPostgresUri(const std::string& location) {
+  return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
+}
+
 int64_t Store::NowMs() const {
   if (clock_) return clock_();
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())

@@ -111,10 +111,12 @@ bool PgCluster::Init() {
     const passwd* pg = ::getpwnam("postgres");
     if (!pg) {
       error_ = "running as root but there is no postgres user to run the cluster";
+      ::rmdir(dir_.c_str());
       return false;
     }
     if (::chown(dir_.c_str(), pg->pw_uid, pg->pw_gid) != 0) {
       error_ = "cannot give " + dir_ + " to the postgres user";
+      ::rmdir(dir_.c_str());
       return false;
     }
     asPostgres_ = true;
@@ -126,6 +128,7 @@ bool PgCluster::Init() {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
     error_ = "cannot make the watchdog pipe";
+    ::rmdir(dir_.c_str());
     return false;
   }
   const std::string stop = (asPostgres_ ? "/usr/sbin/runuser -u postgres -- " : "") + binDir_ + "/pg_ctl -D " +
