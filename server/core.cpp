@@ -459,12 +459,14 @@ std::unique_ptr<ServerCore> ServerCore::Open(const CoreOptions& options, std::st
     return nullptr;
   }
   namespace fs = std::filesystem;
-  fs::path db(options.dbPath);
+  // A PostgreSQL database is no file here: nothing to create or protect.
+  const bool remote = Store::IsPostgresUri(options.dbPath);
+  fs::path db(remote ? std::string() : options.dbPath);
   std::error_code ec;
   if (db.has_parent_path()) fs::create_directories(db.parent_path(), ec);
   // SQLite would wait for ever on a FIFO, and must not open a device.
   struct stat dbStat {};
-  if (::stat(options.dbPath.c_str(), &dbStat) == 0 && !S_ISREG(dbStat.st_mode)) {
+  if (!remote && ::stat(options.dbPath.c_str(), &dbStat) == 0 && !S_ISREG(dbStat.st_mode)) {
     *error = "cannot use the database " + EchoText(options.dbPath) + ": not a regular file";
     return nullptr;
   }
@@ -488,9 +490,9 @@ std::unique_ptr<ServerCore> ServerCore::Open(const CoreOptions& options, std::st
     dataDir = ((db.has_parent_path() ? db.parent_path() : fs::path(".")) / kDefaultDataFolder).string();
   }
   if (!folder.Open(dataDir, error)) return nullptr;
-  folder.ProtectDatabase(options.dbPath);
+  if (!remote) folder.ProtectDatabase(options.dbPath);
 
-  auto store = Store::Open(options.dbPath, error);
+  auto store = Store::Open(options.dbPath, error, options.dbPasswordFile);
   if (!store) return nullptr;
   auto core = std::make_unique<CoreImpl>(std::move(store), std::move(symbols), std::move(folder),
                                          options.networkService);

@@ -18,9 +18,12 @@ namespace ctserver {
 inline constexpr const char* kDefaultDataFolder = "transfer";
 
 struct CoreOptions {
-  std::string dbPath;       // SQLite file; created when missing
+  std::string dbPath;       // SQLite file (created when missing) or a postgresql:// URI
+  std::string dbPasswordFile;  // PostgreSQL only: the file whose first line is the password
   std::string symbolsPath;  // symbol table text file; empty: the built-in default table
   std::string dataDir;      // folder for import and export; empty: kDefaultDataFolder beside the database
+                            // (in the working folder for PostgreSQL)
+                            // (the working folder's for PostgreSQL)
   bool networkService = false;  // a network server (ctserver) serves this core; shown as a server process
 };
 

@@ -1,25 +1,20 @@
-// The server's persistent state in one SQLite file: profiles with their
-// revisions, services, the server level and the server processes.
+// The server's persistent state: profiles with their revisions, services,
+// the server level and the server processes.
 //
-// The file runs in WAL mode with synchronous=FULL and every write is one
-// transaction, so a write that has returned survives a crash of the process
-// or the machine.  Methods answer with 0 or an S.100 error code and are safe
-// to call from several threads: writes go through one connection in turn,
-// reads use a small pool of their own connections.
+// Two implementations: one SQLite file (the embedded default) and a
+// PostgreSQL database that any number of servers share.  Every write is one
+// transaction, so a write that has returned survives a crash.  Methods
+// answer with 0 or an S.100 error code and are safe to call from several
+// threads.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
-struct sqlite3;
-
 namespace ctserver {
-
-class Connection;
 
 struct ProfileRow {
   std::string name;
@@ -52,84 +47,77 @@ class Store {
  public:
   // Revisions kept per profile besides its current content.
   static constexpr int kKeptRevisions = 20;
-  // The schema version this build writes.
-  static constexpr int kSchemaVersion = 2;
 
-  // Opens or creates the file and brings its schema up to date.
-  static std::unique_ptr<Store> Open(const std::string& path, std::string* error);
-  ~Store();
+  // Opens the store a --db value names: a postgresql:// or postgres://
+  // connection URI selects PostgreSQL (the password, when one is needed,
+  // comes from passwordFile or libpq's own PGPASSFILE), anything else is the
+  // path of a SQLite file, created when missing.  The schema is created or
+  // brought up to date.  Null on failure, with the reason in *error.
+  static std::unique_ptr<Store> Open(const std::string& location, std::string* error,
+                                     const std::string& passwordFile = std::string());
+  // True when a --db value names a PostgreSQL database rather than a file.
+  static bool IsPostgresUri(const std::string& location);
+
+  virtual ~Store() = default;
   Store(const Store&) = delete;
+  Store& operator=(const Store&) = delete;
+
   // The clock that stamps writes (milliseconds since the epoch); the system
   // clock unless set.  Set it before the store is shared between threads.
   void SetClock(std::function<int64_t()> clock) { clock_ = std::move(clock); }
-  Store& operator=(const Store&) = delete;
 
   // ---- profiles ----
   // Adds a profile; a name taken by any class gives kErrNameExists.
-  uint32_t AddProfile(const std::string& name, const std::string& cls, const std::string& content,
-                      uint64_t* revision);
+  virtual uint32_t AddProfile(const std::string& name, const std::string& cls, const std::string& content,
+                              uint64_t* revision) = 0;
   // Replaces the content of the profile of that name and class, keeping the
   // old content as a revision; none gives kErrNotFound.
-  uint32_t UpdateProfile(const std::string& name, const std::string& cls, const std::string& content,
-                         uint64_t* revision);
+  virtual uint32_t UpdateProfile(const std::string& name, const std::string& cls, const std::string& content,
+                                 uint64_t* revision) = 0;
   // Update when the profile of that name and class exists, else add.
-  uint32_t PutProfile(const std::string& name, const std::string& cls, const std::string& content,
-                      uint64_t* revision);
-  uint32_t RemoveProfile(const std::string& name, const std::string& cls);
+  virtual uint32_t PutProfile(const std::string& name, const std::string& cls, const std::string& content,
+                              uint64_t* revision) = 0;
+  virtual uint32_t RemoveProfile(const std::string& name, const std::string& cls) = 0;
   // One profile with its content; an empty class matches every class.
-  uint32_t GetProfile(const std::string& name, const std::string& cls, ProfileRow* out);
+  virtual uint32_t GetProfile(const std::string& name, const std::string& cls, ProfileRow* out) = 0;
   // Names and classes (no content) of one class, or of all when cls is
-  // empty, ordered by name.
-  uint32_t ListProfiles(const std::string& cls, std::vector<ProfileRow>* out);
+  // empty, ordered by name (bytewise).
+  virtual uint32_t ListProfiles(const std::string& cls, std::vector<ProfileRow>* out) = 0;
 
   // Newest first; the first is the current content.
-  uint32_t ListRevisions(const std::string& name, const std::string& cls, std::vector<RevisionRow>* out);
-  uint32_t GetRevision(const std::string& name, const std::string& cls, uint64_t revision, std::string* content);
+  virtual uint32_t ListRevisions(const std::string& name, const std::string& cls,
+                                 std::vector<RevisionRow>* out) = 0;
+  virtual uint32_t GetRevision(const std::string& name, const std::string& cls, uint64_t revision,
+                               std::string* content) = 0;
   // Makes the content of an old revision current (as an update would).
-  uint32_t RestoreRevision(const std::string& name, const std::string& cls, uint64_t revision,
-                           uint64_t* newRevision);
+  virtual uint32_t RestoreRevision(const std::string& name, const std::string& cls, uint64_t revision,
+                                   uint64_t* newRevision) = 0;
 
   // ---- services ----
-  uint32_t AddService(const ServiceRow& row);  // kErrServiceExists when taken
-  uint32_t UpdateService(const std::string& name, const std::string& config, uint32_t mode);
-  uint32_t RemoveService(const std::string& name);
-  uint32_t SetServiceStarted(const std::string& name, bool started, uint32_t stopValue);
+  virtual uint32_t AddService(const ServiceRow& row) = 0;  // kErrServiceExists when taken
+  virtual uint32_t UpdateService(const std::string& name, const std::string& config, uint32_t mode) = 0;
+  virtual uint32_t RemoveService(const std::string& name) = 0;
+  virtual uint32_t SetServiceStarted(const std::string& name, bool started, uint32_t stopValue) = 0;
   // One service, or all (in the order they were added) when name is empty.
-  uint32_t ListServices(const std::string& name, std::vector<ServiceRow>* out);
+  virtual uint32_t ListServices(const std::string& name, std::vector<ServiceRow>* out) = 0;
 
   // ---- server level ----
-  uint32_t GetLevel(int32_t* level, int32_t* target);
-  uint32_t SetLevel(int32_t level, int32_t target);
+  virtual uint32_t GetLevel(int32_t* level, int32_t* target) = 0;
+  virtual uint32_t SetLevel(int32_t level, int32_t target) = 0;
 
   // ---- server processes ----
   // Records the running flag of each process, adding those not yet known.
-  uint32_t SetProcesses(const std::vector<ProcessRow>& rows);
-  uint32_t ListProcesses(const std::string& name, std::vector<ProcessRow>* out);
+  virtual uint32_t SetProcesses(const std::vector<ProcessRow>& rows) = 0;
+  virtual uint32_t ListProcesses(const std::string& name, std::vector<ProcessRow>* out) = 0;
 
-  // "ok" when the file is sound, otherwise SQLite's findings.
-  std::string IntegrityCheck();
+  // "ok" when the store is sound, otherwise the findings.
+  virtual std::string IntegrityCheck() = 0;
 
- private:
+ protected:
   Store() = default;
   int64_t NowMs() const;
-  class ReadLease;
-  ReadLease Reader();
-  // Runs `change` (the writer's connection) inside one transaction, one
-  // writer at a time, and commits when it answers 0.
-  template <class Change>
-  uint32_t Write(Change change);
-  // Runs `read` (a reader's connection) inside one read transaction, so that
-  // everything it reads belongs to one state of the store.
-  template <class Read>
-  uint32_t ReadTogether(Read read);
-  uint32_t UpdateLocked(Connection& c, int64_t id, uint64_t oldRevision, const std::string& content,
-                        uint64_t* revision);
 
-  std::mutex writeMutex_;
-  std::unique_ptr<Connection> writer_;
-  std::mutex poolMutex_;
-  std::vector<std::unique_ptr<Connection>> idleReaders_;
-  std::string path_;
+ private:
   std::function<int64_t()> clock_;
 };
 

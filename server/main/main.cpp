@@ -114,6 +114,7 @@ int main(int argc, char** argv) {
 
   ctserver::CoreOptions coreOptions;
   coreOptions.dbPath = options.dbPath;
+  coreOptions.dbPasswordFile = options.dbPasswordFile;
   coreOptions.symbolsPath = options.symbolsPath;
   coreOptions.dataDir = options.dataDir;
   coreOptions.networkService = true;

@@ -76,7 +76,13 @@ bool IsValidListenPort(const std::string& address) {
 int ParseServerOptions(int argc, char** argv, ServerOptions* o) {
   CLI::App app{"ctserver: the CT server that stores profiles, symbols and services for Quelt"};
   app.set_version_flag("--version", "ctserver " QUELT_VERSION);
-  app.add_option("--db", o->dbPath, "SQLite database file (created when missing)")->required();
+  app.add_option("--db", o->dbPath,
+                 "SQLite database file (created when missing), or a PostgreSQL connection URI "
+                 "postgresql://USER@HOST[:PORT]/DBNAME shared by several servers")
+      ->required();
+  app.add_option("--db-password-file", o->dbPasswordFile,
+                 "PostgreSQL only: file whose first line is the database password (default: libpq's PGPASSFILE)")
+      ->check(kRegularFile);
   app.add_option("--symbols", o->symbolsPath, "symbol table file (default: the built-in table)")
       ->check(kRegularFile);
   app.add_option("--data-dir", o->dataDir,

@@ -9,6 +9,7 @@ namespace ctserver {
 
 struct ServerOptions {
   std::string dbPath;
+  std::string dbPasswordFile;
   std::string symbolsPath;
   std::string dataDir;
   std::string listen = "127.0.0.1:7310";

@@ -66,6 +66,7 @@ TEST(CtServerStartup, OptionFilesThatAreNotRegularFilesAreRefusedAtOnce) {
       {"--tls-cert", fifo, "--tls-key", pem},
       {"--tls-cert", pem, "--tls-key", fifo},
       {"--symbols", files.path()},
+      {"--db-password-file", fifo},
       {},  // the database itself is a FIFO
   };
   for (const auto& args : cases) {

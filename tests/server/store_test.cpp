@@ -1,5 +1,6 @@
-// The SQLite store: profile identity rules, revisions, persistence of every
-// table, and the schema version.
+// The store on SQLite and on PostgreSQL (one suite run against both):
+// profile identity rules, revisions, persistence of every table; and each
+// one's own schema handling.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -8,7 +9,9 @@
 #include <vector>
 
 #include "s100/cterrors.h"
+#include "server/sqlitestore.h"
 #include "server/store.h"
+#include "tests/support/pgcluster.h"
 #include "tests/support/tempdir.h"
 
 using ctserver::ProfileRow;
@@ -24,6 +27,43 @@ std::unique_ptr<Store> OpenStore(const TempDir& dir) {
   EXPECT_TRUE(store) << error;
   return store;
 }
+
+enum class Backend { kSqlite, kPostgres };
+void PrintTo(Backend b, std::ostream* os) { *os << (b == Backend::kSqlite ? "SQLite" : "PostgreSQL"); }
+
+// A fresh, empty store of the backend under test: a file in a folder of the
+// test's, or a database of its own in the private cluster.  A cluster that
+// cannot start fails the test with the reason.
+class StoreTest : public testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Backend::kSqlite) {
+      location_ = dir_.File("profiles.db");
+      return;
+    }
+    auto& cluster = testsupport::PgCluster::Shared();
+    ASSERT_TRUE(cluster.ok()) << "cannot start the PostgreSQL cluster: " << cluster.error();
+    std::string error;
+    location_ = cluster.CreateDatabase(&error);
+    ASSERT_FALSE(location_.empty()) << error;
+  }
+
+  // Opens (again) the same store.
+  std::unique_ptr<Store> OpenStore() {
+    std::string error;
+    auto store = Store::Open(location_, &error);
+    EXPECT_TRUE(store) << error;
+    return store;
+  }
+
+  TempDir dir_;
+  std::string location_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, testing::Values(Backend::kSqlite, Backend::kPostgres),
+                         [](const testing::TestParamInfo<Backend>& info) {
+                           return info.param == Backend::kSqlite ? "Sqlite" : "Postgres";
+                         });
 
 std::string Content(const ProfileRow& row) { return row.content; }
 
@@ -45,9 +85,8 @@ std::string Query(const std::string& path, const char* sql) {
 
 }  // namespace
 
-TEST(StoreProfiles, NameIsUniqueWhateverTheClassAndLookupsMatchBoth) {
-  TempDir dir;
-  auto store = OpenStore(dir);
+TEST_P(StoreTest, NameIsUniqueWhateverTheClassAndLookupsMatchBoth) {
+  auto store = OpenStore();
   uint64_t rev = 0;
   ASSERT_EQ(store->AddProfile("lines", "Telephony", "A", &rev), 0u);
   EXPECT_EQ(rev, 1u);
@@ -70,9 +109,8 @@ TEST(StoreProfiles, NameIsUniqueWhateverTheClassAndLookupsMatchBoth) {
   EXPECT_EQ(Content(row), "A");  // none of the refused writes touched it
 }
 
-TEST(StoreProfiles, ListsByClassOrAllInNameOrderWithoutContent) {
-  TempDir dir;
-  auto store = OpenStore(dir);
+TEST_P(StoreTest, ListsByClassOrAllInNameOrderWithoutContent) {
+  auto store = OpenStore();
   ASSERT_EQ(store->AddProfile("zeta", "B", "1", nullptr), 0u);
   ASSERT_EQ(store->AddProfile("alpha", "A", "2", nullptr), 0u);
   ASSERT_EQ(store->AddProfile("mid", "B", "3", nullptr), 0u);
@@ -89,9 +127,8 @@ TEST(StoreProfiles, ListsByClassOrAllInNameOrderWithoutContent) {
   EXPECT_TRUE(rows.empty());
 }
 
-TEST(StoreRevisions, EveryUpdateKeepsTheReplacedContent) {
-  TempDir dir;
-  auto store = OpenStore(dir);
+TEST_P(StoreTest, EveryUpdateKeepsTheReplacedContent) {
+  auto store = OpenStore();
   ASSERT_EQ(store->AddProfile("p", "C", "v1", nullptr), 0u);
   uint64_t rev = 0;
   ASSERT_EQ(store->UpdateProfile("p", "C", "v2", &rev), 0u);
@@ -133,9 +170,8 @@ TEST(StoreRevisions, EveryUpdateKeepsTheReplacedContent) {
 
 // Each revision carries the time it was stored (not the time a later one
 // replaced it), on a clock the test steps; a restore is a store of its own.
-TEST(StoreRevisions, EachRevisionShowsWhenItWasStored) {
-  TempDir dir;
-  auto store = OpenStore(dir);
+TEST_P(StoreTest, EachRevisionShowsWhenItWasStored) {
+  auto store = OpenStore();
   int64_t now = 1000;
   store->SetClock([&now] { return now; });
   ASSERT_EQ(store->AddProfile("p", "C", "v1", nullptr), 0u);
@@ -164,7 +200,7 @@ TEST(StoreRevisions, EachRevisionShowsWhenItWasStored) {
 // A file of the first schema kept, for each old revision, the time it was
 // replaced.  Opening it moves each time to the revision stored then; the
 // oldest kept revision's own time was never recorded and reads as 0.
-TEST(StoreSchema, MigratesReplacementTimesToStoredTimes) {
+TEST(SqliteSchema, MigratesReplacementTimesToStoredTimes) {
   TempDir dir;
   const std::string path = dir.File("profiles.db");
   {
@@ -223,12 +259,11 @@ TEST(StoreSchema, MigratesReplacementTimesToStoredTimes) {
   ASSERT_EQ(revs.size(), 4u);
   EXPECT_EQ(revs[0].timeMs, 4000);
   EXPECT_EQ(revs[1].timeMs, 3000);
-  EXPECT_EQ(Query(path, "SELECT version FROM schema_version"), std::to_string(Store::kSchemaVersion));
+  EXPECT_EQ(Query(path, "SELECT version FROM schema_version"), std::to_string(ctserver::SqliteStore::kSchemaVersion));
 }
 
-TEST(StoreRevisions, KeepsOnlyTheLastTwentyAndDropsThemWithTheProfile) {
-  TempDir dir;
-  auto store = OpenStore(dir);
+TEST_P(StoreTest, KeepsOnlyTheLastTwentyAndDropsThemWithTheProfile) {
+  auto store = OpenStore();
   ASSERT_EQ(store->AddProfile("p", "C", "c1", nullptr), 0u);
   for (int i = 2; i <= 30; ++i) ASSERT_EQ(store->UpdateProfile("p", "C", "c" + std::to_string(i), nullptr), 0u);
   std::vector<RevisionRow> revs;
@@ -249,9 +284,8 @@ TEST(StoreRevisions, KeepsOnlyTheLastTwentyAndDropsThemWithTheProfile) {
   EXPECT_EQ(revs[0].revision, 1u);
 }
 
-TEST(StoreProfiles, PutAddsOrUpdatesButNeverCrossesClasses) {
-  TempDir dir;
-  auto store = OpenStore(dir);
+TEST_P(StoreTest, PutAddsOrUpdatesButNeverCrossesClasses) {
+  auto store = OpenStore();
   uint64_t rev = 0;
   ASSERT_EQ(store->PutProfile("p", "C", "one", &rev), 0u);
   EXPECT_EQ(rev, 1u);
@@ -263,10 +297,9 @@ TEST(StoreProfiles, PutAddsOrUpdatesButNeverCrossesClasses) {
   EXPECT_EQ(row.content, "two");
 }
 
-TEST(StorePersistence, EverythingSurvivesReopening) {
-  TempDir dir;
+TEST_P(StoreTest, EverythingSurvivesReopening) {
   {
-    auto store = OpenStore(dir);
+    auto store = OpenStore();
     ASSERT_EQ(store->AddProfile("p", "C", std::string("\0bin\xff", 5), nullptr), 0u);
     ASSERT_EQ(store->UpdateProfile("p", "C", "second", nullptr), 0u);
     ctserver::ServiceRow svc;
@@ -281,7 +314,7 @@ TEST(StorePersistence, EverythingSurvivesReopening) {
     ASSERT_EQ(store->SetProcesses({{"A", true}, {"B", false}}), 0u);
     ASSERT_EQ(store->SetProcesses({{"A", false}}), 0u);
   }
-  auto store = OpenStore(dir);
+  auto store = OpenStore();
   std::string content;
   ASSERT_EQ(store->GetRevision("p", "C", 1, &content), 0u);
   EXPECT_EQ(content, std::string("\0bin\xff", 5));  // blobs keep every byte
@@ -309,19 +342,19 @@ TEST(StorePersistence, EverythingSurvivesReopening) {
   EXPECT_EQ(store->RemoveService("Dialer"), ct::kErrNotFound);
 }
 
-TEST(StoreSchema, RunsInWalModeAndRefusesANewerSchema) {
+TEST(SqliteSchema, RunsInWalModeAndRefusesANewerSchema) {
   TempDir dir;
   { OpenStore(dir); }
   const std::string path = dir.File("profiles.db");
   EXPECT_EQ(Query(path, "PRAGMA journal_mode"), "wal");
-  EXPECT_EQ(Query(path, "SELECT version FROM schema_version"), std::to_string(Store::kSchemaVersion));
+  EXPECT_EQ(Query(path, "SELECT version FROM schema_version"), std::to_string(ctserver::SqliteStore::kSchemaVersion));
   Query(path, "UPDATE schema_version SET version = 99");
   std::string error;
   EXPECT_FALSE(Store::Open(path, &error));
   EXPECT_NE(error.find("99"), std::string::npos) << error;
 }
 
-TEST(StoreSchema, ReportsAFileThatIsNoDatabase) {
+TEST(SqliteSchema, ReportsAFileThatIsNoDatabase) {
   TempDir dir;
   {
     FILE* f = std::fopen(dir.File("junk.db").c_str(), "wb");

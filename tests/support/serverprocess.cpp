@@ -28,7 +28,7 @@ bool ServerProcess::Start(std::vector<std::string> extra, bool defaultListen) {
 #ifdef CTSERVER_PATH
   const std::string portFile = dir_ + "/ctserver.port";
   ::unlink(portFile.c_str());
-  std::vector<std::string> args = {CTSERVER_PATH, "--db", DbPath(), "--port-file", portFile};
+  std::vector<std::string> args = {CTSERVER_PATH, "--db", db_.empty() ? DbPath() : db_, "--port-file", portFile};
   if (defaultListen) {
     args.push_back("--listen");
     args.push_back("127.0.0.1:0");

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace grpc {
@@ -29,6 +30,10 @@ class ServerProcess {
   // or did not bind within 20 s.  The port of a unix socket is 0.
   bool Start(std::vector<std::string> extra = {}, bool defaultListen = true);
 
+  // Serve this --db instead of the SQLite file in the folder (a
+  // postgresql:// URI); set before Start.
+  void UseDatabase(std::string db) { db_ = std::move(db); }
+
   bool ok() const { return started_; }
   int port() const { return port_; }
   std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -49,6 +54,7 @@ class ServerProcess {
   bool Exited();
 
   std::string dir_;
+  std::string db_;
   pid_t pid_ = -1;
   int port_ = 0;
   bool started_ = false;
