@@ -15,8 +15,6 @@
 #include "app/queltview.h"
 #include "app/tempset.h"
 #include "common/multises.h"
-#include "comnmfc/getservb.h"
-#include "comnmfc/retrieve.h"
 #include "dialogs/errorbox.h"
 #include "platform/cmdtarget.h"
 #include "platform/msgbox.h"
@@ -24,8 +22,6 @@
 #include "platform/waitcursor.h"
 
 namespace {
-constexpr UINT IDS_NO_PROFILES = 16391;
-constexpr UINT IDS_DEFAULT_SERVER = 16386;
 constexpr UINT IDS_CURRENT_CONTENT = 4466;
 constexpr UINT IDS_REVISION_NAMED = 4467;
 constexpr UINT IDS_PROFILE_ON_SERVER = 4468;
@@ -60,22 +56,8 @@ void CQueltDoc::OnCompareServer() {
 
 BOOL CQueltDoc::CompareWithRevision(uint64_t revision) {
   CQueltView* view = GetView();
-  if (view == nullptr || view->GetSession() == nullptr) return FALSE;
-  CWaitCursor wait;
   CTempSet set;
-  if (!set.Ok()) {
-    wait.Release();
-    CErrorBox(IDS_NO_MEMORY, view).DoModal();
-    return FALSE;
-  }
-  MultiAdminSession* session = view->GetSession();
-  if (!session->GetRevision(QV_String(m_strServer.GetString()), QV_String(m_strName.GetString()),
-                            QV_String(m_strClass.GetString()), revision, set.Get())) {
-    wait.Release();
-    if (!session->Cancelled()) CErrorBox(session->LastError(), view).DoModal();
-    return FALSE;
-  }
-  wait.Release();
+  if (!LoadRevision(revision, set)) return FALSE;
   QV_DataElement other;
   other.SetToKVSet(set.Get());
   CString name;
@@ -89,48 +71,9 @@ void CQueltDoc::OnUpdateCompareView(CCmdUI* ui) { ui->Enable(GetView() != nullpt
 void CQueltDoc::OnCompareOtherServer() {
   CQueltView* view = GetView();
   if (view == nullptr || view->GetSession() == nullptr) return;
-  MultiAdminSession* session = view->GetSession();
-  std::vector<CString> servers;
-  UINT messageId = 0;
-  if (!ReadKnownServers(&servers, &messageId)) {
-    CErrorBox(messageId, view).DoModal();
-    return;
-  }
-  CString server;
-  {
-    CGetServerBox box(IDS_SELECT_COMPARE_SERVER, servers.data(), view);
-    box.SetServerSelected(IDS_DEFAULT_SERVER);
-    if (box.DoModal() != IDOK) return;
-    server = box.GetServerSelected();
-  }
-  QV_String* names = nullptr;
-  QV_String* classes = nullptr;
-  int32_t count = 0;
-  CWaitCursor wait;
-  const int32_t listed = session->GetProfileList(QV_String(server.GetString()), QV_String(""), &names, &classes, &count);
-  wait.Release();
-  std::unique_ptr<QV_String[]> ownNames(names), ownClasses(classes);
-  if (!listed) {
-    if (!session->Cancelled()) CErrorBox(session->LastError(), view).DoModal();
-    return;
-  }
-  if (count < 1 || names == nullptr || classes == nullptr) {
-    CErrorBox(IDS_NO_PROFILES, view).DoModal();
-    return;
-  }
-  std::unique_ptr<QV_String[]> entries(new (std::nothrow) QV_String[static_cast<size_t>(count)]);
-  if (!entries) {
-    CErrorBox(IDS_NO_MEMORY, view).DoModal();
-    return;
-  }
-  for (int32_t i = 0; i < count; ++i)
-    entries[i] = QV_String(MakeProfileEntry(static_cast<const char*>(names[i]), static_cast<const char*>(classes[i])).GetString());
-  CRetrieveBox box(entries.get(), count, view);
-  if (box.DoModal() != IDOK) return;
-  const int32_t index = box.GetProfileIndex();
-  if (index < 0 || index >= count) return;
-  CompareWithProfile(server, CString(static_cast<const char*>(classes[index])),
-                     CString(static_cast<const char*>(names[index])));
+  CString server, name, profileClass;
+  if (ChooseServerProfile(IDS_SELECT_COMPARE_SERVER, view->GetSession(), view, &server, &name, &profileClass))
+    CompareWithProfile(server, profileClass, name);
 }
 
 BOOL CQueltDoc::CompareWithProfile(const CString& server, const CString& profileClass, const CString& name) {

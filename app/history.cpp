@@ -100,11 +100,10 @@ void CQueltDoc::OnRevisionHistory() {
   view->SetFocus();
 }
 
-BOOL CQueltDoc::OpenRevision(uint64_t revision) {
+BOOL CQueltDoc::LoadRevision(uint64_t revision, CTempSet& set) {
   CQueltView* view = GetView();
   if (view == nullptr || view->GetSession() == nullptr) return FALSE;
   CWaitCursor wait;
-  CTempSet set;
   if (!set.Ok()) {
     wait.Release();
     CErrorBox(IDS_NO_MEMORY, view).DoModal();
@@ -117,6 +116,13 @@ BOOL CQueltDoc::OpenRevision(uint64_t revision) {
     if (!session->Cancelled()) CErrorBox(session->LastError(), view).DoModal();
     return FALSE;
   }
+  return TRUE;
+}
+
+BOOL CQueltDoc::OpenRevision(uint64_t revision) {
+  CQueltView* view = GetView();
+  CTempSet set;
+  if (!LoadRevision(revision, set)) return FALSE;
   // The content replaces the tree as one undoable change, keeping the
   // identity; the view reports its own failure and keeps its tree.
   if (!view->OpenRevisionContent(set.Get())) return FALSE;

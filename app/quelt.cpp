@@ -187,56 +187,59 @@ void CQueltApp::OnFileNew() {
   OpenProfile(LoadStringById(IDS_DEFAULT_SERVER), LoadStringById(IDS_NO_CLASS), LoadStringById(IDS_UNTITLED), TRUE);
 }
 
-void CQueltApp::OnFileOpen() {
+BOOL ChooseServerProfile(UINT promptId, MultiAdminSession* session, CWnd* owner, CString* server, CString* name,
+                         CString* profileClass) {
   std::vector<CString> servers;
   UINT messageId = 0;
   if (!ReadKnownServers(&servers, &messageId)) {
-    CErrorBox(messageId).DoModal();
-    return;
+    CErrorBox(messageId, owner).DoModal();
+    return FALSE;
   }
-  CString server;
   {
-    CGetServerBox box(IDS_SELECT_RETRIEVE_SERVER, servers.data(), nullptr);
+    CGetServerBox box(promptId, servers.data(), owner);
     box.SetServerSelected(IDS_DEFAULT_SERVER);
-    if (box.DoModal() != IDOK) return;
-    server = box.GetServerSelected();
+    if (box.DoModal() != IDOK) return FALSE;
+    *server = box.GetServerSelected();
   }
 
   QV_String* names = nullptr;
   QV_String* classes = nullptr;
   int32_t count = 0;
   CWaitCursor wait;
-  const int32_t listed = m_session.GetProfileList(QV_String(server), QV_String(""), &names, &classes, &count);
+  const int32_t listed = session->GetProfileList(QV_String(*server), QV_String(""), &names, &classes, &count);
   wait.Release();
   std::unique_ptr<QV_String[]> ownNames(names), ownClasses(classes);
   if (!listed) {
-    if (!m_session.Cancelled()) CErrorBox(m_session.LastError()).DoModal();
-    return;
+    if (!session->Cancelled()) CErrorBox(session->LastError(), owner).DoModal();
+    return FALSE;
   }
   if (count < 1 || names == nullptr || classes == nullptr) {
-    CErrorBox(IDS_NO_PROFILES).DoModal();
-    return;
+    CErrorBox(IDS_NO_PROFILES, owner).DoModal();
+    return FALSE;
   }
   std::unique_ptr<QV_String[]> entries(new (std::nothrow) QV_String[static_cast<size_t>(count)]);
   if (!entries) {
-    CErrorBox(IDS_NO_MEMORY).DoModal();
-    return;
+    CErrorBox(IDS_NO_MEMORY, owner).DoModal();
+    return FALSE;
   }
   for (int32_t i = 0; i < count; ++i)
     entries[i] = QV_String(MakeProfileEntry(static_cast<const char*>(names[i]), static_cast<const char*>(classes[i])).GetString());
 
-  CString name, profileClass;
-  {
-    CRetrieveBox box(entries.get(), count, nullptr);
-    if (box.DoModal() != IDOK) return;
-    // The name and class come from the list itself, not from a re-reading
-    // of the entry text, so blanks in either survive.
-    const int32_t index = box.GetProfileIndex();
-    if (index < 0 || index >= count) return;
-    name = CString(static_cast<const char*>(names[index]));
-    profileClass = CString(static_cast<const char*>(classes[index]));
-  }
-  OpenProfile(server, profileClass, name, FALSE);
+  CRetrieveBox box(entries.get(), count, owner);
+  if (box.DoModal() != IDOK) return FALSE;
+  // The name and class come from the list itself, not from a re-reading of
+  // the entry text, so blanks in either survive.
+  const int32_t index = box.GetProfileIndex();
+  if (index < 0 || index >= count) return FALSE;
+  *name = CString(static_cast<const char*>(names[index]));
+  *profileClass = CString(static_cast<const char*>(classes[index]));
+  return TRUE;
+}
+
+void CQueltApp::OnFileOpen() {
+  CString server, name, profileClass;
+  if (ChooseServerProfile(IDS_SELECT_RETRIEVE_SERVER, &m_session, nullptr, &server, &name, &profileClass))
+    OpenProfile(server, profileClass, name, FALSE);
 }
 
 void CQueltApp::OnAppAbout() { DisplayAboutBox(IDR_MAINFRAME, nullptr, m_pMainWnd); }

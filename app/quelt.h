@@ -11,6 +11,7 @@
 #include "common/multises.h"
 #include "platform/cstring.h"
 #include "platform/cwinapp.h"
+#include "platform/cwnd.h"
 
 class CDocument;
 class CHelpWindow;
@@ -66,3 +67,10 @@ CQueltApp* TheQueltApp();
 
 // The display entry for a profile: name, two blanks, "[ ", class, " ]".
 CString MakeProfileEntry(const char* name, const char* profileClass);
+
+// Asks for a known server (the dialog captioned by promptId), lists its
+// profiles and asks for one, as Retrieve does; messages go to owner.  TRUE
+// with the server and the listed name and class; FALSE when the user
+// cancelled or a message has been shown.
+BOOL ChooseServerProfile(UINT promptId, MultiAdminSession* session, CWnd* owner, CString* server, CString* name,
+                         CString* profileClass);

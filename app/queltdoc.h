@@ -13,6 +13,7 @@
 #include "platform/wintypes.h"
 
 class CQueltView;
+class CTempSet;
 
 class CQueltDoc : public CDocument {
  public:
@@ -50,6 +51,9 @@ class CQueltDoc : public CDocument {
   void OnRevisionHistory();
   void OnUpdateRevisionHistory(CCmdUI* ui);
   BOOL OpenRevision(uint64_t revision);
+  // Fetches one revision's content into the set; FALSE with the message
+  // shown (none for a cancelled call).
+  BOOL LoadRevision(uint64_t revision, CTempSet& set);
 
   // Comparisons (app/history.cpp): the open profile, unsaved changes
   // included, against the server's current content or one revision.  The
