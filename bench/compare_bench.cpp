@@ -1,7 +1,9 @@
 // The difference engine on two profiles of about 1,000,000 nodes, one an
 // edited copy of the other (1 % of the values changed, 0.1 % added, 0.1 %
 // removed), beside GNU diff on their two data-element texts, written to
-// files beforehand.  Run with scripts/bench.
+// files beforehand.  Then the three-way merge of a profile and two copies
+// each with another 1 % of its values changed, beside the difference of one
+// copy alone.  Run with scripts/bench.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,14 +13,16 @@
 #include <vector>
 
 #include "compare/diff.h"
+#include "compare/merge.h"
 #include "s100/deif.h"
 
 namespace {
 
 constexpr int kGroups = 72000;  // each: a set of 8 values and an array of 4 (14 nodes)
 
-// The profile; `edited` changes, adds and removes values at fixed strides.
-QV_DataElement MakeProfile(bool edited) {
+// The profile; `edited` changes, adds and removes values at fixed strides;
+// values at `changeAt` modulo 100 are changed.
+QV_DataElement MakeProfile(bool edited, int changeAt) {
   uint32_t err = 0;
   CTkvs root = 0;
   CTkvs_Create(&root, &err);
@@ -28,7 +32,7 @@ QV_DataElement MakeProfile(bool edited) {
     CTkvs_Create(&group, &err);
     for (int i = 0; i < 8; ++i, ++value) {
       if (edited && value % 1000 == 7) continue;  // removed
-      const bool changed = edited && value % 100 == 3;
+      const bool changed = value % 100 == changeAt;
       if (i % 2 == 0)
         CTkvs_PutInt(group, 0x7001 + i, static_cast<int32_t>(value) + (changed ? 1 : 0), &err);
       else
@@ -51,8 +55,8 @@ QV_DataElement MakeProfile(bool edited) {
 }
 
 struct Pair {
-  QV_DataElement a = MakeProfile(false);
-  QV_DataElement b = MakeProfile(true);
+  QV_DataElement a = MakeProfile(false, -1);
+  QV_DataElement b = MakeProfile(true, 3);
   std::string fileA, fileB;
 
   Pair() {
@@ -111,6 +115,47 @@ void BM_GnuDiffText1M(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(std::system(command.c_str()));
 }
 BENCHMARK(BM_GnuDiffText1M)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Three-way: base, and mine and theirs each with 1 % of the values changed,
+// in different places.
+struct Triple {
+  QV_DataElement base = MakeProfile(false, -1);
+  QV_DataElement mine = MakeProfile(false, 3);
+  QV_DataElement theirs = MakeProfile(false, 53);
+};
+
+Triple& Sides() {
+  static Triple triple;
+  return triple;
+}
+
+void BM_DiffMine1M(benchmark::State& state) {
+  Triple& t = Sides();
+  size_t count = 0;
+  for (auto _ : state) {
+    std::vector<compare::Difference> diffs;
+    compare::Diff(t.base, t.mine, {}, &diffs);
+    count = diffs.size();
+    benchmark::DoNotOptimize(diffs.data());
+  }
+  state.counters["differences"] = static_cast<double>(count);
+}
+BENCHMARK(BM_DiffMine1M)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_Merge1M(benchmark::State& state) {
+  Triple& t = Sides();
+  size_t conflicts = 0, changes = 0;
+  for (auto _ : state) {
+    compare::MergeResult result;
+    compare::Merge(t.base, t.mine, t.theirs, &result);
+    conflicts = result.conflicts.size();
+    changes = result.mineChanges + result.theirChanges;
+    benchmark::DoNotOptimize(result.merged.Type());
+  }
+  state.counters["conflicts"] = static_cast<double>(conflicts);
+  state.counters["changes"] = static_cast<double>(changes);
+}
+BENCHMARK(BM_Merge1M)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

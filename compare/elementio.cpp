@@ -214,29 +214,31 @@ SetBuilder::~SetBuilder() {
   if (set_ != 0) CTkvs_Destroy(set_, &err);
 }
 
-bool SetBuilder::Put(CTsymbol key, const QV_DataElement& value) {
+bool PutValue(CTkvs set, CTsymbol key, const QV_DataElement& value) {
   uint32_t err = 0;
   switch (value.Type()) {
-    case CT_TYPE_INT: return CTkvs_PutInt(set_, key, value.Int(), &err) != 0;
-    case CT_TYPE_UINT: return CTkvs_PutUInt(set_, key, value.UInt(), &err) != 0;
-    case CT_TYPE_BOOL: return CTkvs_PutBool(set_, key, value.Bool(), &err) != 0;
-    case CT_TYPE_SYMBOL: return CTkvs_PutSymbol(set_, key, value.Symbol(), &err) != 0;
-    case CT_TYPE_FLOAT: return CTkvs_PutFloat(set_, key, value.Float(), &err) != 0;
+    case CT_TYPE_INT: return CTkvs_PutInt(set, key, value.Int(), &err) != 0;
+    case CT_TYPE_UINT: return CTkvs_PutUInt(set, key, value.UInt(), &err) != 0;
+    case CT_TYPE_BOOL: return CTkvs_PutBool(set, key, value.Bool(), &err) != 0;
+    case CT_TYPE_SYMBOL: return CTkvs_PutSymbol(set, key, value.Symbol(), &err) != 0;
+    case CT_TYPE_FLOAT: return CTkvs_PutFloat(set, key, value.Float(), &err) != 0;
     case CT_TYPE_IRANGE: {
       const CTirange r = value.IRange();
-      return CTkvs_PutIRange(set_, key, &r, &err) != 0;
+      return CTkvs_PutIRange(set, key, &r, &err) != 0;
     }
     case CT_TYPE_FRANGE: {
       const CTfrange r = value.FRange();
-      return CTkvs_PutFRange(set_, key, &r, &err) != 0;
+      return CTkvs_PutFRange(set, key, &r, &err) != 0;
     }
-    case CT_TYPE_STRING: return CTkvs_PutString(set_, key, value.String(), &err) != 0;
-    case CT_TYPE_KVSET: return CTkvs_PutKVSet(set_, key, value.KVSet(), &err) != 0;
+    case CT_TYPE_STRING: return CTkvs_PutString(set, key, value.String(), &err) != 0;
+    case CT_TYPE_KVSET: return CTkvs_PutKVSet(set, key, value.KVSet(), &err) != 0;
     default:
       if (value.Type() < CT_TYPE_ARRAY) return false;
-      return CTkvs_PutArray(set_, key, value.Array(), &err) != 0;
+      return CTkvs_PutArray(set, key, value.Array(), &err) != 0;
   }
 }
+
+bool SetBuilder::Put(CTsymbol key, const QV_DataElement& value) { return PutValue(set_, key, value); }
 
 bool SetBuilder::Release(QV_DataElement* element) {
   if (set_ == 0) return false;

@@ -51,6 +51,9 @@ bool ToElement(const Item& item, QV_DataElement* element);
 // The element type of an array code's items (arrays of arrays: CT_TYPE_ARRAY).
 uint32_t ItemType(uint32_t arrayType);
 
+// Puts a copy of the element under the key (replacing in place, or last).
+bool PutValue(CTkvs set, CTsymbol key, const QV_DataElement& value);
+
 // Builds a set from elements, in the order they are put.
 class SetBuilder {
  public:

@@ -340,6 +340,147 @@ class Merger {
   std::vector<PathStep> path_;  // the current place: keys, and mine's and the merged positions
 };
 
+// Applies the merge's changes to a copy of mine in place: nested sets and
+// arrays are changed through the handles their parents lend, so only the
+// containers that change are touched.
+class Patcher {
+ public:
+  bool Element(QV_DataElement* element, const Refs& refs) {
+    if (refs.empty()) return true;
+    if (refs.front()->path.empty()) {
+      if (refs.size() != 1 || refs.front()->kind != DiffKind::Changed) return false;
+      *element = refs.front()->newValue;
+      return true;
+    }
+    if (element->Type() == CT_TYPE_KVSET) return Set(element->KVSet(), refs, 0);
+    if (element->Type() >= CT_TYPE_ARRAY) return Array(element->Array(), refs, 0);
+    return false;
+  }
+
+ private:
+  static bool Terminal(const Refs& refs, size_t begin, size_t end, size_t depth) {
+    return end - begin == 1 && refs[begin]->path.size() == depth + 1;
+  }
+
+  bool Set(CTkvs set, const Refs& refs, size_t depth) {
+    std::vector<CTsymbol> removed;
+    for (size_t i = 0; i < refs.size();) {
+      const PathStep& step = refs[i]->path[depth];
+      if (!step.isKey) return false;
+      size_t j = i + 1;
+      while (j < refs.size() && refs[j]->path[depth].isKey && refs[j]->path[depth].oldKey == step.oldKey) ++j;
+      if (Terminal(refs, i, j, depth)) {
+        const Difference& d = *refs[i];
+        if (d.kind == DiffKind::Removed) {
+          removed.push_back(step.oldKey);
+        } else if (!PutValue(set, d.kind == DiffKind::Added ? step.key : step.oldKey, d.newValue)) {
+          return false;
+        }
+      } else {
+        const Refs below(refs.begin() + static_cast<long>(i), refs.begin() + static_cast<long>(j));
+        uint32_t type = 0, err = 0;
+        if (!CTkvs_GetType(set, step.oldKey, &type, &err)) return false;
+        if (type == CT_TYPE_KVSET) {
+          CTkvs inner = 0;
+          if (!CTkvs_GetKVSet(set, step.oldKey, &inner, &err) || !Set(inner, below, depth + 1)) return false;
+        } else if (type >= CT_TYPE_ARRAY) {
+          CTary inner = 0;
+          if (!CTkvs_GetArray(set, step.oldKey, &inner, &err) || !Array(inner, below, depth + 1)) return false;
+        } else {
+          return false;
+        }
+      }
+      i = j;
+    }
+    if (removed.empty()) return true;
+    // Sets have no removal: the rest is put back in its order.
+    CTkvs rest = 0;
+    uint32_t err = 0;
+    if (!CTkvs_Create(&rest, &err)) return false;
+    bool done = CTkvs_Copy(rest, set, &err) && CTkvs_Clear(set, &err);
+    std::vector<Entry> entries;
+    done = done && ReadSet(rest, &entries);
+    std::sort(removed.begin(), removed.end());
+    for (size_t k = 0; done && k < entries.size(); ++k) {
+      if (std::binary_search(removed.begin(), removed.end(), entries[k].key)) continue;
+      QV_DataElement value;
+      done = ToElement(entries[k].value, &value) && PutValue(set, entries[k].key, value);
+    }
+    CTkvs_Destroy(rest, &err);
+    return done;
+  }
+
+  bool Array(CTary array, const Refs& refs, size_t depth) {
+    ArrayItems items;
+    if (!ReadArray(array, &items) || !CTary_IsKnownType(items.type)) return false;
+    // Only items changed inside: each changes in place.
+    bool inside = items.type == CT_TYPE_KVSET_ARRAY || items.type == CT_TYPE_ARRAY_ARRAY;
+    for (const Difference* d : refs) inside = inside && d->path.size() > depth + 1 && !d->path[depth].isKey;
+    if (inside) {
+      for (size_t i = 0; i < refs.size();) {
+        const PathStep& step = refs[i]->path[depth];
+        size_t j = i + 1;
+        while (j < refs.size() && refs[j]->path[depth].oldIndex == step.oldIndex &&
+               refs[j]->path[depth].newIndex == step.newIndex)
+          ++j;
+        if (step.oldIndex >= items.count) return false;
+        const Refs below(refs.begin() + static_cast<long>(i), refs.begin() + static_cast<long>(j));
+        const Item item = items.At(step.oldIndex);
+        if (!(item.type == CT_TYPE_KVSET ? Set(item.handle, below, depth + 1) : Array(item.handle, below, depth + 1)))
+          return false;
+        i = j;
+      }
+      return true;
+    }
+    // Insertions or removals: the array is made again.
+    std::vector<QV_DataElement> out;
+    out.reserve(items.count + refs.size());
+    uint32_t next = 0;
+    auto copyTo = [&](uint32_t end) {
+      if (end > items.count || end < next) return false;
+      for (; next < end; ++next) {
+        out.emplace_back();
+        if (!ToElement(items.At(next), &out.back())) return false;
+      }
+      return true;
+    };
+    for (size_t i = 0; i < refs.size();) {
+      const PathStep& step = refs[i]->path[depth];
+      if (step.isKey) return false;
+      size_t j = i + 1;
+      while (j < refs.size() && !refs[j]->path[depth].isKey && refs[j]->path[depth].oldIndex == step.oldIndex &&
+             refs[j]->path[depth].newIndex == step.newIndex)
+        ++j;
+      if (!copyTo(step.oldIndex)) return false;
+      const Difference& first = *refs[i];
+      if (Terminal(refs, i, j, depth) && first.kind == DiffKind::Added) {
+        out.push_back(first.newValue);
+      } else if (next >= items.count) {
+        return false;
+      } else if (Terminal(refs, i, j, depth)) {
+        ++next;
+        if (first.kind == DiffKind::Changed) out.push_back(first.newValue);
+      } else {
+        out.emplace_back();
+        if (!ToElement(items.At(next++), &out.back())) return false;
+        const Refs below(refs.begin() + static_cast<long>(i), refs.begin() + static_cast<long>(j));
+        if (!Element(&out.back(), below, depth + 1)) return false;
+      }
+      i = j;
+    }
+    if (!copyTo(items.count)) return false;
+    QV_DataElement made;
+    uint32_t err = 0;
+    return MakeArray(items.type, out, &made) && CTary_Copy(array, made.Array(), &err) != 0;
+  }
+
+  bool Element(QV_DataElement* element, const Refs& refs, size_t depth) {
+    if (element->Type() == CT_TYPE_KVSET) return Set(element->KVSet(), refs, depth);
+    if (element->Type() >= CT_TYPE_ARRAY) return Array(element->Array(), refs, depth);
+    return false;
+  }
+};
+
 }  // namespace
 
 bool Merge(const QV_DataElement& base, const QV_DataElement& mine, const QV_DataElement& theirs,
@@ -356,11 +497,11 @@ bool Merge(const QV_DataElement& base, const QV_DataElement& mine, const QV_Data
   merger.Node(FromElement(base), FromElement(mine), FromElement(theirs), mr, tr, 0);
   if (!merger.ok) return false;
   MergeResult result;
-  if (merger.patch.empty()) {
-    result.merged = mine;
-  } else if (!Apply(mine, merger.patch, &result.merged)) {
-    return false;
-  }
+  result.merged = mine;
+  Refs patch;
+  patch.reserve(merger.patch.size());
+  for (const Difference& d : merger.patch) patch.push_back(&d);
+  if (!Patcher().Element(&result.merged, patch)) return false;
   result.conflicts = std::move(merger.conflicts);
   result.mineChanges = dm.size();
   result.theirChanges = dt.size();
