@@ -21,7 +21,10 @@ struct Unit {
   size_t begin = 0, end = 0;
 };
 
-// Units of one side that touch: a region as diff3 sees it.
+// Units of one side that touch: a region as diff3 sees it.  Where both
+// sides' regions overlap and cannot be paired item by item (insertions or
+// removals among them), the whole array is the conflict: an item range would
+// be no element of the tree, and the array is the smallest one enclosing it.
 struct Hunk {
   uint32_t s = 0, e = 0;
   size_t first = 0, last = 0;  // units [first, last)
@@ -258,40 +261,33 @@ class Merger {
         continue;
       }
       // Both sides edited the region.
-      const bool single = mc.size() == 1 && tc.size() == 1 && mh[mc[0]].last - mh[mc[0]].first == 1 &&
-                          th[tc[0]].last - th[tc[0]].first == 1;
       if (mc.size() == 1 && tc.size() == 1 && SameEdits(mu, mh[mc[0]], ma, tu, th[tc[0]], ta)) {
         mShift += Shift(mu, mh[mc[0]]);
         continue;
       }
-      const Unit* a = single ? &mu[mh[mc[0]].first] : nullptr;
-      const Unit* c = single ? &tu[th[tc[0]].first] : nullptr;
-      if (a != nullptr && a->s == c->s && a->e == c->e) {
-        PathStep step;
-        step.isKey = false;
-        step.oldIndex = a->sideIndex;
-        step.newIndex = static_cast<uint32_t>(a->sideIndex + tApplied);
-        path_.push_back(step);
-        if (a->kind == Unit::Nested && c->kind == Unit::Nested) {
-          const Refs mr(md.begin() + static_cast<long>(a->begin), md.begin() + static_cast<long>(a->end));
-          const Refs tr(td.begin() + static_cast<long>(c->begin), td.begin() + static_cast<long>(c->end));
-          if (a->s >= ba.count || a->sideIndex >= ma.count || c->sideIndex >= ta.count)
-            ok = false;
-          else
-            Node(ba.At(a->s), ma.At(a->sideIndex), ta.At(c->sideIndex), mr, tr, depth + 1);
-        } else {
-          // One item each: the item is the conflict.
-          Item bi, mItem, tItem;
-          const bool hasBase = a->kind != Unit::Insert && a->s < ba.count;
-          const bool hasMine = a->kind != Unit::Delete && a->sideIndex < ma.count;
-          const bool hasTheirs = c->kind != Unit::Delete && c->sideIndex < ta.count;
-          if (hasBase) bi = ba.At(a->s);
-          if (hasMine) mItem = ma.At(a->sideIndex);
-          if (hasTheirs) tItem = ta.At(c->sideIndex);
-          AddConflict(hasBase ? &bi : nullptr, hasMine ? &mItem : nullptr, hasTheirs ? &tItem : nullptr);
+      std::vector<const Unit*> mine, theirs;
+      for (size_t k : mc)
+        for (size_t u = mh[k].first; u < mh[k].last; ++u) mine.push_back(&mu[u]);
+      for (size_t k : tc)
+        for (size_t u = th[k].first; u < th[k].last; ++u) theirs.push_back(&tu[u]);
+      auto inPlace = [](const Unit* u) { return u->kind == Unit::Replace || u->kind == Unit::Nested; };
+      const bool single = mine.size() == 1 && theirs.size() == 1 && mine[0]->s == theirs[0]->s &&
+                          mine[0]->e == theirs[0]->e;
+      if (single || (std::all_of(mine.begin(), mine.end(), inPlace) && std::all_of(theirs.begin(), theirs.end(), inPlace))) {
+        // One item each, or items changed in place (positions pair up one
+        // to one): each item merges on its own.
+        const Level level{ba, ma, ta, md, td, depth};
+        size_t x = 0, y = 0;
+        while (x < mine.size() || y < theirs.size()) {
+          if (y >= theirs.size() || (x < mine.size() && mine[x]->s < theirs[y]->s)) {
+            ++x;
+          } else if (x >= mine.size() || theirs[y]->s < mine[x]->s) {
+            TakeUnit(*theirs[y++], td, depth, mShift, &tApplied);
+          } else {
+            BothAt(level, *mine[x++], *theirs[y++], tApplied);
+          }
         }
-        path_.pop_back();
-        mShift += Shift(mu, mh[mc[0]]);
+        for (size_t k : mc) mShift += Shift(mu, mh[k]);
         continue;
       }
       whole = true;
@@ -323,18 +319,60 @@ class Merger {
   // Theirs' edits of a region mine left alone, at mine's positions.
   void TakeHunk(const std::vector<Unit>& units, const Hunk& h, const Refs& td, size_t depth, long mShift,
                 long* tApplied) {
-    for (size_t i = h.first; i < h.last; ++i) {
-      const Unit& u = units[i];
-      PathStep step;
-      step.isKey = false;
-      step.oldIndex = static_cast<uint32_t>(u.s + mShift);
-      step.newIndex = static_cast<uint32_t>(u.s + mShift + *tApplied);
-      path_.push_back(step);
-      for (size_t k = u.begin; k < u.end; ++k) Take(*td[k], depth + 1);
-      path_.pop_back();
-      if (u.kind == Unit::Insert) ++*tApplied;
-      if (u.kind == Unit::Delete) --*tApplied;
+    for (size_t i = h.first; i < h.last; ++i) TakeUnit(units[i], td, depth, mShift, tApplied);
+  }
+
+  void TakeUnit(const Unit& u, const Refs& td, size_t depth, long mShift, long* tApplied) {
+    PathStep step;
+    step.isKey = false;
+    step.oldIndex = static_cast<uint32_t>(u.s + mShift);
+    step.newIndex = static_cast<uint32_t>(u.s + mShift + *tApplied);
+    path_.push_back(step);
+    for (size_t k = u.begin; k < u.end; ++k) Take(*td[k], depth + 1);
+    path_.pop_back();
+    if (u.kind == Unit::Insert) ++*tApplied;
+    if (u.kind == Unit::Delete) --*tApplied;
+  }
+
+  struct Level {
+    const ArrayItems& ba;
+    const ArrayItems& ma;
+    const ArrayItems& ta;
+    const Refs& md;
+    const Refs& td;
+    size_t depth;
+  };
+
+  // Both sides edited one base item (or inserted one at the same place):
+  // merged inside when both changed it inside, else the item conflicts
+  // unless both made it the same.
+  void BothAt(const Level& l, const Unit& a, const Unit& c, long tApplied) {
+    if (a.kind == Unit::Replace && c.kind == Unit::Replace &&
+        Equal(l.md[a.begin]->newValue, l.td[c.begin]->newValue))
+      return;
+    PathStep step;
+    step.isKey = false;
+    step.oldIndex = a.sideIndex;
+    step.newIndex = static_cast<uint32_t>(a.sideIndex + tApplied);
+    path_.push_back(step);
+    if (a.kind == Unit::Nested && c.kind == Unit::Nested) {
+      const Refs mr(l.md.begin() + static_cast<long>(a.begin), l.md.begin() + static_cast<long>(a.end));
+      const Refs tr(l.td.begin() + static_cast<long>(c.begin), l.td.begin() + static_cast<long>(c.end));
+      if (a.s >= l.ba.count || a.sideIndex >= l.ma.count || c.sideIndex >= l.ta.count)
+        ok = false;
+      else
+        Node(l.ba.At(a.s), l.ma.At(a.sideIndex), l.ta.At(c.sideIndex), mr, tr, l.depth + 1);
+    } else {
+      Item bi, mItem, tItem;
+      const bool hasBase = a.kind != Unit::Insert && a.s < l.ba.count;
+      const bool hasMine = a.kind != Unit::Delete && a.sideIndex < l.ma.count;
+      const bool hasTheirs = c.kind != Unit::Delete && c.sideIndex < l.ta.count;
+      if (hasBase) bi = l.ba.At(a.s);
+      if (hasMine) mItem = l.ma.At(a.sideIndex);
+      if (hasTheirs) tItem = l.ta.At(c.sideIndex);
+      AddConflict(hasBase ? &bi : nullptr, hasMine ? &mItem : nullptr, hasTheirs ? &tItem : nullptr);
     }
+    path_.pop_back();
   }
 
   std::vector<PathStep> path_;  // the current place: keys, and mine's and the merged positions

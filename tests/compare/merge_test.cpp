@@ -92,6 +92,9 @@ TEST(MergeTest, ConflictsAreWhereBothSidesChangedDifferently) {
        "kvset { #3 = array int [1, 9, 4, 5]; }", "kvset { #3 = array int [1, 2, 8, 4]; }",
        "kvset { #3 = array int [1, 9, 4, 5]; }",
        {"#3: array int [1, 2, 3, 4, 5] | array int [1, 9, 4, 5] | array int [1, 2, 8, 4]"}, 2, 2},
+      {"array: items changed in place pair up one by one", "kvset { #3 = array int [1, 2, 3, 4]; }",
+       "kvset { #3 = array int [1, 5, 6, 4]; }", "kvset { #3 = array int [1, 2, 7, 8]; }",
+       "kvset { #3 = array int [1, 5, 6, 8]; }", {"#3[2]: int 3 | int 6 | int 7"}, 2, 2},
       {"array: items both kept merge inside", "kvset { #3 = array kvset [kvset { #1 = int 1; #2 = int 2; }]; }",
        "kvset { #3 = array kvset [kvset { #1 = int 5; #2 = int 2; }]; }",
        "kvset { #3 = array kvset [kvset { #1 = int 1; #2 = int 6; }]; }",
@@ -124,6 +127,18 @@ TEST(MergeTest, AConflictNamesMinesPositionAndTheMergedOne) {
   EXPECT_FALSE(step.isKey);
   EXPECT_EQ(step.oldIndex, 1u);  // where mine had the item it removed
   EXPECT_EQ(step.newIndex, 3u);  // after theirs' two insertions
+}
+
+TEST(MergeTest, AnElementWithoutAValueLeavesTheResultAlone) {
+  compare::MergeResult result;
+  result.mineChanges = 99;
+  const QV_DataElement set = Parse("kvset { #1 = int 1; }");
+  const QV_DataElement none;
+  EXPECT_FALSE(compare::Merge(set, none, set, &result));
+  EXPECT_FALSE(compare::Merge(set, set, none, &result));
+  EXPECT_EQ(result.mineChanges, 99u);
+  EXPECT_EQ(result.merged.Type(), static_cast<uint32_t>(CT_TYPE_NONE));
+  EXPECT_FALSE(compare::Merge(set, set, set, nullptr));
 }
 
 // Edits a profile for two sides at once, each place edited by one side at
