@@ -170,7 +170,9 @@ using CT_WatchHandle = uint64_t;
 // a runtime thread (never the caller's), first once with the current
 // revision (removed = 1 when there is no such profile), then once per write
 // (update, add, remove, restore, import) by anyone, in order.  Never blocks
-// the caller on the network.
+// the caller on the network: the watch reaches the server after the call
+// returns, and its first event tells the state from which on every write is
+// seen.
 int CTadm_WatchProfile(CTses session, const char* name, const char* profileClass, CT_WatchCallback callback,
                        CT_WatchHandle* handle, uint32_t* err);
 // Ends a watch; when it returns the callback is not running and will not run
