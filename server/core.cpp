@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "s100/cterrors.h"
 #include "s100/deif.h"
@@ -122,9 +123,12 @@ class CoreImpl final : public ServerCore {
   ~CoreImpl() override {
     EndWatches(ct::kErrConnect);
     store_->SetProcesses({{kProcStore, false}, {kProcSymbols, false}, {kProcSessions, false}, {kProcAdmin, false}});
+    // First: the store's listener thread calls into the watch table.
+    store_.reset();
   }
 
   bool Start(std::string* error) {
+    store_->WatchChanges([this](const std::string& name) { RemoteChange(name); });
     if (store_->SetProcesses(
             {{kProcStore, true}, {kProcSymbols, true}, {kProcSessions, true}, {kProcAdmin, network_}}) != 0) {
       *error = "cannot record the server processes";
@@ -470,6 +474,18 @@ class CoreImpl final : public ServerCore {
     std::string name;
     std::string cls;
     ProfileEventSink sink;
+    pb::ProfileEvent last;  // the event it got last
+
+    // Hands on an event unless it tells nothing new (a restore of the
+    // current revision, or another server's write already told).
+    void Tell(const pb::ProfileEvent& ev) {
+      if (ev.revision() == last.revision() && ev.removed() == last.removed() &&
+          ev.time_unix_ms() == last.time_unix_ms()) {
+        return;
+      }
+      last = ev;
+      sink(ev);
+    }
   };
 
   static pb::ProfileEvent EventFor(uint32_t lookup, const ProfileRow& row, const std::string& cls) {
@@ -495,7 +511,23 @@ class CoreImpl final : public ServerCore {
     if (lookup != 0 && lookup != ct::kErrNotFound) return;  // the store failed: nothing sound to tell
     std::lock_guard<std::mutex> lock(watchMutex_);
     for (auto& [id, w] : watchers_) {
-      if (w.name == name) w.sink(EventFor(lookup, row, w.cls));
+      if (w.name == name) w.Tell(EventFor(lookup, row, w.cls));
+    }
+  }
+
+  // Another server on the database wrote the profile (empty name: maybe
+  // any profile): its watchers here learn the current revision.
+  void RemoteChange(const std::string& name) {
+    std::vector<std::string> names;
+    if (name.empty()) {
+      std::lock_guard<std::mutex> lock(watchMutex_);
+      for (const auto& [watched, count] : watchedNames_) names.push_back(watched);
+    } else {
+      names.push_back(name);
+    }
+    for (const auto& n : names) {
+      std::lock_guard<std::mutex> order(Stripe(n));
+      NotifyWrite(n);
     }
   }
 
@@ -523,9 +555,10 @@ class CoreImpl final : public ServerCore {
     std::lock_guard<std::mutex> lock(watchMutex_);
     const uint64_t id = nextWatch_++;
     Watcher& w = watchers_[id];
-    w = Watcher{req.session(), req.name(), req.profile_class(), std::move(sink)};
+    w = Watcher{req.session(), req.name(), req.profile_class(), std::move(sink), pb::ProfileEvent()};
     ++watchedNames_[req.name()];
-    w.sink(EventFor(lookup, row, w.cls));
+    w.last = EventFor(lookup, row, w.cls);
+    w.sink(w.last);
     return id;
   }
 

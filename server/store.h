@@ -114,6 +114,13 @@ class Store {
   virtual uint32_t SetProcesses(const std::vector<ProcessRow>& rows) = 0;
   virtual uint32_t ListProcesses(const std::string& name, std::vector<ProcessRow>* out) = 0;
 
+  // Calls `changed`, on a thread of the store's, with the name of a profile
+  // that another server sharing the database wrote, or with an empty name
+  // when such writes may have been missed (every profile may have changed).
+  // A store that no other server writes never calls it.  Set once, before
+  // any write; it is called until the store is destroyed.
+  virtual void WatchChanges(std::function<void(const std::string& name)> /*changed*/) {}
+
   // "ok" when the store is sound, otherwise the findings.
   virtual std::string IntegrityCheck() = 0;
 
