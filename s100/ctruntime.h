@@ -178,7 +178,8 @@ int CTadm_WatchProfile(CTses session, const char* name, const char* profileClass
 // Ends a watch; when it returns the callback is not running and will not run
 // again.  Safe to call from any thread except from inside the callback
 // (refused there with kErrInvalidArgument); destroying the session ends its
-// watches too (their handles are then unknown: kErrNotFound).
+// watches too, also from inside their callback (their handles are then
+// unknown: kErrNotFound).
 int CTadm_Unwatch(CT_WatchHandle handle, uint32_t* err);
 
 // Import reads, export writes a profile as text in a file under the

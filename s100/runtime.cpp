@@ -91,7 +91,14 @@ struct Watch {
       queue->stop = true;
     }
     queue->ready.notify_all();
-    if (deliverer.joinable()) deliverer.join();
+    if (!deliverer.joinable()) return;
+    // Closing the session from inside the callback cannot wait for the
+    // callback; the thread ends by itself when the callback returns.
+    if (deliverer.get_id() == std::this_thread::get_id()) {
+      deliverer.detach();
+    } else {
+      deliverer.join();
+    }
   }
 };
 
@@ -712,7 +719,8 @@ int CTadm_WatchProfile(CTses handle, const char* name, const char* profileClass,
     watch->call = session->backend->WatchProfile(request, std::move(sink));
   }
   if (!watch->call) return SetErr(err, kErrInvalidArgument);
-  watch->deliverer = std::thread([w = watch.get()] { w->Deliver(); });
+  // The thread keeps its watch alive until it has ended.
+  watch->deliverer = std::thread([watch] { watch->Deliver(); });
 
   RuntimeState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);

@@ -285,6 +285,34 @@ TEST_P(ProfileRevisions, UnwatchFromTheCallbackIsRefused) {
   EXPECT_EQ(CTadm_Unwatch(watch, nullptr), 1);
 }
 
+// Closing the session from inside the callback ends the watch without
+// waiting for the callback it runs in.
+TEST_P(ProfileRevisions, TheSessionCanBeClosedFromTheCallback) {
+  std::mutex m;
+  std::condition_variable done;
+  int closed = -1;
+  CT_WatchHandle watch = 0;
+  const CTses session = watcher_;
+  ASSERT_EQ(CTadm_WatchProfile(
+                watcher_, "p", "Fax",
+                [&, session](const CT_ProfileEvent&) {
+                  Kvs reply;
+                  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
+                  const int result = CTses_Destroy(session, CT_kvsEmpty, &record, 0);
+                  std::lock_guard<std::mutex> l(m);
+                  closed = result;
+                  done.notify_all();
+                },
+                &watch, nullptr),
+            1);
+  std::unique_lock<std::mutex> lock(m);
+  ASSERT_TRUE(done.wait_for(lock, std::chrono::milliseconds(env::kHangBoundMs), [&] { return closed != -1; }));
+  EXPECT_EQ(closed, 1);
+  uint32_t err = 0;
+  EXPECT_NE(CTadm_Unwatch(watch, &err), 1);
+  EXPECT_EQ(err, ct::kErrNotFound);
+}
+
 TEST_P(ProfileRevisions, ClosingTheSessionEndsItsWatches) {
   CT_WatchHandle watch = 0;
   ASSERT_EQ(CTadm_WatchProfile(watcher_, "p", "Fax", seen_.Callback(), &watch, nullptr), 1);
