@@ -1,9 +1,15 @@
 #include "server/pgstore.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <cstring>
 #include <initializer_list>
 
@@ -129,6 +135,7 @@ class PgConnection {
   PgConnection& operator=(const PgConnection&) = delete;
 
   bool broken() const { return PQstatus(c_) != CONNECTION_OK; }
+  PGconn* raw() const { return c_; }
   std::string Message() const { return PQerrorMessage(c_); }
   const std::string& lastState() const { return lastState_; }
 
@@ -254,6 +261,10 @@ std::unique_ptr<PgStore> PgStore::Open(const std::string& uri, const std::string
   std::string localError;
   if (!error) error = &localError;
   auto store = std::unique_ptr<PgStore>(new PgStore);
+  std::random_device random;
+  char id[40];
+  std::snprintf(id, sizeof id, "%08x%08x%08x", random(), random(), random());
+  store->instance_ = id;
   store->uri_ = uri;
   store->password_ = password;
   auto c = store->Connect(error);
@@ -290,7 +301,60 @@ std::unique_ptr<PgStore> PgStore::Open(const std::string& uri, const std::string
   return store;
 }
 
-PgStore::~PgStore() = default;
+PgStore::~PgStore() {
+  if (listener_.joinable()) {
+    stopping_ = true;
+    const uint64_t one = 1;
+    ssize_t ignored = ::write(wake_, &one, sizeof one);
+    (void)ignored;
+    listener_.join();
+  }
+  if (wake_ >= 0) ::close(wake_);
+}
+
+uint32_t PgStore::Announce(PgConnection& c, const std::string& name) {
+  // Delivered when (and only if) the transaction commits, in commit order.
+  PgResult r = c.Exec("SELECT pg_notify('ctserver_profiles', $1)", {instance_ + "\t" + name});
+  return r.ok() ? 0 : ct::kErrIo;
+}
+
+void PgStore::WatchChanges(std::function<void(const std::string& name)> changed) {
+  if (listener_.joinable() || !changed) return;
+  wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wake_ < 0) return;
+  changed_ = std::move(changed);
+  listener_ = std::thread([this] { Listen(); });
+}
+
+// One connection that listens for the other servers' profile writes; one
+// that drops is made again, and then every watched profile may have
+// changed meanwhile.
+void PgStore::Listen() {
+  while (!stopping_) {
+    std::unique_ptr<PgConnection> c = Connect(nullptr);
+    if (c && c->Command("LISTEN ctserver_profiles")) {
+      changed_(std::string());
+      PGconn* raw = c->raw();
+      while (!stopping_) {
+        pollfd fds[2] = {{PQsocket(raw), POLLIN, 0}, {wake_, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+          if (errno == EINTR) continue;
+          break;
+        }
+        if (stopping_ || !PQconsumeInput(raw)) break;
+        while (PGnotify* n = PQnotifies(raw)) {
+          const std::string payload = n->extra ? n->extra : "";
+          PQfreemem(n);
+          const size_t tab = payload.find('\t');
+          if (tab == std::string::npos || payload.compare(0, tab, instance_) == 0) continue;  // our own
+          changed_(payload.substr(tab + 1));
+        }
+      }
+    }
+    pollfd wait = {wake_, POLLIN, 0};
+    if (!stopping_) ::poll(&wait, 1, 1000);
+  }
+}
 
 template <class Work>
 uint32_t PgStore::Transact(bool write, Work work) {
@@ -361,7 +425,10 @@ uint32_t InsertProfile(PgConnection& c, const std::string& name, const std::stri
 
 uint32_t PgStore::AddProfile(const std::string& name, const std::string& cls, const std::string& content,
                              uint64_t* revision) {
-  const uint32_t rc = Transact(true, [&](PgConnection& c) { return InsertProfile(c, name, cls, content, NowMs()); });
+  const uint32_t rc = Transact(true, [&](PgConnection& c) {
+    const uint32_t irc = InsertProfile(c, name, cls, content, NowMs());
+    return irc ? irc : Announce(c, name);
+  });
   if (rc == 0 && revision) *revision = 1;
   return rc;
 }
@@ -395,12 +462,16 @@ uint32_t PgStore::UpdateLocked(PgConnection& c, int64_t id, uint64_t oldRevision
 }
 
 uint32_t PgStore::UpdateProfile(const std::string& name, const std::string& cls, const std::string& content,
-                                uint64_t* revision) {
+                                uint64_t* revision, uint64_t expected) {
   uint64_t rev = 0;
   const uint32_t rc = Transact(true, [&](PgConnection& c) {
+    // The row is locked (FOR UPDATE) from the check to the commit, so a
+    // writer on another server cannot move the revision in between.
     FoundProfile found;
     if (uint32_t frc = FindProfile(c, name, cls, &found, false, true)) return frc;
-    return UpdateLocked(c, found.id, found.row.revision, content, &rev);
+    if (expected != 0 && found.row.revision != expected) return ct::kErrRevisionConflict;
+    const uint32_t urc = UpdateLocked(c, found.id, found.row.revision, content, &rev);
+    return urc ? urc : Announce(c, name);
   });
   if (rc == 0 && revision) *revision = rev;
   return rc;
@@ -416,14 +487,15 @@ uint32_t PgStore::PutProfile(const std::string& name, const std::string& cls, co
       const uint32_t irc = InsertProfile(c, name, cls, content, NowMs());
       if (irc != ct::kErrNameExists) {
         rev = 1;
-        return irc;
+        return irc ? irc : Announce(c, name);
       }
       FoundProfile found;
       const uint32_t frc = FindProfile(c, name, std::string(), &found, false, true);
       if (frc == ct::kErrNotFound) continue;
       if (frc) return frc;
       if (found.row.profileClass != cls) return ct::kErrNameExists;
-      return UpdateLocked(c, found.id, found.row.revision, content, &rev);
+      const uint32_t urc = UpdateLocked(c, found.id, found.row.revision, content, &rev);
+      return urc ? urc : Announce(c, name);
     }
     return ct::kErrIo;
   });
@@ -431,11 +503,18 @@ uint32_t PgStore::PutProfile(const std::string& name, const std::string& cls, co
   return rc;
 }
 
-uint32_t PgStore::RemoveProfile(const std::string& name, const std::string& cls) {
+uint32_t PgStore::RemoveProfile(const std::string& name, const std::string& cls, uint64_t expected) {
   return Transact(true, [&](PgConnection& c) -> uint32_t {
+    if (expected != 0) {
+      // Check and delete under the row's lock, so that a concurrent update
+      // on another server either comes first (and the check fails) or waits.
+      FoundProfile found;
+      if (uint32_t frc = FindProfile(c, name, cls, &found, false, true)) return frc;
+      if (found.row.revision != expected) return ct::kErrRevisionConflict;
+    }
     PgResult r = c.Exec("DELETE FROM profiles WHERE name = $1 AND ($2::text = '' OR class = $2)", {name, cls});
     if (!r.ok()) return ct::kErrIo;
-    return r.affected() == 0 ? ct::kErrNotFound : 0;
+    return r.affected() == 0 ? ct::kErrNotFound : Announce(c, name);
   });
 }
 
@@ -520,7 +599,8 @@ uint32_t PgStore::RestoreRevision(const std::string& name, const std::string& cl
     }
     std::string content;
     if (uint32_t rrc = ReadRevision(c, found, revision, &content)) return rrc;
-    return UpdateLocked(c, found.id, found.row.revision, content, &rev);
+    const uint32_t urc = UpdateLocked(c, found.id, found.row.revision, content, &rev);
+    return urc ? urc : Announce(c, name);
   });
   if (rc == 0 && newRevision) *newRevision = rev;
   return rc;

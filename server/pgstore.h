@@ -7,10 +7,13 @@
 // replaced on the next call; the calls in between answer kErrIo.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "server/store.h"
@@ -38,10 +41,10 @@ class PgStore final : public Store {
   uint32_t AddProfile(const std::string& name, const std::string& cls, const std::string& content,
                       uint64_t* revision) override;
   uint32_t UpdateProfile(const std::string& name, const std::string& cls, const std::string& content,
-                         uint64_t* revision) override;
+                         uint64_t* revision, uint64_t expected = 0) override;
   uint32_t PutProfile(const std::string& name, const std::string& cls, const std::string& content,
                       uint64_t* revision) override;
-  uint32_t RemoveProfile(const std::string& name, const std::string& cls) override;
+  uint32_t RemoveProfile(const std::string& name, const std::string& cls, uint64_t expected = 0) override;
   uint32_t GetProfile(const std::string& name, const std::string& cls, ProfileRow* out) override;
   uint32_t ListProfiles(const std::string& cls, std::vector<ProfileRow>* out) override;
   uint32_t ListRevisions(const std::string& name, const std::string& cls, std::vector<RevisionRow>* out) override;
@@ -61,6 +64,9 @@ class PgStore final : public Store {
   // Whether the database answers and the kept revisions agree with the
   // profiles they belong to.
   std::string IntegrityCheck() override;
+  // Other servers' profile writes, through LISTEN/NOTIFY on a connection of
+  // its own.
+  void WatchChanges(std::function<void(const std::string& name)> changed) override;
 
  private:
   PgStore() = default;
@@ -76,6 +82,16 @@ class PgStore final : public Store {
   uint32_t UpdateLocked(PgConnection& c, int64_t id, uint64_t oldRevision, const std::string& content,
                         uint64_t* revision);
 
+  // Tells the servers listening that the profile changed (in the write's
+  // transaction): 0 or kErrIo.
+  uint32_t Announce(PgConnection& c, const std::string& name);
+  void Listen();
+
+  std::string instance_;  // this store's notifications carry it, so it skips its own
+  std::function<void(const std::string&)> changed_;
+  std::atomic<bool> stopping_{false};
+  int wake_ = -1;  // eventfd that ends the listener's wait
+  std::thread listener_;
   std::string uri_;
   std::string password_;
   std::mutex poolMutex_;

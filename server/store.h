@@ -71,13 +71,17 @@ class Store {
   virtual uint32_t AddProfile(const std::string& name, const std::string& cls, const std::string& content,
                               uint64_t* revision) = 0;
   // Replaces the content of the profile of that name and class, keeping the
-  // old content as a revision; none gives kErrNotFound.
+  // old content as a revision; none gives kErrNotFound.  With `expected`
+  // not 0 the write happens only when the current revision is `expected`
+  // (checked in the write's own transaction); otherwise nothing is written
+  // and the answer is kErrRevisionConflict.
   virtual uint32_t UpdateProfile(const std::string& name, const std::string& cls, const std::string& content,
-                                 uint64_t* revision) = 0;
+                                 uint64_t* revision, uint64_t expected = 0) = 0;
   // Update when the profile of that name and class exists, else add.
   virtual uint32_t PutProfile(const std::string& name, const std::string& cls, const std::string& content,
                               uint64_t* revision) = 0;
-  virtual uint32_t RemoveProfile(const std::string& name, const std::string& cls) = 0;
+  // Removes the profile with its revisions; `expected` as for UpdateProfile.
+  virtual uint32_t RemoveProfile(const std::string& name, const std::string& cls, uint64_t expected = 0) = 0;
   // One profile with its content; an empty class matches every class.
   virtual uint32_t GetProfile(const std::string& name, const std::string& cls, ProfileRow* out) = 0;
   // Names and classes (no content) of one class, or of all when cls is
@@ -109,6 +113,13 @@ class Store {
   // Records the running flag of each process, adding those not yet known.
   virtual uint32_t SetProcesses(const std::vector<ProcessRow>& rows) = 0;
   virtual uint32_t ListProcesses(const std::string& name, std::vector<ProcessRow>* out) = 0;
+
+  // Calls `changed`, on a thread of the store's, with the name of a profile
+  // that another server sharing the database wrote, or with an empty name
+  // when such writes may have been missed (every profile may have changed).
+  // A store that no other server writes never calls it.  Set once, before
+  // any write; it is called until the store is destroyed.
+  virtual void WatchChanges(std::function<void(const std::string& name)> /*changed*/) {}
 
   // "ok" when the store is sound, otherwise the findings.
   virtual std::string IntegrityCheck() = 0;

@@ -3,6 +3,8 @@
 // number handed out once and seen alike through either server.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <set>
@@ -215,4 +217,82 @@ TEST(CtserverPostgres, ADatabaseThatGoesAwayGivesIoErrorsAndTheServerCarriesOn) 
   EXPECT_EQ(rev, 2u);
   ASSERT_EQ(s.Revisions("p", &revs), 0u);
   EXPECT_EQ(revs.size(), 2u);
+}
+
+// A watcher on one server hears of writes made through another server on
+// the same database (and of its own server's, once each), in order.
+TEST(CtserverPostgres, AWatchOnOneServerSeesTheOtherServersWrites) {
+  ASSERT_TRUE(testsupport::HaveServerBinary());
+  auto& cluster = PgCluster::Shared();
+  ASSERT_TRUE(cluster.ok()) << "cannot start the PostgreSQL cluster: " << cluster.error();
+  std::string error;
+  const std::string uri = cluster.CreateDatabase(&error);
+  ASSERT_FALSE(uri.empty()) << error;
+  TempDir dirs[2];
+  std::vector<std::unique_ptr<ServerProcess>> servers;
+  for (auto& dir : dirs) {
+    servers.push_back(std::make_unique<ServerProcess>(dir.path()));
+    servers.back()->UseDatabase(uri);
+    ASSERT_TRUE(servers.back()->Start({"--data-dir", dir.File("transfer")})) << servers.back()->Log();
+  }
+
+  // The watch: a stream on the first server, read on a thread of its own.
+  auto stub = pb::Admin::NewStub(servers[0]->Channel());
+  pb::OpenSessionReply opened;
+  {
+    grpc::ClientContext context;
+    ASSERT_TRUE(stub->OpenSession(&context, pb::OpenSessionRequest(), &opened).ok());
+  }
+  pb::WatchProfileRequest watch;
+  watch.set_session(opened.session());
+  watch.set_name("watched");
+  watch.set_profile_class("Telephony");
+  grpc::ClientContext watchContext;
+  std::mutex m;
+  std::condition_variable arrived;
+  std::vector<pb::ProfileEvent> events;
+  auto stream = stub->WatchProfile(&watchContext, watch);
+  std::thread reader([&] {
+    pb::ProfileEvent e;
+    while (stream->Read(&e)) {
+      std::lock_guard<std::mutex> lock(m);
+      events.push_back(e);
+      arrived.notify_all();
+    }
+  });
+  const auto waitFor = [&](size_t n) {
+    std::unique_lock<std::mutex> lock(m);
+    return arrived.wait_for(lock, std::chrono::milliseconds(testsupport::kHangBoundMs),
+                            [&] { return events.size() >= n; });
+  };
+  EXPECT_TRUE(waitFor(1));
+
+  Session here(servers[0]->Channel()), there(servers[1]->Channel());
+  ASSERT_TRUE(here.ok() && there.ok());
+  // Each write waits for its event: another server's writes that follow
+  // each other closely may come as one event with the latest revision.
+  EXPECT_EQ(there.Write(true, "watched", Content(1)), 0u);  // 1
+  EXPECT_TRUE(waitFor(2));
+  EXPECT_EQ(there.Write(false, "watched", Content(2)), 0u);  // 2
+  EXPECT_TRUE(waitFor(3));
+  EXPECT_EQ(here.Write(false, "watched", Content(3)), 0u);  // 3, through the watcher's own server
+  EXPECT_TRUE(waitFor(4));
+  EXPECT_EQ(there.Write(true, "unwatched", Content(1)), 0u);
+  EXPECT_EQ(there.Write(false, "watched", Content(4)), 0u);  // 4
+  EXPECT_TRUE(waitFor(5));
+  // Our own server's write must not come back a second time through the
+  // database: one more write after it shows what arrived in between.
+  EXPECT_EQ(here.Write(false, "watched", Content(5)), 0u);  // 5
+  const std::vector<uint64_t> expected = {0, 1, 2, 3, 4, 5};  // 0: removed
+  waitFor(expected.size());
+  watchContext.TryCancel();
+  reader.join();
+  std::lock_guard<std::mutex> lock(m);
+  ASSERT_EQ(events.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(events[i].error(), 0u);
+    EXPECT_EQ(events[i].removed(), expected[i] == 0);
+    EXPECT_EQ(events[i].revision(), expected[i]);
+  }
 }
