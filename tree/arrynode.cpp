@@ -211,8 +211,10 @@ int CArrayNode::GetDE(QV_DataElement& element) {
   std::vector<QV_DataElement> elements;
   elements.reserve(static_cast<size_t>(CountSubNodes()));
   for (CTreeNode* child = GetFirstChild(); child; child = child->GetNextSibling()) {
-    elements.emplace_back();
     CDENode* node = dynamic_cast<CDENode*>(child);
+    // A row a comparison draws for a removed item is no part of the array.
+    if (node != nullptr && node->IsRemovedRow()) continue;
+    elements.emplace_back();
     if (!node || !node->GetDE(elements.back())) result = 0;
   }
   if (index == kUnknownType || !WriteItems(array, index, elements)) result = 0;
