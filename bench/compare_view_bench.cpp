@@ -25,7 +25,7 @@ namespace {
 constexpr int kWidth = 1000;
 constexpr int kHeight = 800;
 // Every this many value lines of the profile text one is edited.
-constexpr int kEditEvery = 300;
+constexpr int kEditEvery = 150;
 
 // Names to numbers for the text reader: each new name gets the next number.
 QV_Status Intern(uint32_t* symbol, char** text, int32_t direction, void* context) {
