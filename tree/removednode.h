@@ -8,6 +8,8 @@
 // rows; nothing else creates them.
 #pragma once
 
+#include <cstddef>
+
 #include "tree/denode.h"
 
 class CDIBitmap;
