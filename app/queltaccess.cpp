@@ -6,6 +6,7 @@
 #include "tree/arrynode.h"
 #include "tree/kvp_node.h"
 #include "tree/kvs_node.h"
+#include "tree/removednode.h"
 #include "tree/sym_node.h"
 
 namespace {
@@ -17,6 +18,7 @@ int Trunc(float value) { return static_cast<int>(value); }
 CString CQueltViewAccess::NodeText(CTreeNode* node) {
   if (auto* pair = dynamic_cast<CKVPairNode*>(node))
     return pair->GetKeyNode() != nullptr ? pair->GetKeyNode()->SearchText() : CString();
+  if (auto* removed = dynamic_cast<CRemovedNode*>(node)) return removed->Text();
   if (auto* array = dynamic_cast<CArrayNode*>(node)) return array->Label();
   if (dynamic_cast<CKVSetNode*>(node) != nullptr) return LoadStringById(IDS_KVSET_LABEL);
   if (auto* value = dynamic_cast<CDENode*>(node)) return value->SearchText();

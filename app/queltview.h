@@ -214,6 +214,20 @@ class CQueltView : public CScrollView {
   void OnCompareTakeOther();
   void OnUpdateCompareMarked(CCmdUI* ui);
   void OnUpdateComparing(CCmdUI* ui);
+  // While one lives, the rows drawn for removed nodes are out of the tree,
+  // so that an edit, undo or redo sees the profile's nodes alone (their
+  // positions are the profile's); they come back, placed afresh, when the
+  // outermost one ends.  Every command that changes the tree holds one.
+  class RemovedRowsAside {
+   public:
+    explicit RemovedRowsAside(CQueltView* view);
+    ~RemovedRowsAside();
+    RemovedRowsAside(const RemovedRowsAside&) = delete;
+    RemovedRowsAside& operator=(const RemovedRowsAside&) = delete;
+
+   private:
+    CQueltView* m_pView;
+  };
 
   // --- For the editing commands, printing and tests.
   CKVSetNode* GetRoot() const { return m_pRoot; }
@@ -308,7 +322,16 @@ class CQueltView : public CScrollView {
     std::vector<compare::Difference> diffs;  // other -> open profile
     std::vector<CTreeNode*> marked;           // tree order
     std::unordered_map<const CTreeNode*, std::vector<size_t>> diffsOf;
+    bool removedRowsShown = false;  // the removed rows are in the tree
   };
+  // Links a row for each removed node at its old place (not while rows are
+  // held aside) and lists the marked nodes in tree order.
+  void PlaceRemovedRows();
+  // Unlinks and destroys the removed rows; a selected one passes the
+  // selection to the row above it.
+  void RemoveRemovedRows();
+  void ListMarkedNodes();
+  int m_nRowsAside = 0;
   // Marks the tree afresh from the open profile; after every change.
   void RecomputeComparison();
   // Clears every node's mark.

@@ -149,6 +149,7 @@ void CQueltView::OnEditPaste() {
     return;
   }
   // The container may ask for a key or a position: no busy cursor then.
+  RemovedRowsAside aside(this);
   CTreeNode* container = m_pSelected;
   if (AddNodeToProfile(node))
     RecordInsert(container, node, LoadStringById(IDS_CHANGE_PASTE));
@@ -158,7 +159,11 @@ void CQueltView::OnEditPaste() {
   DocumentModified();
 }
 
-void CQueltView::OnUpdateEditCopy(CCmdUI* ui) { ui->Enable(m_pSelected != nullptr); }
+// A row drawn for a removed node has no value to copy.
+void CQueltView::OnUpdateEditCopy(CCmdUI* ui) {
+  CDENode* selected = SelectedDENode();
+  ui->Enable(m_pSelected != nullptr && (selected == nullptr || !selected->IsRemovedRow()));
+}
 
 void CQueltView::OnUpdateEditCut(CCmdUI* ui) {
   CDENode* selected = SelectedDENode();

@@ -2,10 +2,13 @@
 // current content, a revision, a file or a profile on another server.  The
 // differences from the other side to the open profile are marked on the
 // nodes they concern: an added node on itself, a changed value on its node
-// with the other value beside it, and nodes only the other side has on the
-// container they were in, listed beside it.  The marks are drawing only:
-// GetProfile, the clipboard and Find see the profile alone.
+// with the other value beside it.  A node only the other side has is a row
+// of its own (a CRemovedNode) linked into its container at the place it had
+// there.  The marks and those rows are drawing only: the containers leave
+// the rows out of their values, the editing commands put them aside while
+// they change the tree, and Find never matches them.
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -16,6 +19,7 @@
 #include "app/undo.h"
 #include "common/multises.h"
 #include "compare/difftext.h"
+#include "compare/elementio.h"
 #include "dialogs/errorbox.h"
 #include "platform/cframewnd.h"
 #include "platform/cmdtarget.h"
@@ -24,6 +28,7 @@
 #include "platform/waitcursor.h"
 #include "tree/kvp_node.h"
 #include "tree/kvs_node.h"
+#include "tree/removednode.h"
 
 namespace {
 
@@ -37,8 +42,6 @@ constexpr UINT IDS_COMPARING = 4471;
 
 // A value beside a node is cut to this many bytes: the row stays readable.
 constexpr int kMaxNoteValue = 60;
-// At most this many removed children are listed beside one container.
-constexpr int kMaxRemovedListed = 8;
 
 // The node after n in the pre-order over the whole tree, expanded or not.
 CTreeNode* NextInTree(CTreeNode* n) {
@@ -106,7 +109,54 @@ CString Shortened(const std::string& text) {
   return CString((text.substr(0, end) + "...").c_str());
 }
 
+// The set the path's container is on the other side, read from the other
+// element (steps as the other side has them); false when there is none.
+bool OldSetAt(const QV_DataElement& other, const std::vector<compare::PathStep>& path,
+              std::vector<compare::Entry>* entries) {
+  compare::Item item = compare::FromElement(other);
+  for (size_t i = 0; i + 1 < path.size(); ++i) {
+    const compare::PathStep& step = path[i];
+    if (step.isKey) {
+      std::vector<compare::Entry> here;
+      if (item.type != CT_TYPE_KVSET || !compare::ReadSet(item.handle, &here)) return false;
+      const auto found =
+          std::find_if(here.begin(), here.end(), [&](const compare::Entry& e) { return e.key == step.oldKey; });
+      if (found == here.end()) return false;
+      item = found->value;
+    } else {
+      compare::ArrayItems items;
+      if (item.type < CT_TYPE_ARRAY || !compare::ReadArray(item.handle, &items) || step.oldIndex >= items.count)
+        return false;
+      item = items.At(step.oldIndex);
+    }
+  }
+  return item.type == CT_TYPE_KVSET && compare::ReadSet(item.handle, entries);
+}
+
+// A key as both sides can meet it: by number, or by name when the sides
+// number names differently.
+std::string KeyIdentity(CTsymbol key, const compare::SymbolNamer& names, bool byName) {
+  std::string name;
+  if (byName && names && names(key, &name) && !name.empty()) return name;
+  return "#" + std::to_string(key);
+}
+
 }  // namespace
+
+CQueltView::RemovedRowsAside::RemovedRowsAside(CQueltView* view) : m_pView(view) {
+  if (m_pView->m_nRowsAside++ == 0 && m_pView->m_pCompare != nullptr && m_pView->m_pCompare->removedRowsShown) {
+    m_pView->RemoveRemovedRows();
+    m_pView->ListMarkedNodes();
+  }
+}
+
+CQueltView::RemovedRowsAside::~RemovedRowsAside() {
+  if (--m_pView->m_nRowsAside != 0 || m_pView->m_pCompare == nullptr || m_pView->m_pCompare->removedRowsShown) return;
+  m_pView->PlaceRemovedRows();
+  m_pView->ListMarkedNodes();
+  m_pView->ShowCompareStatus();
+  m_pView->Redraw();
+}
 
 void CQueltView::AddCompareCommands() {
   AddCommand(ID_COMPARE_NEXT, &CQueltView::OnCompareNext);
@@ -179,9 +229,110 @@ void CQueltView::EndComparison() {
 }
 
 void CQueltView::ClearMarks() {
+  RemoveRemovedRows();
   for (CTreeNode* n = m_pRoot; n != nullptr; n = NextInTree(n))
     if (auto* node = dynamic_cast<CDENode*>(n); node != nullptr && node->GetCompareMark() != CDENode::CompareMark::None)
       node->SetCompareMark(CDENode::CompareMark::None, CString());
+}
+
+void CQueltView::RemoveRemovedRows() {
+  std::vector<CTreeNode*> rows;
+  for (CTreeNode* n = m_pRoot; n != nullptr; n = NextInTree(n))
+    if (auto* node = dynamic_cast<CDENode*>(n); node != nullptr && node->IsRemovedRow()) rows.push_back(n);
+  for (CTreeNode* row : rows) {
+    if (row == m_pSelected) {
+      CTreeNode* above = row->Up();
+      while (above != nullptr && static_cast<CDENode*>(above)->IsRemovedRow()) above = above->Up();
+      SelectNode(above != nullptr ? above : m_pRoot);
+    }
+    if (m_pCompare != nullptr) m_pCompare->diffsOf.erase(row);
+    row->GetParent()->DeleteChild(row);
+  }
+  if (m_pCompare != nullptr) m_pCompare->removedRowsShown = false;
+}
+
+// Each removed node goes where it was: an array item before the item that
+// now holds its old position among the kept ones; a set member after the
+// member that preceded it on the other side (first when none did).
+void CQueltView::PlaceRemovedRows() {
+  if (m_pCompare == nullptr || m_pRoot == nullptr || m_nRowsAside > 0 || m_pCompare->removedRowsShown) return;
+  Comparison& c = *m_pCompare;
+  c.removedRowsShown = true;
+  const compare::SymbolNamer names = NamerOf(m_strSymbolServer);
+  const bool byName = !c.otherServer.IsEmpty();
+  const compare::SymbolNamer otherNames = byName ? NamerOf(c.otherServer) : names;
+  PathResolver resolver(m_pRoot);
+  std::vector<std::pair<CTreeNode*, std::vector<size_t>>> groups;
+  std::unordered_map<CTreeNode*, size_t> groupOf;
+  for (size_t i = 0; i < c.diffs.size(); ++i) {
+    if (c.diffs[i].kind != compare::DiffKind::Removed || c.diffs[i].path.empty()) continue;
+    CTreeNode* container = resolver.MarkedNodeOf(c.diffs[i]);
+    if (container == nullptr) continue;
+    auto [at, added] = groupOf.try_emplace(container, groups.size());
+    if (added) groups.emplace_back(container, std::vector<size_t>());
+    groups[at->second].second.push_back(i);
+  }
+  struct Row {
+    size_t before;  // the number of the container's own children before it
+    size_t diff;
+  };
+  for (auto& [container, removed] : groups) {
+    std::vector<Row> rows;
+    size_t children = 0;
+    for (CTreeNode* n = container->GetFirstChild(); n != nullptr; n = n->GetNextSibling()) ++children;
+    if (!c.diffs[removed.front()].path.back().isKey) {
+      for (size_t i : removed) rows.push_back({std::min<size_t>(c.diffs[i].path.back().newIndex, children), i});
+    } else {
+      std::unordered_map<std::string, size_t> keptAt;
+      size_t index = 0;
+      for (CTreeNode* n = container->GetFirstChild(); n != nullptr; n = n->GetNextSibling(), ++index)
+        if (auto* pair = dynamic_cast<CKVPairNode*>(n))
+          keptAt.emplace(KeyIdentity(static_cast<CTsymbol>(pair->GetKey()), names, byName), index);
+      std::unordered_map<CTsymbol, size_t> removedKeys;
+      for (size_t i : removed) removedKeys.emplace(c.diffs[i].path.back().oldKey, i);
+      std::vector<compare::Entry> entries;
+      if (OldSetAt(c.other, c.diffs[removed.front()].path, &entries)) {
+        size_t after = 0;
+        for (const compare::Entry& e : entries) {
+          if (auto r = removedKeys.find(e.key); r != removedKeys.end()) {
+            rows.push_back({after, r->second});
+            removedKeys.erase(r);
+          } else if (auto k = keptAt.find(KeyIdentity(e.key, otherNames, byName)); k != keptAt.end()) {
+            after = k->second + 1;
+          }
+        }
+      }
+      for (size_t i : removed)  // not found on the other side: at the end
+        if (removedKeys.count(c.diffs[i].path.back().oldKey) != 0) rows.push_back({children, i});
+      std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.before < b.before; });
+    }
+    int inserted = 0;
+    for (const Row& row : rows) {
+      const compare::Difference& d = c.diffs[row.diff];
+      const compare::PathStep& step = d.path.back();
+      std::string place;
+      if (step.isKey)
+        place = KeyIdentity(step.oldKey, otherNames, true);
+      else
+        place = "[" + std::to_string(step.oldIndex) + "]";
+      CString text((place + " = ").c_str());
+      text += Shortened(compare::ValueText(d.oldValue, otherNames));
+      auto* node = new CRemovedNode(text, d.oldValue.Type(), step.isKey, row.diff);
+      if (!container->CTreeNode::AddSubNode(node, static_cast<int>(row.before) + inserted)) {
+        delete node;
+        continue;
+      }
+      ++inserted;
+      c.diffsOf[node].push_back(row.diff);
+    }
+  }
+}
+
+void CQueltView::ListMarkedNodes() {
+  if (m_pCompare == nullptr) return;
+  m_pCompare->marked.clear();
+  for (CTreeNode* n = m_pRoot; n != nullptr; n = NextInTree(n))
+    if (m_pCompare->diffsOf.count(n) != 0) m_pCompare->marked.push_back(n);
 }
 
 void CQueltView::RecomputeComparison() {
@@ -210,10 +361,17 @@ void CQueltView::RecomputeComparison() {
     // A large profile takes a while: the comparison runs as server calls
     // do, with the progress window and Cancel.  Cancel waits for the walk
     // to end and drops its result.
+    // Cancel stops the walk itself, so the worker ends promptly.
     bool cancelled = false;
+    std::atomic<bool> stop{false};
+    options.cancelled = [&stop] { return stop.load(std::memory_order_relaxed); };
     const bool ran = ProgressCallRunner().Run(
         IDS_COMPARING, {std::string(c.otherName.GetString())},
-        [&] { read = compare::Diff(c.other, open, options, &c.diffs); }, [&] { cancelled = true; });
+        [&] { read = compare::Diff(c.other, open, options, &c.diffs); },
+        [&] {
+          cancelled = true;
+          stop = true;
+        });
     if (!ran || cancelled) {
       m_pCompare.reset();
       m_strCompareStatus.Empty();
@@ -228,41 +386,20 @@ void CQueltView::RecomputeComparison() {
     CErrorBox(IDS_COMPARE_FAILED, this).DoModal();
     return;
   }
-  std::unordered_map<const CTreeNode*, int> removedListed;
   PathResolver resolver(m_pRoot);
   for (size_t i = 0; i < c.diffs.size(); ++i) {
     const compare::Difference& d = c.diffs[i];
+    if (d.kind == compare::DiffKind::Removed) continue;  // rows of their own, placed below
     auto* node = dynamic_cast<CDENode*>(resolver.MarkedNodeOf(d));
     if (node == nullptr) continue;
     c.diffsOf[node].push_back(i);
-    if (d.kind == compare::DiffKind::Added) {
+    if (d.kind == compare::DiffKind::Added)
       node->SetCompareMark(CDENode::CompareMark::Added, CString());
-    } else if (d.kind == compare::DiffKind::Changed) {
+    else
       node->SetCompareMark(CDENode::CompareMark::Changed, Shortened(compare::ValueText(d.oldValue, otherNames)));
-    } else {
-      // The removed children of one container are listed together.
-      int& listed = removedListed[node];
-      CString note = node->GetCompareMark() == CDENode::CompareMark::Removed ? node->GetCompareNote() : CString();
-      if (listed < kMaxRemovedListed) {
-        const compare::PathStep& step = d.path.back();
-        std::string place;
-        if (step.isKey) {
-          if (!otherNames(step.oldKey, &place)) place = "#" + std::to_string(step.oldKey);
-        } else {
-          place = "[" + std::to_string(step.oldIndex) + "]";
-        }
-        if (!note.IsEmpty()) note += "; ";
-        note += (place + " = ").c_str();
-        note += Shortened(compare::ValueText(d.oldValue, otherNames));
-      } else if (listed == kMaxRemovedListed) {
-        note += "; ...";
-      }
-      ++listed;
-      node->SetCompareMark(CDENode::CompareMark::Removed, note);
-    }
   }
-  for (CTreeNode* n = m_pRoot; n != nullptr; n = NextInTree(n))
-    if (c.diffsOf.count(n) != 0) c.marked.push_back(n);
+  PlaceRemovedRows();
+  ListMarkedNodes();
   ShowCompareStatus();
 }
 
@@ -323,37 +460,56 @@ void CQueltView::OnCompareTakeOther() {
   const auto found = m_pCompare->diffsOf.find(m_pSelected);
   if (found == m_pCompare->diffsOf.end()) return;
   CWaitCursor wait;
-  std::vector<compare::Difference> keep;
-  keep.reserve(m_pCompare->diffs.size());
-  size_t skip = 0;
-  const std::vector<size_t>& taken = found->second;
-  for (size_t i = 0; i < m_pCompare->diffs.size(); ++i) {
-    if (skip < taken.size() && taken[skip] == i) {
-      ++skip;
-      continue;
-    }
-    keep.push_back(m_pCompare->diffs[i]);
+  const std::vector<size_t> taken = found->second;
+  // A removed row is no node of the profile: the place to come back to is
+  // its container, and then the member or item put back there.
+  CTreeNode* container = nullptr;
+  compare::PathStep restored;
+  if (auto* row = dynamic_cast<CDENode*>(m_pSelected); row != nullptr && row->IsRemovedRow()) {
+    container = m_pSelected->GetParent();
+    restored = m_pCompare->diffs[taken.front()].path.back();
   }
-  QV_DataElement result;
-  SlotContent before;
-  if (!compare::Apply(m_pCompare->other, keep, &result) || result.Type() != CT_TYPE_KVSET ||
-      !TakeSlot(m_pRoot, &before)) {
-    wait.Release();
-    CErrorBox(IDS_TAKE_OTHER_FAILED, this).DoModal();
-    return;
-  }
-  // The place to come back to: the node itself, or what is left above it.
-  TreePath place = PathOf(m_pSelected);
-  if (!ReplaceTree(result.KVSet())) return;
-  SlotContent after;
-  if (TakeSlot(m_pRoot, &after))
-    RecordChange(MakeProfileStep(this, LoadStringById(IDS_TAKE_OTHER_VALUE), std::move(before), std::move(after)));
-  else
-    m_history.Clear();  // the step cannot be made: the way back is gone
   CTreeNode* target = nullptr;
-  while (target == nullptr && !place.empty()) {
-    target = NodeAt(m_pRoot, place);
-    place.pop_back();
+  {
+    RemovedRowsAside aside(this);
+    std::vector<compare::Difference> keep;
+    keep.reserve(m_pCompare->diffs.size());
+    size_t skip = 0;
+    for (size_t i = 0; i < m_pCompare->diffs.size(); ++i) {
+      if (skip < taken.size() && taken[skip] == i) {
+        ++skip;
+        continue;
+      }
+      keep.push_back(m_pCompare->diffs[i]);
+    }
+    QV_DataElement result;
+    SlotContent before;
+    if (!compare::Apply(m_pCompare->other, keep, &result) || result.Type() != CT_TYPE_KVSET ||
+        !TakeSlot(m_pRoot, &before)) {
+      wait.Release();
+      CErrorBox(IDS_TAKE_OTHER_FAILED, this).DoModal();
+      return;
+    }
+    TreePath place = PathOf(container != nullptr ? container : m_pSelected);
+    if (!ReplaceTree(result.KVSet())) return;
+    SlotContent after;
+    if (TakeSlot(m_pRoot, &after))
+      RecordChange(MakeProfileStep(this, LoadStringById(IDS_TAKE_OTHER_VALUE), std::move(before), std::move(after)));
+    else
+      m_history.Clear();  // the step cannot be made: the way back is gone
+    while (target == nullptr && !place.empty()) {
+      target = NodeAt(m_pRoot, place);
+      place.pop_back();
+    }
+    if (container != nullptr && target != nullptr) {
+      // The node put back: the member with its old key, or the item at its place.
+      CTreeNode* child = target->GetFirstChild();
+      for (uint32_t index = 0; child != nullptr; child = child->GetNextSibling(), ++index) {
+        auto* pair = dynamic_cast<CKVPairNode*>(child);
+        if (restored.isKey ? pair != nullptr && pair->GetKey() == restored.oldKey : index == restored.newIndex) break;
+      }
+      if (child != nullptr) target = child;
+    }
   }
   ShowChangedNode(target != nullptr ? target : m_pRoot);
   ShowCompareStatus();

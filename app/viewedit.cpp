@@ -175,6 +175,7 @@ void CQueltView::CreateObject(UINT id) {
     delete node;
     return;
   }
+  RemovedRowsAside aside(this);
   CTreeNode* container = m_pSelected;
   if (AddNodeToProfile(node)) {
     CString name = LoadStringById(kind->menuText);
@@ -218,6 +219,7 @@ void CQueltView::DeleteSelected(const CString& name) {
     CErrorBox(IDS_SELECT_A_NODE, this).DoModal();
     return;
   }
+  RemovedRowsAside aside(this);
   CTreeNode* next = selected->Up();
   if (next == nullptr) next = selected;
   TreePath place = PathOf(selected);

@@ -63,6 +63,8 @@ void CQueltView::RecordInsert(CTreeNode* container, CTreeNode* node, const CStri
 }
 
 int CQueltView::EditWithUndo(CDENode* node) {
+  if (node->IsRemovedRow()) return 0;
+  RemovedRowsAside aside(this);
   const QV_String server(m_strSymbolServer.GetString());
   const CString name = LoadStringById(IDS_CHANGE_PROPERTIES);
   // A dialog confirmed without a change changes nothing: no step, and the
@@ -103,6 +105,7 @@ int CQueltView::ReplaceTree(CTkvs set) {
 }
 
 int CQueltView::OpenRevisionContent(CTkvs set) {
+  RemovedRowsAside aside(this);
   SlotContent before;
   if (m_pRoot == nullptr || !TakeSlot(m_pRoot, &before)) return ReplaceTree(set);
   if (!ReplaceTree(set)) return FALSE;
@@ -133,12 +136,14 @@ void CQueltView::HistoryMoved() {
 
 void CQueltView::OnEditUndo() {
   if (!m_history.CanUndo()) return;
+  RemovedRowsAside aside(this);
   m_history.Undo();
   HistoryMoved();
 }
 
 void CQueltView::OnEditRedo() {
   if (!m_history.CanRedo()) return;
+  RemovedRowsAside aside(this);
   m_history.Redo();
   HistoryMoved();
 }

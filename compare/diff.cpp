@@ -74,6 +74,7 @@ class Engine {
   bool ok() const { return ok_; }
 
   void Compare(const Item& o, const Item& n) {
+    if (!Continue()) return;
     if (o.type != n.type) {
       Emit(DiffKind::Changed, &o, &n);
       return;
@@ -94,7 +95,7 @@ class Engine {
  private:
   // Equality of two items, the first of the old side.
   bool Same(const Item& o, const Item& n) {
-    if (o.type != n.type) return false;
+    if (o.type != n.type || !Continue()) return false;
     switch (o.type) {
       case CT_TYPE_SYMBOL:
         return ids_.Of(o.w0, true).id == ids_.Of(n.w0, false).id;
@@ -238,6 +239,7 @@ class Engine {
       for (size_t j = 0; j < nm; ++j) nh[j] = Hash(na.At(head + j), false);
       auto equal = [&](size_t i, size_t j) { return oh[i] == nh[j] && Same(oa.At(head + i), na.At(head + j)); };
       if (!Myers(om, nm, equal, options_.maxArrayEdits, &script)) {
+        if (!ok_) return;
         // Too different to align: one run, so positions pair up and the
         // rest are added or removed.
         script.assign(om, Op::Delete);
@@ -293,7 +295,7 @@ class Engine {
   // Myers' greedy walk for the shortest edit script of a[0..n) into b[0..m).
   // False when it needs more than maxEdits insertions and deletions.
   template <typename Eq>
-  static bool Myers(size_t n, size_t m, Eq equal, size_t maxEdits, std::vector<Op>* script) {
+  bool Myers(size_t n, size_t m, Eq equal, size_t maxEdits, std::vector<Op>* script) {
     const long N = static_cast<long>(n), M = static_cast<long>(m);
     const long maxD = std::min<long>(N + M, static_cast<long>(maxEdits));
     const long offset = maxD + 1;
@@ -303,6 +305,7 @@ class Engine {
     for (long d = 0; d <= maxD && found < 0; ++d) {
       trace.emplace_back(v.begin() + (offset - d), v.begin() + (offset + d + 1));
       for (long k = -d; k <= d; k += 2) {
+        if (!Continue()) return false;
         long x;
         if (k == -d || (k != d && v[offset + k - 1] < v[offset + k + 1]))
           x = v[offset + k + 1];
@@ -360,11 +363,20 @@ class Engine {
     return false;
   }
 
+  // False once the walk is to stop: a failure, or the cancel hook said so
+  // at one of its checks.
+  bool Continue() {
+    if (!ok_) return false;
+    if (options_.cancelled && ++steps_ % kCancelCheckInterval == 0 && options_.cancelled()) ok_ = false;
+    return ok_;
+  }
+
   const Options& options_;
   SymbolIds ids_;
   std::vector<Difference>* out_;
   std::vector<PathStep> path_;
   bool ok_ = true;
+  size_t steps_ = 0;
 };
 
 }  // namespace

@@ -50,11 +50,19 @@ struct Options {
   // An array pair that needs more insertions and deletions than this is
   // compared position by position instead: the walk costs (N+M) x edits.
   size_t maxArrayEdits = 1024;
+  // Asked every few thousand nodes walked and array steps taken; true stops
+  // the walk, and Diff then returns false with *out unchanged.  Called on
+  // the thread that runs Diff.
+  std::function<bool()> cancelled;
 };
+
+// How many nodes or array steps pass between two calls of Options::cancelled.
+inline constexpr size_t kCancelCheckInterval = 4096;
 
 // Appends the differences in tree order: within a set, the new side's keys in
 // their order, then the keys only the old side has; within an array, by
-// position.  False (with *out unchanged) when a container cannot be read.
+// position.  False (with *out unchanged) when a container cannot be read or
+// options.cancelled said so.
 bool Diff(const QV_DataElement& oldValue, const QV_DataElement& newValue, const Options& options,
           std::vector<Difference>* out);
 

@@ -120,8 +120,16 @@ CArrayNode::CArrayNode()
 
 CArrayNode::~CArrayNode() = default;
 
+// Whether the array holds an item: rows a comparison draws for removed items
+// are none.
+bool CArrayNode::HasItems() const {
+  for (CTreeNode* child = GetFirstChild(); child != nullptr; child = child->GetNextSibling())
+    if (auto* node = dynamic_cast<CDENode*>(child); node == nullptr || !node->IsRemovedRow()) return true;
+  return false;
+}
+
 int CArrayNode::SetElementType(const CString& typeName) {
-  if (CountSubNodes() != 0 || m_bKeepsArray) return 0;
+  if (HasItems() || m_bKeepsArray) return 0;
   m_strElementType = typeName;
   return 1;
 }
@@ -145,7 +153,7 @@ CString CArrayNode::Type() { return "CArrayNode"; }
 int CArrayNode::EditNode(MultiAdminSession*, const QV_String&, CWnd*) {
   const int index = TypeIndex(m_strElementType);
   // Elements of the old type under a new one would be written as garbage.
-  if (m_bKeepsArray || index == kUnknownType || CountSubNodes() != 0) return 0;
+  if (m_bKeepsArray || index == kUnknownType || HasItems()) return 0;
   CEditArrayBox dialog(nullptr);
   dialog.m_nChoice = index;
   if (dialog.DoModal() != IDOK) return 0;
@@ -161,7 +169,7 @@ int CArrayNode::CanContain(const CString& typeName) {
 
 int CArrayNode::CanEdit() {
   if (m_bKeepsArray) return 0;
-  return CountSubNodes() == 0 ? 1 : 0;
+  return HasItems() ? 0 : 1;
 }
 
 // The first element of an empty array is edited before it joins; later
@@ -172,7 +180,7 @@ int CArrayNode::AddSubNode(CDENode* node, CWnd* parent, MultiAdminSession* sessi
     return 0;
   }
   int position = -1;
-  if (CountSubNodes() == 0) {
+  if (!HasItems()) {
     if (node->CanEdit() == 1 && !node->EditNode(session, serverName, parent)) return 0;
   } else {
     unsigned int chosen = 0;
@@ -211,8 +219,10 @@ int CArrayNode::GetDE(QV_DataElement& element) {
   std::vector<QV_DataElement> elements;
   elements.reserve(static_cast<size_t>(CountSubNodes()));
   for (CTreeNode* child = GetFirstChild(); child; child = child->GetNextSibling()) {
-    elements.emplace_back();
     CDENode* node = dynamic_cast<CDENode*>(child);
+    // A row a comparison draws for a removed item is no part of the array.
+    if (node != nullptr && node->IsRemovedRow()) continue;
+    elements.emplace_back();
     if (!node || !node->GetDE(elements.back())) result = 0;
   }
   if (index == kUnknownType || !WriteItems(array, index, elements)) result = 0;

@@ -44,6 +44,8 @@ class CArrayNode : public CDENode {
   CString Label() const;
   // Whether the node holds an array of a code it does not know.
   int HoldsUnknownArray() const { return m_bKeepsArray; }
+  // Whether it holds an item (rows drawn for removed items are none).
+  bool HasItems() const;
 
  protected:
   CDIBitmap* m_pOpenBM;  // not owned

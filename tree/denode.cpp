@@ -56,7 +56,7 @@ CString CDENode::CompareMarkText() const {
     case CompareMark::Changed:
       return "[~ changed, other: " + GetCompareNote() + "]";
     case CompareMark::Removed:
-      return "[- removed: " + GetCompareNote() + "]";
+      return "[- removed]";
     case CompareMark::None:
       break;
   }

@@ -92,10 +92,10 @@ class CDENode : public CTreeNode {
                                const QV_String& serverName);
 
   // --- The mark a comparison puts on the node: in the open profile only
-  // (Added), with another value on the other side (Changed), or holding
-  // children that only the other side has (Removed).  The note is the other
-  // value or the removed children, drawn beside the node; it is never part
-  // of the node's value.
+  // (Added), with another value on the other side (Changed), or a row that
+  // stands for a node only the other side has (Removed, a CRemovedNode, the
+  // only node that carries it).  The note is the other value, drawn beside
+  // the node; it is never part of the node's value.
   enum class CompareMark : unsigned char { None, Added, Changed, Removed };
   void SetCompareMark(CompareMark mark, const CString& note) {
     m_compareMark = mark;
@@ -105,6 +105,8 @@ class CDENode : public CTreeNode {
       m_pCompareNote = std::make_unique<CString>(note);
   }
   CompareMark GetCompareMark() const { return m_compareMark; }
+  // A row drawn for a removed node: no part of the profile.
+  bool IsRemovedRow() const { return m_compareMark == CompareMark::Removed; }
   CString GetCompareNote() const { return m_pCompareNote != nullptr ? *m_pCompareNote : CString(); }
   // The mark as one line of text, with its glyph: what is drawn and printed
   // beside the node and what screen readers hear.  Empty without a mark.

@@ -235,6 +235,8 @@ int CKVSetNode::GetDE(QV_DataElement& element) {
   QV_DataElement value;
   for (CTreeNode* child = GetFirstChild(); child; child = child->GetNextSibling()) {
     CKVPairNode* pair = dynamic_cast<CKVPairNode*>(child);
+    // A row a comparison draws for a removed member is no part of the set.
+    if (auto* node = dynamic_cast<CDENode*>(child); !pair && node != nullptr && node->IsRemovedRow()) continue;
     if (!pair || !pair->GetDE(value)) {
       ok = 0;
       continue;

@@ -4,6 +4,9 @@
 // to the revision and Undo takes it back; the marks never reach the profile.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <functional>
@@ -22,6 +25,7 @@
 #include "platform/cframewnd.h"
 #include "platform/cprintinfo.h"
 #include "platform/printloop.h"
+#include "platform/progresscall.h"
 #include "platform/recordingdc.h"
 #include "platform/scriptedmodalhost.h"
 #include "tests/common/sessions_fixture.h"
@@ -30,6 +34,8 @@
 #include "tests/support/tempdir.h"
 #include "tree/kvp_node.h"
 #include "tree/kvs_node.h"
+#include "tree/removednode.h"
+#include "tree/sym_node.h"
 
 namespace {
 
@@ -78,6 +84,27 @@ std::pair<Mark, CTsymbol> Describe(CTreeNode* node) {
   for (CTreeNode* n = node; n != nullptr; n = n->GetParent())
     if (auto* pair = dynamic_cast<CKVPairNode*>(n)) return {mark, static_cast<CTsymbol>(pair->GetKey())};
   return {mark, 0};
+}
+
+// The children of a container as rows read: "- text" for a removed row,
+// else the node's own text.
+std::vector<std::string> RowsOf(CTreeNode* container) {
+  std::vector<std::string> rows;
+  for (CTreeNode* c = container->GetFirstChild(); c != nullptr; c = c->GetNextSibling()) {
+    if (auto* row = dynamic_cast<CRemovedNode*>(c))
+      rows.push_back(std::string("- ") + row->Text().GetString());
+    else if (auto* pair = dynamic_cast<CKVPairNode*>(c))
+      rows.push_back(pair->GetKeyNode()->SearchText().GetString());
+    else
+      rows.push_back(static_cast<CDENode*>(c)->SearchText().GetString());
+  }
+  return rows;
+}
+
+CTreeNode* PairNamed(CTreeNode* set, CTsymbol key) {
+  for (CTreeNode* c = set->GetFirstChild(); c != nullptr; c = c->GetNextSibling())
+    if (auto* pair = dynamic_cast<CKVPairNode*>(c); pair != nullptr && pair->GetKey() == key) return pair;
+  return nullptr;
 }
 
 class CompareEnv : public ::testing::Test {
@@ -139,6 +166,12 @@ class CompareEnv : public ::testing::Test {
     std::sort(found.begin(), found.end());
     return found;
   }
+  // The text of the one removed row among the marked nodes.
+  std::string RemovedRowText() {
+    for (CTreeNode* node : View()->MarkedNodes())
+      if (auto* row = dynamic_cast<CRemovedNode*>(node)) return row->Text().GetString();
+    return "(none)";
+  }
   int MarksInTree() {
     int count = 0;
     std::vector<CTreeNode*> todo{View()->GetRoot()};
@@ -171,15 +204,19 @@ TEST_F(CompareEnv, RevisionMarksExactlyTheDifferencesAndF8VisitsThemInTreeOrder)
   EXPECT_EQ(MarksFound(), expected);
   EXPECT_EQ(MarksInTree(), 5);
 
-  // The other value is beside the changed node; the removed ones beside their container.
+  // The other value is beside the changed node; a removed node is a row of
+  // its own showing its old key and value.
   const struct {
     std::pair<Mark, CTsymbol> node;
     const char* shows;
-  } notes[] = {{{Mark::Changed, kChanged}, "int 10"}, {{Mark::Removed, kBranch}, "\"gone\""}, {{Mark::Removed, 0}, "int 5"}};
+  } notes[] = {{{Mark::Changed, kChanged}, "int 10"}, {{Mark::Removed, kBranch}, "= string \"gone\""}, {{Mark::Removed, 0}, "= int 5"}};
   for (const auto& n : notes) {
     std::string text = "(not marked)";
     for (CTreeNode* node : View()->MarkedNodes())
-      if (Describe(node) == n.node) text = static_cast<CDENode*>(node)->CompareMarkText().GetString();
+      if (Describe(node) == n.node) {
+        View()->SelectNode(node);
+        text = View()->GetAccessibleTree()->CurrentItemText().GetString();
+      }
     EXPECT_NE(text.find(n.shows), std::string::npos) << text;
   }
 
@@ -209,12 +246,18 @@ TEST_F(CompareEnv, RevisionMarksExactlyTheDifferencesAndF8VisitsThemInTreeOrder)
     ASSERT_NE(found, printed.end()) << mark;
     EXPECT_NE(found->second, RGB(0, 0, 0)) << mark;
   }
+  // A removed row prints its old key and value in the removed colour.
+  for (CTreeNode* node : View()->MarkedNodes()) {
+    if (auto* row = dynamic_cast<CRemovedNode*>(node)) {
+      EXPECT_TRUE(printed.count({row->Text().GetString(), CRemovedNode::kRemovedColour})) << row->Text().GetString();
+    }
+  }
   View()->SelectNode(View()->MarkedNodes().front());
 
   // The unchanged branch is closed, the changed ones open; the first difference is selected.
   std::set<std::pair<CTsymbol, bool>> open;
   for (CTreeNode* c = View()->GetRoot()->GetFirstChild(); c != nullptr; c = c->GetNextSibling())
-    open.insert({static_cast<CTsymbol>(static_cast<CKVPairNode*>(c)->GetKey()), c->IsExpanded()});
+    if (auto* pair = dynamic_cast<CKVPairNode*>(c)) open.insert({static_cast<CTsymbol>(pair->GetKey()), c->IsExpanded()});
   EXPECT_TRUE(open.count({kQuiet, false}));
   EXPECT_TRUE(open.count({kChanged, true}));
   EXPECT_TRUE(open.count({kBranch, true}));
@@ -293,8 +336,7 @@ TEST_F(CompareEnv, EditsKeepTheComparisonCurrentAndCommandsFollowTheSelection) {
   EXPECT_EQ(View()->MarkedNodes().size(), 4u);
   EXPECT_TRUE(host_.Messages().empty());
   // On a node without a mark, Take Other Value is off; without a comparison, all are.
-  CTreeNode* quiet = View()->GetRoot()->GetFirstChild();
-  while (quiet != nullptr && static_cast<CKVPairNode*>(quiet)->GetKey() != kQuiet) quiet = quiet->GetNextSibling();
+  CTreeNode* quiet = PairNamed(View()->GetRoot(), kQuiet);
   ASSERT_NE(quiet, nullptr);
   View()->SelectNode(quiet);
   EXPECT_FALSE(app_->m_pMainWnd->Commands()->UpdateCommand(ID_COMPARE_TAKE_OTHER));
@@ -361,10 +403,9 @@ TEST_F(CompareEnv, ProfileOnAServerWithOtherNumbersIsComparedByName) {
   EXPECT_TRUE(host_.Messages().empty());
   const std::vector<std::pair<Mark, CTsymbol>> expected = {{Mark::Removed, 0}};
   ASSERT_EQ(MarksFound(), expected) << "the shared pair matches by name";
-  const std::string note = View()->GetRoot()->CompareMarkText().GetString();
-  EXPECT_NE(note.find("Service_Auto = int 3"), std::string::npos) << note;
+  EXPECT_EQ(RemovedRowText(), "Service_Auto = int 3");
 
-  View()->SelectNode(View()->GetRoot());
+  View()->SelectNode(View()->MarkedNodes().front());
   Run(ID_COMPARE_TAKE_OTHER);
   EXPECT_TRUE(View()->MarkedNodes().empty());
   Kvs content;
@@ -385,10 +426,173 @@ TEST_F(CompareEnv, ProfileOnAServerWithOtherNumbersIsComparedByName) {
   ASSERT_TRUE(Doc()->CompareWithProfile("Renumbered", "Voice", "Unknown"));
   EXPECT_TRUE(host_.Messages().empty());
   ASSERT_EQ(MarksFound(), expected);
-  const std::string listed = View()->GetRoot()->CompareMarkText().GetString();
-  EXPECT_NE(listed.find("Only_Renumbered = int 4"), std::string::npos) << listed;
-  View()->SelectNode(View()->GetRoot());
+  EXPECT_EQ(RemovedRowText(), "Only_Renumbered = int 4");
+  View()->SelectNode(View()->MarkedNodes().front());
   EXPECT_FALSE(app_->m_pMainWnd->Commands()->UpdateCommand(ID_COMPARE_TAKE_OTHER));
+}
+
+// Removed members and items are rows of their own between the siblings they
+// were between; the profile, F8 and the row counts see them as they should.
+TEST_F(CompareEnv, RemovedNodesAreRowsInTheirOldPlace) {
+  const struct {
+    const char* what;
+    const char* other;
+    const char* open;
+    const char* container;  // the pair whose value holds the rows; null: the root
+    std::vector<std::string> rows;
+  } cases[] = {
+      {"set, in the middle", "kvset {\n  Line_Number = int 1;\n  Line_Name = string \"a\";\n  Line_Type = int 2;\n}\n",
+       "kvset {\n  Line_Number = int 1;\n  Line_Type = int 2;\n}\n", nullptr,
+       {"Line_Number", "- Line_Name = string \"a\"", "Line_Type"}},
+      {"set, first and last, with an addition",
+       "kvset {\n  Line_Name = string \"a\";\n  Line_Number = int 1;\n  Line_Gain = int 3;\n}\n",
+       "kvset {\n  Line_Number = int 1;\n  Line_Type = int 2;\n}\n", nullptr,
+       {"- Line_Name = string \"a\"", "Line_Number", "- Line_Gain = int 3", "Line_Type"}},
+      {"array, at their old index among the kept items",
+       "kvset {\n  Line_Extensions = array int [1, 2, 3, 4, 5];\n}\n",
+       "kvset {\n  Line_Extensions = array int [1, 3, 5, 6];\n}\n", "Line_Extensions",
+       {"+1", "- [1] = int 2", "+3", "- [3] = int 4", "+5", "+6"}},
+      {"a removed container is one row",
+       "kvset {\n  Line_Number = int 1;\n  Line_Channels = kvset {\n    Line_Name = string \"x\";\n  };\n}\n",
+       "kvset {\n  Line_Number = int 1;\n}\n", nullptr,
+       {"Line_Number", "- Line_Channels = kvset { Line_Name = string \"x\"; }"}},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    host_.Clear();
+    Kvs open;
+    ASSERT_EQ(TextToProfile(&app_->m_session, "Default_Server", c.open, open), 0u);
+    const std::string name = "Place" + std::to_string(++n);
+    ASSERT_TRUE(app_->m_session.SaveProfile("Default_Server", "Voice", name.c_str(), open, 0));
+    ASSERT_TRUE(Doc()->OnOpenProfile("Default_Server", "Voice", name.c_str()));
+    const std::string file = dir_.File(name + ".deif");
+    testsupport::WriteFile(file, c.other);
+    ASSERT_TRUE(Doc()->CompareWithFile(file.c_str()));
+    EXPECT_TRUE(host_.Messages().empty());
+    CTreeNode* container = View()->GetRoot();
+    if (c.container != nullptr) {
+      uint32_t key = 0;
+      ASSERT_TRUE(app_->m_session.NameToSymbol("Default_Server", c.container, &key));
+      CTreeNode* pair = PairNamed(container, key);
+      ASSERT_NE(pair, nullptr);
+      container = static_cast<CKVPairNode*>(pair)->GetValueNode();
+    }
+    EXPECT_EQ(RowsOf(container), c.rows);
+    // Drawing only: the profile is the open one.
+    EXPECT_TRUE(ShowsExactly(open));
+    // Every removed row is visible, collapsed and childless, counted in the
+    // rows and found where it is drawn; F8 reaches each in display order.
+    const int rowsShown = View()->GetRoot()->GetRowCount();
+    int removed = 0, previousRow = -1;
+    for (CTreeNode* node : View()->MarkedNodes()) {
+      const int row = View()->GetRoot()->GetRowOf(node);
+      EXPECT_GT(row, previousRow);
+      previousRow = row;
+      if (dynamic_cast<CRemovedNode*>(node) == nullptr) continue;
+      ++removed;
+      EXPECT_EQ(node->GetFirstChild(), nullptr);
+      EXPECT_EQ(View()->GetRoot()->NodeAtRow(row), node);
+      int y = 0, onIcon = 0;
+      CRect box;
+      ASSERT_EQ(View()->GetRoot()->GetDims(node, 0, y, box), 1);
+      EXPECT_EQ(View()->GetRoot()->Clicked(box.left + 1, box.top + 1, onIcon), node);
+    }
+    EXPECT_EQ(removed, static_cast<int>(std::count_if(c.rows.begin(), c.rows.end(),
+                                                      [](const std::string& r) { return r[0] == '-'; })));
+    EXPECT_LT(previousRow, rowsShown);
+    Run(ID_COMPARE_END);
+    EXPECT_EQ(View()->GetRoot()->GetRowCount(), rowsShown - removed);
+  }
+}
+
+// A removed row can be selected; its one command is Take Other Value, which
+// puts the node back where it was.  Edits beside the rows keep the profile
+// right, and Undo takes each back.
+TEST_F(CompareEnv, RemovedRowTakesOnlyTheOtherValueAndEditsBesideItKeepTheProfile) {
+  CompareWithOld();
+  CTreeNode* branch = static_cast<CKVPairNode*>(PairNamed(View()->GetRoot(), kBranch))->GetValueNode();
+  auto* gone = dynamic_cast<CRemovedNode*>(branch->GetFirstChild()->GetNextSibling());
+  ASSERT_NE(gone, nullptr);
+  View()->SelectNode(gone);
+  const std::string heard = View()->GetAccessibleTree()->CurrentItemText().GetString();
+  EXPECT_NE(heard.find("removed"), std::string::npos) << heard;
+  const struct {
+    UINT command;
+    bool on;
+  } commands[] = {{ID_COMPARE_TAKE_OTHER, true}, {ID_EDIT_DELETE, false}, {ID_EDIT_PROPERTIES, false},
+                  {ID_EDIT_COPY, false},         {ID_EDIT_CUT, false},    {ID_COMPARE_NEXT, true}};
+  for (const auto& c : commands)
+    EXPECT_EQ(app_->m_pMainWnd->Commands()->UpdateCommand(c.command), c.on) << c.command;
+  EXPECT_EQ(std::string(View()->CompareStatus().GetString()), "Difference 2 of 5");
+
+  // Edits of the nodes beside removed rows, each undone: the profile is the open one again.
+  for (CTsymbol key : {kQuiet, kNewTop, kChanged}) {
+    SCOPED_TRACE(key);
+    View()->SelectNode(PairNamed(View()->GetRoot(), key));
+    Run(ID_EDIT_DELETE);
+    Kvs content;
+    uint32_t count = 0, type = 0;
+    ASSERT_TRUE(View()->GetProfile("Default_Server", content));
+    EXPECT_TRUE(CTkvs_Count(content, &count, nullptr) == 1 && count == 3);
+    EXPECT_EQ(CTkvs_GetType(content, key, &type, nullptr), 0);
+    Run(ID_EDIT_UNDO);
+    EXPECT_TRUE(ShowsExactly(new_));
+    EXPECT_EQ(View()->MarkedNodes().size(), 5u);
+  }
+  EXPECT_TRUE(host_.Messages().empty());
+
+  // Take Other Value on the row: the member is back between the same siblings and selected.
+  branch = static_cast<CKVPairNode*>(PairNamed(View()->GetRoot(), kBranch))->GetValueNode();
+  View()->SelectNode(branch->GetFirstChild()->GetNextSibling());
+  Run(ID_COMPARE_TAKE_OTHER);
+  EXPECT_TRUE(host_.Messages().empty());
+  EXPECT_EQ(View()->MarkedNodes().size(), 4u);
+  auto* selected = dynamic_cast<CKVPairNode*>(View()->GetSelected());
+  ASSERT_NE(selected, nullptr);
+  EXPECT_EQ(selected->GetKey(), kGone);
+  EXPECT_EQ(dynamic_cast<CKVPairNode*>(selected->GetPrevSibling())->GetKey(), kKept);
+  Run(ID_EDIT_UNDO);
+  EXPECT_TRUE(ShowsExactly(new_));
+  EXPECT_EQ(View()->MarkedNodes().size(), 5u);
+  Run(ID_COMPARE_END);
+  EXPECT_EQ(MarksInTree(), 0);
+}
+
+// Cancel in the progress window stops the walk: no comparison, no marks,
+// the profile as it was.
+TEST_F(CompareEnv, CancelStopsALargeComparison) {
+  Kvs open, other;
+  uint32_t err = 0;
+  for (int g = 0; g < 15000; ++g) {
+    Kvs group;
+    for (int i = 0; i < 8; ++i) CTkvs_PutInt(group, 0x7001 + i, g * 8 + i, &err);
+    CTkvs_PutKVSet(open, 0x10000 + g, group, &err);
+    if (g % 100 == 0) CTkvs_PutInt(group, 0x7001, -g, &err);
+    CTkvs_PutKVSet(other, 0x10000 + g, group, &err);
+  }
+  ASSERT_TRUE(View()->PutProfile("Default_Server", open));
+  bool clicked = false;
+  QTimer press;
+  QObject::connect(&press, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && w->objectName() == QLatin1String(CProgressCallRunner::kObjectName))
+        for (QAbstractButton* button : w->findChildren<QAbstractButton*>())
+          if (button->isVisible() && !clicked) {
+            clicked = true;
+            button->click();
+          }
+  });
+  press.start(10);
+  QV_DataElement element;
+  element.SetToKVSet(other);
+  EXPECT_FALSE(View()->StartComparison(element, "large"));
+  press.stop();
+  ASSERT_TRUE(clicked) << "the comparison ended before its progress window showed";
+  EXPECT_FALSE(View()->IsComparing());
+  EXPECT_EQ(MarksInTree(), 0);
+  EXPECT_TRUE(ShowsExactly(open));
+  EXPECT_TRUE(host_.Messages().empty());
 }
 
 }  // namespace

@@ -169,3 +169,58 @@ TEST(DiffTest, ApplyRefusesDifferencesThatDoNotFit) {
 }
 
 }  // namespace
+
+namespace {
+
+// A profile whose walk passes many nodes, and one whose array needs a long
+// Myers walk (scattered edits, no common ends to strip).
+std::string ManyPairs(int count, int changedEvery) {
+  std::string text = "kvset { #3 = array kvset [";
+  for (int i = 0; i < count; ++i)
+    text += "kvset { #1 = int " + std::to_string(changedEvery > 0 && i % changedEvery == 0 ? -i : i) + "; }, ";
+  return text + "]; }";
+}
+
+std::string Scattered(int count, bool edited) {
+  std::string text = "kvset { #3 = array int [";
+  for (int i = 0; i < count; ++i) text += std::to_string(edited && i % 7 == 3 ? 100000 + i : i) + ", ";
+  return text + "]; }";
+}
+
+}  // namespace
+
+// The cancel hook stops the walk at a check: Diff is false and leaves the
+// output as it was; a hook that never says yes changes nothing.
+TEST(DiffTest, CancelHookStopsTheWalk) {
+  struct CancelCase {
+    const char* what;
+    std::string oldText, newText;
+    int cancelAtCheck;  // 0: never
+    bool ran;
+  };
+  const std::vector<CancelCase> cases = {
+      {"nodes, at the first check", ManyPairs(5000, 0), ManyPairs(5000, 97), 1, false},
+      {"nodes, later", ManyPairs(5000, 0), ManyPairs(5000, 97), 3, false},
+      {"myers loop", Scattered(3000, false), Scattered(3000, true), 2, false},
+      {"never cancelled", ManyPairs(5000, 0), ManyPairs(5000, 97), 0, true},
+  };
+  for (const CancelCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    int checks = 0;
+    compare::Options options;
+    options.cancelled = [&] { return ++checks == c.cancelAtCheck; };
+    std::vector<Difference> diffs(1);  // something there before
+    diffs[0].kind = DiffKind::Added;
+    const bool ran = compare::Diff(Parse(c.oldText), Parse(c.newText), options, &diffs);
+    EXPECT_EQ(ran, c.ran);
+    EXPECT_GE(checks, c.cancelAtCheck);
+    if (c.ran) {
+      EXPECT_GT(diffs.size(), 1u);
+    } else {
+      ASSERT_EQ(diffs.size(), 1u);
+      EXPECT_EQ(diffs[0].kind, DiffKind::Added);
+      // It stopped at the check that said so, not at the end of the walk.
+      EXPECT_EQ(checks, c.cancelAtCheck);
+    }
+  }
+}
