@@ -113,6 +113,27 @@ int32_t ECTF_AdminSession::RemoveProfile(const QV_String& name, const QV_String&
   return StandardCall([&](CT_ReplyRecord& r) { return CTadm_RemoveProfile(m_hSession, name, profileClass, &r, 0); });
 }
 
+int32_t ECTF_AdminSession::AddProfile(const QV_String& name, const QV_String& profileClass, CTkvs set,
+                                      uint64_t* newRevision) {
+  return StandardCall([&](CT_ReplyRecord& r) {
+    return CTadm_AddProfileEx(m_hSession, name, profileClass, set, newRevision, &r, 0);
+  });
+}
+
+int32_t ECTF_AdminSession::UpdateProfile(const QV_String& name, const QV_String& profileClass, CTkvs set,
+                                         uint64_t expectedRevision, uint64_t* newRevision) {
+  return StandardCall([&](CT_ReplyRecord& r) {
+    return CTadm_UpdateProfileEx(m_hSession, name, profileClass, set, expectedRevision, newRevision, &r, 0);
+  });
+}
+
+int32_t ECTF_AdminSession::RemoveProfile(const QV_String& name, const QV_String& profileClass,
+                                         uint64_t expectedRevision) {
+  return StandardCall([&](CT_ReplyRecord& r) {
+    return CTadm_RemoveProfileEx(m_hSession, name, profileClass, expectedRevision, &r, 0);
+  });
+}
+
 int32_t ECTF_AdminSession::ImportProfile(const QV_String& name, const QV_String& profileClass, const QV_String& file) {
   return StandardCall(
       [&](CT_ReplyRecord& r) { return CTadm_ImportProfile(m_hSession, name, profileClass, file, &r, 0); });
@@ -174,9 +195,14 @@ int32_t ECTF_AdminSession::LoadSymbolTable() {
 }
 
 int32_t ECTF_AdminSession::GetProfile(const QV_String& name, const QV_String& profileClass, CTkvs set) {
+  return GetProfile(name, profileClass, set, nullptr);
+}
+
+int32_t ECTF_AdminSession::GetProfile(const QV_String& name, const QV_String& profileClass, CTkvs set,
+                                      CT_ProfileVersion* version) {
   return InfoCall(
       [&](CT_ReplyRecord& record, CTkvs info) {
-        return CTadm_GetProfileInfo(m_hSession, name, profileClass, 1, info, &record, 0);
+        return CTadm_GetProfileEx(m_hSession, name, profileClass, info, version, &record, 0);
       },
       // Only a successful answer is unpacked, so that a failure keeps the
       // runtime's error code instead of reading as "nothing found".

@@ -25,6 +25,13 @@ class ECTF_AdminSession {
   int32_t AddProfile(const QV_String& name, const QV_String& profileClass, CTkvs set);
   int32_t UpdateProfile(const QV_String& name, const QV_String& profileClass, CTkvs set);
   int32_t RemoveProfile(const QV_String& name, const QV_String& profileClass);
+  // Conditional writes: with expectedRevision not 0 the server writes only
+  // over that current revision, otherwise nothing is written and LastError()
+  // is 0x0160046A.  *newRevision (may be null) is the revision written.
+  int32_t AddProfile(const QV_String& name, const QV_String& profileClass, CTkvs set, uint64_t* newRevision);
+  int32_t UpdateProfile(const QV_String& name, const QV_String& profileClass, CTkvs set, uint64_t expectedRevision,
+                        uint64_t* newRevision);
+  int32_t RemoveProfile(const QV_String& name, const QV_String& profileClass, uint64_t expectedRevision);
   int32_t ImportProfile(const QV_String& name, const QV_String& profileClass, const QV_String& file);
   int32_t ExportProfile(const QV_String& name, const QV_String& profileClass, const QV_String& file);
 
@@ -46,6 +53,9 @@ class ECTF_AdminSession {
   // The content of one profile into the caller's set; a profile the server
   // does not have fails with 0x01600436.
   int32_t GetProfile(const QV_String& name, const QV_String& profileClass, CTkvs set);
+  // The same, with the revision of the content read and when it was written
+  // (version may be null).
+  int32_t GetProfile(const QV_String& name, const QV_String& profileClass, CTkvs set, CT_ProfileVersion* version);
 
   // All profiles of a class (empty: all).  The arrays are allocated with
   // new[] and owned by the caller; with no profile they are null and the

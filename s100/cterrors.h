@@ -26,6 +26,7 @@ inline constexpr uint32_t kErrPathRefused = 0x01600466;    // import/export path
 inline constexpr uint32_t kErrIo = 0x01600467;             // file or database input/output failed
 inline constexpr uint32_t kErrInternal = 0x01600468;       // unexpected server-side failure
 inline constexpr uint32_t kErrServiceDisabled = 0x01600469;// the service's start mode is Disabled
+inline constexpr uint32_t kErrRevisionConflict = 0x0160046A;// the profile's current revision is not the expected one
 
 // Transport (client side): 0x01600480 and up.
 inline constexpr uint32_t kErrConnect = 0x01600480;        // the server could not be reached

@@ -136,6 +136,51 @@ int CTadm_UpdateProfile(CTses session, const char* name, const char* profileClas
                         CT_ReplyRecord* reply, uint32_t zero);
 int CTadm_RemoveProfile(CTses session, const char* name, const char* profileClass, CT_ReplyRecord* reply,
                         uint32_t zero);
+// The revision of a profile's current content and when it was written.
+struct CT_ProfileVersion {
+  uint64_t revision;
+  int64_t timeUnixMs;
+};
+// CTadm_GetProfileInfo with one = 1, and the version of the content read
+// (version may be null).
+int CTadm_GetProfileEx(CTses session, const char* name, const char* profileClass, CTkvs info,
+                       CT_ProfileVersion* version, CT_ReplyRecord* reply, uint32_t zero);
+// Add; *newRevision (may be null) is the revision the new profile has.
+int CTadm_AddProfileEx(CTses session, const char* name, const char* profileClass, CTkvs profile,
+                       uint64_t* newRevision, CT_ReplyRecord* reply, uint32_t zero);
+// Update only when the current revision is expectedRevision (0: always);
+// otherwise nothing is written and the call fails with kErrRevisionConflict.
+// *newRevision (may be null) after success.
+int CTadm_UpdateProfileEx(CTses session, const char* name, const char* profileClass, CTkvs profile,
+                          uint64_t expectedRevision, uint64_t* newRevision, CT_ReplyRecord* reply, uint32_t zero);
+int CTadm_RemoveProfileEx(CTses session, const char* name, const char* profileClass, uint64_t expectedRevision,
+                          CT_ReplyRecord* reply, uint32_t zero);
+
+// A change of one watched profile.  error != 0: the watch has ended (server
+// gone, session closed, profile class unknown...) and no more events come.
+struct CT_ProfileEvent {
+  uint64_t revision;
+  int64_t timeUnixMs;
+  int32_t removed;
+  uint32_t error;
+};
+using CT_WatchCallback = std::function<void(const CT_ProfileEvent&)>;
+using CT_WatchHandle = uint64_t;
+// Starts watching a profile of the session's server.  The callback runs on
+// a runtime thread (never the caller's), first once with the current
+// revision (removed = 1 when there is no such profile), then once per write
+// (update, add, remove, restore, import) by anyone, in order.  Never blocks
+// the caller on the network: the watch reaches the server after the call
+// returns, and its first event tells the state from which on every write is
+// seen.
+int CTadm_WatchProfile(CTses session, const char* name, const char* profileClass, CT_WatchCallback callback,
+                       CT_WatchHandle* handle, uint32_t* err);
+// Ends a watch; when it returns the callback is not running and will not run
+// again.  Safe to call from any thread except from inside the callback
+// (refused there with kErrInvalidArgument); destroying the session ends its
+// watches too (their handles are then unknown: kErrNotFound).
+int CTadm_Unwatch(CT_WatchHandle handle, uint32_t* err);
+
 // Import reads, export writes a profile as text in a file under the
 // server's data folder.
 int CTadm_ImportProfile(CTses session, const char* name, const char* profileClass, const char* file,

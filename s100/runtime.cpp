@@ -2,7 +2,10 @@
 // its symbol table, and one function per call that checks its arguments,
 // sends one request and unpacks the answer into the caller's sets.
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
+#include <thread>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -49,11 +52,56 @@ bool ThreadCancelled() {
   return token && token->IsCancelled();
 }
 
+// One watch: the backend's call queues events, a thread of its own hands
+// them to the callback one at a time.
+struct Watch {
+  struct Queue {
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<pb::ProfileEvent> events;
+    bool stop = false;
+  };
+  CTses session = 0;
+  CT_WatchCallback callback;
+  std::shared_ptr<Queue> queue = std::make_shared<Queue>();
+  std::unique_ptr<runtime::WatchCall> call;
+  std::thread deliverer;
+
+  void Deliver() {
+    for (;;) {
+      pb::ProfileEvent event;
+      {
+        std::unique_lock<std::mutex> lock(queue->mutex);
+        queue->ready.wait(lock, [&] { return queue->stop || !queue->events.empty(); });
+        if (queue->stop) return;
+        event = std::move(queue->events.front());
+        queue->events.pop_front();
+      }
+      callback(CT_ProfileEvent{event.revision(), event.time_unix_ms(), event.removed() ? 1 : 0, event.error()});
+      if (event.error() != 0) return;  // the last one
+    }
+  }
+
+  // Ends the watch: no event comes in, the callback is not running and will
+  // not run again.
+  void Stop() {
+    if (call) call->Stop();
+    {
+      std::lock_guard<std::mutex> lock(queue->mutex);
+      queue->stop = true;
+    }
+    queue->ready.notify_all();
+    if (deliverer.joinable()) deliverer.join();
+  }
+};
+
 struct RuntimeState {
   std::mutex mutex;
   int initCount = 0;
   CTses nextHandle = 1;
   std::unordered_map<CTses, std::shared_ptr<Session>> sessions;
+  CT_WatchHandle nextWatch = 1;
+  std::unordered_map<CT_WatchHandle, std::shared_ptr<Watch>> watches;
   runtime::BackendFactory factory;
 };
 
@@ -360,13 +408,17 @@ int CT_Initialize(uint32_t* /*err*/) {
 int CT_Shutdown(uint32_t* err) {
   RuntimeState& state = State();
   std::vector<std::shared_ptr<Session>> open;
+  std::vector<std::shared_ptr<Watch>> ended;
   {
     std::lock_guard<std::mutex> lock(state.mutex);
     if (state.initCount <= 0) return SetErr(err, kErrNotInitialized);
     if (--state.initCount > 0) return 1;
     for (auto& entry : state.sessions) open.push_back(std::move(entry.second));
     state.sessions.clear();
+    for (auto& entry : state.watches) ended.push_back(std::move(entry.second));
+    state.watches.clear();
   }
+  for (auto& watch : ended) watch->Stop();
   // The last shutdown: tell the servers of sessions still open, then let
   // go of the in-process cores.
   for (auto& session : open) {
@@ -438,6 +490,7 @@ int CTses_Create(CTses* handle, const char* application, uint32_t /*zero*/, CTkv
 int CTses_Destroy(CTses handle, CTkvs /*options*/, CT_ReplyRecord* reply, uint32_t /*zero*/) {
   if (!BeginReply(reply)) return 0;
   std::shared_ptr<Session> session;
+  std::vector<std::shared_ptr<Watch>> ended;
   {
     RuntimeState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
@@ -446,7 +499,17 @@ int CTses_Destroy(CTses handle, CTkvs /*options*/, CT_ReplyRecord* reply, uint32
     if (found == state.sessions.end()) return Fail(reply, kErrNoSession);
     session = std::move(found->second);
     state.sessions.erase(found);
+    for (auto it = state.watches.begin(); it != state.watches.end();) {
+      if (it->second->session == handle) {
+        ended.push_back(std::move(it->second));
+        it = state.watches.erase(it);
+      } else {
+        ++it;
+      }
+    }
   }
+  // The session's watches end before the server hears of the close.
+  for (auto& watch : ended) watch->Stop();
   const uint32_t code = CloseOnServer(*session);
   {
     std::lock_guard<std::mutex> lock(session->mutex);
@@ -519,8 +582,10 @@ int CTsym_GetEntry(CTses handle, uint32_t index, CTsymbol* symbol, char* buffer,
 
 // ---- Profiles ----
 
-int CTadm_GetProfileInfo(CTses handle, const char* name, const char* profileClass, int32_t one, CTkvs info,
-                         CT_ReplyRecord* reply, uint32_t /*zero*/) {
+namespace {
+
+int GetProfileInfo(CTses handle, const char* name, const char* profileClass, int32_t one, CTkvs info,
+                   CT_ProfileVersion* version, CT_ReplyRecord* reply) {
   return AdminCall(
       handle, reply, &Backend::GetProfileInfo,
       [&](pb::ProfileInfoRequest& request) {
@@ -544,8 +609,26 @@ int CTadm_GetProfileInfo(CTses handle, const char* name, const char* profileClas
             return code;
           }
         }
+        if (version) {
+          // An older server sends no revisions.
+          *version = CT_ProfileVersion{0, 0};
+          if (answer.revisions_size() > 0) version->revision = answer.revisions(0);
+          if (answer.times_unix_ms_size() > 0) version->timeUnixMs = answer.times_unix_ms(0);
+        }
         return one != 0 ? PutContents(info, CT_KEY_PROFILE_CONTENTS, answer.contents()) : kOk;
       });
+}
+
+}  // namespace
+
+int CTadm_GetProfileInfo(CTses handle, const char* name, const char* profileClass, int32_t one, CTkvs info,
+                         CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return GetProfileInfo(handle, name, profileClass, one, info, nullptr, reply);
+}
+
+int CTadm_GetProfileEx(CTses handle, const char* name, const char* profileClass, CTkvs info,
+                       CT_ProfileVersion* version, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return GetProfileInfo(handle, name, profileClass, 1, info, version, reply);
 }
 
 int CTadm_AddProfile(CTses handle, const char* name, const char* profileClass, CTkvs profile,
@@ -567,6 +650,92 @@ int CTadm_RemoveProfile(CTses handle, const char* name, const char* profileClass
   return AdminCall(handle, reply, &Backend::RemoveProfile, [&](pb::RemoveProfileRequest& request) {
     return FillNameClass(&request, name, profileClass);
   });
+}
+
+int CTadm_AddProfileEx(CTses handle, const char* name, const char* profileClass, CTkvs profile,
+                       uint64_t* newRevision, CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return AdminCall(
+      handle, reply, &Backend::AddProfile,
+      [&](pb::ProfileRequest& request) { return FillProfile(&request, name, profileClass, profile); },
+      [&](const pb::ProfileReply& answer) {
+        if (newRevision) *newRevision = answer.revision();
+        return kOk;
+      });
+}
+
+int CTadm_UpdateProfileEx(CTses handle, const char* name, const char* profileClass, CTkvs profile,
+                          uint64_t expectedRevision, uint64_t* newRevision, CT_ReplyRecord* reply,
+                          uint32_t /*zero*/) {
+  return AdminCall(
+      handle, reply, &Backend::UpdateProfile,
+      [&](pb::ProfileRequest& request) {
+        if (expectedRevision != 0) request.set_expected_revision(expectedRevision);
+        return FillProfile(&request, name, profileClass, profile);
+      },
+      [&](const pb::ProfileReply& answer) {
+        if (newRevision) *newRevision = answer.revision();
+        return kOk;
+      });
+}
+
+int CTadm_RemoveProfileEx(CTses handle, const char* name, const char* profileClass, uint64_t expectedRevision,
+                          CT_ReplyRecord* reply, uint32_t /*zero*/) {
+  return AdminCall(handle, reply, &Backend::RemoveProfile, [&](pb::RemoveProfileRequest& request) {
+    if (expectedRevision != 0) request.set_expected_revision(expectedRevision);
+    return FillNameClass(&request, name, profileClass);
+  });
+}
+
+int CTadm_WatchProfile(CTses handle, const char* name, const char* profileClass, CT_WatchCallback callback,
+                       CT_WatchHandle* watchHandle, uint32_t* err) {
+  if (!callback || !watchHandle) return SetErr(err, kErrInvalidArgument);
+  uint32_t code = kErrNone;
+  std::shared_ptr<Session> session = FindSession(handle, &code);
+  if (!session) return SetErr(err, code);
+  pb::WatchProfileRequest request;
+  if ((code = FillNameClass(&request, name, profileClass)) != 0) return SetErr(err, code);
+
+  auto watch = std::make_shared<Watch>();
+  watch->session = handle;
+  watch->callback = std::move(callback);
+  std::shared_ptr<Watch::Queue> queue = watch->queue;
+  runtime::WatchSink sink = [queue](const pb::ProfileEvent& event) {
+    std::lock_guard<std::mutex> lock(queue->mutex);
+    queue->events.push_back(event);
+    queue->ready.notify_one();
+  };
+  {
+    std::lock_guard<std::mutex> lock(session->mutex);
+    if (!session->backend) return SetErr(err, kErrNoSession);
+    if (session->abandoned) return SetErr(err, kErrCancelled);
+    request.set_session(session->id);
+    watch->call = session->backend->WatchProfile(request, std::move(sink));
+  }
+  if (!watch->call) return SetErr(err, kErrInvalidArgument);
+  watch->deliverer = std::thread([w = watch.get()] { w->Deliver(); });
+
+  RuntimeState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  const CT_WatchHandle id = state.nextWatch++;
+  state.watches.emplace(id, std::move(watch));
+  *watchHandle = id;
+  return 1;
+}
+
+int CTadm_Unwatch(CT_WatchHandle watchHandle, uint32_t* err) {
+  std::shared_ptr<Watch> watch;
+  {
+    RuntimeState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    auto found = state.watches.find(watchHandle);
+    if (found == state.watches.end()) return SetErr(err, kErrNotFound);
+    // From inside the callback the wait for the callback would never end.
+    if (found->second->deliverer.get_id() == std::this_thread::get_id()) return SetErr(err, kErrInvalidArgument);
+    watch = std::move(found->second);
+    state.watches.erase(found);
+  }
+  watch->Stop();
+  return 1;
 }
 
 int CTadm_ImportProfile(CTses handle, const char* name, const char* profileClass, const char* file,

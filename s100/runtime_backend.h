@@ -40,9 +40,27 @@ namespace ct::runtime {
 // answer, success or failure, is in the reply's `error`), or a transport
 // error code (kErrConnect, kErrTimeout, kErrUnauthenticated, kErrTransport)
 // when no answer came.
+// A watch that a backend runs: events go to the sink on a thread of the
+// backend's (or, for the first ones, the starting thread); the sink only
+// queues them.  An event with error != 0 is the last.
+class WatchCall {
+ public:
+  virtual ~WatchCall() = default;
+  // Ends the watch; when it returns the sink is not running and is not
+  // called again.
+  virtual void Stop() = 0;
+};
+using WatchSink = std::function<void(const ctadmin::v1::ProfileEvent&)>;
+
 class Backend {
  public:
   virtual ~Backend() = default;
+  // Starts watching a profile; null when this transport cannot watch.
+  // Never waits on the network.
+  virtual std::unique_ptr<WatchCall> WatchProfile(const ctadmin::v1::WatchProfileRequest& /*request*/,
+                                                  WatchSink /*sink*/) {
+    return nullptr;
+  }
 #define CT_RUNTIME_DECLARE_RPC(name, req, rep) \
   virtual uint32_t name(const ctadmin::v1::req& request, ctadmin::v1::rep* reply) = 0;
   CT_RUNTIME_RPCS(CT_RUNTIME_DECLARE_RPC)

@@ -29,9 +29,29 @@ std::string CanonicalPath(const std::string& path) {
   return canonical.string();
 }
 
+class EmbeddedWatch final : public WatchCall {
+ public:
+  EmbeddedWatch(std::shared_ptr<ctserver::ServerCore> core, uint64_t id) : core_(std::move(core)), id_(id) {}
+  ~EmbeddedWatch() override { Stop(); }
+  void Stop() override {
+    if (id_ != 0) core_->Unwatch(id_);
+    id_ = 0;
+  }
+
+ private:
+  std::shared_ptr<ctserver::ServerCore> core_;
+  uint64_t id_;
+};
+
 class EmbeddedBackend final : public Backend {
  public:
   explicit EmbeddedBackend(std::shared_ptr<ctserver::ServerCore> core) : core_(std::move(core)) {}
+
+  // The core's own watch table raises the events, in-process.
+  std::unique_ptr<WatchCall> WatchProfile(const ctadmin::v1::WatchProfileRequest& request, WatchSink sink) override {
+    const uint64_t id = core_->WatchProfile(request, std::move(sink));
+    return std::make_unique<EmbeddedWatch>(core_, id);
+  }
 
 #define CT_EMBEDDED_RPC(name, req, rep)                                              \
   uint32_t name(const ctadmin::v1::req& request, ctadmin::v1::rep* reply) override { \

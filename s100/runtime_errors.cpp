@@ -21,6 +21,7 @@ const char* CT_ErrorText(uint32_t code) {
     case kErrIo: return "the server could not read or write its files";
     case kErrInternal: return "the server failed unexpectedly";
     case kErrServiceDisabled: return "the service is disabled";
+    case kErrRevisionConflict: return "the profile's current revision is not the expected one";
     case kErrConnect: return "the server could not be reached";
     case kErrTimeout: return "the server did not answer in time";
     case kErrUnauthenticated: return "the server refused the credentials";

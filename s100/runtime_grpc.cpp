@@ -4,10 +4,12 @@
 #include <grpcpp/grpcpp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <iterator>
 #include <string_view>
+#include <thread>
 
 #include "proto/ctadmin.grpc.pb.h"
 #include "s100/cterrors.h"
@@ -78,8 +80,61 @@ class AbortWatch {
   uint64_t id_ = 0;
 };
 
+// A server-streaming watch read on a thread of its own, so that starting it
+// never waits on the network.  A stream that ends without a last event
+// (the server went away) ends with one of the transport's codes.
+class GrpcWatch final : public WatchCall {
+ public:
+  GrpcWatch(std::shared_ptr<grpc::Channel> channel, const std::string& token,
+            const ctadmin::v1::WatchProfileRequest& request, WatchSink sink)
+      : channel_(std::move(channel)), request_(request), sink_(std::move(sink)) {
+    if (!token.empty()) context_.AddMetadata("authorization", "Bearer " + token);
+    reader_ = std::thread([this] { Run(); });
+  }
+  ~GrpcWatch() override { Stop(); }
+  void Stop() override {
+    stopped_ = true;
+    context_.TryCancel();
+    if (reader_.joinable()) reader_.join();
+  }
+
+ private:
+  void Run() {
+    auto stub = ctadmin::v1::Admin::NewStub(channel_);
+    auto stream = stub->WatchProfile(&context_, request_);
+    ctadmin::v1::ProfileEvent event;
+    bool last = false;
+    while (stream->Read(&event)) {
+      sink_(event);
+      if (event.error() != 0) {
+        last = true;
+        break;
+      }
+    }
+    if (last) context_.TryCancel();
+    const grpc::Status status = stream->Finish();
+    if (last || stopped_) return;
+    // The stream ended without a last event: the server stopped or went away.
+    ctadmin::v1::ProfileEvent ended;
+    const uint32_t code = MapStatus(status);
+    ended.set_error(code == 0 || code == kErrTransport ? kErrConnect : code);
+    sink_(ended);
+  }
+
+  std::shared_ptr<grpc::Channel> channel_;
+  ctadmin::v1::WatchProfileRequest request_;
+  WatchSink sink_;
+  grpc::ClientContext context_;
+  std::atomic<bool> stopped_{false};
+  std::thread reader_;
+};
+
 class GrpcBackend final : public Backend {
  public:
+  std::unique_ptr<WatchCall> WatchProfile(const ctadmin::v1::WatchProfileRequest& request, WatchSink sink) override {
+    return std::make_unique<GrpcWatch>(channel_, token_, request, std::move(sink));
+  }
+
   GrpcBackend(std::shared_ptr<grpc::Channel> channel, std::string token, const RuntimeSettings& settings)
       : channel_(std::move(channel)),
         stub_(ctadmin::v1::Admin::NewStub(channel_)),

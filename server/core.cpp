@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 #include "s100/cterrors.h"
 #include "s100/deif.h"
@@ -118,6 +120,7 @@ class CoreImpl final : public ServerCore {
       : store_(std::move(store)), symbols_(std::move(symbols)), folder_(std::move(folder)), network_(network) {}
 
   ~CoreImpl() override {
+    EndWatches(ct::kErrConnect);
     store_->SetProcesses({{kProcStore, false}, {kProcSymbols, false}, {kProcSessions, false}, {kProcAdmin, false}});
   }
 
@@ -163,7 +166,8 @@ class CoreImpl final : public ServerCore {
 
   void CloseSession(const pb::CloseSessionRequest& req, pb::CloseSessionReply* reply) override {
     reply->Clear();
-    if (!sessions_.Close(req.session())) Fail(reply, ct::kErrNoSession);
+    if (!sessions_.Close(req.session())) return Fail(reply, ct::kErrNoSession);
+    EndWatchesOf(&req.session(), ct::kErrNoSession);
   }
 
   // ---- profiles ----
@@ -181,6 +185,8 @@ class CoreImpl final : public ServerCore {
       reply->add_names(row.name);
       reply->add_classes(row.profileClass);
       reply->add_contents(std::move(row.content));
+      reply->add_revisions(row.revision);
+      reply->add_times_unix_ms(row.timeMs);
       return;
     }
     std::vector<ProfileRow> rows;
@@ -204,7 +210,10 @@ class CoreImpl final : public ServerCore {
     if (!req.profile_class().empty() && !IsValidClass(req.profile_class())) {
       return Fail(reply, ct::kErrInvalidClass);
     }
-    Fail(reply, store_->RemoveProfile(req.name(), req.profile_class()));
+    std::lock_guard<std::mutex> order(Stripe(req.name()));
+    const uint32_t rc = store_->RemoveProfile(req.name(), req.profile_class(), req.expected_revision());
+    if (rc == 0) NotifyWrite(req.name());
+    Fail(reply, rc);
   }
 
   void ImportProfile(const pb::TransferProfileRequest& req, pb::StatusReply* reply) override {
@@ -226,7 +235,10 @@ class CoreImpl final : public ServerCore {
     if (raw.type != CT_TYPE_KVSET) error = ct::kErrInvalidArgument;
     QV_DestroyDataElement(&raw);
     if (!ok) return Fail(reply, error);
-    Fail(reply, store_->PutProfile(req.name(), req.profile_class(), bytes, nullptr));
+    std::lock_guard<std::mutex> order(Stripe(req.name()));
+    const uint32_t rc = store_->PutProfile(req.name(), req.profile_class(), bytes, nullptr);
+    if (rc == 0) NotifyWrite(req.name());
+    Fail(reply, rc);
   }
 
   void ExportProfile(const pb::TransferProfileRequest& req, pb::StatusReply* reply) override {
@@ -284,9 +296,11 @@ class CoreImpl final : public ServerCore {
     reply->Clear();
     if (!Session(req.session(), reply) || !Identity(req.name(), req.profile_class(), reply)) return;
     uint64_t rev = 0;
+    std::lock_guard<std::mutex> order(Stripe(req.name()));
     if (uint32_t rc = store_->RestoreRevision(req.name(), req.profile_class(), req.revision(), &rev)) {
       return Fail(reply, rc);
     }
+    NotifyWrite(req.name());
     reply->set_revision(rev);
   }
 
@@ -436,10 +450,107 @@ class CoreImpl final : public ServerCore {
     std::string content;
     if (uint32_t rc = CheckContent(req.content(), &content)) return Fail(reply, rc);
     uint64_t rev = 0;
-    uint32_t rc = update ? store_->UpdateProfile(req.name(), req.profile_class(), content, &rev)
+    std::lock_guard<std::mutex> order(Stripe(req.name()));
+    uint32_t rc = update ? store_->UpdateProfile(req.name(), req.profile_class(), content, &rev,
+                                                 req.expected_revision())
                          : store_->AddProfile(req.name(), req.profile_class(), content, &rev);
     if (rc) return Fail(reply, rc);
+    NotifyWrite(req.name());
     reply->set_revision(rev);
+  }
+
+  // Writes to one profile name take its stripe's lock from the store's
+  // write to the watchers' event, so that watchers see the writes in the
+  // order they were made, and a new watch's first event is never older
+  // than a write it does not see.
+  std::mutex& Stripe(const std::string& name) { return stripes_[std::hash<std::string>()(name) % kStripes]; }
+
+  struct Watcher {
+    std::string session;
+    std::string name;
+    std::string cls;
+    ProfileEventSink sink;
+  };
+
+  static pb::ProfileEvent EventFor(uint32_t lookup, const ProfileRow& row, const std::string& cls) {
+    pb::ProfileEvent ev;
+    if (lookup == 0 && row.profileClass == cls) {
+      ev.set_revision(row.revision);
+      ev.set_time_unix_ms(row.timeMs);
+    } else {
+      ev.set_removed(true);
+    }
+    return ev;
+  }
+
+  // After a successful write to `name`, with its stripe held: the watchers
+  // of the name learn its current revision.
+  void NotifyWrite(const std::string& name) {
+    {
+      std::lock_guard<std::mutex> lock(watchMutex_);
+      if (watchedNames_.find(name) == watchedNames_.end()) return;
+    }
+    ProfileRow row;
+    const uint32_t lookup = store_->GetProfile(name, std::string(), &row);
+    if (lookup != 0 && lookup != ct::kErrNotFound) return;  // the store failed: nothing sound to tell
+    std::lock_guard<std::mutex> lock(watchMutex_);
+    for (auto& [id, w] : watchers_) {
+      if (w.name == name) w.sink(EventFor(lookup, row, w.cls));
+    }
+  }
+
+  void EraseWatcherLocked(std::map<uint64_t, Watcher>::iterator it) {
+    auto named = watchedNames_.find(it->second.name);
+    if (named != watchedNames_.end() && --named->second == 0) watchedNames_.erase(named);
+    watchers_.erase(it);
+  }
+
+ public:
+  uint64_t WatchProfile(const pb::WatchProfileRequest& req, ProfileEventSink sink) override {
+    pb::ProfileEvent refused;
+    if (!Session(req.session(), &refused) || !Identity(req.name(), req.profile_class(), &refused)) {
+      sink(refused);
+      return 0;
+    }
+    std::lock_guard<std::mutex> order(Stripe(req.name()));
+    ProfileRow row;
+    const uint32_t lookup = store_->GetProfile(req.name(), std::string(), &row);
+    if (lookup != 0 && lookup != ct::kErrNotFound) {
+      refused.set_error(lookup);
+      sink(refused);
+      return 0;
+    }
+    std::lock_guard<std::mutex> lock(watchMutex_);
+    const uint64_t id = nextWatch_++;
+    Watcher& w = watchers_[id];
+    w = Watcher{req.session(), req.name(), req.profile_class(), std::move(sink)};
+    ++watchedNames_[req.name()];
+    w.sink(EventFor(lookup, row, w.cls));
+    return id;
+  }
+
+  void Unwatch(uint64_t id) override {
+    std::lock_guard<std::mutex> lock(watchMutex_);
+    auto it = watchers_.find(id);
+    if (it != watchers_.end()) EraseWatcherLocked(it);
+  }
+
+  void EndWatches(uint32_t error) override { EndWatchesOf(nullptr, error); }
+
+ private:
+  // Ends the watches of one session (all when null) with a last event.
+  void EndWatchesOf(const std::string* session, uint32_t error) {
+    pb::ProfileEvent last;
+    last.set_error(error);
+    std::lock_guard<std::mutex> lock(watchMutex_);
+    for (auto it = watchers_.begin(); it != watchers_.end();) {
+      auto next = std::next(it);
+      if (!session || it->second.session == *session) {
+        it->second.sink(last);
+        EraseWatcherLocked(it);
+      }
+      it = next;
+    }
   }
 
   std::unique_ptr<Store> store_;
@@ -447,6 +558,13 @@ class CoreImpl final : public ServerCore {
   const DataFolder folder_;
   const bool network_;
   SessionRegistry sessions_;
+
+  static constexpr size_t kStripes = 64;
+  std::mutex stripes_[kStripes];
+  std::mutex watchMutex_;
+  std::map<uint64_t, Watcher> watchers_;
+  std::map<std::string, int> watchedNames_;  // watchers per profile name
+  uint64_t nextWatch_ = 1;
 };
 
 }  // namespace

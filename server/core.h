@@ -7,6 +7,8 @@
 // throws; a failure is the S.100 error code in the reply's `error` field.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,6 +48,20 @@ class ServerCore {
   virtual void ListRevisions(const ctadmin::v1::RevisionsRequest& req, ctadmin::v1::RevisionsReply* reply) = 0;
   virtual void GetRevision(const ctadmin::v1::RevisionRequest& req, ctadmin::v1::RevisionReply* reply) = 0;
   virtual void RestoreRevision(const ctadmin::v1::RevisionRequest& req, ctadmin::v1::RevisionReply* reply) = 0;
+
+  // Watches of one profile.  The sink gets the first event (the current
+  // revision, or removed) before WatchProfile returns, then one event per
+  // successful write to the profile, in the order of the writes.  It is
+  // called with the watch table locked, so it must only hand the event on
+  // (never block, never call the core).  Answers the watch's id, or 0 when
+  // the request is refused; then the sink got one event with the error.
+  using ProfileEventSink = std::function<void(const ctadmin::v1::ProfileEvent&)>;
+  virtual uint64_t WatchProfile(const ctadmin::v1::WatchProfileRequest& req, ProfileEventSink sink) = 0;
+  // Ends a watch without a last event; when it returns the sink is not
+  // running and is not called again.
+  virtual void Unwatch(uint64_t id) = 0;
+  // Ends every watch with a last event carrying `error` (the server stops).
+  virtual void EndWatches(uint32_t error) = 0;
 
   virtual void GetSymbolTable(const ctadmin::v1::SymbolTableRequest& req, ctadmin::v1::SymbolTableReply* reply) = 0;
 

@@ -395,11 +395,14 @@ uint32_t PgStore::UpdateLocked(PgConnection& c, int64_t id, uint64_t oldRevision
 }
 
 uint32_t PgStore::UpdateProfile(const std::string& name, const std::string& cls, const std::string& content,
-                                uint64_t* revision) {
+                                uint64_t* revision, uint64_t expected) {
   uint64_t rev = 0;
   const uint32_t rc = Transact(true, [&](PgConnection& c) {
+    // The row is locked (FOR UPDATE) from the check to the commit, so a
+    // writer on another server cannot move the revision in between.
     FoundProfile found;
     if (uint32_t frc = FindProfile(c, name, cls, &found, false, true)) return frc;
+    if (expected != 0 && found.row.revision != expected) return ct::kErrRevisionConflict;
     return UpdateLocked(c, found.id, found.row.revision, content, &rev);
   });
   if (rc == 0 && revision) *revision = rev;
@@ -431,8 +434,15 @@ uint32_t PgStore::PutProfile(const std::string& name, const std::string& cls, co
   return rc;
 }
 
-uint32_t PgStore::RemoveProfile(const std::string& name, const std::string& cls) {
+uint32_t PgStore::RemoveProfile(const std::string& name, const std::string& cls, uint64_t expected) {
   return Transact(true, [&](PgConnection& c) -> uint32_t {
+    if (expected != 0) {
+      // Check and delete under the row's lock, so that a concurrent update
+      // on another server either comes first (and the check fails) or waits.
+      FoundProfile found;
+      if (uint32_t frc = FindProfile(c, name, cls, &found, false, true)) return frc;
+      if (found.row.revision != expected) return ct::kErrRevisionConflict;
+    }
     PgResult r = c.Exec("DELETE FROM profiles WHERE name = $1 AND ($2::text = '' OR class = $2)", {name, cls});
     if (!r.ok()) return ct::kErrIo;
     return r.affected() == 0 ? ct::kErrNotFound : 0;

@@ -360,11 +360,12 @@ uint32_t SqliteStore::UpdateLocked(Connection& c, int64_t id, uint64_t oldRevisi
 }
 
 uint32_t SqliteStore::UpdateProfile(const std::string& name, const std::string& cls, const std::string& content,
-                              uint64_t* revision) {
+                              uint64_t* revision, uint64_t expected) {
   uint64_t rev = 0;
   const uint32_t rc = Write([&](Connection& c) {
     FoundProfile found;
     if (uint32_t frc = FindProfile(c, name, cls, &found, false)) return frc;
+    if (expected != 0 && found.row.revision != expected) return ct::kErrRevisionConflict;
     return UpdateLocked(c, found.id, found.row.revision, content, &rev);
   });
   if (rc == 0 && revision) *revision = rev;
@@ -388,10 +389,11 @@ uint32_t SqliteStore::PutProfile(const std::string& name, const std::string& cls
   return rc;
 }
 
-uint32_t SqliteStore::RemoveProfile(const std::string& name, const std::string& cls) {
+uint32_t SqliteStore::RemoveProfile(const std::string& name, const std::string& cls, uint64_t expected) {
   return Write([&](Connection& c) {
     FoundProfile found;
     if (uint32_t rc = FindProfile(c, name, cls, &found, false)) return rc;
+    if (expected != 0 && found.row.revision != expected) return ct::kErrRevisionConflict;
     sqlite3_stmt* s = c.Prepare("DELETE FROM profiles WHERE id = ?1");
     if (!s) return ct::kErrIo;
     Bind(s, found.id);

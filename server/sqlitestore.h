@@ -28,10 +28,10 @@ class SqliteStore final : public Store {
   uint32_t AddProfile(const std::string& name, const std::string& cls, const std::string& content,
                       uint64_t* revision) override;
   uint32_t UpdateProfile(const std::string& name, const std::string& cls, const std::string& content,
-                         uint64_t* revision) override;
+                         uint64_t* revision, uint64_t expected = 0) override;
   uint32_t PutProfile(const std::string& name, const std::string& cls, const std::string& content,
                       uint64_t* revision) override;
-  uint32_t RemoveProfile(const std::string& name, const std::string& cls) override;
+  uint32_t RemoveProfile(const std::string& name, const std::string& cls, uint64_t expected = 0) override;
   uint32_t GetProfile(const std::string& name, const std::string& cls, ProfileRow* out) override;
   uint32_t ListProfiles(const std::string& cls, std::vector<ProfileRow>* out) override;
 

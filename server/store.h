@@ -71,13 +71,17 @@ class Store {
   virtual uint32_t AddProfile(const std::string& name, const std::string& cls, const std::string& content,
                               uint64_t* revision) = 0;
   // Replaces the content of the profile of that name and class, keeping the
-  // old content as a revision; none gives kErrNotFound.
+  // old content as a revision; none gives kErrNotFound.  With `expected`
+  // not 0 the write happens only when the current revision is `expected`
+  // (checked in the write's own transaction); otherwise nothing is written
+  // and the answer is kErrRevisionConflict.
   virtual uint32_t UpdateProfile(const std::string& name, const std::string& cls, const std::string& content,
-                                 uint64_t* revision) = 0;
+                                 uint64_t* revision, uint64_t expected = 0) = 0;
   // Update when the profile of that name and class exists, else add.
   virtual uint32_t PutProfile(const std::string& name, const std::string& cls, const std::string& content,
                               uint64_t* revision) = 0;
-  virtual uint32_t RemoveProfile(const std::string& name, const std::string& cls) = 0;
+  // Removes the profile with its revisions; `expected` as for UpdateProfile.
+  virtual uint32_t RemoveProfile(const std::string& name, const std::string& cls, uint64_t expected = 0) = 0;
   // One profile with its content; an empty class matches every class.
   virtual uint32_t GetProfile(const std::string& name, const std::string& cls, ProfileRow* out) = 0;
   // Names and classes (no content) of one class, or of all when cls is

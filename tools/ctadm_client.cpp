@@ -138,11 +138,11 @@ bool AdminClient::List(const std::string& profileClass, std::vector<ProfileEntry
 }
 
 bool AdminClient::Fetch(const std::string& name, const std::string& profileClass, QV_DataElement* profile,
-                        std::string* error) {
+                        std::string* error, CT_ProfileVersion* version) {
   OwnedKvs reply, info;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   const std::string what = "cannot get " + ctserver::EchoText(name) + " (" + ctserver::EchoText(profileClass) + ")";
-  if (CTadm_GetProfileInfo(session_, name.c_str(), profileClass.c_str(), 1, info.h, &record, 0) != 1) {
+  if (CTadm_GetProfileEx(session_, name.c_str(), profileClass.c_str(), info.h, version, &record, 0) != 1) {
     *error = ErrorMessage(what, record.error);
     return false;
   }
@@ -196,9 +196,9 @@ compare::SymbolNamer AdminClient::Names() const {
 }
 
 bool AdminClient::Get(const std::string& name, const std::string& profileClass, std::string* text,
-                      std::string* error) {
+                      std::string* error, CT_ProfileVersion* version) {
   QV_DataElement profile;
-  if (!Fetch(name, profileClass, &profile, error)) return false;
+  if (!Fetch(name, profileClass, &profile, error, version)) return false;
   QV_RawDataElement element = ToRawDataElement(profile);
   char* out = nullptr;
   const QV_Status status = DEtoA(&element, &out, Translator, this);
@@ -214,7 +214,8 @@ bool AdminClient::Get(const std::string& name, const std::string& profileClass, 
 }
 
 bool AdminClient::Put(const std::string& name, const std::string& profileClass, const std::string& text, bool update,
-                      std::string* error) {
+                      std::string* error, uint64_t expectedRevision, bool* conflict) {
+  if (conflict) *conflict = false;
   QV_RawDataElement element{};
   size_t stop = 0;
   const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, Translator, this);
@@ -230,12 +231,13 @@ bool AdminClient::Put(const std::string& name, const std::string& profileClass, 
   }
   OwnedKvs reply;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
-  const int result = update ? CTadm_UpdateProfile(session_, name.c_str(), profileClass.c_str(), element.value.kvs,
-                                                  &record, 0)
+  const int result = update ? CTadm_UpdateProfileEx(session_, name.c_str(), profileClass.c_str(), element.value.kvs,
+                                                    expectedRevision, nullptr, &record, 0)
                             : CTadm_AddProfile(session_, name.c_str(), profileClass.c_str(), element.value.kvs,
                                                &record, 0);
   QV_DestroyDataElement(&element);
   if (result != 1) {
+    if (conflict) *conflict = record.error == ct::kErrRevisionConflict;
     *error = ErrorMessage("cannot " + std::string(update ? "update " : "add ") + ctserver::EchoText(name) + " (" +
                               ctserver::EchoText(profileClass) + ")",
                           record.error);

@@ -45,17 +45,22 @@ class AdminClient {
 
   bool List(const std::string& profileClass, std::vector<ProfileEntry>* profiles, std::string* error);
   // The profile as data-element text.
-  bool Get(const std::string& name, const std::string& profileClass, std::string* text, std::string* error);
+  // *version (may be null) is the revision of the content given.
+  bool Get(const std::string& name, const std::string& profileClass, std::string* text, std::string* error,
+           CT_ProfileVersion* version = nullptr);
   // Stores data-element text (a key-value set) as a new profile, or in
   // place of the stored one.
   // The stored profile, or one of its revisions, as a data element.
-  bool Fetch(const std::string& name, const std::string& profileClass, QV_DataElement* profile, std::string* error);
+  bool Fetch(const std::string& name, const std::string& profileClass, QV_DataElement* profile, std::string* error,
+             CT_ProfileVersion* version = nullptr);
   bool FetchRevision(const std::string& name, const std::string& profileClass, uint64_t revision,
                      QV_DataElement* profile, std::string* error);
   // Data-element text read with this server's names (a key-value set).
   bool ReadProfileText(const std::string& text, QV_DataElement* profile, std::string* error);
+  // An update with expectedRevision not 0 writes only over that revision;
+  // a conflict fails with *conflict set (may be null).
   bool Put(const std::string& name, const std::string& profileClass, const std::string& text, bool update,
-           std::string* error);
+           std::string* error, uint64_t expectedRevision = 0, bool* conflict = nullptr);
   bool Remove(const std::string& name, const std::string& profileClass, std::string* error);
   bool History(const std::string& name, const std::string& profileClass, std::vector<CT_RevisionInfo>* revisions,
                std::string* error);

@@ -116,6 +116,8 @@ int main(int argc, char** argv) {
   std::string name, profileClass, input, address;
   uint64_t revision = 0;
   bool update = false;
+  bool showRevision = false;
+  uint64_t ifRevision = 0;
 
   CLI::App* list = app.add_subcommand("list", "list the profiles: one line per profile, NAME<tab>CLASS");
   list->add_option("-c,--class", profileClass, "only profiles of this class");
@@ -123,12 +125,19 @@ int main(int argc, char** argv) {
   CLI::App* get = app.add_subcommand("get", "write a profile as data-element text on standard output");
   get->add_option("NAME", name, "profile name")->required();
   get->add_option("CLASS", profileClass, "profile class")->required();
+  get->add_flag("--show-revision", showRevision,
+                "also write the line \"revision N\" on standard error: the revision of the text given");
 
   CLI::App* put = app.add_subcommand("put", "store a profile from data-element text (a kvset)");
   put->add_option("NAME", name, "profile name")->required();
   put->add_option("CLASS", profileClass, "profile class")->required();
   put->add_option("FILE", input, "text file, or - for standard input")->required();
   put->add_flag("-u,--update", update, "replace the stored profile instead of adding a new one");
+  put->add_option("--if-revision", ifRevision,
+                  "replace the stored profile only while it is at revision N (see get --show-revision); "
+                  "otherwise write nothing and fail")
+      ->type_name("N")
+      ->check(CLI::PositiveNumber);
 
   CLI::App* remove = app.add_subcommand("remove", "remove a profile");
   remove->add_option("NAME", name, "profile name")->required();
@@ -223,15 +232,31 @@ int main(int argc, char** argv) {
   }
   if (*get) {
     std::string text;
-    if (!client.Get(name, profileClass, &text, &error)) return Fail(error);
+    CT_ProfileVersion version{0, 0};
+    if (!client.Get(name, profileClass, &text, &error, &version)) return Fail(error);
     if (text.empty() || text.back() != '\n') text += '\n';
     std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : Fail("cannot write the profile to standard output");
+    if (std::fflush(stdout) != 0) return Fail("cannot write the profile to standard output");
+    if (showRevision) std::cerr << "revision " << version.revision << "\n";
+    return 0;
   }
   if (*put) {
     std::string text;
     if (!ReadInput(input, &text, &error)) return Fail(error);
-    return client.Put(name, profileClass, text, update, &error) ? 0 : Fail(error);
+    // A revision to write over only makes sense for an update.
+    bool conflict = false;
+    if (client.Put(name, profileClass, text, update || ifRevision != 0, &error, ifRevision, &conflict)) return 0;
+    if (!conflict) return Fail(error);
+    // Which revision won is told when it can still be read.
+    CT_ProfileVersion now{0, 0};
+    QV_DataElement ignored;
+    std::string why;
+    const std::string which = "profile " + ctserver::EchoText(name) + " [" + ctserver::EchoText(profileClass) + "]";
+    if (client.Fetch(name, profileClass, &ignored, &why, &now) && now.revision != 0) {
+      return Fail(which + " is at revision " + std::to_string(now.revision) + ", not " + std::to_string(ifRevision) +
+                  "; nothing was written");
+    }
+    return Fail(which + " is no longer at revision " + std::to_string(ifRevision) + "; nothing was written");
   }
   if (*remove) return client.Remove(name, profileClass, &error) ? 0 : Fail(error);
   if (*history) {

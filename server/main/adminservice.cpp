@@ -2,6 +2,9 @@
 
 #include <spdlog/spdlog.h>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
 
 #include "s100/cterrors.h"
@@ -70,6 +73,7 @@ grpc::Status AdminService::Serve(Ctx* ctx, const Req* req, Rep* rep, void (Serve
 
 bool AdminService::StopAndDrain(std::chrono::steady_clock::time_point deadline) {
   stopping_ = true;
+  core_.EndWatches(ct::kErrConnect);
   while (inFlight_ > 0) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -126,6 +130,47 @@ grpc::Status AdminService::RestoreRevision(Ctx* c, const pb::RevisionRequest* q,
   grpc::Status s = Serve(c, q, r, &ServerCore::RestoreRevision);
   if (s.ok()) LogWrite("restore profile revision", q->name(), &q->profile_class(), r->error());
   return s;
+}
+grpc::Status AdminService::WatchProfile(Ctx* c, const pb::WatchProfileRequest* q,
+                                        grpc::ServerWriter<pb::ProfileEvent>* writer) {
+  if (stopping_) return grpc::Status(grpc::StatusCode::UNAVAILABLE, "the server is stopping");
+  if (!token_.Allows(*c)) {
+    spdlog::warn("refused a call from {}: missing or wrong token", LogText(c->peer()));
+    return grpc::Status(grpc::StatusCode::UNAUTHENTICATED, "missing or wrong token");
+  }
+  // The core hands events over under its lock; this thread writes them out.
+  struct Queue {
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<pb::ProfileEvent> events;
+  };
+  auto queue = std::make_shared<Queue>();
+  const uint64_t id = core_.WatchProfile(*q, [queue](const pb::ProfileEvent& event) {
+    std::lock_guard<std::mutex> lock(queue->mutex);
+    queue->events.push_back(event);
+    queue->ready.notify_one();
+  });
+  spdlog::debug("watch profile name='{}' class='{}' from {}", LogText(q->name()), LogText(q->profile_class()),
+                LogText(c->peer()));
+  bool ended = false;
+  while (!ended) {
+    std::deque<pb::ProfileEvent> batch;
+    {
+      std::unique_lock<std::mutex> lock(queue->mutex);
+      // The wait is bounded only to notice a client that went away.
+      queue->ready.wait_for(lock, std::chrono::milliseconds(200), [&] { return !queue->events.empty(); });
+      batch.swap(queue->events);
+    }
+    for (const auto& event : batch) {
+      if (!writer->Write(event) || event.error() != 0) {
+        ended = true;
+        break;
+      }
+    }
+    if (c->IsCancelled()) ended = true;
+  }
+  if (id != 0) core_.Unwatch(id);
+  return grpc::Status::OK;
 }
 grpc::Status AdminService::GetSymbolTable(Ctx* c, const pb::SymbolTableRequest* q, pb::SymbolTableReply* r) {
   return Serve(c, q, r, &ServerCore::GetSymbolTable);

@@ -27,6 +27,10 @@ class AdminService final : public ctadmin::v1::Admin::Service {
   grpc::Status ListRevisions(Ctx*, const ctadmin::v1::RevisionsRequest*, ctadmin::v1::RevisionsReply*) override;
   grpc::Status GetRevision(Ctx*, const ctadmin::v1::RevisionRequest*, ctadmin::v1::RevisionReply*) override;
   grpc::Status RestoreRevision(Ctx*, const ctadmin::v1::RevisionRequest*, ctadmin::v1::RevisionReply*) override;
+  // Streams the events of one profile until the client cancels, the
+  // session closes or the server stops.
+  grpc::Status WatchProfile(Ctx*, const ctadmin::v1::WatchProfileRequest*,
+                            grpc::ServerWriter<ctadmin::v1::ProfileEvent>*) override;
   grpc::Status GetSymbolTable(Ctx*, const ctadmin::v1::SymbolTableRequest*, ctadmin::v1::SymbolTableReply*) override;
   grpc::Status AddService(Ctx*, const ctadmin::v1::ServiceRequest*, ctadmin::v1::StatusReply*) override;
   grpc::Status UpdateService(Ctx*, const ctadmin::v1::ServiceRequest*, ctadmin::v1::StatusReply*) override;
@@ -40,9 +44,9 @@ class AdminService final : public ctadmin::v1::Admin::Service {
   grpc::Status GetServerProcessInfo(Ctx*, const ctadmin::v1::ServerProcessRequest*,
                                     ctadmin::v1::ServerProcessReply*) override;
 
-  // Stopping: from now on calls are refused (UNAVAILABLE); then waits until
-  // the calls in progress have finished or the deadline has passed.  True
-  // when none is left.
+  // Stopping: from now on calls are refused (UNAVAILABLE) and the watches
+  // end; then waits until the calls in progress have finished or the
+  // deadline has passed.  True when none is left.
   bool StopAndDrain(std::chrono::steady_clock::time_point deadline);
 
  private:

@@ -136,6 +136,46 @@ TEST_P(AdminSession, RemovedProfileIsGone) {
   EXPECT_EQ(s.LastError(), ct::kErrNotFound);
 }
 
+// Two administrators read one profile; the second store over the revision
+// both read is refused and leaves the first one's work in place.
+TEST_P(AdminSession, TheSecondStoreOverAStaleRevisionIsRefused) {
+  ECTF_AdminSession first("A"), second("A");
+  Kvs profile;
+  CTkvs_PutInt(profile, 0x7001, 1, nullptr);
+  uint64_t added = 0;
+  ASSERT_TRUE(first.AddProfile("P1", "Fax", profile, &added));
+  EXPECT_EQ(added, 1u);
+
+  Kvs mine, theirs;
+  CT_ProfileVersion myVersion{}, theirVersion{};
+  ASSERT_TRUE(first.GetProfile("P1", "Fax", mine, &myVersion));
+  ASSERT_TRUE(second.GetProfile("P1", "Fax", theirs, &theirVersion));
+  EXPECT_EQ(myVersion.revision, 1u);
+  EXPECT_GT(myVersion.timeUnixMs, 0);
+  EXPECT_EQ(theirVersion.revision, myVersion.revision);
+
+  CTkvs_PutInt(mine, 0x7001, 2, nullptr);
+  CTkvs_PutInt(theirs, 0x7001, 3, nullptr);
+  uint64_t written = 0;
+  ASSERT_TRUE(first.UpdateProfile("P1", "Fax", mine, myVersion.revision, &written));
+  EXPECT_EQ(written, 2u);
+  EXPECT_FALSE(second.UpdateProfile("P1", "Fax", theirs, theirVersion.revision, &written));
+  EXPECT_EQ(second.LastError(), ct::kErrRevisionConflict);
+  EXPECT_EQ(written, 2u) << "untouched by the refused store";
+  EXPECT_FALSE(second.RemoveProfile("P1", "Fax", theirVersion.revision));
+  EXPECT_EQ(second.LastError(), ct::kErrRevisionConflict);
+
+  Kvs stored;
+  ASSERT_TRUE(second.GetProfile("P1", "Fax", stored, &theirVersion));
+  int32_t value = 0;
+  ASSERT_EQ(CTkvs_GetInt(stored, 0x7001, &value, nullptr), 1);
+  EXPECT_EQ(value, 2);
+  EXPECT_EQ(theirVersion.revision, 2u);
+  ASSERT_TRUE(second.UpdateProfile("P1", "Fax", theirs, 0, nullptr));  // 0: no check
+  ASSERT_TRUE(second.RemoveProfile("P1", "Fax", 3));
+  EXPECT_FALSE(second.GetProfile("P1", "Fax", stored, nullptr));
+}
+
 TEST_P(AdminSession, ServicesAreListedWithTheirStates) {
   ECTF_AdminSession s("A");
   Kvs config;

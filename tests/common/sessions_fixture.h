@@ -65,6 +65,10 @@ class CountingBackend final : public ct::runtime::Backend {
   }
   CT_RUNTIME_RPCS(SESSIONS_TEST_RPC)
 #undef SESSIONS_TEST_RPC
+  std::unique_ptr<ct::runtime::WatchCall> WatchProfile(const ctadmin::v1::WatchProfileRequest& request,
+                                                       ct::runtime::WatchSink sink) override {
+    return inner_->WatchProfile(request, std::move(sink));
+  }
 
  private:
   enum class Answer { Pass, Fail, Hollow };

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
@@ -603,4 +604,88 @@ TEST_F(ServerCoreTest, ServerProcessesShowTheComponentsAndWhetherTheyRun) {
 
   Reopen(true);
   EXPECT_TRUE(processes("AdminService").processes(0).running());
+}
+
+// The watch table: the events of import, class changes under one name,
+// a closed session and a stopping server; and the revision a read gives.
+TEST_F(ServerCoreTest, WatchersHearOfEveryWriteUntilTheyEnd) {
+  std::vector<pb::ProfileEvent> events;
+  auto sink = [&events](const pb::ProfileEvent& e) { events.push_back(e); };
+  pb::WatchProfileRequest watch;
+  watch.set_session(session_);
+  watch.set_name("lines");
+  watch.set_profile_class("Telephony");
+  const uint64_t id = core_->WatchProfile(watch, sink);
+  ASSERT_NE(id, 0u);
+
+  ASSERT_EQ(Add("lines", "Telephony", SetBytes(1)), 0u);
+  ASSERT_EQ(Transfer(false, "lines", "Telephony", "lines.txt"), 0u);  // a read: no event
+  ASSERT_EQ(Transfer(true, "lines", "Telephony", "lines.txt"), 0u);   // an import writes
+  pb::ProfileRequest conditional;
+  conditional.set_session(session_);
+  conditional.set_name("lines");
+  conditional.set_profile_class("Telephony");
+  conditional.set_content(SetBytes(3));
+  conditional.set_expected_revision(1);
+  pb::ProfileReply reply;
+  core_->UpdateProfile(conditional, &reply);
+  EXPECT_EQ(reply.error(), ct::kErrRevisionConflict);  // refused: no event
+  conditional.set_expected_revision(2);
+  core_->UpdateProfile(conditional, &reply);
+  ASSERT_EQ(reply.error(), 0u);
+  EXPECT_EQ(reply.revision(), 3u);
+  const auto read = Info("lines", "Telephony", true);
+  ASSERT_EQ(read.revisions_size(), 1);
+  EXPECT_EQ(read.revisions(0), 3u);
+  ASSERT_EQ(read.times_unix_ms_size(), 1);
+  EXPECT_GT(read.times_unix_ms(0), 0);
+  EXPECT_EQ(Info("", "", false).revisions_size(), 0) << "listings carry no revisions";
+
+  pb::RemoveProfileRequest rm;
+  rm.set_session(session_);
+  rm.set_name("lines");
+  pb::StatusReply status;
+  core_->RemoveProfile(rm, &status);
+  ASSERT_EQ(status.error(), 0u);
+  ASSERT_EQ(Add("lines", "Routing", SetBytes(4)), 0u);  // the name, but another class
+
+  struct Expected {
+    uint64_t revision;
+    bool removed;
+  };
+  const std::vector<Expected> expected = {{0, true}, {1, false}, {2, false}, {3, false}, {0, true}, {0, true}};
+  ASSERT_EQ(events.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(events[i].error(), 0u);
+    EXPECT_EQ(events[i].removed(), expected[i].removed);
+    if (!expected[i].removed) EXPECT_EQ(events[i].revision(), expected[i].revision);
+  }
+
+  // Closing the session ends its watches with a last event; another
+  // session's watch ends when the server stops.
+  pb::OpenSessionReply other;
+  core_->OpenSession(pb::OpenSessionRequest(), &other);
+  std::vector<pb::ProfileEvent> others;
+  watch.set_session(other.session());
+  ASSERT_NE(core_->WatchProfile(watch, [&others](const pb::ProfileEvent& e) { others.push_back(e); }), 0u);
+  pb::CloseSessionRequest close;
+  close.set_session(session_);
+  pb::CloseSessionReply closed;
+  core_->CloseSession(close, &closed);
+  ASSERT_EQ(events.size(), expected.size() + 1);
+  EXPECT_EQ(events.back().error(), ct::kErrNoSession);
+  core_->Unwatch(id);  // already ended: harmless
+  core_->EndWatches(ct::kErrConnect);
+  ASSERT_EQ(others.size(), 2u);
+  EXPECT_EQ(others.back().error(), ct::kErrConnect);
+
+  // A closed session, or a bad class, gets one refusing event.
+  watch.set_session(session_);
+  EXPECT_EQ(core_->WatchProfile(watch, sink), 0u);
+  EXPECT_EQ(events.back().error(), ct::kErrNoSession);
+  watch.set_session(other.session());
+  watch.set_profile_class("");
+  EXPECT_EQ(core_->WatchProfile(watch, sink), 0u);
+  EXPECT_EQ(events.back().error(), ct::kErrInvalidClass);
 }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
 #include <iterator>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -365,4 +367,103 @@ TEST(SqliteSchema, ReportsAFileThatIsNoDatabase) {
   std::string error;
   EXPECT_FALSE(Store::Open(dir.File("junk.db"), &error));
   EXPECT_FALSE(error.empty());
+}
+
+// A write that names the revision it expects happens only over that
+// revision; a refused one leaves content and revisions as they were.
+TEST_P(StoreTest, ConditionalWritesHappenOnlyOverTheExpectedRevision) {
+  auto store = OpenStore();
+  ASSERT_EQ(store->AddProfile("p", "C", "v1", nullptr), 0u);
+  ASSERT_EQ(store->UpdateProfile("p", "C", "v2", nullptr), 0u);  // now at 2
+
+  struct Case {
+    const char* what;
+    uint64_t expected;
+    uint32_t rc;
+    uint64_t revisionAfter;
+  };
+  const Case updates[] = {
+      {"stale revision refuses", 1, ct::kErrRevisionConflict, 2},
+      {"a revision from the future refuses", 9, ct::kErrRevisionConflict, 2},
+      {"matching revision writes", 2, 0, 3},
+      {"the old revision no longer matches", 2, ct::kErrRevisionConflict, 3},
+      {"no revision always writes", 0, 0, 4},
+  };
+  for (const Case& c : updates) {
+    SCOPED_TRACE(c.what);
+    ProfileRow before;
+    ASSERT_EQ(store->GetProfile("p", "C", &before), 0u);
+    uint64_t rev = 77;
+    EXPECT_EQ(store->UpdateProfile("p", "C", std::string("w") + c.what, &rev, c.expected), c.rc);
+    ProfileRow after;
+    ASSERT_EQ(store->GetProfile("p", "C", &after), 0u);
+    EXPECT_EQ(after.revision, c.revisionAfter);
+    if (c.rc == 0) {
+      EXPECT_EQ(rev, c.revisionAfter);
+      EXPECT_EQ(after.content, std::string("w") + c.what);
+    } else {
+      EXPECT_EQ(rev, 77u);  // untouched on failure
+      EXPECT_EQ(after.content, before.content);
+      std::vector<RevisionRow> revs;
+      ASSERT_EQ(store->ListRevisions("p", "C", &revs), 0u);
+      EXPECT_EQ(revs.size(), size_t(c.revisionAfter));
+    }
+  }
+  EXPECT_EQ(store->UpdateProfile("absent", "C", "x", nullptr, 1), ct::kErrNotFound);
+
+  // Remove likewise.
+  ASSERT_EQ(store->AddProfile("q", "C", "v1", nullptr), 0u);
+  ASSERT_EQ(store->AddProfile("r", "C", "v1", nullptr), 0u);
+  ProfileRow row;
+  EXPECT_EQ(store->RemoveProfile("p", "C", 3), ct::kErrRevisionConflict);
+  EXPECT_EQ(store->GetProfile("p", "C", &row), 0u);
+  EXPECT_EQ(store->RemoveProfile("p", "C", 4), 0u);
+  EXPECT_EQ(store->GetProfile("p", "C", &row), ct::kErrNotFound);
+  EXPECT_EQ(store->RemoveProfile("q", "C", 0), 0u);
+  EXPECT_EQ(store->GetProfile("q", "C", &row), ct::kErrNotFound);
+  EXPECT_EQ(store->RemoveProfile("q", "C", 1), ct::kErrNotFound);
+  EXPECT_EQ(store->RemoveProfile("r", "Other", 1), ct::kErrNotFound);
+}
+
+// Writers racing with the same expected revision: exactly one wins, on one
+// store or on two stores sharing the database.
+TEST_P(StoreTest, RacingConditionalWritersHaveOneWinner) {
+  auto first = OpenStore();
+  auto second = OpenStore();
+  ASSERT_TRUE(first && second);
+  constexpr int kRounds = 10;
+  constexpr int kThreads = 4;
+  for (int round = 0; round < kRounds; ++round) {
+    const std::string name = "p" + std::to_string(round);
+    ASSERT_EQ(first->AddProfile(name, "C", "base", nullptr), 0u);
+    const bool removing = round % 2 == 1;
+    std::atomic<int> wins{0}, conflicts{0}, others{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        Store& store = t % 2 == 0 ? *first : *second;
+        const uint32_t rc = removing ? store.RemoveProfile(name, "C", 1)
+                                     : store.UpdateProfile(name, "C", "by " + std::to_string(t), nullptr, 1);
+        // A remove that comes after the winning remove finds nothing.
+        if (rc == 0) {
+          ++wins;
+        } else if (rc == ct::kErrRevisionConflict || (removing && rc == ct::kErrNotFound)) {
+          ++conflicts;
+        } else {
+          ++others;
+        }
+      });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(wins.load(), 1) << name;
+    EXPECT_EQ(conflicts.load(), kThreads - 1) << name;
+    EXPECT_EQ(others.load(), 0) << name;
+    ProfileRow row;
+    if (removing) {
+      EXPECT_EQ(first->GetProfile(name, "C", &row), ct::kErrNotFound);
+    } else {
+      ASSERT_EQ(first->GetProfile(name, "C", &row), 0u);
+      EXPECT_EQ(row.revision, 2u);
+    }
+  }
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -310,3 +311,66 @@ TEST_F(Ctadm, DiffWithAnotherServerMatchesByName) {
 }
 
 }  // namespace
+
+namespace {
+
+// The revision ctadm get --show-revision prints on standard error; 0 when
+// the line is missing.
+uint64_t ShownRevision(const std::string& err) {
+  const size_t at = err.find("revision ");
+  return at == std::string::npos ? 0 : std::stoull(err.substr(at + 9));
+}
+
+}  // namespace
+
+// get --show-revision tells the revision that put --if-revision then
+// accepts; a stale one is refused with one line and nothing is written.
+TEST_F(Ctadm, PutIfRevisionWritesOnlyOverTheRevisionRead) {
+  for (const bool overGrpc : {false, true}) {
+    SCOPED_TRACE(overGrpc ? "ctserver" : "embedded");
+    if (overGrpc && !env::HaveServerBinary()) continue;
+    std::unique_ptr<env::ServerProcess> process;
+    std::string server = "Local";
+    if (overGrpc) {
+      process = std::make_unique<env::ServerProcess>(dir_.path());
+      ASSERT_TRUE(process->Start()) << process->Log();
+      server = process->address();
+    }
+    const std::string one = dir_.File("one.txt"), two = dir_.File("two.txt"), three = dir_.File("three.txt");
+    env::WriteFile(one, "kvset { #28673 = int 1; }\n");
+    env::WriteFile(two, "kvset { #28673 = int 2; }\n");
+    env::WriteFile(three, "kvset { #28673 = int 3; }\n");
+    ASSERT_EQ(Invoke({"--server", server, "put", "Cond", "Fax", one}).status, 0);
+
+    Outcome got = Invoke({"--server", server, "get", "--show-revision", "Cond", "Fax"});
+    ASSERT_EQ(got.status, 0) << got.err;
+    EXPECT_EQ(got.err, "revision 1\n");
+    EXPECT_EQ(got.out.find("revision"), std::string::npos) << "the text itself is unchanged";
+    EXPECT_EQ(Invoke({"--server", server, "get", "Cond", "Fax"}).err, "") << "no revision line unasked";
+    const uint64_t read = ShownRevision(got.err);
+
+    // Someone else stores meanwhile; the write over the revision read is refused.
+    ASSERT_EQ(Invoke({"--server", server, "put", "-u", "Cond", "Fax", two}).status, 0);
+    Outcome stale = Invoke({"--server", server, "put", "--if-revision", std::to_string(read), "Cond", "Fax", three});
+    EXPECT_EQ(stale.status, 1);
+    EXPECT_EQ(stale.err, "ctadm: profile Cond [Fax] is at revision 2, not 1; nothing was written\n");
+    Outcome now = Invoke({"--server", server, "get", "--show-revision", "Cond", "Fax"});
+    EXPECT_NE(now.out.find("int 2"), std::string::npos) << now.out;
+    EXPECT_EQ(ShownRevision(now.err), 2u);
+
+    // The current revision is accepted.
+    Outcome current =
+        Invoke({"--server", server, "put", "--if-revision", std::to_string(ShownRevision(now.err)), "Cond", "Fax", three});
+    EXPECT_EQ(current.status, 0) << current.err;
+    now = Invoke({"--server", server, "get", "--show-revision", "Cond", "Fax"});
+    EXPECT_NE(now.out.find("int 3"), std::string::npos) << now.out;
+    EXPECT_EQ(ShownRevision(now.err), 3u);
+
+    // Other failures keep their messages; a bad number is a usage error.
+    Outcome absent = Invoke({"--server", server, "put", "--if-revision", "1", "Nobody", "Fax", three});
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_NE(absent.err.find("(0x01600436)"), std::string::npos) << absent.err;
+    EXPECT_NE(Invoke({"--server", server, "put", "--if-revision", "x", "Cond", "Fax", three}).status, 0);
+    ASSERT_EQ(Invoke({"--server", server, "remove", "Cond", "Fax"}).status, 0);
+  }
+}
