@@ -317,8 +317,14 @@ int32_t MultiAdminSession::SaveProfile(const QV_String& server, const QV_String&
   uint32_t callError = 0;
   const bool finished = RunRequest(IDS_PROGRESS_STORE, name, server, [&] {
     result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
-      const bool ok = update ? s->UpdateProfile(name, profileClass, set, expectedRevision, &written) != 0
-                             : s->AddProfile(name, profileClass, set, &written) != 0;
+      // Without a revision to expect or to report, the plain calls, as ever.
+      const bool revisions = expectedRevision != 0 || newRevision != nullptr;
+      bool ok = false;
+      if (update)
+        ok = (revisions ? s->UpdateProfile(name, profileClass, set, expectedRevision, &written)
+                        : s->UpdateProfile(name, profileClass, set)) != 0;
+      else
+        ok = (revisions ? s->AddProfile(name, profileClass, set, &written) : s->AddProfile(name, profileClass, set)) != 0;
       if (ok) return 1;
       callError = s->LastError();
       const uint32_t taken = update ? ct::kErrRevisionConflict : ct::kErrNameExists;
