@@ -175,7 +175,8 @@ int CQueltView::StartComparison(const QV_DataElement& other, const CString& othe
 }
 
 void CQueltView::EndComparison() {
-  if (m_pCompare == nullptr) return;
+  // A merge's undecided conflicts stay until each is decided.
+  if (m_pCompare == nullptr || UnresolvedConflicts() > 0) return;
   ClearMarks();
   m_pCompare.reset();
   m_strCompareStatus.Empty();

@@ -249,6 +249,8 @@ TEST_F(ConflictEnv, ConflictsAreMarkedAndTheUsersChoiceIsStored) {
     EXPECT_EQ(View()->GetSelected(), marked[0]);
     EXPECT_EQ(std::string(View()->CompareStatus().GetString()), "Conflict 1 of 2");
     EXPECT_FALSE(Enabled(ID_COMPARE_END));
+    View()->EndComparison();
+    EXPECT_TRUE(View()->IsComparing()) << "undecided conflicts stay";
 
     // Refused while undecided: a message, nothing stored.
     Run(ID_FILE_SAVE);
