@@ -327,9 +327,13 @@ TEST_F(ConflictEnv, CancelChangesNothingAndOverwriteAsksThenStoresMineWhole) {
   }
 }
 
-// No base, no expectation: New and Import start without one, and Store As
-// onto a name the server has fails as it always has.
+// Store As expects nothing: onto a name the server has it fails as it
+// always has, onto a new one it stores and that profile becomes the base.
 TEST_F(ConflictEnv, StoreAsOntoATakenNameStillFailsWithoutTheDialog) {
+  // An opened revision is an edit of the retrieved profile: the base stays.
+  const uint64_t retrieved = Doc()->BaseRevision();
+  ASSERT_TRUE(Doc()->OpenRevision(retrieved));
+  EXPECT_EQ(Doc()->BaseRevision(), retrieved);
   EditorEdits(10, 2, 3);
   OtherStores(30, 20, 3);
   host_.ExpectDialog([](DialogDriver& d) { d.PressEnter(); });  // Store As, same name
