@@ -289,8 +289,9 @@ int32_t MultiAdminSession::LoadProfile(const QV_String& server, const QV_String&
   // The symbol table comes with the profile: the tree built next needs it,
   // and so the whole wait is one that the user can cancel.
   const bool finished = RunRequest(IDS_PROGRESS_RETRIEVE, name, server, [&] {
+    // Without a version to give, the plain call, as ever.
     result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
-      return s->GetProfile(name, profileClass, set, version);
+      return version != nullptr ? s->GetProfile(name, profileClass, set, version) : s->GetProfile(name, profileClass, set);
     });
     if (result > 0 && m_pSession) EnsureSymbols(m_pSession);
   });
