@@ -41,3 +41,5 @@ inline constexpr UINT ID_COMPARE_END = 32910;
 inline constexpr UINT ID_COMPARE_OTHER_SERVER = 32911;
 inline constexpr UINT ID_COMPARE_FILE = 32912;
 inline constexpr UINT ID_COMPARE_REVISION = 32913;
+// Conflicts after a merge with the server's changes.
+inline constexpr UINT ID_COMPARE_KEEP_MINE = 32920;

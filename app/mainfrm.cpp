@@ -75,6 +75,7 @@ const MenuEntry kMainMenu[] = {
     {MenuKind::Item, ID_COMPARE_NEXT, "&Next Difference\tF8"},
     {MenuKind::Item, ID_COMPARE_PREVIOUS, "Pre&vious Difference\tShift+F8"},
     {MenuKind::Item, ID_COMPARE_TAKE_OTHER, "Take &Other Value"},
+    {MenuKind::Item, ID_COMPARE_KEEP_MINE, "Keep &My Value"},
     {MenuKind::Item, ID_COMPARE_END, "&End Comparison"},
     {MenuKind::End, 0, nullptr},
     {MenuKind::Popup, 0, "&Help"},

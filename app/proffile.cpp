@@ -220,6 +220,7 @@ BOOL CQueltDoc::ImportProfileFile(const CString& path) {
   m_strServer = server;
   m_bOnServer = FALSE;
   ForgetStoreInDoubt();
+  ForgetBase();
   // Never stored: modified until it is, whatever Undo and Redo do.
   view->MarkNeverStored();
   SetModifiedFlag(TRUE);

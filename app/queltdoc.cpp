@@ -28,6 +28,7 @@ constexpr UINT IDS_NAME_NEEDED = 4125;
 constexpr UINT IDS_SERVER_NEEDED = 4127;
 constexpr UINT IDS_CLASS_NEEDED = 4129;
 constexpr UINT IDS_STORE_MAY_HAVE_HAPPENED = 4410;
+constexpr UINT IDS_CONFLICTS_UNRESOLVED = 4491;
 
 MultiAdminSession* Session() {
   CQueltApp* app = TheQueltApp();
@@ -106,6 +107,7 @@ BOOL CQueltDoc::OnNewProfile(const CString& /*server*/, const CString& profileCl
   m_strName = name;
   m_bOnServer = FALSE;
   ForgetStoreInDoubt();
+  ForgetBase();
   SetModifiedFlag(FALSE);
   UpdateTitle();
   return TRUE;
@@ -120,7 +122,8 @@ BOOL CQueltDoc::OnOpenProfile(const CString& server, const CString& profileClass
   CWaitCursor wait;
   MultiAdminSession* session = Session();
   if (session == nullptr) return FALSE;
-  if (!session->LoadProfile(QV_String(server), QV_String(name), QV_String(profileClass), set.Get())) {
+  CT_ProfileVersion version{};
+  if (!session->LoadProfile(QV_String(server), QV_String(name), QV_String(profileClass), set.Get(), &version)) {
     wait.Release();
     // A load the user cancelled ends without a message.
     if (!session->Cancelled()) CErrorBox(session->LastError()).DoModal();
@@ -135,6 +138,7 @@ BOOL CQueltDoc::OnOpenProfile(const CString& server, const CString& profileClass
   m_strServer = server;
   m_bOnServer = TRUE;
   ForgetStoreInDoubt();
+  SetBase(set.Get(), version.revision, version.timeUnixMs);
   UpdateTitle();
   return TRUE;
 }
@@ -157,6 +161,11 @@ BOOL CQueltDoc::OnSaveProfile(const CString& server, const CString& profileClass
     valid = FALSE;
   }
   if (!valid) return FALSE;
+  if (CQueltView* shown = GetView(); shown != nullptr && shown->UnresolvedConflicts() > 0) {
+    wait.Release();
+    CErrorBox(IDS_CONFLICTS_UNRESOLVED).DoModal();
+    return FALSE;
+  }
   if (!set.Ok()) {
     CErrorBox(IDS_NO_MEMORY).DoModal();
     return FALSE;
@@ -177,8 +186,26 @@ BOOL CQueltDoc::OnSaveProfile(const CString& server, const CString& profileClass
       return FALSE;
     }
   }
-  if (session->SaveProfile(QV_String(server), QV_String(profileClass), QV_String(name), set.Get(),
-                           update ? 1 : 0)) {
+  // The server must still hold the revision the edits started from; when
+  // it does not, the user decides between the two sets of changes.
+  const uint64_t expected = ExpectedRevision(server, profileClass, name, update);
+  bool conflict = expected != 0 && ServerKnownAhead();
+  uint64_t written = 0;
+  bool stored = false;
+  if (!conflict) {
+    stored = session->SaveProfile(QV_String(server), QV_String(profileClass), QV_String(name), set.Get(),
+                                  update ? 1 : 0, expected, &written) != 0;
+    conflict = !stored && session->IsRevisionConflict();
+  }
+  if (conflict) {
+    wait.Release();
+    if (ResolveStoreConflict(server, profileClass, name, set.Get(), translated) != ConflictChoice::Overwrite)
+      return FALSE;
+    stored = session->SaveProfile(QV_String(server), QV_String(profileClass), QV_String(name), set.Get(), 1, 0,
+                                  &written) != 0;
+  }
+  if (stored) {
+    SetBase(set.Get(), written, 0);
     if (translated) {
       // Shown from now on with the target server's symbols; the history's
       // steps hold the old server's numbers, so it starts anew.
@@ -228,12 +255,15 @@ void CQueltDoc::ResolveStoreInDoubt() {
   if (!listed) return;  // the server cannot tell yet
   // The content of its current revision tells whether it is what was sent.
   CTempSet current;
+  CT_ProfileVersion version{};
   if (present) {
     if (!current.Ok()) return;
-    if (!session->LoadProfile(server, name, profileClass, current.Get())) return;
+    if (!session->LoadProfile(server, name, profileClass, current.Get(), &version)) return;
   }
   m_bStoreInDoubt = FALSE;
   if (!present || !SameProfileContent(current.Get(), m_doubtSent.KVSet())) return;  // not stored
+  // What the server holds now is what was sent: the next Store expects it.
+  SetBase(current.Get(), version.revision, version.timeUnixMs);
 
   // Stored.  The document is clean only if the tree still holds exactly
   // what was stored; edits made since keep it modified.

@@ -95,6 +95,19 @@ class CQueltDoc : public CDocument {
   // The document's only view, or null.
   CQueltView* GetView() const;
 
+  // ---- Conflict-safe Store (app/docconflict.cpp) ----------------------------
+  // The server's revision of the profile, as a watch on the server sees it
+  // (removed: the profile is gone).  Remembered so that the next Store goes
+  // straight to the conflict when it differs from the base; TRUE when it
+  // does (the news is worth telling the user).
+  bool NoteServerRevision(uint64_t revision, int64_t timeUnixMs, bool removed);
+  // The base: what the profile was on the server when it was retrieved or
+  // last stored.  A Store expects the server still to hold its revision.
+  bool HasBase() const { return m_bHasBase; }
+  uint64_t BaseRevision() const { return m_nBaseRevision; }
+  int64_t BaseTimeUnixMs() const { return m_nBaseTimeMs; }
+  const QV_DataElement& BaseContent() const { return m_base; }
+
  protected:
   CString m_strServer;
   CString m_strClass;
@@ -117,4 +130,30 @@ class CQueltDoc : public CDocument {
   CString m_strDoubtName;
   QV_DataElement m_doubtSent;
   QV_DataElement m_doubtTree;
+
+  // ---- Conflict-safe Store (app/docconflict.cpp) ----------------------------
+  // What a conflict dialog ended with.
+  enum class ConflictChoice { Failed, Cancelled, Merged, Overwrite };
+  // The base becomes the content and revision given (a Retrieve, a Store,
+  // a Merge); ForgetBase drops it (New, Import).
+  void SetBase(CTkvs content, uint64_t revision, int64_t timeUnixMs);
+  void ForgetBase();
+  // The revision a Store under that identity expects (0: none, write anyway).
+  uint64_t ExpectedRevision(const CString& server, const CString& profileClass, const CString& name,
+                            BOOL update) const;
+  // Whether the server is known to be at another revision than the base.
+  bool ServerKnownAhead() const;
+  // A Store met another revision on the server: fetches it, merges, asks the
+  // user.  mine is the content that was to be stored, in the server's
+  // numbers; translated when the tree holds another server's numbers.
+  ConflictChoice ResolveStoreConflict(const CString& server, const CString& profileClass, const CString& name,
+                                      CTkvs mine, bool translated);
+
+  bool m_bHasBase = false;
+  uint64_t m_nBaseRevision = 0;
+  int64_t m_nBaseTimeMs = 0;
+  QV_DataElement m_base;
+  // The revision the watch last reported (0: none since the base was set).
+  uint64_t m_nServerRevision = 0;
+  bool m_bServerRemoved = false;
 };

@@ -29,6 +29,7 @@
 
 #include "app/cmdids.h"
 #include "compare/diff.h"
+#include "compare/merge.h"
 #include "platform/cstring.h"
 #include "platform/cview.h"
 #include "platform/undohistory.h"
@@ -229,6 +230,20 @@ class CQueltView : public CScrollView {
     CQueltView* m_pView;
   };
 
+  // ---- Conflicts left by a merge with the server's changes.
+  // The content replaces the tree as one undoable step named by labelId.
+  int ReplaceProfileAsStep(CTkvs set, UINT labelId);
+  // Marks the places both sides changed (the tree holds mine there) as
+  // conflicts, with theirs' value beside each: Take Other Value takes it,
+  // Keep My Value keeps mine.  F8 visits them.
+  int StartConflicts(const QV_DataElement& theirs, const std::vector<compare::Conflict>& conflicts,
+                     const CString& otherName);
+  // How many conflicts are still to be decided (0 without any).
+  int UnresolvedConflicts() const;
+  void OnCompareKeepMine();
+  void OnUpdateCompareConflict(CCmdUI* ui);
+  void OnUpdateCompareEnd(CCmdUI* ui);
+
   // --- For the editing commands, printing and tests.
   CKVSetNode* GetRoot() const { return m_pRoot; }
   CTreeNode* GetSelected() const { return m_pSelected; }
@@ -323,6 +338,13 @@ class CQueltView : public CScrollView {
     std::vector<CTreeNode*> marked;           // tree order
     std::unordered_map<const CTreeNode*, std::vector<size_t>> diffsOf;
     bool removedRowsShown = false;  // the removed rows are in the tree
+    // After a merge only the places both sides changed are marked, each
+    // until the tree equals theirs there or the user keeps mine.
+    bool conflicts = false;
+    std::vector<std::vector<compare::PathStep>> conflictPaths;
+    std::vector<CString> conflictNotes;  // theirs' value at each
+    std::vector<char> kept;              // the user kept mine
+    std::unordered_map<const CTreeNode*, std::vector<size_t>> conflictsOf;
   };
   // Links a row for each removed node at its old place (not while rows are
   // held aside) and lists the marked nodes in tree order.
@@ -332,6 +354,8 @@ class CQueltView : public CScrollView {
   void RemoveRemovedRows();
   void ListMarkedNodes();
   int m_nRowsAside = 0;
+  // Marks the conflicts still open from the differences just computed.
+  void MarkConflicts();
   // Marks the tree afresh from the open profile; after every change.
   void RecomputeComparison();
   // Clears every node's mark.

@@ -39,6 +39,9 @@ constexpr UINT IDS_TAKE_OTHER_VALUE = 4463;
 constexpr UINT IDS_COMPARE_FAILED = 4464;
 constexpr UINT IDS_TAKE_OTHER_FAILED = 4465;
 constexpr UINT IDS_COMPARING = 4471;
+constexpr UINT IDS_CONFLICT_I_OF_N = 4494;
+constexpr UINT IDS_CONFLICTS_TO_DECIDE = 4495;
+constexpr UINT IDS_NO_CONFLICTS_LEFT = 4496;
 
 // A value beside a node is cut to this many bytes: the row stays readable.
 constexpr int kMaxNoteValue = 60;
@@ -166,7 +169,9 @@ void CQueltView::AddCompareCommands() {
   AddCommand(ID_COMPARE_TAKE_OTHER, &CQueltView::OnCompareTakeOther);
   AddCommandUpdate(ID_COMPARE_TAKE_OTHER, &CQueltView::OnUpdateCompareMarked);
   AddCommand(ID_COMPARE_END, &CQueltView::EndComparison);
-  AddCommandUpdate(ID_COMPARE_END, &CQueltView::OnUpdateComparing);
+  AddCommandUpdate(ID_COMPARE_END, &CQueltView::OnUpdateCompareEnd);
+  AddCommand(ID_COMPARE_KEEP_MINE, &CQueltView::OnCompareKeepMine);
+  AddCommandUpdate(ID_COMPARE_KEEP_MINE, &CQueltView::OnUpdateCompareConflict);
 }
 
 const std::vector<CTreeNode*>& CQueltView::MarkedNodes() const {
@@ -220,7 +225,8 @@ int CQueltView::StartComparison(const QV_DataElement& other, const CString& othe
 }
 
 void CQueltView::EndComparison() {
-  if (m_pCompare == nullptr) return;
+  // A merge's undecided conflicts stay until each is decided.
+  if (m_pCompare == nullptr || UnresolvedConflicts() > 0) return;
   ClearMarks();
   m_pCompare.reset();
   m_strCompareStatus.Empty();
@@ -255,7 +261,9 @@ void CQueltView::RemoveRemovedRows() {
 // now holds its old position among the kept ones; a set member after the
 // member that preceded it on the other side (first when none did).
 void CQueltView::PlaceRemovedRows() {
-  if (m_pCompare == nullptr || m_pRoot == nullptr || m_nRowsAside > 0 || m_pCompare->removedRowsShown) return;
+  if (m_pCompare == nullptr || m_pRoot == nullptr || m_nRowsAside > 0 || m_pCompare->removedRowsShown ||
+      m_pCompare->conflicts)
+    return;  // a merge marks its conflicts only
   Comparison& c = *m_pCompare;
   c.removedRowsShown = true;
   const compare::SymbolNamer names = NamerOf(m_strSymbolServer);
@@ -386,6 +394,11 @@ void CQueltView::RecomputeComparison() {
     CErrorBox(IDS_COMPARE_FAILED, this).DoModal();
     return;
   }
+  if (c.conflicts) {
+    MarkConflicts();
+    ShowCompareStatus();
+    return;
+  }
   PathResolver resolver(m_pRoot);
   for (size_t i = 0; i < c.diffs.size(); ++i) {
     const compare::Difference& d = c.diffs[i];
@@ -409,7 +422,16 @@ void CQueltView::ShowCompareStatus() {
   // Only a marked selection is looked for in the list.
   const auto at = m_pCompare->diffsOf.count(m_pSelected) != 0 ? std::find(marked.begin(), marked.end(), m_pSelected)
                                                                : marked.end();
-  if (at != marked.end())
+  if (m_pCompare->conflicts) {
+    // A merge's conflicts: the count still to decide.
+    if (at != marked.end())
+      m_strCompareStatus.Format(LoadStringById(IDS_CONFLICT_I_OF_N).GetString(),
+                                static_cast<int>(at - marked.begin()) + 1, static_cast<int>(marked.size()));
+    else if (marked.empty())
+      m_strCompareStatus = LoadStringById(IDS_NO_CONFLICTS_LEFT);
+    else
+      m_strCompareStatus.Format(LoadStringById(IDS_CONFLICTS_TO_DECIDE).GetString(), static_cast<int>(marked.size()));
+  } else if (at != marked.end())
     m_strCompareStatus.Format(LoadStringById(IDS_DIFFERENCE_I_OF_N).GetString(),
                               static_cast<int>(at - marked.begin()) + 1, static_cast<int>(marked.size()));
   else if (marked.empty())
@@ -522,3 +544,119 @@ void CQueltView::OnUpdateCompareMarked(CCmdUI* ui) {
 }
 
 void CQueltView::OnUpdateComparing(CCmdUI* ui) { ui->Enable(m_pCompare != nullptr); }
+
+// ---- Conflicts left by a merge with the server's changes -------------------
+
+namespace {
+// Whether the difference lies at or below the conflict's place: key steps
+// match by key, array steps by the position in the tree.
+bool WithinConflict(const std::vector<compare::PathStep>& place, const compare::Difference& d) {
+  if (d.path.size() < place.size()) return false;
+  for (size_t i = 0; i < place.size(); ++i) {
+    const compare::PathStep& a = place[i];
+    const compare::PathStep& b = d.path[i];
+    if (a.isKey != b.isKey) return false;
+    if (a.isKey ? a.key != b.key : a.newIndex != b.newIndex) return false;
+  }
+  return true;
+}
+}  // namespace
+
+int CQueltView::StartConflicts(const QV_DataElement& theirs, const std::vector<compare::Conflict>& conflicts,
+                               const CString& otherName) {
+  if (m_pRoot == nullptr || theirs.Type() != CT_TYPE_KVSET) return FALSE;
+  auto comparison = std::make_unique<Comparison>();
+  comparison->other = theirs;
+  comparison->otherName = otherName;
+  comparison->conflicts = true;
+  const compare::SymbolNamer names = NamerOf(m_strSymbolServer);
+  for (const compare::Conflict& conflict : conflicts) {
+    comparison->conflictPaths.push_back(conflict.path);
+    // Theirs removed the place: said so, the value being none.
+    comparison->conflictNotes.push_back(conflict.theirs.Type() == CT_TYPE_NONE
+                                            ? CString("removed")
+                                            : Shortened(compare::ValueText(conflict.theirs, names)));
+  }
+  comparison->kept.assign(conflicts.size(), 0);
+  ClearMarks();
+  m_pCompare = std::move(comparison);
+  RecomputeComparison();
+  if (m_pCompare == nullptr) return FALSE;
+  m_pRoot->SetExpandedAll(0);
+  m_pRoot->SetExpanded(1);
+  for (CTreeNode* node : m_pCompare->marked)
+    for (CTreeNode* above = node->GetParent(); above != nullptr; above = above->GetParent())
+      if (!above->IsExpanded()) above->SetExpanded(1);
+  if (!m_pCompare->marked.empty()) ShowChangedNode(m_pCompare->marked.front());
+  ShowCompareStatus();
+  Redraw();
+  return TRUE;
+}
+
+void CQueltView::MarkConflicts() {
+  Comparison& c = *m_pCompare;
+  c.conflictsOf.clear();
+  for (size_t j = 0; j < c.conflictPaths.size(); ++j) {
+    if (c.kept[j]) continue;
+    const std::vector<compare::PathStep>& place = c.conflictPaths[j];
+    std::vector<size_t> within;
+    for (size_t i = 0; i < c.diffs.size(); ++i)
+      if (WithinConflict(place, c.diffs[i])) within.push_back(i);
+    // The tree equals theirs there: decided (Take Other Value or an edit).
+    if (within.empty()) continue;
+    // The node at the place; where mine removed it, the container it was in.
+    compare::Difference at;
+    at.path = place;
+    at.kind = compare::DiffKind::Changed;
+    PathResolver resolver(m_pRoot);
+    CTreeNode* node = resolver.MarkedNodeOf(at);
+    if (node == nullptr) {
+      at.kind = compare::DiffKind::Removed;
+      node = resolver.MarkedNodeOf(at);
+    }
+    auto* marked = dynamic_cast<CDENode*>(node);
+    if (marked == nullptr) continue;
+    marked->SetCompareMark(CDENode::CompareMark::Conflict, c.conflictNotes[j]);
+    c.conflictsOf[marked].push_back(j);
+    std::vector<size_t>& diffs = c.diffsOf[marked];
+    diffs.insert(diffs.end(), within.begin(), within.end());
+    std::sort(diffs.begin(), diffs.end());
+    diffs.erase(std::unique(diffs.begin(), diffs.end()), diffs.end());
+  }
+  for (CTreeNode* n = m_pRoot; n != nullptr; n = NextInTree(n))
+    if (c.conflictsOf.count(n) != 0) c.marked.push_back(n);
+}
+
+int CQueltView::UnresolvedConflicts() const {
+  return m_pCompare != nullptr && m_pCompare->conflicts ? static_cast<int>(m_pCompare->marked.size()) : 0;
+}
+
+// Mine stays as it is: the mark goes, nothing in the profile changes.
+void CQueltView::OnCompareKeepMine() {
+  if (m_pCompare == nullptr || !m_pCompare->conflicts) return;
+  const auto found = m_pCompare->conflictsOf.find(m_pSelected);
+  if (found == m_pCompare->conflictsOf.end()) return;
+  for (size_t j : found->second) m_pCompare->kept[j] = 1;
+  RecomputeComparison();
+  ShowCompareStatus();
+  Redraw();
+}
+
+void CQueltView::OnUpdateCompareConflict(CCmdUI* ui) {
+  ui->Enable(m_pCompare != nullptr && m_pCompare->conflicts && m_pCompare->conflictsOf.count(m_pSelected) != 0);
+}
+
+// A merge's comparison ends only when every conflict has been decided.
+void CQueltView::OnUpdateCompareEnd(CCmdUI* ui) { ui->Enable(m_pCompare != nullptr && UnresolvedConflicts() == 0); }
+
+int CQueltView::ReplaceProfileAsStep(CTkvs set, UINT labelId) {
+  SlotContent before;
+  if (m_pRoot == nullptr || !TakeSlot(m_pRoot, &before)) return ReplaceTree(set);
+  if (!ReplaceTree(set)) return FALSE;
+  SlotContent after;
+  if (TakeSlot(m_pRoot, &after))
+    RecordChange(MakeProfileStep(this, LoadStringById(labelId), std::move(before), std::move(after)));
+  else
+    m_history.Clear();  // the step cannot be made: the way back is gone
+  return TRUE;
+}

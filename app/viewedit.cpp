@@ -30,6 +30,7 @@
 namespace {
 
 constexpr UINT IDS_MENU_TAKE_OTHER = 4470;
+constexpr UINT IDS_MENU_KEEP_MINE = 4498;
 constexpr UINT IDS_MEMORY_ERROR = 4111;
 constexpr UINT IDS_CANNOT_INSERT = 4120;
 constexpr UINT IDS_SELECT_A_NODE = 4122;
@@ -277,6 +278,8 @@ void CQueltView::OnRButtonDown(UINT /*flags*/, CPoint point) {
   if (m_pCompare != nullptr && m_pCompare->otherServer.IsEmpty() && m_pCompare->diffsOf.count(m_pSelected) != 0) {
     menu.AppendMenu(MF_SEPARATOR);
     menu.AppendMenu(MF_STRING, ID_COMPARE_TAKE_OTHER, LoadStringById(IDS_MENU_TAKE_OTHER).GetString());
+    if (m_pCompare->conflictsOf.count(m_pSelected) != 0)
+      menu.AppendMenu(MF_STRING, ID_COMPARE_KEEP_MINE, LoadStringById(IDS_MENU_KEEP_MINE).GetString());
   }
   ClientToScreen(&point);
   menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x + 2, point.y + 2, this);

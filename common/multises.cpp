@@ -142,64 +142,12 @@ ECTF_AdminSession* MultiAdminSession::SelectServer(const QV_String& server) {
 
 int32_t MultiAdminSession::LoadProfile(const QV_String& server, const QV_String& name,
                                        const QV_String& profileClass, CTkvs set) {
-  ECTF_AdminSession* session = nullptr;
-  int32_t result = 0;
-  // The symbol table comes with the profile: the tree built next needs it,
-  // and so the whole wait is one that the user can cancel.
-  const bool finished = RunRequest(IDS_PROGRESS_RETRIEVE, name, server, [&] {
-    result = CallWithReconnect(
-        server, &session, [&](ECTF_AdminSession* s) { return s->GetProfile(name, profileClass, set); });
-    if (result > 0 && m_pSession) EnsureSymbols(m_pSession);
-  });
-  if (!finished) result = 0;
-  if (result < 0) return 0;
-  if (result) return 1;
-  m_nLastError = IDS_ADM_RETRIEVE_FAILED;
-  return 0;
+  return LoadProfile(server, name, profileClass, set, nullptr);
 }
 
 int32_t MultiAdminSession::SaveProfile(const QV_String& server, const QV_String& profileClass,
                                        const QV_String& name, CTkvs set, int32_t update) {
-  ECTF_AdminSession* session = nullptr;
-  int32_t result = 0;
-  // An add that failed on the way back may have been stored all the same;
-  // when its retry then finds the name taken, the profile under that name
-  // decides: exactly what was sent is our own add.
-  bool mayHaveAdded = false;
-  uint32_t addError = 0;
-  const bool finished = RunRequest(IDS_PROGRESS_STORE, name, server, [&] {
-    result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
-      if (update) return s->UpdateProfile(name, profileClass, set);
-      if (s->AddProfile(name, profileClass, set)) return 1;
-      addError = s->LastError();
-      if (mayHaveAdded && addError == ct::kErrNameExists && StoredAsSent(s, name, profileClass, set)) return 1;
-      // A connection lost after the request went out reads as either.
-      mayHaveAdded = addError == ct::kErrConnect || addError == ct::kErrTransport;
-      return 0;
-    });
-  });
-  if (!finished) {
-    // Abandoned: whatever the server made of it, the store has not been
-    // confirmed.
-    m_nLastError = update ? IDS_ADM_UPDATE_FAILED : IDS_ADM_STORE_FAILED;
-    return 0;
-  }
-  if (update) {
-    if (result < 0) return 0;
-    if (!result) m_nLastError = IDS_ADM_UPDATE_FAILED;
-    return result;
-  }
-  if (result < 0) return 0;
-  if (result) {
-    m_nLastError = IDS_ADM_NO_ERROR;
-  } else if (session && addError == ct::kErrNameExists) {
-    m_nLastError = IDS_ADM_NAME_EXISTS;
-  } else if (session && addError == ct::kErrInvalidName) {
-    m_nLastError = IDS_ADM_INVALID_NAME;
-  } else {
-    m_nLastError = IDS_ADM_STORE_FAILED;
-  }
-  return result;
+  return SaveProfile(server, profileClass, name, set, update, 0, nullptr);
 }
 
 int32_t MultiAdminSession::GetProfileList(const QV_String& server, const QV_String& profileClass, QV_String** names,
@@ -329,4 +277,99 @@ void MultiAdminSession::LogOffAllSessionsWithin(uint32_t waitMs) {
   }
   closed.notify_one();
   watchdog.join();
+}
+
+// ---- Conflict-safe loads and stores ----------------------------------------
+
+int32_t MultiAdminSession::LoadProfile(const QV_String& server, const QV_String& name,
+                                       const QV_String& profileClass, CTkvs set, CT_ProfileVersion* version) {
+  if (version != nullptr) *version = CT_ProfileVersion{};
+  ECTF_AdminSession* session = nullptr;
+  int32_t result = 0;
+  // The symbol table comes with the profile: the tree built next needs it,
+  // and so the whole wait is one that the user can cancel.
+  const bool finished = RunRequest(IDS_PROGRESS_RETRIEVE, name, server, [&] {
+    // Without a version to give, the plain call, as ever.
+    result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
+      return version != nullptr ? s->GetProfile(name, profileClass, set, version) : s->GetProfile(name, profileClass, set);
+    });
+    if (result > 0 && m_pSession) EnsureSymbols(m_pSession);
+  });
+  if (!finished) result = 0;
+  if (result < 0) return 0;
+  if (result) return 1;
+  m_nLastError = IDS_ADM_RETRIEVE_FAILED;
+  return 0;
+}
+
+int32_t MultiAdminSession::SaveProfile(const QV_String& server, const QV_String& profileClass,
+                                       const QV_String& name, CTkvs set, int32_t update, uint64_t expectedRevision,
+                                       uint64_t* newRevision) {
+  m_bRevisionConflict = 0;
+  uint64_t written = 0;
+  if (newRevision != nullptr) *newRevision = 0;
+  ECTF_AdminSession* session = nullptr;
+  int32_t result = 0;
+  // An add that failed on the way back may have been stored all the same;
+  // when its retry then finds the name taken, the profile under that name
+  // decides: exactly what was sent is our own add.  A conditional update
+  // retried the same way finds its own revision in place: the same test.
+  bool mayHaveStored = false;
+  uint32_t callError = 0;
+  const bool finished = RunRequest(IDS_PROGRESS_STORE, name, server, [&] {
+    result = CallWithReconnect(server, &session, [&](ECTF_AdminSession* s) {
+      // Without a revision to expect or to report, the plain calls, as ever.
+      const bool revisions = expectedRevision != 0 || newRevision != nullptr;
+      bool ok = false;
+      if (update)
+        ok = (revisions ? s->UpdateProfile(name, profileClass, set, expectedRevision, &written)
+                        : s->UpdateProfile(name, profileClass, set)) != 0;
+      else
+        ok = (revisions ? s->AddProfile(name, profileClass, set, &written) : s->AddProfile(name, profileClass, set)) != 0;
+      if (ok) return 1;
+      callError = s->LastError();
+      const uint32_t taken = update ? ct::kErrRevisionConflict : ct::kErrNameExists;
+      if (mayHaveStored && callError == taken && StoredAsSent(s, name, profileClass, set)) {
+        // Ours, written by the lost attempt: its revision is the current one.
+        CT_ProfileVersion version{};
+        CTkvs current = 0;
+        if (CTkvs_Create(&current, nullptr) == 1) {
+          if (s->GetProfile(name, profileClass, current, &version)) written = version.revision;
+          CTkvs_Destroy(current, nullptr);
+        }
+        callError = 0;
+        return 1;
+      }
+      // A connection lost after the request went out reads as either.
+      mayHaveStored = callError == ct::kErrConnect || callError == ct::kErrTransport;
+      return 0;
+    });
+  });
+  if (!finished) {
+    // Abandoned: whatever the server made of it, the store has not been
+    // confirmed.
+    m_nLastError = update ? IDS_ADM_UPDATE_FAILED : IDS_ADM_STORE_FAILED;
+    return 0;
+  }
+  if (result < 0) return 0;
+  if (result && newRevision != nullptr) *newRevision = written;
+  if (update) {
+    if (!result && session && callError == ct::kErrRevisionConflict) {
+      m_bRevisionConflict = 1;
+      m_nLastError = IDS_ADM_REVISION_CONFLICT;
+    } else if (!result) {
+      m_nLastError = IDS_ADM_UPDATE_FAILED;
+    }
+    return result;
+  }
+  if (result) {
+    m_nLastError = IDS_ADM_NO_ERROR;
+  } else if (session && callError == ct::kErrNameExists) {
+    m_nLastError = IDS_ADM_NAME_EXISTS;
+  } else if (session && callError == ct::kErrInvalidName) {
+    m_nLastError = IDS_ADM_INVALID_NAME;
+  } else {
+    m_nLastError = IDS_ADM_STORE_FAILED;
+  }
+  return result;
 }

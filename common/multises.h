@@ -29,6 +29,9 @@ enum : uint32_t {
   IDS_ADM_INVALID_NAME = 16412,
   IDS_ADM_HISTORY_FAILED = 16440,
   IDS_ADM_REVISION_FAILED = 16441,
+  // A conditional update found another revision on the server; nothing
+  // was written.
+  IDS_ADM_REVISION_CONFLICT = 4490,
 };
 
 // Texts of the progress window that names a request while it waits.
@@ -62,6 +65,21 @@ class MultiAdminSession {
                       uint64_t revision, CTkvs set);
   int32_t SymbolToName(const QV_String& server, uint32_t symbol, QV_String* name);
   int32_t NameToSymbol(const QV_String& server, const QV_String& name, uint32_t* symbol);
+  // --- Conflict-safe loads and stores.
+  // The same load, with the revision read and when it was written (version
+  // may be null).
+  int32_t LoadProfile(const QV_String& server, const QV_String& name, const QV_String& profileClass, CTkvs set,
+                      CT_ProfileVersion* version);
+  // The same store; an update with expectedRevision not 0 writes only over
+  // that revision, else fails with IDS_ADM_REVISION_CONFLICT and
+  // IsRevisionConflict() true (an add ignores it).  *newRevision (may be
+  // null) is the revision written, 0 when unknown.
+  int32_t SaveProfile(const QV_String& server, const QV_String& profileClass, const QV_String& name, CTkvs set,
+                      int32_t update, uint64_t expectedRevision, uint64_t* newRevision);
+  // Whether the latest SaveProfile failed because the server's revision was
+  // not the one expected.
+  int32_t IsRevisionConflict() const { return m_bRevisionConflict; }
+
   // Closes the open session; the next request opens a new one.
   void LogOffAllSessions();
   // The same, waiting at most waitMs for the server to confirm the close;
@@ -119,4 +137,6 @@ class MultiAdminSession {
   CServerCallRunner* m_pRunner = nullptr;  // not owned
   int32_t m_bCancelled = 0;
   int32_t m_bRunning = 0;
+  // Conflict-safe stores.
+  int32_t m_bRevisionConflict = 0;
 };

@@ -57,6 +57,8 @@ CString CDENode::CompareMarkText() const {
       return "[~ changed, other: " + GetCompareNote() + "]";
     case CompareMark::Removed:
       return "[- removed]";
+    case CompareMark::Conflict:
+      return "[! conflict, server: " + GetCompareNote() + "]";
     case CompareMark::None:
       break;
   }
@@ -68,6 +70,7 @@ void CDENode::DrawCompareMark(int x, int y, CDC* dc, float scale) {
   COLORREF colour = RGB(0, 112, 0);
   if (m_compareMark == CompareMark::Changed) colour = RGB(0, 64, 192);
   if (m_compareMark == CompareMark::Removed) colour = RGB(176, 0, 0);
+  if (m_compareMark == CompareMark::Conflict) colour = RGB(192, 0, 160);
   const CString text = CompareMarkText();
   const CSize extent = dc->GetOutputTextExtent(text);
   const COLORREF old = dc->SetTextColor(colour);

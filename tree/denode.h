@@ -96,7 +96,9 @@ class CDENode : public CTreeNode {
   // stands for a node only the other side has (Removed, a CRemovedNode, the
   // only node that carries it).  The note is the other value, drawn beside
   // the node; it is never part of the node's value.
-  enum class CompareMark : unsigned char { None, Added, Changed, Removed };
+  // After a merge, Conflict marks a place both sides changed: the node holds
+  // mine, the note is the server's value.
+  enum class CompareMark : unsigned char { None, Added, Changed, Removed, Conflict };
   void SetCompareMark(CompareMark mark, const CString& note) {
     m_compareMark = mark;
     if (note.IsEmpty())

@@ -19,6 +19,7 @@
 #include "app/history.h"
 #include "app/queltview.h"
 #include "app/storeas3.h"
+#include "app/storeconflict.h"
 #include "comnmfc/getservb.h"
 #include "comnmfc/notsaved.h"
 #include "comnmfc/retrieve.h"
@@ -214,6 +215,15 @@ TEST_F(AccessTest, EveryDialogNamesItsControlsAndReachesThemByKeyboard) {
        [] {
          CRevisionHistoryBox box;
          box.m_revisions = {{3, 1765000000000, 1}, {2, 1764000000000, 0}};
+         box.DoModal();
+       }},
+      {20610,
+       [] {
+         CStoreConflictBox box;
+         box.m_nTheirTimeMs = 1765000000000;
+         box.m_nMine = 2;
+         box.m_nTheirs = 1;
+         box.m_nBoth = 1;
          box.DoModal();
        }},
   };

@@ -400,6 +400,12 @@ TEST_F(StoreInDoubtTest, TheNextContactLearnsWhetherACancelledStoreWasApplied) {
     EXPECT_TRUE(host.Messages().empty());
     EXPECT_FALSE(Doc()->IsStoreInDoubt());
     EXPECT_EQ(Title(), applied ? "[Lines, Setup, Proxied]" : "[Lines, Setup, Proxied] *");
+    // Stored: the next Store expects what the server holds now; not stored:
+    // the server's other content is a conflict for the next Store.
+    Kvs current;
+    CT_ProfileVersion version{};
+    ASSERT_TRUE(session.LoadProfile("Direct", "Lines", "Setup", current, &version));
+    EXPECT_EQ(Doc()->BaseRevision() == version.revision, applied);
     // Whatever the answer, the profile is still the stored one.
     EXPECT_TRUE(Doc()->IsOnServer());
     ASSERT_TRUE(session.SaveProfile("Direct", "Setup", "Lines", original, 1));
