@@ -21,17 +21,12 @@
 #include "platform/modalhost.h"
 #include "platform/stringtable.h"
 #include "platform/waitcursor.h"
+#include "resources/stringids.h"
 #include "s100/cterrors.h"
 #include "s100/deif.h"
 #include "platform/fileio.h"
 
 namespace {
-
-constexpr UINT IDS_SELECT_SYMBOL_SERVER = 4115;
-constexpr UINT IDS_RENDER_FAILED = 4116;
-constexpr UINT IDS_NO_CLASS = 4178;
-constexpr UINT IDS_DEFAULT_SERVER = 16386;
-constexpr UINT IDS_UNTITLED = 16387;
 
 // What the file translator works with: the session and the server whose
 // symbol table names the symbols, and the session's message for the first

@@ -67,6 +67,30 @@ class CheckLayers(unittest.TestCase):
                 self.assertEqual(code, 1)
                 self.assertEqual(lines, [f"{path}:{line_count(root, path)}: {expected}"])
 
+    def test_string_ids_have_one_home_and_one_name(self):
+        ids = "resources/stringids.h"
+        # (file, planted line, the report expected for it, at that file's last line)
+        cases = [
+            ("tree/intnode.cpp", "constexpr unsigned IDS_SPARE = 4106;\n",
+             "string id IDS_SPARE belongs in resources/stringids.h"),
+            ("app/misc.h", "inline constexpr UINT IDS_SPARE = 4106;\n",
+             "string id IDS_SPARE belongs in resources/stringids.h"),
+            (ids, "inline constexpr unsigned IDS_OUT_OF_MEMORY = 4111;\n",
+             "id 4111 named IDS_OUT_OF_MEMORY is already IDS_NO_MEMORY"),
+        ]
+        for path, planted, expected in cases:
+            with self.subTest(path=path), tempfile.TemporaryDirectory() as root:
+                copy_tree(root)
+                append(root, path, planted)
+                code, lines = self.run_check(root)
+                self.assertEqual(code, 1)
+                self.assertEqual(lines, [f"{path}:{line_count(root, path)}: {expected}"])
+        with tempfile.TemporaryDirectory() as root:
+            copy_tree(root)
+            append(root, ids, "inline constexpr unsigned IDS_NOWHERE = 4999;\n")
+            self.assertEqual(self.run_check(root),
+                             (1, [f"{ids}:1: IDS_NOWHERE = 4999 has no text in resources/strings.inc"]))
+
     def test_an_exception_that_no_longer_happens_fails(self):
         with tempfile.TemporaryDirectory() as root:
             copy_tree(root)
