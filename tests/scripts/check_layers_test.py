@@ -37,6 +37,17 @@ class CheckLayers(unittest.TestCase):
         result = subprocess.run([sys.executable, CHECK, root], capture_output=True, text=True)
         return result.returncode, result.stdout.splitlines()
 
+    def assert_each_planted_line_is_reported(self, cases, at_line=True):
+        """cases: (file, line planted at its end, the one report expected);
+        at_line: the report starts with the planted line's place."""
+        for path, planted, expected in cases:
+            with self.subTest(path=path), tempfile.TemporaryDirectory() as root:
+                copy_tree(root)
+                append(root, path, planted)
+                if at_line:
+                    expected = f"{path}:{line_count(root, path)}: {expected}"
+                self.assertEqual(self.run_check(root), (1, [expected]))
+
     def test_the_tree_passes(self):
         code, lines = self.run_check(ROOT)
         self.assertEqual((code, lines), (0, []))
@@ -59,13 +70,7 @@ class CheckLayers(unittest.TestCase):
             ("tree/treenode.cpp", '#include "app/queltview.h"\n',
              "target editor_tree may not include app's header app/queltview.h"),
         ]
-        for path, planted, expected in cases:
-            with self.subTest(path=path), tempfile.TemporaryDirectory() as root:
-                copy_tree(root)
-                append(root, path, planted)
-                code, lines = self.run_check(root)
-                self.assertEqual(code, 1)
-                self.assertEqual(lines, [f"{path}:{line_count(root, path)}: {expected}"])
+        self.assert_each_planted_line_is_reported(cases)
 
     def test_string_ids_have_one_home_and_one_name(self):
         ids = "resources/stringids.h"
@@ -78,18 +83,21 @@ class CheckLayers(unittest.TestCase):
             (ids, "inline constexpr unsigned IDS_OUT_OF_MEMORY = 4111;\n",
              "id 4111 named IDS_OUT_OF_MEMORY is already IDS_NO_MEMORY"),
         ]
-        for path, planted, expected in cases:
-            with self.subTest(path=path), tempfile.TemporaryDirectory() as root:
-                copy_tree(root)
-                append(root, path, planted)
-                code, lines = self.run_check(root)
-                self.assertEqual(code, 1)
-                self.assertEqual(lines, [f"{path}:{line_count(root, path)}: {expected}"])
+        self.assert_each_planted_line_is_reported(cases)
         with tempfile.TemporaryDirectory() as root:
             copy_tree(root)
             append(root, ids, "inline constexpr unsigned IDS_NOWHERE = 4999;\n")
             self.assertEqual(self.run_check(root),
                              (1, [f"{ids}:1: IDS_NOWHERE = 4999 has no text in resources/strings.inc"]))
+
+    def test_a_source_in_two_targets_or_a_target_in_two_lists_fails(self):
+        cases = [
+            ("model/CMakeLists.txt", "add_library(model_again STATIC dataelt.cpp)\n",
+             "model/CMakeLists.txt:1: model/dataelt.cpp is compiled into model and model_again"),
+            ("compare/CMakeLists.txt", "add_library(model STATIC diff_more.cpp)\n",
+             "model/CMakeLists.txt:1: target model is defined in compare/CMakeLists.txt too"),
+        ]
+        self.assert_each_planted_line_is_reported(cases, at_line=False)
 
     def test_an_exception_that_no_longer_happens_fails(self):
         with tempfile.TemporaryDirectory() as root:
