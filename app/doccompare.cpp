@@ -20,13 +20,7 @@
 #include "platform/msgbox.h"
 #include "platform/stringtable.h"
 #include "platform/waitcursor.h"
-
-namespace {
-constexpr UINT IDS_CURRENT_CONTENT = 4466;
-constexpr UINT IDS_REVISION_NAMED = 4467;
-constexpr UINT IDS_PROFILE_ON_SERVER = 4468;
-constexpr UINT IDS_SELECT_COMPARE_SERVER = 4469;
-}  // namespace
+#include "resources/stringids.h"
 
 void CQueltDoc::OnUpdateCompareServer(CCmdUI* ui) { ui->Enable(m_bOnServer && GetView() != nullptr); }
 

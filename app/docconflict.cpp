@@ -14,14 +14,9 @@
 #include "dialogs/errorbox.h"
 #include "platform/msgbox.h"
 #include "platform/stringtable.h"
+#include "resources/stringids.h"
 #include "platform/waitcursor.h"
 
-namespace {
-constexpr UINT IDS_CONFIRM_OVERWRITE = 4492;
-constexpr UINT IDS_MERGE_FAILED = 4493;
-constexpr UINT IDS_MERGE_STEP = 4497;
-constexpr UINT IDS_CURRENT_CONTENT = 4466;
-}  // namespace
 
 void CQueltDoc::SetBase(CTkvs content, uint64_t revision, int64_t timeUnixMs) {
   m_base.SetToKVSet(content);

@@ -12,12 +12,8 @@
 #include "platform/qtconvert.h"
 #include "platform/stringtable.h"
 #include "platform/waitcursor.h"
+#include "resources/stringids.h"
 #include "ui_dlg_20600.h"
-
-namespace {
-constexpr UINT IDS_NO_MEMORY = 4111;
-constexpr UINT IDS_TIME_UNKNOWN = 4450;
-}  // namespace
 
 CRevisionHistoryBox::CRevisionHistoryBox(CWnd* parent) : CDialog(IDD, parent) {}
 

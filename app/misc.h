@@ -6,6 +6,7 @@
 
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
+#include "resources/stringids.h"
 
 class CWnd;
 
@@ -13,10 +14,6 @@ class CWnd;
 inline constexpr const char* kCurrentVersionKey = "SOFTWARE\\Velcor\\Halden Client\\CurrentVersion";
 inline constexpr const char* kEnvironmentKey = "SOFTWARE\\Velcor\\Halden Client\\Environment";
 inline constexpr const char* kKnownServersKey = "SOFTWARE\\Velcor\\Halden Client\\Servers\\TRNW_Administration";
-
-// Message ids the helpers answer with.
-inline constexpr UINT IDS_NO_MEMORY = 4111;
-inline constexpr UINT IDS_BAD_REGISTRY = 4112;
 
 // Fills servers with the value names of the known-servers key, one entry
 // "***RegistryError***" for a value that cannot be read, and an empty

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <cstdlib>
 #include <cstring>
@@ -21,17 +20,12 @@
 #include "platform/modalhost.h"
 #include "platform/stringtable.h"
 #include "platform/waitcursor.h"
+#include "resources/stringids.h"
 #include "s100/cterrors.h"
 #include "s100/deif.h"
 #include "platform/fileio.h"
 
 namespace {
-
-constexpr UINT IDS_SELECT_SYMBOL_SERVER = 4115;
-constexpr UINT IDS_RENDER_FAILED = 4116;
-constexpr UINT IDS_NO_CLASS = 4178;
-constexpr UINT IDS_DEFAULT_SERVER = 16386;
-constexpr UINT IDS_UNTITLED = 16387;
 
 // What the file translator works with: the session and the server whose
 // symbol table names the symbols, and the session's message for the first
@@ -75,19 +69,14 @@ QWidget* DialogParent() {
 
 // Asks for a profile file through the modal host; empty when cancelled.
 CString AskForFile(bool save, const CString& suggestion, const char* title = nullptr) {
-  QFileDialog dialog(DialogParent(), title != nullptr ? QString::fromUtf8(title)
-                                     : save          ? QStringLiteral("Export to File")
-                                                     : QStringLiteral("Import from File"));
-  dialog.setNameFilter(QString::fromLatin1(kProfileFileFilter));
-  dialog.setDefaultSuffix(QString::fromLatin1(kProfileFileSuffix));
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!suggestion.IsEmpty()) dialog.selectFile(QFile::decodeName(suggestion.GetString()));
-  if (ModalHost::Current().RunDialog(dialog) != QDialog::Accepted) return CString();
-  const QStringList files = dialog.selectedFiles();
-  if (files.isEmpty()) return CString();
-  const QByteArray path = QFile::encodeName(files.front());
-  return CString(path.constData(), static_cast<int>(path.size()));
+  FileDialogRequest request;
+  request.save = save;
+  request.title = title != nullptr ? title : save ? "Export to File" : "Import from File";
+  request.filter = kProfileFileFilter;
+  request.defaultSuffix = kProfileFileSuffix;
+  request.suggestion = suggestion;
+  request.owner = DialogParent();
+  return ModalHost::Current().AskForFile(request);
 }
 
 }  // namespace

@@ -13,18 +13,10 @@
 #include "app/cmdids.h"
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
+#include "resources/stringids.h"
 #include "s100/ctcontainers.h"
 
 class MultiAdminSession;
-
-// Messages.
-inline constexpr UINT IDS_FILE_UNREADABLE = 4400;
-inline constexpr UINT IDS_FILE_NOT_PROFILE_TEXT = 4401;
-inline constexpr UINT IDS_FILE_UNKNOWN_SYMBOL = 4402;
-inline constexpr UINT IDS_FILE_NOT_KVSET = 4403;
-inline constexpr UINT IDS_FILE_TOO_LARGE = 4404;
-inline constexpr UINT IDS_FILE_NOT_WRITTEN = 4405;
-inline constexpr UINT IDS_PROFILE_TOO_LARGE = 4406;
 
 // The file dialogs' filter and the files' suffix.
 inline constexpr const char* kProfileFileFilter = "Profile text (*.deif)";

@@ -24,18 +24,11 @@
 #include "platform/stringtable.h"
 #include "platform/waitcursor.h"
 #include "resources/resourceids.h"
+#include "resources/stringids.h"
 #include "s100/ctruntime.h"
 #include "tree/bmstore.h"
 
 namespace {
-constexpr UINT IDS_BITMAPS_FAILED = 4148;
-constexpr UINT IDS_NO_CLASS = 4178;
-constexpr UINT IDS_DEFAULT_SERVER = 16386;
-constexpr UINT IDS_UNTITLED = 16387;
-constexpr UINT IDS_MODE_NEW = 16388;
-constexpr UINT IDS_MODE_EDIT = 16389;
-constexpr UINT IDS_NO_PROFILES = 16391;
-constexpr UINT IDS_SELECT_RETRIEVE_SERVER = 16410;
 
 // Where the help pages are found below the installation's root.
 constexpr const char* kHelpSuffix = "/Client/Admin/help/index.html";

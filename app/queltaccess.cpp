@@ -3,6 +3,7 @@
 #include "app/queltdoc.h"
 #include "app/queltview.h"
 #include "platform/stringtable.h"
+#include "resources/stringids.h"
 #include "tree/arrynode.h"
 #include "tree/kvp_node.h"
 #include "tree/kvs_node.h"
@@ -10,8 +11,6 @@
 #include "tree/sym_node.h"
 
 namespace {
-constexpr unsigned IDS_KVSET_LABEL = 4185;  // "KV Set"
-
 int Trunc(float value) { return static_cast<int>(value); }
 }  // namespace
 

@@ -17,18 +17,10 @@
 #include "platform/stringtable.h"
 #include "platform/textbytes.h"
 #include "platform/waitcursor.h"
+#include "resources/stringids.h"
 #include "s100/ctcontainers.h"
 
 namespace {
-constexpr UINT IDS_TITLE = 16384;
-constexpr UINT IDS_TITLE_MODIFIED = 16385;
-constexpr UINT IDS_DEFAULT_SERVER = 16386;
-constexpr UINT IDS_SELECT_SYMBOL_SERVER = 4115;
-constexpr UINT IDS_NAME_NEEDED = 4125;
-constexpr UINT IDS_SERVER_NEEDED = 4127;
-constexpr UINT IDS_CLASS_NEEDED = 4129;
-constexpr UINT IDS_STORE_MAY_HAVE_HAPPENED = 4410;
-constexpr UINT IDS_CONFLICTS_UNRESOLVED = 4491;
 
 MultiAdminSession* Session() {
   CQueltApp* app = TheQueltApp();

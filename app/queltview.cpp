@@ -18,15 +18,11 @@
 #include "platform/cwinapp.h"
 #include "platform/gdiobjects.h"
 #include "platform/vkeys.h"
+#include "resources/stringids.h"
 #include "tree/bmstore.h"
 #include "tree/kvs_node.h"
 
 namespace {
-
-// Messages the view shows.
-constexpr UINT IDS_MEMORY_ERROR = 4111;
-constexpr UINT IDS_RENDER_FAILED = 4116;
-constexpr UINT IDS_PROFILE_NOT_UNDERSTOOD = 4205;
 
 // Where the key scroll rules and the page keys place the tree.
 constexpr int kKeyOrigin = 4;
@@ -93,7 +89,7 @@ void CQueltView::OnInitialUpdate() {
   if (m_pRoot != nullptr) return;
   m_pRoot = new (std::nothrow) CKVSetNode;
   if (m_pRoot == nullptr) {
-    CErrorBox(IDS_MEMORY_ERROR, this).DoModal();
+    CErrorBox(IDS_NO_MEMORY, this).DoModal();
     return;
   }
   m_pSelected = m_pRoot;
@@ -164,7 +160,7 @@ int CQueltView::BuildTree(const CString& server, CTkvs set) {
   // be understood leaves the tree (and the profile it belongs to) as it was.
   CKVSetNode* root = new (std::nothrow) CKVSetNode;
   if (root == nullptr) {
-    CErrorBox(IDS_MEMORY_ERROR, this).DoModal();
+    CErrorBox(IDS_NO_MEMORY, this).DoModal();
     return FALSE;
   }
   QV_DataElement element;

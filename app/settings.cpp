@@ -1,8 +1,5 @@
 #include "app/settings.h"
 
-#include <QAction>
-#include <QMainWindow>
-#include <QMenu>
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
@@ -19,7 +16,6 @@ namespace {
 
 // Qt's saved geometry is a few dozen bytes; anything much larger is not one.
 constexpr int kMaxGeometryBytes = 4096;
-constexpr const char* kSeparatorName = "recent_profiles_separator";
 
 bool g_bEnabled = false;
 
@@ -42,13 +38,6 @@ CString Escaped(const CString& text) {
     out += text[i];
   }
   return out;
-}
-
-QMenu* MenuOf(QAction* action) {
-  if (action == nullptr) return nullptr;
-  for (QObject* object : action->associatedObjects())
-    if (auto* menu = qobject_cast<QMenu*>(object)) return menu;
-  return nullptr;
 }
 
 }  // namespace
@@ -178,24 +167,9 @@ void ForgetProfile(const CRecentProfile& profile) {
 
 void UpdateRecentMenu(CFrameWnd* frame) {
   if (frame == nullptr) return;
-  QAction* exit = frame->GetCommandAction(ID_APP_EXIT);
-  QMenu* menu = MenuOf(exit);
-  if (menu == nullptr) return;
-  QAction* separator = menu->findChild<QAction*>(QLatin1String(kSeparatorName));
-  if (separator == nullptr) {
-    separator = new QAction(menu);
-    separator->setObjectName(QLatin1String(kSeparatorName));
-    separator->setSeparator(true);
-    menu->insertAction(exit, separator);
-  }
   const std::vector<CRecentProfile>& recent = EditorSettings().m_recent;
-  for (int i = 0; i < kRecentProfiles; ++i) {
-    QAction* action = frame->GetCommandAction(ID_FILE_MRU_FIRST + static_cast<UINT>(i));
-    if (action == nullptr) continue;
-    if (!menu->actions().contains(action)) menu->insertAction(separator, action);
-    const bool used = static_cast<size_t>(i) < recent.size();
-    action->setVisible(used);
-    if (used) action->setText(ToQString(CEditorSettings::MenuText(i, recent[static_cast<size_t>(i)])));
-  }
-  separator->setVisible(!recent.empty());
+  std::vector<CString> texts;
+  for (size_t i = 0; i < recent.size() && i < static_cast<size_t>(kRecentProfiles); ++i)
+    texts.push_back(CEditorSettings::MenuText(static_cast<int>(i), recent[i]));
+  frame->SetMenuList(ID_APP_EXIT, ID_FILE_MRU_FIRST, kRecentProfiles, texts);
 }

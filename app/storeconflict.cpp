@@ -5,10 +5,10 @@
 #include "app/history.h"
 #include "platform/qtconvert.h"
 #include "platform/stringtable.h"
+#include "resources/stringids.h"
 #include "ui_dlg_20610.h"
 
 namespace {
-constexpr UINT IDS_STORED_BY_ANOTHER = 4499;
 
 void SetLabel(QWidget* control, const QString& text) {
   if (auto* label = qobject_cast<QLabel*>(control)) label->setText(text);

@@ -7,12 +7,11 @@
 #include "app/misc.h"
 #include "app/queltview.h"
 #include "common/multises.h"
+#include "resources/stringids.h"
 #include "s100/cterrors.h"
 #include "s100/deif.h"
 
 namespace {
-
-constexpr UINT IDS_RENDER_FAILED = 4116;
 
 // One side of a translation: its server, and what went wrong on it.
 struct Side {

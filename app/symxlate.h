@@ -7,10 +7,8 @@
 
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
+#include "resources/stringids.h"
 #include "s100/ctcontainers.h"
-
-// A name in the profile that the target server does not know.
-inline constexpr UINT IDS_STORE_UNKNOWN_SYMBOL = 4411;
 
 // Translates the set in place from the server `from` to the server `to`.
 // A symbol without a name on `from` (#number) keeps its number.  Answers 0,

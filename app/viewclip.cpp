@@ -13,22 +13,12 @@
 #include "platform/cmdtarget.h"
 #include "platform/stringtable.h"
 #include "platform/waitcursor.h"
+#include "resources/stringids.h"
 #include "s100/cterrors.h"
 #include "s100/deif.h"
 #include "tree/denode.h"
 
 namespace {
-
-constexpr UINT IDS_NOT_CONVERTED = 4106;
-constexpr UINT IDS_MEMORY_ERROR = 4111;
-constexpr UINT IDS_SELECT_A_NODE = 4122;
-constexpr UINT IDS_TEXT_NOT_READ = 4124;
-constexpr UINT IDS_CLIPBOARD_ERROR = 4128;
-constexpr UINT IDS_CANNOT_PASTE_HERE = 4132;
-constexpr UINT IDS_NOT_UNDERSTOOD = 4134;
-constexpr UINT IDS_CLIPBOARD_FORMAT = 4166;
-constexpr UINT IDS_CHANGE_CUT = 16461;
-constexpr UINT IDS_CHANGE_PASTE = 16462;
 
 // The number of the clipboard format "Velcor DEIF"; the same each time.
 UINT DeifFormat() { return RegisterClipboardFormatA(LoadStringById(IDS_CLIPBOARD_FORMAT).GetString()); }
@@ -83,7 +73,7 @@ int CQueltView::CopyToClipboard() {
   }
   if (text == nullptr) {
     wait.Release();
-    CErrorBox(IDS_MEMORY_ERROR, this).DoModal();
+    CErrorBox(IDS_NO_MEMORY, this).DoModal();
     return FALSE;
   }
   const bool put = ClipboardSetText(DeifFormat(), CString(text));
@@ -105,7 +95,7 @@ void CQueltView::OnEditCut() {
 void CQueltView::OnEditPaste() {
   const UINT format = DeifFormat();
   if (!ClipboardHasFormat(format)) {
-    CErrorBox(IDS_MEMORY_ERROR, this).DoModal();
+    CErrorBox(IDS_NO_MEMORY, this).DoModal();
     return;
   }
   CString text;

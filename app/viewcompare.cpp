@@ -26,22 +26,12 @@
 #include "platform/progresscall.h"
 #include "platform/stringtable.h"
 #include "platform/waitcursor.h"
+#include "resources/stringids.h"
 #include "tree/kvp_node.h"
 #include "tree/kvs_node.h"
 #include "tree/removednode.h"
 
 namespace {
-
-constexpr UINT IDS_DIFFERENCE_I_OF_N = 4460;
-constexpr UINT IDS_DIFFERENCES_FROM = 4461;
-constexpr UINT IDS_NO_DIFFERENCES_FROM = 4462;
-constexpr UINT IDS_TAKE_OTHER_VALUE = 4463;
-constexpr UINT IDS_COMPARE_FAILED = 4464;
-constexpr UINT IDS_TAKE_OTHER_FAILED = 4465;
-constexpr UINT IDS_COMPARING = 4471;
-constexpr UINT IDS_CONFLICT_I_OF_N = 4494;
-constexpr UINT IDS_CONFLICTS_TO_DECIDE = 4495;
-constexpr UINT IDS_NO_CONFLICTS_LEFT = 4496;
 
 // A value beside a node is cut to this many bytes: the row stays readable.
 constexpr int kMaxNoteValue = 60;

@@ -25,20 +25,10 @@
 #include "tree/sym_node.h"
 #include "tree/uintnode.h"
 #include "model/dataelt.h"
+#include "resources/stringids.h"
 #include "s100/ctlimits.h"
 
 namespace {
-
-constexpr UINT IDS_MENU_TAKE_OTHER = 4470;
-constexpr UINT IDS_MENU_KEEP_MINE = 4498;
-constexpr UINT IDS_MEMORY_ERROR = 4111;
-constexpr UINT IDS_CANNOT_INSERT = 4120;
-constexpr UINT IDS_SELECT_A_NODE = 4122;
-constexpr UINT IDS_DELETE_FAILED = 4130;
-constexpr UINT IDS_MENU_PROPERTIES = 4156;
-constexpr UINT IDS_MENU_DELETE = 4157;
-constexpr UINT IDS_CHANGE_DELETE = 16460;
-constexpr UINT IDS_TOO_DEEP = 4420;
 
 // One create-object command: its node class and the context menu's text.
 // The table is in the context menu's order.
@@ -163,7 +153,7 @@ void CQueltView::CreateObject(UINT id) {
   if (kind == nullptr) return;
   CDENode* node = kind->create();
   if (node == nullptr) {
-    CErrorBox(IDS_MEMORY_ERROR, this).DoModal();
+    CErrorBox(IDS_NO_MEMORY, this).DoModal();
     return;
   }
   if (id == ID_ADD_SYMBOL) {

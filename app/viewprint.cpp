@@ -12,14 +12,11 @@
 #include "platform/cprintinfo.h"
 #include "platform/gdiobjects.h"
 #include "platform/textbytes.h"
+#include "resources/stringids.h"
 #include "tree/bmstore.h"
 #include "tree/kvs_node.h"
 
 namespace {
-
-constexpr UINT IDS_NO_BITMAPS = 4114;
-constexpr UINT IDS_PRINT_HEADER = 4170;
-constexpr UINT IDS_PRINT_FOOTER = 4171;
 
 constexpr float kPrintScale = 2.0f;
 constexpr int kIconBackgroundEntry = 7;

@@ -12,15 +12,11 @@
 #include "common/ctstring.h"
 #include "platform/cmdtarget.h"
 #include "platform/stringtable.h"
+#include "resources/stringids.h"
 #include "tree/kvp_node.h"
 #include "tree/kvs_node.h"
 
 namespace {
-
-constexpr UINT IDS_CHANGE_PROPERTIES = 16463;
-constexpr UINT IDS_CHANGE_REVISION = 16464;
-constexpr UINT IDS_UNDO_ITEM = 16465;
-constexpr UINT IDS_REDO_ITEM = 16466;
 
 // Whether two contents of one node are the same, bit for bit: compared as
 // their data-element text, which is exact for every kind (all float bits,

@@ -21,7 +21,7 @@
 #include "common/multises.h"
 #include "proto/ctadmin.grpc.pb.h"
 #include "s100/ctruntime.h"
-#include "server/demessage.h"
+#include "proto/demessage.h"
 #include "tests/support/registry.h"
 #include "tests/support/serverprocess.h"
 #include "tests/support/tempdir.h"

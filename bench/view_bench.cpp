@@ -20,7 +20,7 @@
 #include "bench/viewbench.h"
 #include "platform/vkeys.h"
 #include "s100/ctcontainers.h"
-#include "server/demessage.h"
+#include "proto/demessage.h"
 #include "tree/bmstore.h"
 #include "tree/kvs_node.h"
 

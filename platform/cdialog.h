@@ -25,6 +25,7 @@
 
 #include "platform/cwnd.h"
 #include "platform/msgbox.h"
+#include "resources/stringids.h"
 
 class QAbstractButton;
 class QBoxLayout;
@@ -44,9 +45,6 @@ inline constexpr UINT AFX_IDP_PARSE_REAL = 0xF113;
 inline constexpr UINT AFX_IDP_PARSE_INT_RANGE = 0xF114;
 inline constexpr UINT AFX_IDP_PARSE_STRING_SIZE = 0xF116;
 inline constexpr UINT AFX_IDP_PARSE_UINT = 0xF119;
-// Shown when a changed text holds a character that the encoding of the
-// text's bytes cannot hold.
-inline constexpr UINT IDS_TEXT_NOT_ENCODABLE = 4430;
 
 // One exchange between a dialog's members and its controls.
 class CDataExchange {

@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QPointer>
 #include <QScreen>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -296,6 +297,35 @@ bool CFrameWnd::IsAcceleratorKey(int keyCombination) const {
 }
 
 QAction* CFrameWnd::GetCommandAction(UINT id) { return m_commands != nullptr ? m_commands->Action(id) : nullptr; }
+
+void CFrameWnd::SetMenuList(UINT beforeId, UINT firstId, int count, const std::vector<CString>& texts) {
+  QAction* before = GetCommandAction(beforeId);
+  if (before == nullptr) return;
+  QMenu* menu = nullptr;
+  for (QObject* object : before->associatedObjects())
+    if ((menu = qobject_cast<QMenu*>(object)) != nullptr) break;
+  if (menu == nullptr) return;
+  // The separator is found again by its name on the next call.
+  const QString separatorName = QStringLiteral("menu_list_separator_%1").arg(firstId);
+  QAction* separator = menu->findChild<QAction*>(separatorName);
+  if (separator == nullptr) {
+    separator = new QAction(menu);
+    separator->setObjectName(separatorName);
+    separator->setSeparator(true);
+    menu->insertAction(before, separator);
+  }
+  bool anyShown = false;
+  for (int i = 0; i < count; ++i) {
+    QAction* action = GetCommandAction(firstId + static_cast<UINT>(i));
+    if (action == nullptr) continue;
+    if (!menu->actions().contains(action)) menu->insertAction(separator, action);
+    const bool used = static_cast<size_t>(i) < texts.size();
+    action->setVisible(used);
+    if (used) action->setText(ToQString(texts[static_cast<size_t>(i)]));
+    anyShown = anyShown || used;
+  }
+  separator->setVisible(anyShown);
+}
 
 void CFrameWnd::OnIdleUpdateCmdUI() {
   if (m_commands != nullptr) m_commands->Update();

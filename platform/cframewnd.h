@@ -87,6 +87,12 @@ class CFrameWnd : public CWnd, public CCmdTarget {
   bool IsAcceleratorKey(int keyCombination) const;
   // The command's action (made on first use).
   QAction* GetCommandAction(UINT id);
+  // A list of commands kept in the menu that holds the command beforeId,
+  // just above it and set off by a separator: the commands firstId,
+  // firstId + 1, ... up to count of them; the first texts.size() shown with
+  // those texts, the others hidden, and the separator only when one shows.
+  // Does nothing when no menu holds beforeId.
+  void SetMenuList(UINT beforeId, UINT firstId, int count, const std::vector<CString>& texts);
   CCommandSet* Commands() const { return m_commands; }
 
   // The status bar's message pane: a prompt, or the idle prompt.

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -47,6 +50,35 @@ ModalHost* ModalHost::Install(ModalHost* host) {
 }
 
 QAction* ModalHost::RunMenu(QMenu& /*menu*/, const QPoint& /*screenPoint*/) { return nullptr; }
+
+CString ModalHost::AskForFile(const FileDialogRequest& request) {
+  QString selected = QFile::decodeName(request.suggestion.GetString());
+  for (;;) {
+    QFileDialog dialog(request.owner, ToQString(request.title));
+    dialog.setNameFilter(ToQString(request.filter));
+    dialog.setDefaultSuffix(ToQString(request.defaultSuffix));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The question about an existing file is this host's, so that it is
+    // answered like every other message box.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!selected.isEmpty()) dialog.selectFile(selected);
+    if (RunDialog(dialog) != QDialog::Accepted) return CString();
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return CString();
+    const QByteArray path = QFile::encodeName(files.front());
+    const CString chosen(path.constData(), static_cast<int>(path.size()));
+    if (!request.save || !QFileInfo::exists(files.front())) return chosen;
+    MessageRequest question;
+    question.text = FromQString(QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                    .arg(QFileInfo(files.front()).fileName()));
+    question.caption = request.title;
+    question.type = MB_YESNO | MB_ICONWARNING;
+    question.owner = request.owner;
+    if (ShowMessage(question) == IDYES) return chosen;
+    selected = files.front();
+  }
+}
 
 int ProductionModalHost::RunDialog(QDialog& dialog) { return dialog.exec(); }
 

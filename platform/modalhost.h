@@ -11,6 +11,17 @@ class QAction;
 class QDialog;
 class QMenu;
 class QPoint;
+class QWidget;
+
+// A file to open or to save, asked for through the host.
+struct FileDialogRequest {
+  bool save = false;
+  CString title;
+  CString filter;         // the name filter shown, e.g. "Profile text (*.deif)"
+  CString defaultSuffix;  // added to a saved name that has none, e.g. "deif"
+  CString suggestion;     // the file first selected; may be empty
+  QWidget* owner = nullptr;
+};
 
 class ModalHost {
  public:
@@ -24,6 +35,13 @@ class ModalHost {
   // Shows the pop-up menu at the screen point and returns the chosen
   // action, null when the menu was dismissed.  This base answers null.
   virtual QAction* RunMenu(QMenu& menu, const QPoint& screenPoint);
+
+  // Asks for a file in a file dialog run through RunDialog (so a scripted
+  // host drives it like any dialog) and returns its path in the file
+  // system's encoding; empty when cancelled.  Saving over a file that
+  // exists asks first, a Yes/No warning through ShowMessage; No goes back
+  // to the file dialog.
+  CString AskForFile(const FileDialogRequest& request);
 
   // The host in use: the installed one, else the production host.
   static ModalHost& Current();

@@ -4,6 +4,7 @@
 
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
+#include "resources/stringids.h"
 
 class CWnd;
 class QWidget;
@@ -38,9 +39,6 @@ inline constexpr int IDRETRY = 4;
 inline constexpr int IDIGNORE = 5;
 inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
-
-// The string id of the caption of the error box ("Error").
-inline constexpr UINT IDS_ERROR_CAPTION = 4141;
 
 // One message box to show.
 struct MessageRequest {

@@ -15,11 +15,9 @@
 #include "platform/modalhost.h"
 #include "platform/msgbox.h"
 #include "platform/qtdc.h"
+#include "resources/stringids.h"
 
 namespace {
-
-// "The printer could not be opened. Nothing has been printed."
-constexpr UINT IDS_PRINTER_NOT_OPENED = 4440;
 
 // A job of more pages than this shows the progress window (after a short
 // delay, so that a quick job never flashes it).

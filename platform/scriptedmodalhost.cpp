@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -54,6 +55,19 @@ void DialogDriver::Key(int key, const QString& text) {
 void DialogDriver::PressEnter() { Key(Qt::Key_Return, QStringLiteral("\r")); }
 
 void DialogDriver::PressEscape() { Key(Qt::Key_Escape, QString(QChar(0x1B))); }
+
+bool DialogDriver::ChooseFile(const QString& path) {
+  auto* dialog = qobject_cast<QFileDialog*>(m_dialog.data());
+  if (dialog == nullptr || !IsOpen()) return false;
+  dialog->selectFile(path);
+  static_cast<QDialog*>(dialog)->accept();
+  return true;
+}
+
+QStringList DialogDriver::FileFilters() const {
+  auto* dialog = qobject_cast<QFileDialog*>(m_dialog.data());
+  return dialog != nullptr ? dialog->nameFilters() : QStringList();
+}
 
 QString DialogDriver::Text(int id) const {
   QWidget* control = Control(id);

@@ -17,6 +17,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -46,6 +47,12 @@ class DialogDriver {
   // none has it).
   void PressEnter();
   void PressEscape();
+  // In a file dialog (ModalHost::AskForFile): selects the file and accepts
+  // it as the dialog's own button does.  False when the dialog is no file
+  // dialog or is closed.
+  bool ChooseFile(const QString& path);
+  // A file dialog's name filters; empty for any other dialog.
+  QStringList FileFilters() const;
 
   QString Text(int id) const;  // edit, label or button text
   bool IsChecked(int id) const;

@@ -1,6 +1,7 @@
 // The editor's string table: every message, prompt, tool tip, format and
-// caption, looked up by its numeric id.  The texts live in
-// resources/strings.inc.
+// caption, looked up by its numeric id.  The texts are compiled into
+// quelt_resources (resources/strings.inc); the ids are named in
+// resources/stringids.h.
 #pragma once
 
 #include "platform/cstring.h"

@@ -19,7 +19,7 @@
 #include "s100/runtime_backend.h"
 #include "s100/runtime_embedded.h"
 #include "s100/runtime_grpc.h"
-#include "server/demessage.h"
+#include "proto/demessage.h"
 
 using namespace ct;
 using ct::runtime::Backend;

@@ -14,7 +14,7 @@
 #include "s100/cterrors.h"
 #include "s100/deif.h"
 #include "server/datafolder.h"
-#include "server/demessage.h"
+#include "proto/demessage.h"
 #include "server/names.h"
 #include "server/safefile.h"
 #include "server/sessions.h"

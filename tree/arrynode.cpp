@@ -8,14 +8,12 @@
 #include "dialogs/editarry.h"
 #include "dialogs/errorbox.h"
 #include "platform/stringtable.h"
+#include "resources/stringids.h"
 #include "s100/ctcontainers.h"
 #include "tree/bmstore.h"
 #include "tree/nodetext.h"
 
 namespace {
-constexpr unsigned IDS_ADD_FAILED = 4118;        // "Internal Error. The object could not be added ..."
-constexpr unsigned IDS_FIRST_TYPE_LABEL = 4179;  // "Array" .. "Unsigned Integer", then the unknown label
-
 enum TypeIndex { kArray, kBool, kFloat, kFRange, kInt, kIRange, kKVSet, kString, kSymbol, kUInt };
 
 // The array code of each element type, in CArrayNode::kElementTypes order.

@@ -37,18 +37,6 @@ void CDENode::GetExtent(int x, int y, int& maxX, int& maxY) {
   maxY = bottom + (GetExtentHeight() - GetHeight());
 }
 
-void CDENode::GetExtentPlain(int x, int y, int& maxX, int& maxY) {
-  if (x + GetWidth() > maxX) maxX = x + GetWidth();
-  if (y + GetHeight() > maxY) maxY = y + GetHeight();
-  if (!IsExpanded()) return;
-  for (CTreeNode* child = GetFirstChild(); child != nullptr; child = child->GetNextSibling()) {
-    if (auto* node = dynamic_cast<CDENode*>(child))
-      node->GetExtentPlain(x + kXIndent, maxY + kRowGap, maxX, maxY);
-    else
-      child->GetExtent(x + kXIndent, maxY + kRowGap, maxX, maxY);
-  }
-}
-
 CString CDENode::CompareMarkText() const {
   switch (m_compareMark) {
     case CompareMark::Added:

@@ -53,9 +53,6 @@ class CDENode : public CTreeNode {
   int LinkDestX() override;
   int LinkDestY() override;
 
-  // The same extent, visiting every visible node (the reference).
-  void GetExtentPlain(int x, int y, int& maxX, int& maxY);
-
   int GetTotalWidth() const { return GetWidth(); }
   int GetTotalHeight() const { return GetHeight(); }
   int GetIconWidth() const { return m_nIconWidth; }

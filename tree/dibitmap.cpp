@@ -1,22 +1,20 @@
 #include "tree/dibitmap.h"
 
-#include <QByteArray>
-#include <QFile>
-#include <QString>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/cdc.h"
 #include "platform/dib.h"
 #include "platform/msgbox.h"
-#include "resources/resourceids.h"
+#include "platform/resourcefile.h"
 
 namespace {
 
 constexpr size_t kHeaderSize = sizeof(BITMAPINFOHEADER);  // the only header size handled
 constexpr size_t kFileHeaderSize = 14;                      // "BM", file size, reserved, pixel offset
 // A bitmap resource larger than this is refused before it is read.
-constexpr qint64 kMaxResourceBytes = static_cast<qint64>(kDibMaxPixelBytes) + 14 + 40 + 256 * 4;
+constexpr size_t kMaxResourceBytes = static_cast<size_t>(kDibMaxPixelBytes) + 14 + 40 + 256 * 4;
 
 void* DefaultAllocate(size_t bytes) { return std::malloc(bytes); }
 
@@ -68,20 +66,17 @@ CDIBitmap::Allocator CDIBitmap::SetAllocator(Allocator allocator) {
 }
 
 BOOL CDIBitmap::LoadDIBitmap(UINT resourceId) {
-  QFile file(QString::fromStdString(BitmapResourcePath(resourceId)));
-  if (!file.open(QIODevice::ReadOnly)) return FALSE;
-  if (file.size() < static_cast<qint64>(kFileHeaderSize + kHeaderSize) || file.size() > kMaxResourceBytes)
-    return FALSE;
-  const QByteArray bytes = file.readAll();
-  if (bytes.size() != file.size()) return FALSE;
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+  std::vector<unsigned char> bytes;
+  if (!ReadBitmapResource(resourceId, kMaxResourceBytes, &bytes)) return FALSE;
+  if (bytes.size() < kFileHeaderSize + kHeaderSize) return FALSE;
+  const unsigned char* p = bytes.data();
   if (p[0] != 'B' || p[1] != 'M') return FALSE;
 
   // A bitmap resource is the file without its file header, the pixel rows
   // straight after the colour table; a file whose rows lie elsewhere is
   // refused rather than guessed at.
   const unsigned char* dib = p + kFileHeaderSize;
-  const size_t dibSize = static_cast<size_t>(bytes.size()) - kFileHeaderSize;
+  const size_t dibSize = bytes.size() - kFileHeaderSize;
   const uint32_t pixelOffset = ReadU32(p + 10);
   BITMAPINFOHEADER header;
   std::memcpy(&header, dib, sizeof header);

@@ -3,12 +3,9 @@
 #include "dialogs/editflt.h"
 #include "model/dataelt.h"
 #include "platform/stringtable.h"
+#include "resources/stringids.h"
 #include "tree/bmstore.h"
 #include "tree/nodetext.h"
-
-namespace {
-constexpr unsigned IDS_FLOAT_FORMAT = 4131;  // "%.7g"
-}
 
 CFloatNode::CFloatNode() : m_fValue(0.0f), m_pBitmap(CBitmapStore::GetFloatBM()) {
   if (m_pBitmap) {

@@ -3,13 +3,9 @@
 #include "dialogs/editfrng.h"
 #include "model/dataelt.h"
 #include "platform/stringtable.h"
+#include "resources/stringids.h"
 #include "tree/bmstore.h"
 #include "tree/nodetext.h"
-
-namespace {
-constexpr unsigned IDS_FLOAT_FORMAT = 4131;  // "%.7g"
-constexpr unsigned IDS_RANGE_FORMAT = 4173;  // "%s to %s"
-}  // namespace
 
 CFRangeNode::CFRangeNode() : m_fStart(0.0f), m_fEnd(0.0f), m_pBitmap(CBitmapStore::GetRangeBM()) {
   if (m_pBitmap) {

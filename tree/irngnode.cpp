@@ -3,12 +3,9 @@
 #include "dialogs/editirng.h"
 #include "model/dataelt.h"
 #include "platform/stringtable.h"
+#include "resources/stringids.h"
 #include "tree/bmstore.h"
 #include "tree/nodetext.h"
-
-namespace {
-constexpr unsigned IDS_IRANGE_FORMAT = 4167;  // "%i to %i"
-}
 
 CIRangeNode::CIRangeNode() : m_lStart(0), m_lEnd(0), m_pBitmap(CBitmapStore::GetRangeBM()) {
   if (m_pBitmap) {

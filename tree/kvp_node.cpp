@@ -4,12 +4,9 @@
 
 #include "dialogs/errorbox.h"
 #include "model/dataelt.h"
+#include "resources/stringids.h"
 #include "tree/kvs_node.h"
 #include "tree/sym_node.h"
-
-namespace {
-constexpr unsigned IDS_KEY_EXISTS = 4107;  // "The key entered already exists in the Key-Value Set. ..."
-}
 
 CKVPairNode::CKVPairNode(CSymbolNode* keyNode, CDENode* valueNode) : m_pKeyNode(keyNode) {
   if (valueNode) CTreeNode::AddSubNode(valueNode, -1);

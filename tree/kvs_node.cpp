@@ -6,16 +6,13 @@
 #include "dialogs/editsym.h"
 #include "dialogs/errorbox.h"
 #include "model/dataelt.h"
+#include "resources/stringids.h"
 #include "s100/ctcontainers.h"
 #include "tree/bmstore.h"
 #include "tree/kvp_node.h"
 #include "tree/sym_node.h"
 
 namespace {
-constexpr unsigned IDS_KEY_EXISTS = 4107;     // the entered key is taken
-constexpr unsigned IDS_ADD_FAILED = 4118;     // "Internal Error. The object could not be added ..."
-constexpr unsigned IDS_INVALID_KEY = 4150;    // the key text is not a valid key
-constexpr unsigned IDS_PAIR_KEY_TAKEN = 4172;  // a whole pair whose key is taken
 
 // A new key node holding key, named through the session.
 CSymbolNode* MakeKeyNode(unsigned long key, MultiAdminSession* session, const QV_String& serverName) {

@@ -9,12 +9,11 @@
 #include "dialogs/editsymb.h"
 #include "dialogs/errorbox.h"
 #include "model/dataelt.h"
+#include "resources/stringids.h"
 #include "tree/bmstore.h"
 #include "tree/nodetext.h"
 
 namespace {
-constexpr unsigned IDS_INVALID_KEY = 4150;  // "The symbol/key entered is not a valid key name"
-
 bool StartsWithDigit(const char* text) { return text && *text >= '0' && *text <= '9'; }
 
 // The name the server gives the symbol, or the number in decimal.

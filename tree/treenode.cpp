@@ -96,38 +96,6 @@ int CTreeNode::DrawTree(int x, int y, CDC* dc, float scale) {
   return DrawFast(x, y, dc, scale, clip.top, clip.bottom);
 }
 
-int CTreeNode::DrawTreePlain(int x, int y, CDC* dc, float scale) {
-  if (dc == nullptr) return 0;
-  int yCursor = y;
-  return DrawTree(x, y, dc, yCursor, scale);
-}
-
-int CTreeNode::DrawTree(int x, int y, CDC* dc, int& yCursor, float scale) {
-  int result = 1;
-  int linkY = y + LinkOrigY();
-  const int border = GetBorderWidth();
-  const CRect box(Scaled(x - border, scale), Scaled(y - border, scale), Scaled(x + m_nWidth + border, scale),
-                  Scaled(y + m_nHeight + border, scale));
-  if (dc->RectVisible(box)) result = DrawNode(x, y, dc, scale);
-  yCursor += GetYIndent();
-  if (result == 0 || !m_bExpanded || m_pFirstChild == nullptr) return result;
-  const int childX = x + GetXIndent();
-  for (CTreeNode* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling) {
-    dc->SelectStockObject(BLACK_PEN);
-    const int linkX = x + LinkOrigX();
-    const int turnY = yCursor + child->LinkDestY();
-    dc->MoveTo(Scaled(linkX, scale), Scaled(linkY, scale));
-    dc->LineTo(Scaled(linkX, scale), Scaled(turnY, scale));
-    dc->LineTo(Scaled(childX + child->LinkDestX(), scale), Scaled(turnY, scale));
-    linkY = turnY;
-    if (child->DrawTree(childX, yCursor, dc, yCursor, scale) == 0) {
-      result = 0;
-      break;
-    }
-  }
-  return result;
-}
-
 // The plain walk's drawing, restricted to the children whose rows or
 // connecting lines can reach the band [clipTop, clipBottom] of the device
 // context's logical coordinates.  Every node of a child's subtree draws
@@ -222,45 +190,10 @@ int CTreeNode::GetDims(CTreeNode* target, int x, int& y, CRect& rect) {
   return 1;
 }
 
-int CTreeNode::GetDimsPlain(CTreeNode* target, int x, int& y, CRect& rect) {
-  if (this == target) {
-    rect = CRect(x, y, x + m_nWidth, y + m_nHeight);
-    return 1;
-  }
-  y += GetYIndent();
-  if (!m_bExpanded) return 0;
-  x += GetXIndent();
-  int result = 0;
-  for (CTreeNode* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling) {
-    result = child->GetDimsPlain(target, x, y, rect);
-    if (result != 0) break;
-  }
-  return result;
-}
-
 // ---------------------------------------------------------------------------
 // Hit-testing
 
 CTreeNode* CTreeNode::Clicked(int x, int y, int& onIcon) { return ClickedFast(x, y, onIcon); }
-
-CTreeNode* CTreeNode::ClickedPlain(int x, int y, int& onIcon) {
-  int yRest = y;
-  return Clicked(x, y, onIcon, yRest);
-}
-
-CTreeNode* CTreeNode::Clicked(int x, int y, int& onIcon, int& yRest) {
-  if (x >= 0 && y >= 0 && IsInside(x, y)) {
-    onIcon = IsOnIcon(x, y);
-    return this;
-  }
-  yRest -= GetYIndent();
-  CTreeNode* found = nullptr;
-  if (m_bExpanded) {
-    for (CTreeNode* child = m_pFirstChild; child != nullptr && found == nullptr; child = child->m_pNextSibling)
-      found = child->Clicked(x - GetXIndent(), yRest, onIcon, yRest);
-  }
-  return found;
-}
 
 // A node can be hit only at a y from its row top to its box bottom, which
 // lies at most s_nOverhang below its row; a child whose rows so widened miss

@@ -20,8 +20,8 @@
 // parent chain: linking and unlinking children, expanding and collapsing,
 // and the size setters below.  The drawing, position, hit-testing and extent
 // walks use them to skip whole subtrees outside the area they need; their
-// results are exactly those of the plain walks, which stay available as the
-// ...Plain operations for reference.
+// results are exactly those of plain walks that visit every visible node
+// (the tests keep those as their reference).
 //
 // What subclasses must do so that the sums stay current:
 //  - never keep sizes of their own that the walks read: set the box size only
@@ -163,12 +163,6 @@ class CTreeNode {
   // this node's left.
   int GetWidestRight();
 
-  // --- The plain walks, visiting every visible node; the results equal
-  // those of the operations above.
-  int DrawTreePlain(int x, int y, CDC* dc, float scale);
-  int GetDimsPlain(CTreeNode* target, int x, int& y, CRect& rect);
-  CTreeNode* ClickedPlain(int x, int y, int& onIcon);
-
   // A logical coordinate at a scale: the product truncated towards zero
   // (saturated to the int range).  Every drawing coordinate goes through it.
   static int Scaled(int value, float scale);
@@ -177,11 +171,6 @@ class CTreeNode {
   struct ChildIndex;
 
  protected:
-  // The drawing worker: draws at (x, y), advancing yCursor past every
-  // visible row.  Visits every visible node.
-  virtual int DrawTree(int x, int y, CDC* dc, int& yCursor, float scale);
-  // The hit-testing worker: yRest shrinks by the pitch of each node passed.
-  virtual CTreeNode* Clicked(int x, int y, int& onIcon, int& yRest);
 
   // Size setters; they keep the ancestors' sums current.
   void SetWidth(int width);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QFileDialog>
 #include <QListWidget>
 #include <QTreeWidget>
 #include <cstdlib>
@@ -53,11 +52,8 @@ Script Press(int id) {
 // Chooses the file in the file dialog; the dialog's filter goes to *filter.
 Script PickFile(const std::string& path, QStringList* filter = nullptr) {
   return [path, filter](DialogDriver& d) {
-    auto* dialog = qobject_cast<QFileDialog*>(d.Dialog());
-    ASSERT_NE(dialog, nullptr);
-    if (filter != nullptr) *filter = dialog->nameFilters();
-    dialog->selectFile(QString::fromStdString(path));
-    static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+    if (filter != nullptr) *filter = d.FileFilters();
+    ASSERT_TRUE(d.ChooseFile(QString::fromStdString(path)));
   };
 }
 

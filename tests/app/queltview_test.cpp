@@ -18,6 +18,7 @@
 #include "platform/vkeys.h"
 #include "tests/common/sessions_fixture.h"
 #include "tests/support/containers.h"
+#include "tests/tree/plainwalks.h"
 #include "tree/bmstore.h"
 #include "tree/denode.h"
 #include "tree/intnode.h"
@@ -55,7 +56,7 @@ class QueltViewTest : public ViewWindowTest {
   CRect Box(CTreeNode* node) const {
     CRect rect;
     int y = 0;
-    EXPECT_TRUE(view->GetRoot()->GetDimsPlain(node, 0, y, rect));
+    EXPECT_TRUE(plainwalks::GetDims(view->GetRoot(), node, 0, y, rect));
     return rect;
   }
   // The client point of a logical point of the tree, drawn at the margin.
@@ -281,7 +282,7 @@ TEST_F(QueltViewTest, PageKeysAgreeWithTheStepwiseWalkAtBothEndsAndEveryZoom) {
   auto topOf = [&](CTreeNode* n) {
     CRect r;
     int y = 4;
-    root->GetDimsPlain(n, 4, y, r);
+    plainwalks::GetDims(root, n, 4, y, r);
     return r.top;
   };
   auto walk = [&](int newY) {

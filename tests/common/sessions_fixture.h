@@ -16,7 +16,7 @@
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
 #include "s100/runtime_backend.h"
-#include "server/demessage.h"
+#include "proto/demessage.h"
 #include "tests/support/containers.h"
 
 namespace sessions_test {

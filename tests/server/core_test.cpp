@@ -13,7 +13,7 @@
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
 #include "server/core.h"
-#include "server/demessage.h"
+#include "proto/demessage.h"
 #include "server/wellknown.h"
 #include "tests/support/tempdir.h"
 

@@ -16,7 +16,7 @@
 
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
-#include "server/demessage.h"
+#include "proto/demessage.h"
 #include "proto/ctadmin.grpc.pb.h"
 #include "tests/server/grpccalls.h"
 #include "tests/support/serverprocess.h"

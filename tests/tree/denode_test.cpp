@@ -10,6 +10,7 @@
 #include "model/dataelt.h"
 #include "platform/recordingdc.h"
 #include "platform/syscolor.h"
+#include "tests/tree/plainwalks.h"
 #include "tests/tree/treetestnode.h"
 
 namespace {
@@ -98,7 +99,7 @@ TEST(DENodeDrawing, RowsIndentsAndConnectingLines) {
       SetWithPairs tree;
       tree.pair1->SetExpanded(test.firstPairExpanded ? 1 : 0);
       CRecordingDC dc;
-      const int result = plain ? tree.set->DrawTreePlain(8, 8, &dc, test.scale) : tree.set->DrawTree(8, 8, &dc, test.scale);
+      const int result = plain ? plainwalks::DrawTree(tree.set.get(), 8, 8, &dc, test.scale) : tree.set->DrawTree(8, 8, &dc, test.scale);
       EXPECT_EQ(result, 1);
       EXPECT_EQ(Texts(dc), test.texts);
       EXPECT_EQ(Lines(dc), test.lines);
@@ -112,7 +113,7 @@ TEST(DENodeDrawing, AFailingNodeStopsTheRestOfTheDrawing) {
     SetWithPairs tree;
     tree.value->SetFail(true);
     CRecordingDC dc;
-    const int result = plain ? tree.set->DrawTreePlain(8, 8, &dc, 1.0f) : tree.set->DrawTree(8, 8, &dc, 1.0f);
+    const int result = plain ? plainwalks::DrawTree(tree.set.get(), 8, 8, &dc, 1.0f) : tree.set->DrawTree(8, 8, &dc, 1.0f);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(Texts(dc), (std::vector<std::string>{"set@8,8", "pair1@56,40"}));
     EXPECT_EQ(tree.pair2->Draws(), 0);
@@ -127,7 +128,7 @@ TEST(DENodeDrawing, OnlyNodesMeetingTheClipAreaAreDrawnAndWidthsFollowTheDrawing
     // Device rows 90..91 meet only pair2's box grown by the border (78..105).
     CRect clip(0, 90, 1024, 92);
     dc.SelectClipRect(&clip);
-    plain ? tree.set->DrawTreePlain(8, 8, &dc, 1.0f) : tree.set->DrawTree(8, 8, &dc, 1.0f);
+    plain ? plainwalks::DrawTree(tree.set.get(), 8, 8, &dc, 1.0f) : tree.set->DrawTree(8, 8, &dc, 1.0f);
     EXPECT_EQ(tree.set->Draws() + tree.pair1->Draws() + tree.value->Draws(), 0);
     EXPECT_EQ(tree.pair2->Draws(), 1);
     EXPECT_EQ(tree.pair2->GetWidth(), 90);
@@ -188,7 +189,7 @@ TEST(DENodeExtent, ChildrenStartBelowTheLowestBoxReached) {
     EXPECT_EQ(maxX, test.maxX);
     EXPECT_EQ(maxY, test.maxY);
     int plainX = test.startX, plainY = test.startY;
-    tree.set->GetExtentPlain(8, 8, plainX, plainY);
+    plainwalks::GetExtent(tree.set.get(), 8, 8, plainX, plainY);
     EXPECT_EQ(plainX, test.maxX);
     EXPECT_EQ(plainY, test.maxY);
   }

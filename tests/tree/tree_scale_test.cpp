@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/recordingdc.h"
+#include "tests/tree/plainwalks.h"
 #include "tests/tree/treetestnode.h"
 
 namespace {
@@ -200,7 +201,7 @@ class TreePair {
       dc->ClearRecords();
     }
     const int fastResult = m_fast->DrawTree(8, 8, &fastDC, scale);
-    const int plainResult = m_plain->DrawTreePlain(8, 8, &plainDC, scale);
+    const int plainResult = plainwalks::DrawTree(m_plain.get(), 8, 8, &plainDC, scale);
     ASSERT_EQ(fastResult, plainResult);
     CRect visible;
     visible.IntersectRect(clip, CRect(0, 0, 1024, 768));
@@ -228,7 +229,7 @@ class TreePair {
       int yFast = 4, yPlain = 4;
       CRect fastRect(-1, -1, -1, -1), plainRect(-1, -1, -1, -1);
       const int fast = root->GetDims(node, 4, yFast, fastRect);
-      const int plain = root->GetDimsPlain(node, 4, yPlain, plainRect);
+      const int plain = plainwalks::GetDims(root, node, 4, yPlain, plainRect);
       ASSERT_EQ(fast, plain) << node->Name();
       ASSERT_EQ(yFast, yPlain) << node->Name();
       if (fast) {
@@ -243,7 +244,7 @@ class TreePair {
       int fastX = startX, fastY = startY, plainX = startX, plainY = startY;
       CDENode* node = all[m_edit.Pick(static_cast<int>(all.size()))];
       node->GetExtent(8, 8, fastX, fastY);
-      node->GetExtentPlain(8, 8, plainX, plainY);
+      plainwalks::GetExtent(node, 8, 8, plainX, plainY);
       ASSERT_EQ(fastX, plainX);
       ASSERT_EQ(fastY, plainY);
     }
@@ -251,7 +252,7 @@ class TreePair {
       const int x = m_edit.Pick(maxX + 60) - 30, y = m_edit.Pick(maxY + 60) - 30;
       int fastIcon = -1, plainIcon = -1;
       CTreeNode* fast = root->Clicked(x, y, fastIcon);
-      CTreeNode* plain = root->ClickedPlain(x, y, plainIcon);
+      CTreeNode* plain = plainwalks::Clicked(root, x, y, plainIcon);
       ASSERT_EQ(fast, plain) << x << "," << y;
       ASSERT_EQ(fastIcon, plainIcon) << x << "," << y;
     }
@@ -265,7 +266,7 @@ class TreePair {
       ASSERT_EQ(root->GetRowOf(rows[row]), row);
       int y = 0;
       CRect rect;
-      root->GetDimsPlain(rows[row], 0, y, rect);
+      plainwalks::GetDims(root, rows[row], 0, y, rect);
       ASSERT_EQ(top, rect.top);
       ASSERT_EQ(root->GetRowAtY(top + m_edit.Pick(rows[row]->GetYIndent())), row);
       if (row > 0) {
@@ -439,7 +440,7 @@ TEST(TreeScale, ExpandAndCollapseAllOfASubtree) {
     EXPECT_EQ(root.GetRowOf(probe) >= 0, step.probeShown);
     int yFast = 0, yPlain = 0;
     CRect fast, plain;
-    EXPECT_EQ(root.GetDims(probe, 0, yFast, fast), root.GetDimsPlain(probe, 0, yPlain, plain));
+    EXPECT_EQ(root.GetDims(probe, 0, yFast, fast), plainwalks::GetDims(&root, probe, 0, yPlain, plain));
     EXPECT_EQ(yFast, yPlain);
     if (step.probeShown) {
       EXPECT_EQ(fast, plain);
@@ -448,7 +449,7 @@ TEST(TreeScale, ExpandAndCollapseAllOfASubtree) {
     EXPECT_EQ(root.GetWidestRight(), PlainRight(&root));
     int maxX = 0, maxY = 0, plainX = 0, plainY = 0;
     root.GetExtent(8, 8, maxX, maxY);
-    root.GetExtentPlain(8, 8, plainX, plainY);
+    plainwalks::GetExtent(&root, 8, 8, plainX, plainY);
     EXPECT_EQ(maxX, plainX);
     EXPECT_EQ(maxY, plainY);
   }

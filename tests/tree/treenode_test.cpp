@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/recordingdc.h"
+#include "tests/tree/plainwalks.h"
 #include "tests/tree/treetestnode.h"
 
 namespace {
@@ -239,7 +240,7 @@ TEST(TreeNodePosition, GetDimsFollowsTheDrawingOrder) {
     for (int plain = 0; plain < 2; ++plain) {
       int y = 4;
       CRect rect;
-      const int result = plain ? tree.root->GetDimsPlain(tree[test.target], 4, y, rect)
+      const int result = plain ? plainwalks::GetDims(tree.root.get(), tree[test.target], 4, y, rect)
                                : tree.root->GetDims(tree[test.target], 4, y, rect);
       EXPECT_EQ(result, test.result) << test.target;
       EXPECT_EQ(y, test.y) << test.target;
@@ -273,7 +274,7 @@ TEST(TreeNodeHitTest, FirstBoxHoldingThePointInDisplayOrder) {
   for (const Case& test : cases) {
     for (int plain = 0; plain < 2; ++plain) {
       int onIcon = -1;
-      CTreeNode* hit = plain ? tree.root->ClickedPlain(test.x, test.y, onIcon)
+      CTreeNode* hit = plain ? plainwalks::Clicked(tree.root.get(), test.x, test.y, onIcon)
                              : tree.root->Clicked(test.x, test.y, onIcon);
       EXPECT_EQ(tree.NameOf(hit), test.hit) << test.x << "," << test.y;
       EXPECT_EQ(onIcon, test.onIcon) << test.x << "," << test.y;

@@ -11,7 +11,7 @@
 
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
-#include "server/demessage.h"
+#include "proto/demessage.h"
 #include "tests/support/containers.h"
 
 namespace pb = ctadmin::v1;

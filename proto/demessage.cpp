@@ -1,6 +1,6 @@
 // Conversions between container sets/arrays and the DataElement message,
 // and the checked parser for DataElement bytes.
-#include "server/demessage.h"
+#include "proto/demessage.h"
 
 #include <google/protobuf/arena.h>
 #include <google/protobuf/io/coded_stream.h>
