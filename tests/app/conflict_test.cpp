@@ -134,7 +134,10 @@ TEST_F(ConflictEnv, SessionStoresOnlyOverTheRevisionExpected) {
   CT_ProfileVersion first{};
   ASSERT_TRUE(other_.LoadProfile("Default_Server", "Lines", "Setup", content, &first));
   EXPECT_NE(first.revision, 0u);
-  EXPECT_GT(first.timeUnixMs, 0);
+  std::vector<CT_RevisionInfo> revisions;
+  ASSERT_TRUE(other_.ListRevisions("Default_Server", "Lines", "Setup", &revisions));
+  ASSERT_FALSE(revisions.empty());
+  EXPECT_EQ(first.timeUnixMs, revisions.front().timeUnixMs);  // the stored time, not another
   const uint64_t second = OtherStores(5, 2, 3);
   ASSERT_GT(second, first.revision);
   const struct {

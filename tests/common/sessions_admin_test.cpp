@@ -151,7 +151,10 @@ TEST_P(AdminSession, TheSecondStoreOverAStaleRevisionIsRefused) {
   ASSERT_TRUE(first.GetProfile("P1", "Fax", mine, &myVersion));
   ASSERT_TRUE(second.GetProfile("P1", "Fax", theirs, &theirVersion));
   EXPECT_EQ(myVersion.revision, 1u);
-  EXPECT_GT(myVersion.timeUnixMs, 0);
+  std::vector<CT_RevisionInfo> revisions;
+  ASSERT_TRUE(first.ListRevisions("P1", "Fax", &revisions));
+  ASSERT_EQ(revisions.size(), 1u);
+  EXPECT_EQ(myVersion.timeUnixMs, revisions.front().timeUnixMs);  // the stored time, not another
   EXPECT_EQ(theirVersion.revision, myVersion.revision);
 
   CTkvs_PutInt(mine, 0x7001, 2, nullptr);

@@ -140,7 +140,12 @@ TEST_P(ProfileRevisions, WritesGoThroughOnlyOverTheExpectedRevision) {
   CT_ProfileVersion version{};
   ASSERT_EQ(Read("p", &version), 1);
   EXPECT_EQ(version.revision, 1u);
-  EXPECT_GT(version.timeUnixMs, 0);
+  std::vector<CT_RevisionInfo> revisions;
+  Kvs listed;
+  CT_ReplyRecord listRecord = CT_MakeReplyRecord(listed);
+  ASSERT_EQ(CTadm_ListRevisions(writer_, "p", "Fax", &revisions, &listRecord, 0), 1);
+  ASSERT_EQ(revisions.size(), 1u);
+  EXPECT_EQ(version.timeUnixMs, revisions.front().timeUnixMs);  // the stored time, not another
 
   struct Case {
     const char* what;
