@@ -560,11 +560,13 @@ TEST_F(CompareEnv, RemovedRowTakesOnlyTheOtherValueAndEditsBesideItKeepTheProfil
 }
 
 // Cancel in the progress window stops the walk: no comparison, no marks,
-// the profile as it was.
+// the profile as it was.  The window shows only after the runner's delay,
+// so the profile is large enough (480,000 values) that the walk outlasts it
+// many times over, even on an idle machine.
 TEST_F(CompareEnv, CancelStopsALargeComparison) {
   Kvs open, other;
   uint32_t err = 0;
-  for (int g = 0; g < 15000; ++g) {
+  for (int g = 0; g < 60000; ++g) {
     Kvs group;
     for (int i = 0; i < 8; ++i) CTkvs_PutInt(group, 0x7001 + i, g * 8 + i, &err);
     CTkvs_PutKVSet(open, 0x10000 + g, group, &err);
