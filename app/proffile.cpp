@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QFile>
-#include <QFileInfo>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +14,7 @@
 #include "comnmfc/getservb.h"
 #include "dialogs/errorbox.h"
 #include "platform/cframewnd.h"
+#include "platform/fileio.h"
 #include "platform/cwinapp.h"
 #include "platform/modalhost.h"
 #include "platform/stringtable.h"
@@ -23,7 +22,6 @@
 #include "resources/stringids.h"
 #include "s100/cterrors.h"
 #include "s100/deif.h"
-#include "platform/fileio.h"
 
 namespace {
 
@@ -203,8 +201,8 @@ BOOL CQueltDoc::ImportProfileFile(const CString& path) {
     // The view reports its own failure and keeps its tree.
     if (!view->PutProfile(server, set.Get())) return FALSE;
   }
-  const QByteArray base = QFile::encodeName(QFileInfo(QFile::decodeName(path.GetString())).completeBaseName());
-  m_strName = base.isEmpty() ? LoadStringById(IDS_UNTITLED) : CString(base.constData(), static_cast<int>(base.size()));
+  const std::string base = FileBaseName(path.GetString());
+  m_strName = base.empty() ? LoadStringById(IDS_UNTITLED) : CString(base.c_str());
   m_strClass = LoadStringById(IDS_NO_CLASS);
   m_strServer = server;
   m_bOnServer = FALSE;

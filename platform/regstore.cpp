@@ -15,82 +15,29 @@ namespace {
 
 constexpr const char* kDefaultPath = "/etc/velcor/halden-client.reg";
 
-// Reads the whole file; st receives its identity.  ENOENT: missing.
+// Reads the whole file; st receives its identity.  ENOENT: missing.  A
+// FIFO or device in the file's place is refused (EINVAL) without waiting
+// for a writer; a file over the limit gives EFBIG.
 bool ReadAll(const std::string& path, std::string& bytes, struct stat& st, int& err) {
-  err = 0;
-  // Non-blocking, so that a FIFO in the file's place is refused (below)
-  // instead of waiting for a writer for ever.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    err = errno;
-    return false;
+  switch (ReadRegularFile(path, kRegMaxFileBytes, &bytes, &err, &st)) {
+    case FileReadProblem::None:
+      return true;
+    case FileReadProblem::NotRegular:
+      err = EINVAL;
+      return false;
+    case FileReadProblem::TooLarge:
+      err = EFBIG;
+      return false;
+    default:
+      if (err == 0) err = EIO;
+      return false;
   }
-  bool ok = ::fstat(fd, &st) == 0;
-  if (!ok) {
-    err = errno;
-  } else if (!S_ISREG(st.st_mode)) {
-    err = EINVAL;
-    ok = false;
-  } else if (static_cast<unsigned long long>(st.st_size) > kRegMaxFileBytes) {
-    err = EFBIG;
-    ok = false;
-  }
-  if (ok) {
-    bytes.clear();
-    bytes.reserve(static_cast<size_t>(st.st_size));
-    char buf[65536];
-    while (true) {
-      ssize_t n = ::read(fd, buf, sizeof buf);
-      if (n < 0) {
-        if (errno == EINTR) {
-          continue;
-        }
-        err = errno;
-        ok = false;
-        break;
-      }
-      if (n == 0) {
-        break;
-      }
-      bytes.append(buf, static_cast<size_t>(n));
-      if (bytes.size() > kRegMaxFileBytes) {
-        err = EFBIG;
-        ok = false;
-        break;
-      }
-    }
-  }
-  ::close(fd);
-  return ok;
 }
 
-// Whether the file holds exactly these bytes (read in pieces, without
-// copying the file).
+// Whether the file holds exactly these bytes.
 bool HoldsBytes(const std::string& path, const std::string& bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    return false;
-  }
-  struct stat st {};
-  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-              static_cast<unsigned long long>(st.st_size) == bytes.size();
-  size_t done = 0;
-  char buf[65536];
-  while (same) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n <= 0) {
-      same = n == 0 && done == bytes.size();
-      break;
-    }
-    size_t got = static_cast<size_t>(n);
-    same = done + got <= bytes.size() && std::memcmp(buf, bytes.data() + done, got) == 0;
-    done += got;
-  }
-  ::close(fd);
-  return same;
+  std::string now;
+  return ReadRegularFile(path, bytes.size(), &now) == FileReadProblem::None && now == bytes;
 }
 
 bool ReadDocument(const std::string& path, RegDocument& doc, std::vector<RegDiagnostic>* diags, int& err,

@@ -11,10 +11,10 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/fileio.h"
 #include "proto/ctadmin.grpc.pb.h"
 #include "s100/cterrors.h"
 #include "s100/ctruntime.h"
-#include "server/safefile.h"
 
 namespace ct::runtime {
 namespace {
@@ -25,7 +25,7 @@ constexpr size_t kMaxCaBytes = 1 << 20;
 // Reads a whole small file; false when it is missing, unreadable, larger
 // than the limit or not a regular file (a FIFO would block the caller).
 bool ReadSmallFile(const std::string& path, size_t limit, std::string* out) {
-  return ctserver::ReadRegularFile(path, limit, out, nullptr);
+  return ReadRegularFile(path, limit, out) == FileReadProblem::None;
 }
 
 // The token is one word of printable characters; surrounding white space

@@ -11,12 +11,12 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/fileio.h"
 #include "s100/cterrors.h"
 #include "s100/deif.h"
 #include "server/datafolder.h"
 #include "proto/demessage.h"
 #include "server/names.h"
-#include "server/safefile.h"
 #include "server/sessions.h"
 #include "server/store.h"
 #include "server/symboltable.h"

@@ -6,11 +6,10 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <random>
 #include <vector>
 
+#include "platform/fileio.h"
 #include "s100/cterrors.h"
-#include "server/safefile.h"
 
 namespace fs = std::filesystem;
 
@@ -50,26 +49,6 @@ uint32_t OpenError(int err) {
     default:
       return ct::kErrIo;
   }
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
-
-std::string TemporaryName() {
-  static thread_local std::mt19937_64 random{std::random_device{}()};
-  static const char hex[] = "0123456789abcdef";
-  uint64_t value = random();
-  std::string name = ".export-";
-  for (int i = 0; i < 16; ++i, value >>= 4) name.push_back(hex[value & 0xF]);
-  return name + ".tmp";
 }
 
 }  // namespace
@@ -161,11 +140,11 @@ uint32_t DataFolder::ReadFile(const std::string& relative, size_t maxBytes, std:
   if (!SameFile(before, opened) || opened.st_nlink != 1) return ct::kErrPathRefused;
 
   switch (ReadRegularFd(fd.get(), maxBytes, text)) {
-    case ReadProblem::None:
+    case FileReadProblem::None:
       return 0;
-    case ReadProblem::NotRegular:
+    case FileReadProblem::NotRegular:
       return ct::kErrPathRefused;
-    case ReadProblem::TooLarge:
+    case FileReadProblem::TooLarge:
       return ct::kErrTooLarge;
     default:
       return ct::kErrIo;
@@ -186,25 +165,7 @@ uint32_t DataFolder::WriteFile(const std::string& relative, const std::string& t
   } else if (errno != ENOENT) {
     return OpenError(errno) == ct::kErrPathRefused ? ct::kErrPathRefused : ct::kErrIo;
   }
-
-  // The temporary file and the rename stay in the folder held open above.
-  std::string temporary;
-  int raw = -1;
-  for (int attempt = 0; attempt < 8 && raw < 0; ++attempt) {
-    temporary = TemporaryName();
-    raw = ::openat(parent.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (raw < 0 && errno != EEXIST) break;
-  }
-  if (raw < 0) return ct::kErrIo;
-  bool ok = WriteAll(raw, text) && ::fsync(raw) == 0;
-  if (::close(raw) != 0) ok = false;
-  if (ok && ::renameat(parent.get(), temporary.c_str(), parent.get(), leaf.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlinkat(parent.get(), temporary.c_str(), 0);
-    return ct::kErrIo;
-  }
-  ::fsync(parent.get());  // makes the rename itself durable
-  return 0;
+  return ReplaceFileAt(parent.get(), leaf, text) == 0 ? 0 : ct::kErrIo;
 }
 
 uint32_t DataFolder::WritePlainFile(const std::string& full, const std::string& text) {
@@ -212,24 +173,7 @@ uint32_t DataFolder::WritePlainFile(const std::string& full, const std::string& 
   std::error_code ec;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
   if (ec) return ct::kErrIo;
-  std::random_device rd;
-  std::string tmp = full + ".tmp" + std::to_string(rd());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) return ct::kErrIo;
-  bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), full.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    return ct::kErrIo;
-  }
-  int dir = ::open(target.has_parent_path() ? target.parent_path().c_str() : ".",
-                   O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return 0;
+  return ReplaceFileAtomically(full, text) == 0 ? 0 : ct::kErrIo;
 }
 
 }  // namespace ctserver

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "server/safefile.h"
+#include "platform/fileio.h"
 
 namespace ctserver {
 

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/fileio.h"
 #include "s100/cterrors.h"
 #include "s100/deif.h"
-#include "server/safefile.h"
 
 namespace ctadm {
 namespace {
@@ -93,7 +93,7 @@ bool AdminClient::Open(const std::string& server, std::string* error) {
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   if (CTses_Create(&session_, "ctadm", 0, options.h, &record, 0) != 1) {
     session_ = 0;
-    *error = ErrorMessage("cannot connect to " + ctserver::EchoText(server), record.error);
+    *error = ErrorMessage("cannot connect to " + EchoText(server), record.error);
     return false;
   }
   OwnedKvs tableReply;
@@ -141,7 +141,7 @@ bool AdminClient::Fetch(const std::string& name, const std::string& profileClass
                         std::string* error, CT_ProfileVersion* version) {
   OwnedKvs reply, info;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
-  const std::string what = "cannot get " + ctserver::EchoText(name) + " (" + ctserver::EchoText(profileClass) + ")";
+  const std::string what = "cannot get " + EchoText(name) + " (" + EchoText(profileClass) + ")";
   if (CTadm_GetProfileEx(session_, name.c_str(), profileClass.c_str(), info.h, version, &record, 0) != 1) {
     *error = ErrorMessage(what, record.error);
     return false;
@@ -167,8 +167,8 @@ bool AdminClient::FetchRevision(const std::string& name, const std::string& prof
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   if (!content.ok ||
       CTadm_GetRevision(session_, name.c_str(), profileClass.c_str(), revision, content.h, &record, 0) != 1) {
-    *error = ErrorMessage("cannot get revision " + std::to_string(revision) + " of " + ctserver::EchoText(name) +
-                              " (" + ctserver::EchoText(profileClass) + ")",
+    *error = ErrorMessage("cannot get revision " + std::to_string(revision) + " of " + EchoText(name) +
+                              " (" + EchoText(profileClass) + ")",
                           content.ok ? record.error : ct::kErrNoMemory);
     return false;
   }
@@ -204,7 +204,7 @@ bool AdminClient::Get(const std::string& name, const std::string& profileClass, 
   const QV_Status status = DEtoA(&element, &out, Translator, this);
   if (status != QV_OK || !out) {
     std::free(out);
-    *error = ErrorMessage("cannot get " + ctserver::EchoText(name) + " (" + ctserver::EchoText(profileClass) + ")",
+    *error = ErrorMessage("cannot get " + EchoText(name) + " (" + EchoText(profileClass) + ")",
                           status.error);
     return false;
   }
@@ -238,8 +238,8 @@ bool AdminClient::Put(const std::string& name, const std::string& profileClass, 
   QV_DestroyDataElement(&element);
   if (result != 1) {
     if (conflict) *conflict = record.error == ct::kErrRevisionConflict;
-    *error = ErrorMessage("cannot " + std::string(update ? "update " : "add ") + ctserver::EchoText(name) + " (" +
-                              ctserver::EchoText(profileClass) + ")",
+    *error = ErrorMessage("cannot " + std::string(update ? "update " : "add ") + EchoText(name) + " (" +
+                              EchoText(profileClass) + ")",
                           record.error);
     return false;
   }
@@ -250,7 +250,7 @@ bool AdminClient::Remove(const std::string& name, const std::string& profileClas
   OwnedKvs reply;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   if (CTadm_RemoveProfile(session_, name.c_str(), profileClass.c_str(), &record, 0) != 1) {
-    *error = ErrorMessage("cannot remove " + ctserver::EchoText(name) + " (" + ctserver::EchoText(profileClass) + ")", record.error);
+    *error = ErrorMessage("cannot remove " + EchoText(name) + " (" + EchoText(profileClass) + ")", record.error);
     return false;
   }
   return true;
@@ -261,7 +261,7 @@ bool AdminClient::History(const std::string& name, const std::string& profileCla
   OwnedKvs reply;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   if (CTadm_ListRevisions(session_, name.c_str(), profileClass.c_str(), revisions, &record, 0) != 1) {
-    *error = ErrorMessage("cannot list the revisions of " + ctserver::EchoText(name) + " (" + ctserver::EchoText(profileClass) + ")", record.error);
+    *error = ErrorMessage("cannot list the revisions of " + EchoText(name) + " (" + EchoText(profileClass) + ")", record.error);
     return false;
   }
   return true;
@@ -272,7 +272,7 @@ bool AdminClient::Restore(const std::string& name, const std::string& profileCla
   OwnedKvs reply;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   if (CTadm_RestoreRevision(session_, name.c_str(), profileClass.c_str(), revision, current, &record, 0) != 1) {
-    *error = ErrorMessage("cannot restore revision " + std::to_string(revision) + " of " + ctserver::EchoText(name), record.error);
+    *error = ErrorMessage("cannot restore revision " + std::to_string(revision) + " of " + EchoText(name), record.error);
     return false;
   }
   return true;

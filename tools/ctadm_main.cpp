@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/fileio.h"
 #include "quelt_version.h"
 #include "s100/deif.h"
-#include "server/safefile.h"
 #include "tools/ctadm_client.h"
 #include "tools/ctadm_diff.h"
 #include "tools/ctadm_servers.h"
@@ -32,7 +32,7 @@ bool ReadInput(const std::string& path, std::string* text, std::string* error) {
   if (path != "-") {
     file.open(path, std::ios::binary);
     if (!file) {
-      *error = "cannot open " + ctserver::EchoText(path);
+      *error = "cannot open " + EchoText(path);
       return false;
     }
     in = &file;
@@ -42,12 +42,12 @@ bool ReadInput(const std::string& path, std::string* text, std::string* error) {
   while (in->read(chunk, sizeof chunk) || in->gcount() > 0) {
     text->append(chunk, static_cast<size_t>(in->gcount()));
     if (text->size() > kDeifMaxTextBytes) {
-      *error = (path == "-" ? std::string("standard input") : ctserver::EchoText(path)) + " is larger than 64 MiB";
+      *error = (path == "-" ? std::string("standard input") : EchoText(path)) + " is larger than 64 MiB";
       return false;
     }
   }
   if (in->bad()) {
-    *error = "cannot read " + ctserver::EchoText(path);
+    *error = "cannot read " + EchoText(path);
     return false;
   }
   return true;
@@ -90,7 +90,7 @@ std::string PortProblemOf(const std::string& server, bool fromRegistry) {
       if (s.name != server || !s.usable) continue;
       const std::string problem = ctadm::PortProblem(s.address);
       if (problem.empty()) return problem;
-      return "server '" + ctserver::EchoText(server) + "' in " + ctadm::RegistryFile() + ": " + problem;
+      return "server '" + EchoText(server) + "' in " + ctadm::RegistryFile() + ": " + problem;
     }
   }
   if (fromRegistry) return std::string();
@@ -251,7 +251,7 @@ int main(int argc, char** argv) {
     CT_ProfileVersion now{0, 0};
     QV_DataElement ignored;
     std::string why;
-    const std::string which = "profile " + ctserver::EchoText(name) + " [" + ctserver::EchoText(profileClass) + "]";
+    const std::string which = "profile " + EchoText(name) + " [" + EchoText(profileClass) + "]";
     if (client.Fetch(name, profileClass, &ignored, &why, &now) && now.revision != 0) {
       return Fail(which + " is at revision " + std::to_string(now.revision) + ", not " + std::to_string(ifRevision) +
                   "; nothing was written");

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "common/registry.h"
+#include "platform/fileio.h"
 #include "s100/runtime_address.h"
-#include "server/safefile.h"
 
 namespace ctadm {
 namespace {
@@ -52,19 +52,19 @@ std::string PortProblem(const std::string& addressIn) {
     if (ok) value = value * 10 + unsigned(c - '0');
   }
   if (ok && value >= 1 && value <= 65535) return std::string();
-  return "the port must be a decimal number from 1 to 65535 (in '" + ctserver::EchoText(addressIn) + "')";
+  return "the port must be a decimal number from 1 to 65535 (in '" + EchoText(addressIn) + "')";
 }
 
 std::string OptionFileProblem() {
   const std::string file = RegistryFile();
-  if (!IsRegularOrMissing(file)) return "the registry file " + ctserver::EchoText(file) + " is not a regular file";
+  if (!IsRegularOrMissing(file)) return "the registry file " + EchoText(file) + " is not a regular file";
   const ct::runtime::RuntimeSettings settings = ct::runtime::ReadRuntimeSettings();
   if (!IsRegularOrMissing(settings.tokenFile)) {
-    return "the token file " + ctserver::EchoText(settings.tokenFile) + " (TokenFile in " +
-           ctserver::EchoText(file) + ") is not a regular file";
+    return "the token file " + EchoText(settings.tokenFile) + " (TokenFile in " +
+           EchoText(file) + ") is not a regular file";
   }
   if (!IsRegularOrMissing(settings.caFile)) {
-    return "the authority file " + ctserver::EchoText(settings.caFile) + " (CaFile in " + ctserver::EchoText(file) +
+    return "the authority file " + EchoText(settings.caFile) + " (CaFile in " + EchoText(file) +
            ") is not a regular file";
   }
   return std::string();
@@ -126,7 +126,7 @@ bool AddServer(const std::string& name, const std::string& address, std::string*
       *error = "cannot add the server: " + port;
       return false;
     }
-    *error = "cannot add the server: \"" + ctserver::EchoText(address) +
+    *error = "cannot add the server: \"" + EchoText(address) +
              "\" is not an address the runtime can use (host:port on this machine, grpcs://host:port, "
              "unix:/path or embedded:/path)";
     return false;
@@ -156,7 +156,7 @@ bool RemoveServer(const std::string& name, std::string* error) {
     RegCloseKey(probe);
   }
   if (!key.IsValid() || !known) {
-    *error = "cannot remove the server: \"" + ctserver::EchoText(name) + "\" is not a known server";
+    *error = "cannot remove the server: \"" + EchoText(name) + "\" is not a known server";
     return false;
   }
   if (!key.DelValue(name.c_str())) {

@@ -1,7 +1,5 @@
 #include "tools/demo_install.h"
 
-#include <QDirIterator>
-#include <QFile>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/resourcefile.h"
 #include "tools/ctadm_client.h"
 #include "tools/demo_profiles.h"
 
@@ -16,6 +15,9 @@ namespace fs = std::filesystem;
 
 namespace demo {
 namespace {
+
+// A help page is a few kilobytes; this only stops a damaged build.
+constexpr size_t kMaxHelpPageBytes = 16u << 20;
 
 // A quoted registry text: backslash and quote escaped.
 std::string RegQuote(const std::string& text) {
@@ -76,19 +78,15 @@ bool CopyHelp(const fs::path& target, std::string* error) {
     return false;
   }
   int copied = 0;
-  QDirIterator it(QStringLiteral(":/help"), QDir::Files, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QString source = it.next();
-    const std::string relative = source.mid(static_cast<qsizetype>(sizeof(":/help/") - 1)).toStdString();
+  for (const std::string& relative : ListResourceFolder("help")) {
     const fs::path file = target / relative;
     fs::create_directories(file.parent_path(), ec);
-    QFile in(source);
-    if (ec || !in.open(QIODevice::ReadOnly)) {
+    std::string bytes;
+    if (ec || !ReadResourceFile("help/" + relative, kMaxHelpPageBytes, &bytes)) {
       *error = "cannot copy the help page " + relative;
       return false;
     }
-    const QByteArray bytes = in.readAll();
-    if (!WriteText(file, std::string(bytes.constData(), static_cast<size_t>(bytes.size())), error)) return false;
+    if (!WriteText(file, bytes, error)) return false;
     ++copied;
   }
   if (copied == 0) {

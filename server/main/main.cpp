@@ -15,9 +15,9 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/fileio.h"
 #include "server/core.h"
 #include "server/datafolder.h"
-#include "server/safefile.h"
 #include "server/main/adminservice.h"
 #include "server/main/serveroptions.h"
 #include "server/main/tokencheck.h"
@@ -29,7 +29,7 @@ constexpr auto kShutdownGrace = std::chrono::seconds(10);
 constexpr int kMaxThreads = 256;
 
 bool ReadSmallFile(const std::string& path, std::string* text, std::string* error) {
-  return ctserver::ReadRegularFile(path, kMaxPemBytes, text, error);
+  return ReadRegularFile(path, kMaxPemBytes, text, error);
 }
 
 // Writes the port so that scripts can find a server started on port 0.

@@ -6,8 +6,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "platform/fileio.h"
 #include "quelt_version.h"
-#include "server/safefile.h"
 
 namespace ctserver {
 

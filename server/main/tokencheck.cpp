@@ -6,7 +6,7 @@
 #include <cctype>
 #include <iterator>
 
-#include "server/safefile.h"
+#include "platform/fileio.h"
 
 namespace ctserver {
 

@@ -9,7 +9,12 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
 #include "platform/qtconvert.h"
+#include "platform/resourcefile.h"
 #include "platform/stringtable.h"
 #include "resources/helppages.h"
 
@@ -47,6 +52,39 @@ TEST(HelpPages, EveryPageIsBuiltInAndEveryLinkLeadsToAPageAndAnchor) {
     }
   }
   EXPECT_GE(links, 30);
+}
+
+// The listing and reading the demo installer copies the pages with: every
+// page of the source folder, byte for byte, and nothing for bad names.
+TEST(HelpPages, ListingAndReadingGiveEveryPageAsItsSourceHasIt) {
+  const std::vector<std::string> listed = ListResourceFolder("help");
+  EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()));
+  const QStringList sources =
+      QDir(QStringLiteral(QUELT_TEST_SOURCE_DIR "/resources/help")).entryList({QStringLiteral("*.html")}, QDir::Files);
+  ASSERT_EQ(listed.size(), static_cast<size_t>(sources.size()));
+  for (const std::string& name : listed) {
+    SCOPED_TRACE(name);
+    std::ifstream in(QUELT_TEST_SOURCE_DIR "/resources/help/" + name, std::ios::binary);
+    std::ostringstream source;
+    source << in.rdbuf();
+    std::string bytes = "left over";
+    ASSERT_TRUE(ReadResourceFile("help/" + name, 1 << 24, &bytes));
+    EXPECT_EQ(bytes, source.str());
+    if (!bytes.empty()) {
+      EXPECT_FALSE(ReadResourceFile("help/" + name, bytes.size() - 1, &bytes)) << "over the limit";
+      EXPECT_TRUE(bytes.empty());
+    }
+  }
+  struct Case {
+    const char* path;
+  };
+  for (const Case c : {Case{""}, Case{"help"}, Case{"help/no-such-page.html"}, Case{"no-such-folder/x"}}) {
+    std::string bytes = "left over";
+    EXPECT_FALSE(ReadResourceFile(c.path, 1 << 24, &bytes)) << c.path;
+    EXPECT_TRUE(bytes.empty()) << c.path;
+  }
+  EXPECT_TRUE(ListResourceFolder("no-such-folder").empty());
+  EXPECT_TRUE(ListResourceFolder("").empty());
 }
 
 TEST(HelpPages, MessagePageQuotesEveryMessageAsTheStringTableHasIt) {

@@ -21,7 +21,6 @@
 #include "s100/ctcontainers.h"
 #include "s100/cterrors.h"
 #include "server/core.h"
-#include "server/safefile.h"
 #include "tests/support/tempdir.h"
 
 namespace fs = std::filesystem;
@@ -264,82 +263,6 @@ TEST_F(FileSafety, OnlyARegularFileWithOneLinkIsImported) {
   EXPECT_EQ(Transfer(false, "hardlink.txt"), 0u);
   EXPECT_EQ(Slurp(dir_.File("secret.txt")), "kvset { #1 = int 7; }\n");
   EXPECT_EQ(Transfer(true, "good.txt", "other"), 0u);
-}
-
-TEST(SafeFiles, BothWaysOfOpeningBeneathTheFolderRefuseLinks) {
-  TempDir dir;
-  const std::string root = dir.File("root");
-  fs::create_directories(root + "/a/b");
-  fs::create_directory(dir.File("outside"));
-  fs::create_directory_symlink(root + "/a", root + "/link-in");
-  fs::create_directory_symlink(dir.File("outside"), root + "/a/link-out");
-  std::ofstream(root + "/file") << "x";
-  const int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  ASSERT_GE(rootFd, 0);
-
-  struct Case {
-    std::vector<std::string> parts;
-    bool create;
-    bool ok;
-  };
-  const Case cases[] = {
-      {{"x"}, false, true},
-      {{"a", "b", "x"}, false, true},
-      {{"a", "new", "deeper", "x"}, true, true},
-      {{"a", "missing", "x"}, false, false},
-      {{"link-in", "x"}, false, false},
-      {{"link-in", "x"}, true, false},
-      {{"a", "link-out", "x"}, true, false},
-      {{"a", "link-out", "made", "x"}, true, false},
-      {{"file", "x"}, true, false},
-  };
-  using Opener = int (*)(int, const std::vector<std::string>&, bool);
-  for (Opener open : {Opener(&ctserver::OpenParentBeneath), Opener(&ctserver::WalkParentBeneath)}) {
-    for (const Case& c : cases) {
-      const int fd = open(rootFd, c.parts, c.create);
-      EXPECT_EQ(fd >= 0, c.ok) << c.parts[0] << "/" << c.parts[1 % c.parts.size()] << " create " << c.create;
-      if (fd >= 0) ::close(fd);
-    }
-    fs::remove_all(root + "/a/new");
-  }
-  ::close(rootFd);
-  EXPECT_TRUE(fs::is_empty(dir.File("outside"))) << "no folder was made through the link";
-}
-
-TEST(SafeFiles, OptionFilesMustBeRegularAndEchoesAreCut) {
-  TempDir dir;
-  ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
-  std::ofstream(dir.File("syms.txt")) << "Good 1\n";
-  struct Case {
-    std::string path;
-    bool ok;
-    const char* says;
-  };
-  const Case cases[] = {
-      {dir.File("syms.txt"), true, ""},
-      {dir.File("fifo"), false, "not a regular file"},
-      {dir.path(), false, "not a regular file"},
-      {dir.File("missing"), false, "cannot open"},
-  };
-  for (const Case& c : cases) {
-    auto read = std::async(std::launch::async, [&] {
-      std::string text, error;
-      const bool ok = ctserver::ReadRegularFile(c.path, 1 << 20, &text, &error);
-      return std::make_pair(ok, error);
-    });
-    if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-      ADD_FAILURE() << c.path << " blocked";
-      ::close(::open(dir.File("fifo").c_str(), O_WRONLY | O_NONBLOCK));  // lets it go
-    }
-    const auto [ok, error] = read.get();
-    EXPECT_EQ(ok, c.ok) << c.path;
-    EXPECT_NE(error.find(c.says), std::string::npos) << error;
-  }
-
-  EXPECT_EQ(ctserver::EchoText(std::string(100, 'x')), std::string(100, 'x'));
-  EXPECT_EQ(ctserver::EchoText(std::string(1000, 'x')), std::string(200, 'x') + "...");
-  EXPECT_EQ(ctserver::EchoText(std::string(199, 'x') + "\xC3\xA9" + "tail"), std::string(199, 'x') + "...")
-      << "a character is not split";
 }
 
 }  // namespace
