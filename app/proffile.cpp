@@ -25,40 +25,6 @@
 
 namespace {
 
-// What the file translator works with: the session and the server whose
-// symbol table names the symbols, and the session's message for the first
-// translation it could not make.
-struct FileTranslation {
-  MultiAdminSession* session;
-  QV_String server;
-  uint32_t failure;
-};
-
-// The symbol translator of the text conversions for profile files.
-QV_Status FileTranslator(uint32_t* symbol, char** text, int32_t direction, void* context) {
-  auto* translation = static_cast<FileTranslation*>(context);
-  if (translation == nullptr || translation->session == nullptr || symbol == nullptr || text == nullptr)
-    return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrTranslator, 0);
-  MultiAdminSession& session = *translation->session;
-  bool ok = false;
-  if (direction != 0) {
-    QV_String name;
-    ok = session.SymbolToName(translation->server, *symbol, &name) && static_cast<const char*>(name) != nullptr;
-    if (ok) {
-      const size_t length = std::strlen(name);
-      char* copy = static_cast<char*>(std::malloc(length + 1));
-      if (copy == nullptr) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrNoMemory, 0);
-      std::memcpy(copy, static_cast<const char*>(name), length + 1);
-      *text = copy;
-    }
-  } else {
-    ok = *text != nullptr && session.NameToSymbol(translation->server, QV_String(*text), symbol);
-  }
-  if (ok) return QV_OK;
-  if (translation->failure == 0) translation->failure = session.LastError();
-  return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrUnknownSymbol, 0);
-}
-
 // The widget file dialogs belong to: the main window, if there is one.
 QWidget* DialogParent() {
   CWinApp* app = TheApp();
@@ -82,12 +48,12 @@ CString AskForFile(bool save, const CString& suggestion, const char* title = nul
 CString AskForProfileFile() { return AskForFile(false, CString(), "Compare With File"); }
 
 UINT ProfileToText(MultiAdminSession* session, const CString& server, CTkvs set, std::string* text) {
-  FileTranslation translation{session, QV_String(server.GetString()), 0};
+  SymbolLookups lookups = ServerSymbolLookups(session, server.GetString());
   QV_RawDataElement element{};
   element.type = CT_TYPE_KVSET;
   element.value.kvs = set;
   char* out = nullptr;
-  const QV_Status status = DEtoA(&element, &out, FileTranslator, &translation);
+  const QV_Status status = DEtoA(&element, &out, &TranslateSymbols, &lookups);
   if (status != QV_OK || out == nullptr) {
     std::free(out);
     return IDS_RENDER_FAILED;
@@ -101,16 +67,17 @@ UINT ProfileToText(MultiAdminSession* session, const CString& server, CTkvs set,
 
 UINT TextToProfile(MultiAdminSession* session, const CString& server, const std::string& text, CTkvs set) {
   if (text.size() > kDeifMaxTextBytes) return IDS_FILE_TOO_LARGE;
-  FileTranslation translation{session, QV_String(server.GetString()), 0};
+  uint32_t failure = 0;
+  SymbolLookups lookups = ServerSymbolLookups(session, server.GetString(), &failure);
   QV_RawDataElement element{};
   size_t stop = 0;
-  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, FileTranslator, &translation);
+  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, &TranslateSymbols, &lookups);
   if (status.state != QV_STATE_SUCCESS) {
     QV_DestroyDataElement(&element);
     switch (status.error) {
       case ct::kErrTextUnknownName:
         // A server that cannot be reached knows no names at all: say that.
-        return translation.failure == IDS_ADM_COULD_NOT_CONNECT ? IDS_ADM_COULD_NOT_CONNECT
+        return failure == IDS_ADM_COULD_NOT_CONNECT ? IDS_ADM_COULD_NOT_CONNECT
                                                                 : IDS_FILE_UNKNOWN_SYMBOL;
       case ct::kErrTextTooLarge:
         return IDS_FILE_TOO_LARGE;

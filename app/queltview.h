@@ -35,6 +35,7 @@
 #include "platform/undohistory.h"
 #include "platform/wintypes.h"
 #include "s100/ctcontainers.h"
+#include "s100/deif_translate.h"
 #include "s100/qvstatus.h"
 
 class CCmdUI;
@@ -370,8 +371,8 @@ class CQueltView : public CScrollView {
   CString m_strCompareStatus;
 };
 
-// The symbol translator of the clipboard text: direction non-zero names
-// *symbol (a malloc'd name in *text), zero looks up the name *text; context
-// is the server's name as a zero-terminated text.  It asks the application's
-// multi-server session, the first translation loading the server's table.
-QV_Status GenrTranslator(uint32_t* symbol, char** text, int32_t direction, void* context);
+// The look-ups of the data-element text (clipboard, files, moving a
+// profile between servers) on the table of the server named `server`,
+// asked through `session`, the first translation loading the table.  After
+// a failed look-up *failure (when given) holds the session's message id.
+SymbolLookups ServerSymbolLookups(MultiAdminSession* session, const char* server, uint32_t* failure = nullptr);

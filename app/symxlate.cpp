@@ -10,33 +10,50 @@
 #include "resources/stringids.h"
 #include "s100/cterrors.h"
 #include "s100/deif.h"
+#include "s100/deif_translate.h"
 
 namespace {
 
-// One side of a translation: its server, and what went wrong on it.
-struct Side {
-  const char* server;
+// One side of a translation: the look-ups on its server, and what went
+// wrong on it.
+class Side {
+ public:
+  explicit Side(const char* server) : server_(ServerSymbolLookups(session_, server, &failure_)) {
+    lookups.toName = [this](uint32_t symbol, std::string* name) {
+      return Ask([&] { return server_.toName(symbol, name); });
+    };
+    lookups.toSymbol = [this](const char* name, uint32_t* symbol) {
+      return Ask([&] { return server_.toSymbol(name, symbol); });
+    };
+  }
+  Side(const Side&) = delete;
+  Side& operator=(const Side&) = delete;
+
+  SymbolLookups lookups;
   bool unreachable = false;
   bool cancelled = false;
-};
 
-// GenrTranslator on one side's server, noting failures that mean the
-// server's table could not be asked (rather than that it lacks a name).
-QV_Status Through(uint32_t* symbol, char** text, int32_t direction, void* context) {
-  auto* side = static_cast<Side*>(context);
-  // Once the server could not be asked, every further symbol fails at once
-  // rather than waiting on the server again.
-  if (side->unreachable || side->cancelled) return QV_CreateStatus(QV_STATE_FAILURE, IDS_ADM_COULD_NOT_CONNECT, 0);
-  const QV_Status status = GenrTranslator(symbol, text, direction, const_cast<char*>(side->server));
-  if (status.state != QV_STATE_SUCCESS) {
-    MultiAdminSession* session = CQueltView::AppSession();
-    if (session != nullptr && session->Cancelled())
-      side->cancelled = true;
-    else if (status.error == IDS_ADM_COULD_NOT_CONNECT)
-      side->unreachable = true;
+ private:
+  // One look-up, noting failures that mean the server's table could not be
+  // asked (rather than that it lacks a name).  Once the server could not be
+  // asked, every further symbol fails at once rather than waiting on the
+  // server again.
+  template <class Lookup>
+  bool Ask(const Lookup& lookup) {
+    if (unreachable || cancelled) return false;
+    failure_ = 0;
+    if (lookup()) return true;
+    if (session_ != nullptr && session_->Cancelled())
+      cancelled = true;
+    else if (failure_ == IDS_ADM_COULD_NOT_CONNECT)
+      unreachable = true;
+    return false;
   }
-  return status;
-}
+
+  MultiAdminSession* session_ = CQueltView::AppSession();
+  uint32_t failure_ = 0;
+  SymbolLookups server_;
+};
 
 // The set as exact text; symbols by number when `side` is null.
 bool Write(CTkvs set, Side* side, std::string* out) {
@@ -44,7 +61,7 @@ bool Write(CTkvs set, Side* side, std::string* out) {
   element.type = CT_TYPE_KVSET;
   element.value.kvs = set;
   char* text = nullptr;
-  const QV_Status status = side != nullptr ? DEtoA(&element, &text, &Through, side) : DEtoA(&element, &text, nullptr, nullptr);
+  const QV_Status status = side != nullptr ? DEtoA(&element, &text, &TranslateSymbols, &side->lookups) : DEtoA(&element, &text, nullptr, nullptr);
   const bool ok = status == QV_OK && text != nullptr;
   if (ok) out->assign(text);
   std::free(text);
@@ -65,7 +82,7 @@ UINT TranslateProfileSymbols(const CString& from, const CString& to, CTkvs set) 
 
   Side target{to.GetString()};
   QV_RawDataElement element{};
-  const QV_Status status = AtoAnyDEn(text.data(), text.size(), nullptr, &element, &Through, &target);
+  const QV_Status status = AtoAnyDEn(text.data(), text.size(), nullptr, &element, &TranslateSymbols, &target.lookups);
   if (status.state != QV_STATE_SUCCESS || element.type != CT_TYPE_KVSET) {
     QV_DestroyDataElement(&element);
     if (target.cancelled) return kTranslationCancelled;

@@ -1,6 +1,6 @@
 // Moving a profile's symbols from one server's table to another's: keys and
 // symbol values keep their names, and so take the target server's numbers.
-// The translation is the clipboard's (GenrTranslator): the profile is
+// The translation is the clipboard's (ServerSymbolLookups): the profile is
 // written as data-element text with the source server's names and read
 // back with the target server's.
 #pragma once

@@ -25,27 +25,24 @@ UINT DeifFormat() { return RegisterClipboardFormatA(LoadStringById(IDS_CLIPBOARD
 
 }  // namespace
 
-QV_Status GenrTranslator(uint32_t* symbol, char** text, int32_t direction, void* context) {
-  MultiAdminSession* session = CQueltView::AppSession();
-  if (session == nullptr || symbol == nullptr || text == nullptr || context == nullptr)
-    return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrTranslator, 0);
-  const QV_String server(static_cast<const char*>(context));
-  if (direction != 0) {
-    QV_String name;
-    if (!session->SymbolToName(server, *symbol, &name))
-      return QV_CreateStatus(QV_STATE_FAILURE, session->LastError(), 0);
-    const char* named = name;
-    const size_t length = std::strlen(named);
-    char* copy = static_cast<char*>(std::malloc(length + 1));
-    if (copy == nullptr) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrTranslator, 0);
-    std::memcpy(copy, named, length + 1);
-    *text = copy;
-    return QV_OK;
-  }
-  if (*text == nullptr) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrTranslator, 0);
-  if (!session->NameToSymbol(server, QV_String(*text), symbol))
-    return QV_CreateStatus(QV_STATE_FAILURE, session->LastError(), 0);
-  return QV_OK;
+SymbolLookups ServerSymbolLookups(MultiAdminSession* session, const char* server, uint32_t* failure) {
+  const QV_String name(server);
+  const auto failed = [session, failure] {
+    if (failure != nullptr) *failure = session != nullptr ? session->LastError() : 0;
+    return false;
+  };
+  return {[session, name, failed](uint32_t symbol, std::string* text) {
+            QV_String found;
+            if (session == nullptr || !session->SymbolToName(name, symbol, &found)) return failed();
+            const char* named = found;
+            if (named == nullptr) return failed();
+            text->assign(named);
+            return true;
+          },
+          [session, name, failed](const char* text, uint32_t* symbol) {
+            if (session == nullptr || !session->NameToSymbol(name, QV_String(text), symbol)) return failed();
+            return true;
+          }};
 }
 
 int CQueltView::CopyToClipboard() {
@@ -63,8 +60,8 @@ int CQueltView::CopyToClipboard() {
   }
   const QV_RawDataElement raw = ToRawDataElement(element);
   char* text = nullptr;
-  const QV_Status status =
-      DEtoA(&raw, &text, &GenrTranslator, const_cast<char*>(m_strSymbolServer.GetString()));
+  SymbolLookups lookups = ServerSymbolLookups(AppSession(), m_strSymbolServer.GetString());
+  const QV_Status status = DEtoA(&raw, &text, &TranslateSymbols, &lookups);
   if (status != QV_OK) {
     std::free(text);
     wait.Release();
@@ -106,8 +103,9 @@ void CQueltView::OnEditPaste() {
   }
   CWaitCursor wait;
   QV_RawDataElement raw{};
+  SymbolLookups lookups = ServerSymbolLookups(AppSession(), m_strSymbolServer.GetString());
   const QV_Status status = AtoAnyDEn(text.GetString(), static_cast<size_t>(text.GetLength()), nullptr, &raw,
-                                     &GenrTranslator, const_cast<char*>(m_strSymbolServer.GetString()));
+                                     &TranslateSymbols, &lookups);
   if (status.state != QV_STATE_SUCCESS) {
     QV_DestroyDataElement(&raw);
     wait.Release();

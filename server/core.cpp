@@ -14,6 +14,7 @@
 #include "platform/fileio.h"
 #include "s100/cterrors.h"
 #include "s100/deif.h"
+#include "s100/deif_translate.h"
 #include "server/datafolder.h"
 #include "proto/demessage.h"
 #include "server/names.h"
@@ -54,23 +55,10 @@ class ScopedSet {
   bool ok_ = false;
 };
 
-// Translator for the data-element text, backed by the symbol table.
-QV_Status Translate(uint32_t* symbol, char** text, int32_t direction, void* context) {
-  const auto* table = static_cast<const SymbolTable*>(context);
-  if (!table || !symbol || !text) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrTranslator, 0);
-  if (direction != 0) {
-    std::string name;
-    if (!table->SymbolToName(*symbol, &name)) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrUnknownSymbol, 0);
-    char* copy = static_cast<char*>(std::malloc(name.size() + 1));
-    if (!copy) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrNoMemory, 0);
-    std::memcpy(copy, name.c_str(), name.size() + 1);
-    *text = copy;
-    return QV_OK;
-  }
-  if (!*text || !table->NameToSymbol(*text, symbol)) {
-    return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrUnknownSymbol, 0);
-  }
-  return QV_OK;
+// The look-ups of the data-element text: the symbol table.
+SymbolLookups TableLookups(const SymbolTable& table) {
+  return {[&table](uint32_t symbol, std::string* name) { return table.SymbolToName(symbol, name); },
+          [&table](const char* name, uint32_t* symbol) { return table.NameToSymbol(name, symbol); }};
 }
 
 // Parses content bytes that must hold a KVSet element and gives them back
@@ -228,7 +216,8 @@ class CoreImpl final : public ServerCore {
     QV_RawDataElement raw{};
     raw.type = CT_TYPE_NONE;
     size_t stop = 0;
-    QV_Status st = AtoAnyDEn(text.data(), text.size(), &stop, &raw, &Translate, &symbols_);
+    SymbolLookups lookups = TableLookups(symbols_);
+    QV_Status st = AtoAnyDEn(text.data(), text.size(), &stop, &raw, &TranslateSymbols, &lookups);
     if (st.state != QV_STATE_SUCCESS) {
       QV_DestroyDataElement(&raw);
       return Fail(reply, st.error ? st.error : ct::kErrInvalidArgument);
@@ -261,7 +250,8 @@ class CoreImpl final : public ServerCore {
     raw.type = CT_TYPE_KVSET;
     raw.value.kvs = set.get();
     char* text = nullptr;
-    QV_Status st = DEtoA(&raw, &text, &Translate, &symbols_);
+    SymbolLookups lookups = TableLookups(symbols_);
+    QV_Status st = DEtoA(&raw, &text, &TranslateSymbols, &lookups);
     if (st.state != QV_STATE_SUCCESS || !text) {
       std::free(text);
       return Fail(reply, st.error ? st.error : ct::kErrInternal);

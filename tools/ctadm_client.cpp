@@ -7,6 +7,7 @@
 #include "platform/fileio.h"
 #include "s100/cterrors.h"
 #include "s100/deif.h"
+#include "s100/deif_translate.h"
 
 namespace ctadm {
 namespace {
@@ -22,23 +23,11 @@ struct OwnedKvs {
   OwnedKvs& operator=(const OwnedKvs&) = delete;
 };
 
-// The translator that the text conversions call: the client's symbol table.
-QV_Status Translator(uint32_t* symbol, char** text, int32_t direction, void* context) {
-  const auto* client = static_cast<const AdminClient*>(context);
-  if (!client || !symbol || !text) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrTranslator, 0);
-  if (direction != 0) {
-    std::string name;
-    if (!client->Translate(*symbol, &name)) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrUnknownSymbol, 0);
-    char* copy = static_cast<char*>(std::malloc(name.size() + 1));
-    if (!copy) return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrTranslator, 0);
-    std::memcpy(copy, name.c_str(), name.size() + 1);
-    *text = copy;
-    return QV_OK;
-  }
-  if (!*text || !client->Translate(*text, symbol)) {
-    return QV_CreateStatus(QV_STATE_FAILURE, ct::kErrUnknownSymbol, 0);
-  }
-  return QV_OK;
+// The look-ups that the text conversions translate with: the client's
+// symbol table.
+SymbolLookups ClientLookups(const AdminClient* client) {
+  return {[client](uint32_t symbol, std::string* name) { return client->Translate(symbol, name); },
+          [client](const char* name, uint32_t* symbol) { return client->Translate(name, symbol); }};
 }
 
 // Line and column (from 1) of a byte offset, for messages about text.
@@ -179,7 +168,8 @@ bool AdminClient::FetchRevision(const std::string& name, const std::string& prof
 bool AdminClient::ReadProfileText(const std::string& text, QV_DataElement* profile, std::string* error) {
   QV_RawDataElement element{};
   size_t stop = 0;
-  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, Translator, this);
+  SymbolLookups lookups = ClientLookups(this);
+  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, TranslateSymbols, &lookups);
   if (status.state != QV_STATE_SUCCESS) {
     QV_DestroyDataElement(&element);
     *error = ErrorMessage("cannot read the profile text at " + Position(text, stop), status.error);
@@ -201,7 +191,8 @@ bool AdminClient::Get(const std::string& name, const std::string& profileClass, 
   if (!Fetch(name, profileClass, &profile, error, version)) return false;
   QV_RawDataElement element = ToRawDataElement(profile);
   char* out = nullptr;
-  const QV_Status status = DEtoA(&element, &out, Translator, this);
+  SymbolLookups lookups = ClientLookups(this);
+  const QV_Status status = DEtoA(&element, &out, TranslateSymbols, &lookups);
   if (status != QV_OK || !out) {
     std::free(out);
     *error = ErrorMessage("cannot get " + EchoText(name) + " (" + EchoText(profileClass) + ")",
@@ -218,7 +209,8 @@ bool AdminClient::Put(const std::string& name, const std::string& profileClass, 
   if (conflict) *conflict = false;
   QV_RawDataElement element{};
   size_t stop = 0;
-  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, Translator, this);
+  SymbolLookups lookups = ClientLookups(this);
+  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, TranslateSymbols, &lookups);
   if (status.state != QV_STATE_SUCCESS) {
     QV_DestroyDataElement(&element);
     *error = ErrorMessage("cannot read the profile text at " + Position(text, stop), status.error);
