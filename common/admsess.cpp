@@ -16,6 +16,40 @@ void FreeArray(T** items) {
   *items = nullptr;
 }
 
+// One of a reply's parallel lists, to be copied into a new array that the
+// caller of the session frees.
+template <class Out, class In>
+struct Column {
+  const In* items;
+  Out** out;
+  Out* made = nullptr;
+
+  bool Make(uint32_t n) {
+    made = new (std::nothrow) Out[n];
+    if (!made) return false;
+    for (uint32_t i = 0; i < n; ++i) made[i] = items[i];
+    return true;
+  }
+};
+
+template <class Out, class In>
+Column<Out, In> ColumnOf(const In* items, Out** out) {
+  return Column<Out, In>{items, out};
+}
+
+// Copies the first n items of every list; all or nothing: false, with no
+// output set, when memory runs out.
+template <class... Columns>
+bool CopyColumns(uint32_t n, Columns... columns) {
+  const bool made = (columns.Make(n) & ...);
+  if (made) {
+    ((*columns.out = columns.made), ...);
+  } else {
+    (FreeArray(&columns.made), ...);
+  }
+  return made;
+}
+
 }  // namespace
 
 ECTF_AdminSession::ECTF_AdminSession(const QV_String& server)
@@ -250,19 +284,9 @@ int32_t ECTF_AdminSession::GetProfileList(const QV_String& profileClass, QV_Stri
         // The two lists have one length; never read past the shorter one.
         const uint32_t n = std::min(nameCount, classCount);
         if (m_nStatus == 1 && n > 0) {
-          QV_String* outNames = new (std::nothrow) QV_String[n];
-          QV_String* outClasses = new (std::nothrow) QV_String[n];
-          if (outNames && outClasses) {
-            for (uint32_t i = 0; i < n; ++i) {
-              outNames[i] = nameItems[i];
-              outClasses[i] = classItems[i];
-            }
-            *names = outNames;
-            *classes = outClasses;
+          if (CopyColumns(n, ColumnOf(nameItems, names), ColumnOf(classItems, classes))) {
             *count = static_cast<int32_t>(n);
           } else {
-            FreeArray(&outNames);
-            FreeArray(&outClasses);
             m_nStatus = 3;
             m_nLastError = ct::kErrNoMemory;
           }
@@ -292,27 +316,10 @@ int32_t ECTF_AdminSession::GetServiceStates(QV_String** names, uint32_t** states
         if (m_nStatus == 1) m_nStatus = CTkvs_GetBoolArray(reply, CT_KEY_SERVICE_RUNNING, &runningItems, &c4, &m_nLastError);
         const uint32_t n = std::min({c1, c2, c3, c4});
         if (m_nStatus == 1 && n > 0) {
-          QV_String* outNames = new (std::nothrow) QV_String[n];
-          uint32_t* outStates = new (std::nothrow) uint32_t[n];
-          uint32_t* outModes = new (std::nothrow) uint32_t[n];
-          int32_t* outRunning = new (std::nothrow) int32_t[n];
-          if (outNames && outStates && outModes && outRunning) {
-            for (uint32_t i = 0; i < n; ++i) {
-              outNames[i] = nameItems[i];
-              outStates[i] = stateItems[i];
-              outModes[i] = modeItems[i];
-              outRunning[i] = runningItems[i];
-            }
-            *names = outNames;
-            *states = outStates;
-            *modes = outModes;
-            *running = outRunning;
+          if (CopyColumns(n, ColumnOf(nameItems, names), ColumnOf(stateItems, states), ColumnOf(modeItems, modes),
+                          ColumnOf(runningItems, running))) {
             *count = static_cast<int32_t>(n);
           } else {
-            FreeArray(&outNames);
-            FreeArray(&outStates);
-            FreeArray(&outModes);
-            FreeArray(&outRunning);
             m_nStatus = 3;
             m_nLastError = ct::kErrNoMemory;
           }
@@ -335,19 +342,9 @@ int32_t ECTF_AdminSession::GetSPList(QV_String** names, int32_t** running, int32
         if (m_nStatus == 1) m_nStatus = CTkvs_GetBoolArray(reply, CT_KEY_PROCESS_RUNNING, &runningItems, &c2, &m_nLastError);
         const uint32_t n = std::min(c1, c2);
         if (m_nStatus == 1 && n > 0) {
-          QV_String* outNames = new (std::nothrow) QV_String[n];
-          int32_t* outRunning = new (std::nothrow) int32_t[n];
-          if (outNames && outRunning) {
-            for (uint32_t i = 0; i < n; ++i) {
-              outNames[i] = nameItems[i];
-              outRunning[i] = runningItems[i];
-            }
-            *names = outNames;
-            *running = outRunning;
+          if (CopyColumns(n, ColumnOf(nameItems, names), ColumnOf(runningItems, running))) {
             *count = static_cast<int32_t>(n);
           } else {
-            FreeArray(&outNames);
-            FreeArray(&outRunning);
             m_nStatus = 3;
             m_nLastError = ct::kErrNoMemory;
           }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "s100/cterrors.h"
@@ -121,21 +122,43 @@ bool Fail(uint32_t* error, uint32_t code) {
   return false;
 }
 
-bool ValidScalarType(uint32_t t) {
-  switch (t) {
-    case CT_TYPE_INT:
-    case CT_TYPE_UINT:
-    case CT_TYPE_BOOL:
-    case CT_TYPE_SYMBOL:
-    case CT_TYPE_FLOAT:
-    case CT_TYPE_IRANGE:
-    case CT_TYPE_FRANGE:
-    case CT_TYPE_KVSET:
-    case CT_TYPE_STRING:
-      return true;
-    default:
-      return false;
+// The message field that carries the value of each scalar type.
+struct ScalarField {
+  uint32_t type;
+  pb::DataElement::ValueCase field;
+};
+constexpr ScalarField kScalarFields[] = {
+    {CT_TYPE_INT, pb::DataElement::kIntValue},     {CT_TYPE_BOOL, pb::DataElement::kIntValue},
+    {CT_TYPE_UINT, pb::DataElement::kUintValue},   {CT_TYPE_SYMBOL, pb::DataElement::kUintValue},
+    {CT_TYPE_FLOAT, pb::DataElement::kFloatBits},  {CT_TYPE_IRANGE, pb::DataElement::kIrange},
+    {CT_TYPE_FRANGE, pb::DataElement::kFrange},    {CT_TYPE_STRING, pb::DataElement::kStringValue},
+    {CT_TYPE_KVSET, pb::DataElement::kKvset},
+};
+
+const ScalarField* ScalarFieldOf(uint32_t t) {
+  for (const ScalarField& f : kScalarFields) {
+    if (f.type == t) return &f;
   }
+  return nullptr;
+}
+
+bool ValidScalarType(uint32_t t) { return ScalarFieldOf(t) != nullptr; }
+
+// Which of an array message's repeated fields holds the items of each array
+// code, by position in the list CheckArray makes; codes without an element
+// kind carry plain words in the uints.
+constexpr std::pair<uint32_t, int> kArrayFields[] = {
+    {CT_TYPE_INT_ARRAY, 0},    {CT_TYPE_BOOL_ARRAY, 0},   {CT_TYPE_UINT_ARRAY, 1},  {CT_TYPE_SYMBOL_ARRAY, 1},
+    {CT_TYPE_FLOAT_ARRAY, 2},  {CT_TYPE_IRANGE_ARRAY, 3}, {CT_TYPE_FRANGE_ARRAY, 4}, {CT_TYPE_KVSET_ARRAY, 5},
+    {CT_TYPE_STRING_ARRAY, 6}, {CT_TYPE_ARRAY_ARRAY, 7},
+};
+constexpr int kWordsField = 1;
+
+int ArrayFieldOf(uint32_t code) {
+  for (const auto& [c, field] : kArrayFields) {
+    if (c == code) return field;
+  }
+  return kWordsField;
 }
 
 bool HasNul(const std::string& s) { return s.find('\0') != std::string::npos; }
@@ -149,20 +172,7 @@ bool CheckArray(const pb::Array& a, uint32_t code, int depth, uint32_t* error) {
   // Which repeated field may hold items for this code; every other must be empty.
   const int sizes[] = {a.ints_size(),    a.uints_size(),  a.float_bits_size(), a.iranges_size(),
                        a.franges_size(), a.kvsets_size(), a.strings_size(),    a.arrays_size()};
-  int allowed;
-  switch (code) {
-    case CT_TYPE_INT_ARRAY:
-    case CT_TYPE_BOOL_ARRAY: allowed = 0; break;
-    case CT_TYPE_UINT_ARRAY:
-    case CT_TYPE_SYMBOL_ARRAY: allowed = 1; break;
-    case CT_TYPE_FLOAT_ARRAY: allowed = 2; break;
-    case CT_TYPE_IRANGE_ARRAY: allowed = 3; break;
-    case CT_TYPE_FRANGE_ARRAY: allowed = 4; break;
-    case CT_TYPE_KVSET_ARRAY: allowed = 5; break;
-    case CT_TYPE_STRING_ARRAY: allowed = 6; break;
-    case CT_TYPE_ARRAY_ARRAY: allowed = 7; break;
-    default: allowed = 1; break;  // codes without a kind carry plain words
-  }
+  const int allowed = ArrayFieldOf(code);
   for (int i = 0; i < 8; ++i) {
     if (i != allowed && sizes[i] != 0) return Fail(error, ct::kErrInvalidArgument);
   }
@@ -185,27 +195,11 @@ bool CheckValue(const pb::DataElement& e, int depth, uint32_t* error) {
   const uint32_t t = e.type();
   const auto vc = e.value_case();
   const bool unset = vc == pb::DataElement::VALUE_NOT_SET;
-  switch (t) {
-    case CT_TYPE_INT:
-    case CT_TYPE_BOOL:
-      return unset || vc == pb::DataElement::kIntValue ? true : Fail(error, ct::kErrInvalidArgument);
-    case CT_TYPE_UINT:
-    case CT_TYPE_SYMBOL:
-      return unset || vc == pb::DataElement::kUintValue ? true : Fail(error, ct::kErrInvalidArgument);
-    case CT_TYPE_FLOAT:
-      return unset || vc == pb::DataElement::kFloatBits ? true : Fail(error, ct::kErrInvalidArgument);
-    case CT_TYPE_IRANGE:
-      return unset || vc == pb::DataElement::kIrange ? true : Fail(error, ct::kErrInvalidArgument);
-    case CT_TYPE_FRANGE:
-      return unset || vc == pb::DataElement::kFrange ? true : Fail(error, ct::kErrInvalidArgument);
-    case CT_TYPE_STRING:
-      if (!unset && vc != pb::DataElement::kStringValue) return Fail(error, ct::kErrInvalidArgument);
-      return HasNul(e.string_value()) ? Fail(error, ct::kErrInvalidArgument) : true;
-    case CT_TYPE_KVSET:
-      if (!unset && vc != pb::DataElement::kKvset) return Fail(error, ct::kErrInvalidArgument);
-      return CheckSet(e.kvset(), depth, error);
-    default:
-      break;
+  if (const ScalarField* f = ScalarFieldOf(t)) {
+    if (!unset && vc != f->field) return Fail(error, ct::kErrInvalidArgument);
+    if (t == CT_TYPE_STRING) return HasNul(e.string_value()) ? Fail(error, ct::kErrInvalidArgument) : true;
+    if (t == CT_TYPE_KVSET) return CheckSet(e.kvset(), depth, error);
+    return true;
   }
   if (t >= CT_TYPE_ARRAY) {
     if (unset) return depth > kMaxElementDepth ? Fail(error, ct::kErrTooDeep) : true;
@@ -472,6 +466,28 @@ struct TempAry {
 
 bool FillSet(const pb::KVSet& in, CTkvs set, int depth, uint32_t* error);
 
+// Fills an array of containers: empty items go in first and are filled
+// where they lie, so every nested level is built once.
+template <typename Temp, typename Messages, typename Put, typename Get, typename Fill>
+bool FillContainerItems(CTary array, const Messages& messages, Put put, Get get, Fill fill, int depth,
+                        uint32_t* error) {
+  using Handle = decltype(Temp::h);
+  uint32_t err = 0;
+  Temp empty(&err);
+  if (!empty.ok) return Fail(error, err ? err : ct::kErrNoMemory);
+  std::vector<Handle> blanks(size_t(messages.size()), empty.h);
+  if (!Ok(put(array, blanks.data(), uint32_t(blanks.size()), &err), err, error)) return false;
+  const Handle* items = nullptr;
+  uint32_t n = 0;
+  if (!Ok(get(array, &items, &n, &err), err, error)) return false;
+  if (n != blanks.size()) return Fail(error, ct::kErrInternal);
+  std::vector<Handle> handles(items, items + n);  // the block may move while items are filled
+  for (uint32_t i = 0; i < n; ++i) {
+    if (!fill(messages[int(i)], handles[i], depth + 1, error)) return false;
+  }
+  return true;
+}
+
 bool FillAry(const pb::Array& in, CTary array, int depth, uint32_t* error) {
   if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
   uint32_t err = 0;
@@ -523,37 +539,10 @@ bool FillAry(const pb::Array& in, CTary array, int depth, uint32_t* error) {
       rc = CTary_PutString(array, items.data(), uint32_t(items.size()), &err);
       break;
     }
-    case CT_TYPE_KVSET_ARRAY: {
-      // Empty items go in first and are filled where they lie.
-      TempSet empty(&err);
-      if (!empty.ok) return Fail(error, err ? err : ct::kErrNoMemory);
-      std::vector<CTkvs> blanks(size_t(in.kvsets_size()), empty.h);
-      if (!Ok(CTary_PutKVSet(array, blanks.data(), uint32_t(blanks.size()), &err), err, error)) return false;
-      const CTkvs* items = nullptr;
-      uint32_t n = 0;
-      if (!Ok(CTary_GetKVSet(array, &items, &n, &err), err, error)) return false;
-      if (n != blanks.size()) return Fail(error, ct::kErrInternal);
-      std::vector<CTkvs> handles(items, items + n);
-      for (uint32_t i = 0; i < n; ++i) {
-        if (!FillSet(in.kvsets(int(i)), handles[i], depth + 1, error)) return false;
-      }
-      return true;
-    }
-    case CT_TYPE_ARRAY_ARRAY: {
-      TempAry empty(&err);
-      if (!empty.ok) return Fail(error, err ? err : ct::kErrNoMemory);
-      std::vector<CTary> blanks(size_t(in.arrays_size()), empty.h);
-      if (!Ok(CTary_PutArray(array, blanks.data(), uint32_t(blanks.size()), &err), err, error)) return false;
-      const CTary* items = nullptr;
-      uint32_t n = 0;
-      if (!Ok(CTary_GetArray(array, &items, &n, &err), err, error)) return false;
-      if (n != blanks.size()) return Fail(error, ct::kErrInternal);
-      std::vector<CTary> handles(items, items + n);
-      for (uint32_t i = 0; i < n; ++i) {
-        if (!FillAry(in.arrays(int(i)), handles[i], depth + 1, error)) return false;
-      }
-      return true;
-    }
+    case CT_TYPE_KVSET_ARRAY:
+      return FillContainerItems<TempSet>(array, in.kvsets(), CTary_PutKVSet, CTary_GetKVSet, FillSet, depth, error);
+    case CT_TYPE_ARRAY_ARRAY:
+      return FillContainerItems<TempAry>(array, in.arrays(), CTary_PutArray, CTary_GetArray, FillAry, depth, error);
     default:
       if (code < CT_TYPE_ARRAY) return Fail(error, ct::kErrInvalidArgument);
       rc = CTary_PutWords(array, code, in.uints().data(), uint32_t(in.uints_size()), &err);
