@@ -7,14 +7,6 @@ namespace ct::store {
 
 namespace {
 
-template <class T>
-uint32_t Find(Table& table, uint32_t handle, Kind kind, Access access, T** out) {
-  Container* object = nullptr;
-  const uint32_t code = table.Lookup(handle, kind, access, &object);
-  if (code == 0) *out = static_cast<T*>(object);
-  return code;
-}
-
 bool ReservedKey(CTsymbol key) { return key == CT_KVS_START_KEY || key == CT_KVS_END_KEY; }
 
 }  // namespace
