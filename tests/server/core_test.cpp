@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "s100/ctcontainers.h"
@@ -161,105 +163,52 @@ std::string ModeConfig(uint32_t mode) {
   return e.SerializeAsString();
 }
 
+// The error a core call answers for a request under the given session; a
+// profile request also carries a valid profile, so only the session can fail.
+template <class Request, class Reply>
+uint32_t ErrorOf(ServerCore& core, void (ServerCore::*call)(const Request&, Reply*), const std::string& session) {
+  Request request;
+  request.set_session(session);
+  if constexpr (std::is_same_v<Request, pb::ProfileRequest>) {
+    request.set_name("n");
+    request.set_profile_class("c");
+    request.set_content(SetBytes(1));
+  }
+  Reply reply;
+  (core.*call)(request, &reply);
+  if constexpr (std::is_same_v<Reply, pb::SymbolTableReply>) {
+    EXPECT_EQ(reply.symbols_size(), 0);
+  }
+  return reply.error();
+}
+
 }  // namespace
 
 TEST_F(ServerCoreTest, EveryCallNeedsAnOpenSession) {
   const std::string bad = "0123456789abcdef0123456789abcdef";
-  std::vector<uint32_t> errors;
-  {
-    pb::ProfileInfoRequest r;
-    r.set_session(bad);
-    pb::ProfileInfoReply a;
-    core_->GetProfileInfo(r, &a);
-    errors.push_back(a.error());
-  }
-  {
-    pb::ProfileRequest r;
-    r.set_session(bad);
-    r.set_name("n");
-    r.set_profile_class("c");
-    r.set_content(SetBytes(1));
-    pb::ProfileReply a, b;
-    core_->AddProfile(r, &a);
-    core_->UpdateProfile(r, &b);
-    errors.push_back(a.error());
-    errors.push_back(b.error());
-  }
-  {
-    pb::RemoveProfileRequest r;
-    r.set_session(bad);
-    pb::StatusReply a;
-    core_->RemoveProfile(r, &a);
-    errors.push_back(a.error());
-    pb::TransferProfileRequest t;
-    t.set_session(bad);
-    pb::StatusReply b, c;
-    core_->ImportProfile(t, &b);
-    core_->ExportProfile(t, &c);
-    errors.push_back(b.error());
-    errors.push_back(c.error());
-  }
-  {
-    pb::RevisionsRequest r;
-    r.set_session(bad);
-    pb::RevisionsReply a;
-    core_->ListRevisions(r, &a);
-    errors.push_back(a.error());
-    pb::RevisionRequest g;
-    g.set_session(bad);
-    pb::RevisionReply b, c;
-    core_->GetRevision(g, &b);
-    core_->RestoreRevision(g, &c);
-    errors.push_back(b.error());
-    errors.push_back(c.error());
-  }
-  {
-    pb::SymbolTableRequest r;
-    r.set_session(bad);
-    pb::SymbolTableReply a;
-    core_->GetSymbolTable(r, &a);
-    errors.push_back(a.error());
-    EXPECT_EQ(a.symbols_size(), 0);
-  }
-  {
-    pb::ServiceRequest r;
-    r.set_session(bad);
-    pb::StatusReply a, b, c, d, e;
-    core_->AddService(r, &a);
-    core_->UpdateService(r, &b);
-    pb::ServiceNameRequest n;
-    n.set_session(bad);
-    core_->RemoveService(n, &c);
-    core_->StartService(n, &d);
-    pb::StopServiceRequest s;
-    s.set_session(bad);
-    core_->StopService(s, &e);
-    for (auto* x : {&a, &b, &c, &d, &e}) errors.push_back(x->error());
-    pb::ServiceStateRequest q;
-    q.set_session(bad);
-    pb::ServiceStateReply f;
-    core_->GetServiceState(q, &f);
-    errors.push_back(f.error());
-  }
-  {
-    pb::ServerLevelRequest r;
-    r.set_session(bad);
-    pb::ServerLevelReply a;
-    core_->GetServerLevel(r, &a);
-    pb::SetTargetLevelRequest t;
-    t.set_session(bad);
-    pb::StatusReply b;
-    core_->SetTargetServerLevel(t, &b);
-    pb::ServerProcessRequest p;
-    p.set_session(bad);
-    pb::ServerProcessReply c;
-    core_->GetServerProcessInfo(p, &c);
-    errors.push_back(a.error());
-    errors.push_back(b.error());
-    errors.push_back(c.error());
-  }
-  ASSERT_EQ(errors.size(), 19u);
-  for (size_t i = 0; i < errors.size(); ++i) EXPECT_EQ(errors[i], ct::kErrNoSession) << "call " << i;
+  ServerCore& core = *core_;
+  const std::pair<const char*, uint32_t> calls[] = {
+      {"GetProfileInfo", ErrorOf(core, &ServerCore::GetProfileInfo, bad)},
+      {"AddProfile", ErrorOf(core, &ServerCore::AddProfile, bad)},
+      {"UpdateProfile", ErrorOf(core, &ServerCore::UpdateProfile, bad)},
+      {"RemoveProfile", ErrorOf(core, &ServerCore::RemoveProfile, bad)},
+      {"ImportProfile", ErrorOf(core, &ServerCore::ImportProfile, bad)},
+      {"ExportProfile", ErrorOf(core, &ServerCore::ExportProfile, bad)},
+      {"ListRevisions", ErrorOf(core, &ServerCore::ListRevisions, bad)},
+      {"GetRevision", ErrorOf(core, &ServerCore::GetRevision, bad)},
+      {"RestoreRevision", ErrorOf(core, &ServerCore::RestoreRevision, bad)},
+      {"GetSymbolTable", ErrorOf(core, &ServerCore::GetSymbolTable, bad)},
+      {"AddService", ErrorOf(core, &ServerCore::AddService, bad)},
+      {"UpdateService", ErrorOf(core, &ServerCore::UpdateService, bad)},
+      {"RemoveService", ErrorOf(core, &ServerCore::RemoveService, bad)},
+      {"StartService", ErrorOf(core, &ServerCore::StartService, bad)},
+      {"StopService", ErrorOf(core, &ServerCore::StopService, bad)},
+      {"GetServiceState", ErrorOf(core, &ServerCore::GetServiceState, bad)},
+      {"GetServerLevel", ErrorOf(core, &ServerCore::GetServerLevel, bad)},
+      {"SetTargetServerLevel", ErrorOf(core, &ServerCore::SetTargetServerLevel, bad)},
+      {"GetServerProcessInfo", ErrorOf(core, &ServerCore::GetServerProcessInfo, bad)},
+  };
+  for (const auto& [call, error] : calls) EXPECT_EQ(error, ct::kErrNoSession) << call;
 
   // A closed session is as unknown as a made-up one.
   pb::CloseSessionRequest close;
