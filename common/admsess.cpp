@@ -37,17 +37,21 @@ Column<Out, In> ColumnOf(const In* items, Out** out) {
   return Column<Out, In>{items, out};
 }
 
-// Copies the first n items of every list; all or nothing: false, with no
-// output set, when memory runs out.
+// After successful calls (*status 1), copies the first n items of every list
+// and sets *count; all or nothing: out of memory sets no output but the
+// status and error.
 template <class... Columns>
-bool CopyColumns(uint32_t n, Columns... columns) {
+void TakeColumns(int32_t* status, uint32_t* error, int32_t* count, uint32_t n, Columns... columns) {
+  if (*status != 1 || n == 0) return;
   const bool made = (columns.Make(n) & ...);
   if (made) {
     ((*columns.out = columns.made), ...);
+    *count = static_cast<int32_t>(n);
   } else {
     (FreeArray(&columns.made), ...);
+    *status = 3;
+    *error = ct::kErrNoMemory;
   }
-  return made;
 }
 
 }  // namespace
@@ -283,14 +287,8 @@ int32_t ECTF_AdminSession::GetProfileList(const QV_String& profileClass, QV_Stri
         }
         // The two lists have one length; never read past the shorter one.
         const uint32_t n = std::min(nameCount, classCount);
-        if (m_nStatus == 1 && n > 0) {
-          if (CopyColumns(n, ColumnOf(nameItems, names), ColumnOf(classItems, classes))) {
-            *count = static_cast<int32_t>(n);
-          } else {
-            m_nStatus = 3;
-            m_nLastError = ct::kErrNoMemory;
-          }
-        }
+        TakeColumns(&m_nStatus, &m_nLastError, count, n, ColumnOf(nameItems, names),
+                    ColumnOf(classItems, classes));
       },
       true);
 }
@@ -315,15 +313,8 @@ int32_t ECTF_AdminSession::GetServiceStates(QV_String** names, uint32_t** states
         if (m_nStatus == 1) m_nStatus = CTkvs_GetSymbolArray(reply, CT_KEY_SERVICE_MODES, &modeItems, &c3, &m_nLastError);
         if (m_nStatus == 1) m_nStatus = CTkvs_GetBoolArray(reply, CT_KEY_SERVICE_RUNNING, &runningItems, &c4, &m_nLastError);
         const uint32_t n = std::min({c1, c2, c3, c4});
-        if (m_nStatus == 1 && n > 0) {
-          if (CopyColumns(n, ColumnOf(nameItems, names), ColumnOf(stateItems, states), ColumnOf(modeItems, modes),
-                          ColumnOf(runningItems, running))) {
-            *count = static_cast<int32_t>(n);
-          } else {
-            m_nStatus = 3;
-            m_nLastError = ct::kErrNoMemory;
-          }
-        }
+        TakeColumns(&m_nStatus, &m_nLastError, count, n, ColumnOf(nameItems, names), ColumnOf(stateItems, states),
+                    ColumnOf(modeItems, modes), ColumnOf(runningItems, running));
       },
       true);
 }
@@ -341,14 +332,7 @@ int32_t ECTF_AdminSession::GetSPList(QV_String** names, int32_t** running, int32
         if (m_nStatus == 1) m_nStatus = CTkvs_GetStringArray(reply, CT_KEY_PROCESS_NAMES, &nameItems, &c1, &m_nLastError);
         if (m_nStatus == 1) m_nStatus = CTkvs_GetBoolArray(reply, CT_KEY_PROCESS_RUNNING, &runningItems, &c2, &m_nLastError);
         const uint32_t n = std::min(c1, c2);
-        if (m_nStatus == 1 && n > 0) {
-          if (CopyColumns(n, ColumnOf(nameItems, names), ColumnOf(runningItems, running))) {
-            *count = static_cast<int32_t>(n);
-          } else {
-            m_nStatus = 3;
-            m_nLastError = ct::kErrNoMemory;
-          }
-        }
+        TakeColumns(&m_nStatus, &m_nLastError, count, n, ColumnOf(nameItems, names), ColumnOf(runningItems, running));
       },
       false);
 }

@@ -51,6 +51,8 @@ class QV_DataElement {
   void Clear();
 
   void SetWord(unsigned index, const void* from);
+  // A one- or two-word value of the type in place of the old value.
+  void SetWords(uint32_t type, const void* first, const void* second = nullptr);
   void GetWord(unsigned index, void* to) const;
   void SetText(char* text);
 

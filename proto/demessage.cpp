@@ -443,26 +443,19 @@ bool SetToMsg(CTkvs set, pb::KVSet* out, int depth, uint32_t* error) {
 // ---- message to containers ----
 
 // Owns a container created for the time of one conversion step.
-struct TempSet {
-  CTkvs h = 0;
+template <int (*Create)(uint32_t*, uint32_t*), int (*Destroy)(uint32_t, uint32_t*)>
+struct TempContainer {
+  uint32_t h = 0;
   bool ok = false;
-  explicit TempSet(uint32_t* err) { ok = CTkvs_Create(&h, err) == 1; }
-  ~TempSet() {
-    if (ok) CTkvs_Destroy(h, nullptr);
+  explicit TempContainer(uint32_t* err) { ok = Create(&h, err) == 1; }
+  ~TempContainer() {
+    if (ok) Destroy(h, nullptr);
   }
-  TempSet(const TempSet&) = delete;
-  TempSet& operator=(const TempSet&) = delete;
+  TempContainer(const TempContainer&) = delete;
+  TempContainer& operator=(const TempContainer&) = delete;
 };
-struct TempAry {
-  CTary h = 0;
-  bool ok = false;
-  explicit TempAry(uint32_t* err) { ok = CTary_Create(&h, err) == 1; }
-  ~TempAry() {
-    if (ok) CTary_Destroy(h, nullptr);
-  }
-  TempAry(const TempAry&) = delete;
-  TempAry& operator=(const TempAry&) = delete;
-};
+using TempSet = TempContainer<CTkvs_Create, CTkvs_Destroy>;
+using TempAry = TempContainer<CTary_Create, CTary_Destroy>;
 
 bool FillSet(const pb::KVSet& in, CTkvs set, int depth, uint32_t* error);
 

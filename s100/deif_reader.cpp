@@ -527,6 +527,17 @@ bool Reader::FailItem() {
   return Fail(ct::kErrTextSyntax, p_);
 }
 
+// The word at p_, left unread; kNotAWord where no name starts.
+Word Reader::PeekWord() {
+  if (!IsNameStart(*p_)) return Word::kNotAWord;
+  const char* at = p_;
+  const char* s;
+  size_t n;
+  ReadWord(&s, &n);
+  p_ = at;
+  return LookupWord(s, n);
+}
+
 // Whether the item at p_ starts like an item of the kind.
 bool Reader::ItemFits(Word kind) {
   char c = *p_;
@@ -541,29 +552,15 @@ bool Reader::ItemFits(Word kind) {
       break;
     case Word::kBool: {
       if (number) return true;
-      if (IsNameStart(c)) {
-        const char* at = p_;
-        const char* s;
-        size_t n;
-        ReadWord(&s, &n);
-        p_ = at;
-        Word w = LookupWord(s, n);
-        if (w == Word::kTrue || w == Word::kFalse) return true;
-      }
+      const Word w = PeekWord();
+      if (w == Word::kTrue || w == Word::kFalse) return true;
       break;
     }
     case Word::kFloat:
     case Word::kFRange: {
       if (number || c == '.' || (c == '-' && (next == '.' || next == 'i'))) return true;
-      if (IsNameStart(c)) {
-        const char* at = p_;
-        const char* s;
-        size_t n;
-        ReadWord(&s, &n);
-        p_ = at;
-        Word w = LookupWord(s, n);
-        if (w == Word::kInf || w == Word::kNan) return true;
-      }
+      const Word w = PeekWord();
+      if (w == Word::kInf || w == Word::kNan) return true;
       break;
     }
     case Word::kSymbol:

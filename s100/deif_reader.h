@@ -40,6 +40,7 @@ class Reader {
   bool Expect(char c);
   bool ExpectTo();
   void ReadWord(const char** s, size_t* n);  // at a name start
+  Word PeekWord();
   bool ReadMagnitude(bool* negative, uint64_t* magnitude, const char** start);
   bool ReadUnsignedAt(uint32_t* value);  // no leading blanks (after #)
   bool ReadInt32(int32_t* value);
