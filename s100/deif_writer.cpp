@@ -125,26 +125,37 @@ void Writer::WriteSymbol(uint32_t symbol) {
   if (out_.Ok()) spellings_.Insert(symbol, out_.Data() + start, out_.Size() - start);
 }
 
-bool Writer::Write(const QV_RawDataElement& e) {
-  switch (e.type) {
-    case CT_TYPE_NONE: out_.Literal("none"); break;
-    case CT_TYPE_INT: out_.Literal("int "); WriteInt(e.value.i); break;
-    case CT_TYPE_UINT: out_.Literal("uint "); WriteUInt(e.value.u); break;
-    case CT_TYPE_BOOL: out_.Literal("bool "); WriteInt(e.value.i); break;
-    case CT_TYPE_SYMBOL: out_.Literal("symbol "); WriteSymbol(e.value.u); break;
-    case CT_TYPE_FLOAT: out_.Literal("float "); WriteFloat(e.value.f); break;
+// Writes a value of one or two words, as its type word and the value;
+// false, with nothing written, for any other type.
+bool Writer::WriteWords(uint32_t type, uint32_t w0, uint32_t w1) {
+  switch (type) {
+    case CT_TYPE_INT: out_.Literal("int "); WriteInt(static_cast<int32_t>(w0)); return true;
+    case CT_TYPE_UINT: out_.Literal("uint "); WriteUInt(w0); return true;
+    case CT_TYPE_BOOL: out_.Literal("bool "); WriteInt(static_cast<int32_t>(w0)); return true;
+    case CT_TYPE_SYMBOL: out_.Literal("symbol "); WriteSymbol(w0); return true;
+    case CT_TYPE_FLOAT: out_.Literal("float "); WriteFloat(AsFloat(w0)); return true;
     case CT_TYPE_IRANGE:
       out_.Literal("irange ");
-      WriteInt(e.value.ir.start);
+      WriteInt(static_cast<int32_t>(w0));
       out_.Literal(" to ");
-      WriteInt(e.value.ir.end);
-      break;
+      WriteInt(static_cast<int32_t>(w1));
+      return true;
     case CT_TYPE_FRANGE:
       out_.Literal("frange ");
-      WriteFloat(e.value.fr.start);
+      WriteFloat(AsFloat(w0));
       out_.Literal(" to ");
-      WriteFloat(e.value.fr.end);
-      break;
+      WriteFloat(AsFloat(w1));
+      return true;
+    default: return false;
+  }
+}
+
+bool Writer::Write(const QV_RawDataElement& e) {
+  uint32_t words[2];
+  std::memcpy(words, &e.value.bits, sizeof words);
+  if (WriteWords(e.type, words[0], words[1])) return CheckOutput();
+  switch (e.type) {
+    case CT_TYPE_NONE: out_.Literal("none"); break;
     case CT_TYPE_STRING: out_.Literal("string "); WriteString(e.value.str); break;
     case CT_TYPE_KVSET:
       out_.Literal("kvset ");
@@ -187,39 +198,8 @@ bool Writer::WriteSet(CTkvs set, int depth, int indent) {
 }
 
 bool Writer::WriteSetValue(CTkvs set, const ct::store::EntryView& entry, uint64_t viewed, int depth, int indent) {
+  if (WriteWords(entry.type, entry.w0, entry.w1)) return true;
   switch (entry.type) {
-    case CT_TYPE_INT:
-      out_.Literal("int ");
-      WriteInt(static_cast<int32_t>(entry.w0));
-      return true;
-    case CT_TYPE_UINT:
-      out_.Literal("uint ");
-      WriteUInt(entry.w0);
-      return true;
-    case CT_TYPE_BOOL:
-      out_.Literal("bool ");
-      WriteInt(static_cast<int32_t>(entry.w0));
-      return true;
-    case CT_TYPE_SYMBOL:
-      out_.Literal("symbol ");
-      WriteSymbol(entry.w0);
-      return true;
-    case CT_TYPE_FLOAT:
-      out_.Literal("float ");
-      WriteFloat(AsFloat(entry.w0));
-      return true;
-    case CT_TYPE_IRANGE:
-      out_.Literal("irange ");
-      WriteInt(static_cast<int32_t>(entry.w0));
-      out_.Literal(" to ");
-      WriteInt(static_cast<int32_t>(entry.w1));
-      return true;
-    case CT_TYPE_FRANGE:
-      out_.Literal("frange ");
-      WriteFloat(AsFloat(entry.w0));
-      out_.Literal(" to ");
-      WriteFloat(AsFloat(entry.w1));
-      return true;
     case CT_TYPE_STRING: {
       out_.Literal("string ");
       if (viewed == translations_) {

@@ -772,14 +772,23 @@ int CTadm_ListRevisions(CTses handle, const char* name, const char* profileClass
       });
 }
 
+namespace {
+
+// Fills a request for one revision of a profile.
+auto RevisionOf(const char* name, const char* profileClass, uint64_t revision) {
+  return [=](pb::RevisionRequest& request) {
+    request.set_revision(revision);
+    return FillNameClass(&request, name, profileClass);
+  };
+}
+
+}  // namespace
+
 int CTadm_GetRevision(CTses handle, const char* name, const char* profileClass, uint64_t revision,
                       CTkvs content, CT_ReplyRecord* reply, uint32_t /*zero*/) {
   return AdminCall(
       handle, reply, &Backend::GetRevision,
-      [&](pb::RevisionRequest& request) {
-        request.set_revision(revision);
-        return FillNameClass(&request, name, profileClass);
-      },
+      RevisionOf(name, profileClass, revision),
       [&](const pb::RevisionReply& answer) {
         uint32_t code = kErrInternal;
         return ctserver::BytesToKvs(answer.content(), content, &code) ? kOk : code;
@@ -790,10 +799,7 @@ int CTadm_RestoreRevision(CTses handle, const char* name, const char* profileCla
                           uint64_t* newRevision, CT_ReplyRecord* reply, uint32_t /*zero*/) {
   return AdminCall(
       handle, reply, &Backend::RestoreRevision,
-      [&](pb::RevisionRequest& request) {
-        request.set_revision(revision);
-        return FillNameClass(&request, name, profileClass);
-      },
+      RevisionOf(name, profileClass, revision),
       [&](const pb::RevisionReply& answer) {
         if (newRevision) *newRevision = answer.revision();
         return kOk;
