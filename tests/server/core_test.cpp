@@ -18,6 +18,7 @@
 #include "proto/demessage.h"
 #include "server/wellknown.h"
 #include "tests/support/tempdir.h"
+#include "tests/server/wire.h"
 
 namespace pb = ctadmin::v1;
 using ctserver::CoreOptions;
@@ -28,17 +29,7 @@ namespace {
 
 // Content bytes of a set with one Int and one String, or a plain element.
 std::string SetBytes(int32_t value, const std::string& text = "hello") {
-  pb::DataElement e;
-  e.set_type(CT_TYPE_KVSET);
-  auto* a = e.mutable_kvset()->add_pairs();
-  a->set_key(0x02000500);  // Line_Number
-  a->mutable_value()->set_type(CT_TYPE_INT);
-  a->mutable_value()->set_int_value(value);
-  auto* b = e.mutable_kvset()->add_pairs();
-  b->set_key(0x02000501);  // Line_Name
-  b->mutable_value()->set_type(CT_TYPE_STRING);
-  b->mutable_value()->set_string_value(text);
-  return e.SerializeAsString();
+  return servertest::ProfileBytes(value, text);
 }
 
 int32_t FirstInt(const std::string& bytes) {
@@ -61,41 +52,26 @@ class ServerCoreTest : public ::testing::Test {
     std::string error;
     core_ = ServerCore::Open(o, &error);
     ASSERT_TRUE(core_) << error;
-    pb::OpenSessionRequest req;
-    pb::OpenSessionReply reply;
-    core_->OpenSession(req, &reply);
-    ASSERT_EQ(reply.error(), 0u);
-    session_ = reply.session();
+    session_ = servertest::OpenSessionOn(*core_);
+    ASSERT_FALSE(session_.empty());
   }
 
   uint32_t Add(const std::string& name, const std::string& cls, const std::string& content) {
-    pb::ProfileRequest req;
-    req.set_session(session_);
-    req.set_name(name);
-    req.set_profile_class(cls);
-    req.set_content(content);
+    const pb::ProfileRequest req = servertest::ProfileRequest(session_, name, cls, content);
     pb::ProfileReply reply;
     core_->AddProfile(req, &reply);
     return reply.error();
   }
   uint32_t Update(const std::string& name, const std::string& cls, const std::string& content,
                   uint64_t* rev = nullptr) {
-    pb::ProfileRequest req;
-    req.set_session(session_);
-    req.set_name(name);
-    req.set_profile_class(cls);
-    req.set_content(content);
+    const pb::ProfileRequest req = servertest::ProfileRequest(session_, name, cls, content);
     pb::ProfileReply reply;
     core_->UpdateProfile(req, &reply);
     if (rev) *rev = reply.revision();
     return reply.error();
   }
   pb::ProfileInfoReply Info(const std::string& name, const std::string& cls, bool one) {
-    pb::ProfileInfoRequest req;
-    req.set_session(session_);
-    if (one) req.set_name(name);
-    req.set_profile_class(cls);
-    req.set_one(one);
+    const pb::ProfileInfoRequest req = servertest::InfoRequest(session_, name, cls, one);
     pb::ProfileInfoReply reply;
     core_->GetProfileInfo(req, &reply);
     return reply;

@@ -19,6 +19,7 @@
 #include "tests/support/pgcluster.h"
 #include "tests/support/serverprocess.h"
 #include "tests/support/tempdir.h"
+#include "tests/server/wire.h"
 
 namespace pb = ctadmin::v1;
 using testsupport::PgCluster;
@@ -41,11 +42,7 @@ class Session {
   bool ok() const { return !id_.empty(); }
 
   uint32_t Write(bool add, const std::string& name, const std::string& content, uint64_t* rev = nullptr) {
-    pb::ProfileRequest req;
-    req.set_session(id_);
-    req.set_name(name);
-    req.set_profile_class("Telephony");
-    req.set_content(content);
+    const pb::ProfileRequest req = servertest::ProfileRequest(id_, name, "Telephony", content);
     pb::ProfileReply reply;
     const grpc::Status s = add ? stub_->AddProfile(Context().get(), req, &reply)
                                : stub_->UpdateProfile(Context().get(), req, &reply);
@@ -88,15 +85,7 @@ class Session {
 };
 
 // A serialised KVSet with one integer, so the core accepts it as content.
-std::string Content(int32_t value) {
-  pb::DataElement e;
-  e.set_type(CT_TYPE_KVSET);
-  auto* a = e.mutable_kvset()->add_pairs();
-  a->set_key(0x02000500);
-  a->mutable_value()->set_type(CT_TYPE_INT);
-  a->mutable_value()->set_int_value(value);
-  return e.SerializeAsString();
-}
+std::string Content(int32_t value) { return servertest::ProfileBytes(value); }
 
 }  // namespace
 
