@@ -115,41 +115,19 @@ void QV_DataElement::SetToArray(CTary array) {
   SetWord(0, &copy);
 }
 
-int32_t QV_DataElement::Int() const {
-  int32_t value;
-  GetWord(0, &value);
-  return value;
-}
+int32_t QV_DataElement::Int() const { return WordAs<int32_t>(0); }
 
-uint32_t QV_DataElement::UInt() const {
-  uint32_t value;
-  GetWord(0, &value);
-  return value;
-}
+uint32_t QV_DataElement::UInt() const { return WordAs<uint32_t>(0); }
 
 int32_t QV_DataElement::Bool() const { return Int(); }
 
 uint32_t QV_DataElement::Symbol() const { return UInt(); }
 
-float QV_DataElement::Float() const {
-  float value;
-  GetWord(0, &value);
-  return value;
-}
+float QV_DataElement::Float() const { return WordAs<float>(0); }
 
-CTirange QV_DataElement::IRange() const {
-  CTirange value;
-  GetWord(0, &value.start);
-  GetWord(1, &value.end);
-  return value;
-}
+CTirange QV_DataElement::IRange() const { return CTirange{WordAs<int32_t>(0), WordAs<int32_t>(1)}; }
 
-CTfrange QV_DataElement::FRange() const {
-  CTfrange value;
-  GetWord(0, &value.start);
-  GetWord(1, &value.end);
-  return value;
-}
+CTfrange QV_DataElement::FRange() const { return CTfrange{WordAs<float>(0), WordAs<float>(1)}; }
 
 char* QV_DataElement::String() const {
   char* text;

@@ -261,6 +261,16 @@ bool Ok(int rc, uint32_t err, uint32_t* error) {
 
 bool SetToMsg(CTkvs set, pb::KVSet* out, int depth, uint32_t* error);
 
+// Copies an array's one-word items, read by get, into a repeated field.
+template <class T, class Field>
+bool CopyWords(CTary array, int (*get)(CTary, const T**, uint32_t*, uint32_t*), Field* field, uint32_t* error) {
+  const T* items = nullptr;
+  uint32_t n = 0, err = 0;
+  if (!Ok(get(array, &items, &n, &err), err, error)) return false;
+  if (n) field->Add(items, items + n);
+  return true;
+}
+
 bool AryToMsg(CTary array, pb::Array* out, int depth, uint32_t* error) {
   if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
   uint32_t err = 0, type = 0, n = 0;
@@ -268,24 +278,10 @@ bool AryToMsg(CTary array, pb::Array* out, int depth, uint32_t* error) {
   out->Clear();
   out->set_code(type);
   switch (type) {
-    case CT_TYPE_INT_ARRAY:
-    case CT_TYPE_BOOL_ARRAY: {
-      const int32_t* items = nullptr;
-      int rc = type == CT_TYPE_INT_ARRAY ? CTary_GetInt(array, &items, &n, &err)
-                                         : CTary_GetBool(array, &items, &n, &err);
-      if (!Ok(rc, err, error)) return false;
-      if (n) out->mutable_ints()->Add(items, items + n);
-      return true;
-    }
-    case CT_TYPE_UINT_ARRAY:
-    case CT_TYPE_SYMBOL_ARRAY: {
-      const uint32_t* items = nullptr;
-      int rc = type == CT_TYPE_UINT_ARRAY ? CTary_GetUInt(array, &items, &n, &err)
-                                          : CTary_GetSymbol(array, &items, &n, &err);
-      if (!Ok(rc, err, error)) return false;
-      if (n) out->mutable_uints()->Add(items, items + n);
-      return true;
-    }
+    case CT_TYPE_INT_ARRAY: return CopyWords(array, CTary_GetInt, out->mutable_ints(), error);
+    case CT_TYPE_BOOL_ARRAY: return CopyWords(array, CTary_GetBool, out->mutable_ints(), error);
+    case CT_TYPE_UINT_ARRAY: return CopyWords(array, CTary_GetUInt, out->mutable_uints(), error);
+    case CT_TYPE_SYMBOL_ARRAY: return CopyWords(array, CTary_GetSymbol, out->mutable_uints(), error);
     case CT_TYPE_FLOAT_ARRAY: {
       const float* items = nullptr;
       if (!Ok(CTary_GetFloat(array, &items, &n, &err), err, error)) return false;
@@ -345,12 +341,7 @@ bool AryToMsg(CTary array, pb::Array* out, int depth, uint32_t* error) {
       }
       return true;
     }
-    default: {
-      const uint32_t* items = nullptr;
-      if (!Ok(CTary_GetWords(array, &items, &n, &err), err, error)) return false;
-      if (n) out->mutable_uints()->Add(items, items + n);
-      return true;
-    }
+    default: return CopyWords(array, CTary_GetWords, out->mutable_uints(), error);  // codes without a kind
   }
 }
 

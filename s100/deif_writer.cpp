@@ -46,6 +46,14 @@ float AsFloat(uint32_t bits) {
 size_t FormatInt(int32_t v, char* p) { return static_cast<size_t>(std::to_chars(p, p + 12, v).ptr - p); }
 size_t FormatUInt(uint32_t v, char* p) { return static_cast<size_t>(std::to_chars(p, p + 12, v).ptr - p); }
 
+// "FROM to TO", each end written by Format.
+template <class Range, auto Format>
+size_t FormatRange(const Range& v, char* p) {
+  const size_t n = Format(v.start, p);
+  std::memcpy(p + n, " to ", 4);
+  return n + 4 + Format(v.end, p + n + 4);
+}
+
 }  // namespace
 
 Writer::Writer(QV_SymbolTranslator translator, void* context)
@@ -269,18 +277,10 @@ bool Writer::WriteScalarItems(const ct::store::ArrayView& view) {
       WriteNumbers(out_, static_cast<const float*>(view.block), count, 24, FormatFloat);
       break;
     case CT_TYPE_IRANGE_ARRAY:
-      WriteNumbers(out_, static_cast<const CTirange*>(view.block), count, 26, [](const CTirange& v, char* p) {
-        size_t n = FormatInt(v.start, p);
-        std::memcpy(p + n, " to ", 4);
-        return n + 4 + FormatInt(v.end, p + n + 4);
-      });
+      WriteNumbers(out_, static_cast<const CTirange*>(view.block), count, 26, FormatRange<CTirange, FormatInt>);
       break;
     case CT_TYPE_FRANGE_ARRAY:
-      WriteNumbers(out_, static_cast<const CTfrange*>(view.block), count, 52, [](const CTfrange& v, char* p) {
-        size_t n = FormatFloat(v.start, p);
-        std::memcpy(p + n, " to ", 4);
-        return n + 4 + FormatFloat(v.end, p + n + 4);
-      });
+      WriteNumbers(out_, static_cast<const CTfrange*>(view.block), count, 52, FormatRange<CTfrange, FormatFloat>);
       break;
     case CT_TYPE_STRING_ARRAY:
       if (view.texts != nullptr) {
