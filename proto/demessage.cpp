@@ -345,34 +345,30 @@ bool AryToMsg(CTary array, pb::Array* out, int depth, uint32_t* error) {
   }
 }
 
+// Copies a one-word value, read by get, into the message's field for it
+// (a float by its bits).
+template <class T, class Word>
+bool CopyWord(CTkvs set, CTsymbol key, int (*get)(CTkvs, CTsymbol, T*, uint32_t*),
+              void (pb::DataElement::*put)(Word), pb::DataElement* out, uint32_t* error) {
+  static_assert(sizeof(T) == 4 && sizeof(Word) == 4, "one word");
+  T v{};
+  uint32_t err = 0;
+  if (!Ok(get(set, key, &v, &err), err, error)) return false;
+  Word w;
+  std::memcpy(&w, &v, 4);
+  (out->*put)(w);
+  return true;
+}
+
 bool ValueToMsg(CTkvs set, CTsymbol key, uint32_t type, pb::DataElement* out, int depth, uint32_t* error) {
   uint32_t err = 0;
   out->set_type(type);
   switch (type) {
-    case CT_TYPE_INT:
-    case CT_TYPE_BOOL: {
-      int32_t v = 0;
-      int rc = type == CT_TYPE_INT ? CTkvs_GetInt(set, key, &v, &err) : CTkvs_GetBool(set, key, &v, &err);
-      if (!Ok(rc, err, error)) return false;
-      out->set_int_value(v);
-      return true;
-    }
-    case CT_TYPE_UINT:
-    case CT_TYPE_SYMBOL: {
-      uint32_t v = 0;
-      int rc = type == CT_TYPE_UINT ? CTkvs_GetUInt(set, key, &v, &err) : CTkvs_GetSymbol(set, key, &v, &err);
-      if (!Ok(rc, err, error)) return false;
-      out->set_uint_value(v);
-      return true;
-    }
-    case CT_TYPE_FLOAT: {
-      float v = 0;
-      if (!Ok(CTkvs_GetFloat(set, key, &v, &err), err, error)) return false;
-      uint32_t b;
-      std::memcpy(&b, &v, 4);
-      out->set_float_bits(b);
-      return true;
-    }
+    case CT_TYPE_INT: return CopyWord(set, key, CTkvs_GetInt, &pb::DataElement::set_int_value, out, error);
+    case CT_TYPE_BOOL: return CopyWord(set, key, CTkvs_GetBool, &pb::DataElement::set_int_value, out, error);
+    case CT_TYPE_UINT: return CopyWord(set, key, CTkvs_GetUInt, &pb::DataElement::set_uint_value, out, error);
+    case CT_TYPE_SYMBOL: return CopyWord(set, key, CTkvs_GetSymbol, &pb::DataElement::set_uint_value, out, error);
+    case CT_TYPE_FLOAT: return CopyWord(set, key, CTkvs_GetFloat, &pb::DataElement::set_float_bits, out, error);
     case CT_TYPE_IRANGE: {
       CTirange r{};
       if (!Ok(CTkvs_GetIRange(set, key, &r, &err), err, error)) return false;
