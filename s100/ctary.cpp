@@ -93,23 +93,11 @@ int CTary_Copy(CTary target, CTary source, uint32_t* err) {
 }
 
 int CTary_GetType(CTary handle, uint32_t* type, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Ary* array = nullptr;
-    if (uint32_t code = FindArray(table, handle, Access::kRead, &array)) return code;
-    if (!type) return kErrBadArgument;
-    *type = array->type();
-    return 0;
-  });
+  return ReadProperty<Ary>(Kind::kAry, handle, type, err, [](const Ary& array) { return array.type(); });
 }
 
 int CTary_GetCount(CTary handle, uint32_t* count, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Ary* array = nullptr;
-    if (uint32_t code = FindArray(table, handle, Access::kRead, &array)) return code;
-    if (!count) return kErrBadArgument;
-    *count = array->Count();
-    return 0;
-  });
+  return ReadProperty<Ary>(Kind::kAry, handle, count, err, [](const Ary& array) { return array.Count(); });
 }
 
 // ---- Puts ----

@@ -141,13 +141,8 @@ int CTkvs_Copy(CTkvs target, CTkvs source, uint32_t* err) {
 }
 
 int CTkvs_Count(CTkvs handle, uint32_t* count, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Kvs* set = nullptr;
-    if (uint32_t code = FindSet(table, handle, Access::kRead, &set)) return code;
-    if (!count) return kErrBadArgument;
-    *count = static_cast<uint32_t>(set->entries().size());
-    return 0;
-  });
+  return ReadProperty<Kvs>(Kind::kKvs, handle, count, err,
+                           [](const Kvs& set) { return static_cast<uint32_t>(set.entries().size()); });
 }
 
 // ---- Puts ----

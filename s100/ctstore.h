@@ -161,4 +161,16 @@ int DestroyRoot(Kind kind, uint32_t handle, uint32_t* err) {
   });
 }
 
+// Reads one property of the container of type T behind a handle into *out.
+template <class T, class Out, class Read>
+int ReadProperty(Kind kind, uint32_t handle, Out* out, uint32_t* err, Read read) {
+  return Guarded(err, [&](Table& table) -> uint32_t {
+    T* object = nullptr;
+    if (uint32_t code = Find(table, handle, kind, Access::kRead, &object)) return code;
+    if (!out) return kErrBadArgument;
+    *out = read(*object);
+    return 0;
+  });
+}
+
 }  // namespace ct::store

@@ -115,11 +115,16 @@ class ServerCoreTest : public ::testing::Test {
     return reply.error();
   }
   pb::ServiceStateReply States(const std::string& name = std::string()) {
-    pb::ServiceStateRequest req;
+    return Named(&ServerCore::GetServiceState, name);
+  }
+  // A call whose request names one service or process (all when empty).
+  template <class Request, class Reply>
+  Reply Named(void (ServerCore::*call)(const Request&, Reply*), const std::string& name) {
+    Request req;
     req.set_session(session_);
     req.set_name(name);
-    pb::ServiceStateReply reply;
-    core_->GetServiceState(req, &reply);
+    Reply reply;
+    ((*core_).*call)(req, &reply);
     return reply;
   }
 
@@ -509,14 +514,7 @@ TEST_F(ServerCoreTest, ServerLevelAndTargetArePersisted) {
 }
 
 TEST_F(ServerCoreTest, ServerProcessesShowTheComponentsAndWhetherTheyRun) {
-  auto processes = [&](const std::string& name) {
-    pb::ServerProcessRequest req;
-    req.set_session(session_);
-    req.set_name(name);
-    pb::ServerProcessReply reply;
-    core_->GetServerProcessInfo(req, &reply);
-    return reply;
-  };
+  auto processes = [&](const std::string& name) { return Named(&ServerCore::GetServerProcessInfo, name); };
   auto all = processes("");
   ASSERT_EQ(all.error(), 0u);
   ASSERT_EQ(all.processes_size(), 4);

@@ -87,23 +87,46 @@ class Session {
 // A serialised KVSet with one integer, so the core accepts it as content.
 std::string Content(int32_t value) { return servertest::ProfileBytes(value); }
 
+// A new database on the shared cluster; empty, with the failure recorded,
+// when there is none.
+std::string NewDatabase() {
+  auto& cluster = PgCluster::Shared();
+  if (!cluster.ok()) {
+    ADD_FAILURE() << "cannot start the PostgreSQL cluster: " << cluster.error();
+    return std::string();
+  }
+  std::string error;
+  const std::string uri = cluster.CreateDatabase(&error);
+  if (uri.empty()) ADD_FAILURE() << error;
+  return uri;
+}
+
+// Two servers on one database, each with a folder of its own; fewer, with
+// the failure recorded, when one does not start.
+std::vector<std::unique_ptr<ServerProcess>> StartServers(const std::string& uri, TempDir (&dirs)[2]) {
+  std::vector<std::unique_ptr<ServerProcess>> servers;
+  for (auto& dir : dirs) {
+    auto server = std::make_unique<ServerProcess>(dir.path());
+    server->UseDatabase(uri);
+    if (!server->Start({"--data-dir", dir.File("transfer")})) {
+      ADD_FAILURE() << server->Log();
+      break;
+    }
+    servers.push_back(std::move(server));
+  }
+  return servers;
+}
+
 }  // namespace
 
 TEST(CtserverPostgres, TwoServersOnOneDatabaseUnderConcurrentClients) {
   ASSERT_TRUE(testsupport::HaveServerBinary());
-  auto& cluster = PgCluster::Shared();
-  ASSERT_TRUE(cluster.ok()) << "cannot start the PostgreSQL cluster: " << cluster.error();
-  std::string error;
-  const std::string uri = cluster.CreateDatabase(&error);
-  ASSERT_FALSE(uri.empty()) << error;
+  const std::string uri = NewDatabase();
+  ASSERT_FALSE(uri.empty());
 
   TempDir dirs[2];
-  std::vector<std::unique_ptr<ServerProcess>> servers;
-  for (auto& dir : dirs) {
-    servers.push_back(std::make_unique<ServerProcess>(dir.path()));
-    servers.back()->UseDatabase(uri);
-    ASSERT_TRUE(servers.back()->Start({"--data-dir", dir.File("transfer")})) << servers.back()->Log();
-  }
+  const auto servers = StartServers(uri, dirs);
+  ASSERT_EQ(servers.size(), 2u);
 
   constexpr int kClientsEach = 3, kUpdates = 8;
   constexpr int kClients = 2 * kClientsEach;
@@ -182,10 +205,8 @@ TEST(CtserverPostgres, TwoServersOnOneDatabaseUnderConcurrentClients) {
 TEST(CtserverPostgres, ADatabaseThatGoesAwayGivesIoErrorsAndTheServerCarriesOn) {
   ASSERT_TRUE(testsupport::HaveServerBinary());
   auto& cluster = PgCluster::Shared();
-  ASSERT_TRUE(cluster.ok()) << "cannot start the PostgreSQL cluster: " << cluster.error();
-  std::string error;
-  const std::string uri = cluster.CreateDatabase(&error);
-  ASSERT_FALSE(uri.empty()) << error;
+  const std::string uri = NewDatabase();
+  ASSERT_FALSE(uri.empty());
   TempDir dir;
   ServerProcess server(dir.path());
   server.UseDatabase(uri);
@@ -212,18 +233,11 @@ TEST(CtserverPostgres, ADatabaseThatGoesAwayGivesIoErrorsAndTheServerCarriesOn) 
 // the same database (and of its own server's, once each), in order.
 TEST(CtserverPostgres, AWatchOnOneServerSeesTheOtherServersWrites) {
   ASSERT_TRUE(testsupport::HaveServerBinary());
-  auto& cluster = PgCluster::Shared();
-  ASSERT_TRUE(cluster.ok()) << "cannot start the PostgreSQL cluster: " << cluster.error();
-  std::string error;
-  const std::string uri = cluster.CreateDatabase(&error);
-  ASSERT_FALSE(uri.empty()) << error;
+  const std::string uri = NewDatabase();
+  ASSERT_FALSE(uri.empty());
   TempDir dirs[2];
-  std::vector<std::unique_ptr<ServerProcess>> servers;
-  for (auto& dir : dirs) {
-    servers.push_back(std::make_unique<ServerProcess>(dir.path()));
-    servers.back()->UseDatabase(uri);
-    ASSERT_TRUE(servers.back()->Start({"--data-dir", dir.File("transfer")})) << servers.back()->Log();
-  }
+  const auto servers = StartServers(uri, dirs);
+  ASSERT_EQ(servers.size(), 2u);
 
   // The watch: a stream on the first server, read on a thread of its own.
   auto stub = pb::Admin::NewStub(servers[0]->Channel());
