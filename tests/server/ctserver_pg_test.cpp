@@ -101,32 +101,38 @@ std::string NewDatabase() {
   return uri;
 }
 
-// Two servers on one database, each with a folder of its own; fewer, with
-// the failure recorded, when one does not start.
-std::vector<std::unique_ptr<ServerProcess>> StartServers(const std::string& uri, TempDir (&dirs)[2]) {
+// Two servers on a new database, each with a folder of its own.
+struct TwoServers {
+  TempDir dirs[2];
   std::vector<std::unique_ptr<ServerProcess>> servers;
-  for (auto& dir : dirs) {
-    auto server = std::make_unique<ServerProcess>(dir.path());
-    server->UseDatabase(uri);
-    if (!server->Start({"--data-dir", dir.File("transfer")})) {
-      ADD_FAILURE() << server->Log();
-      break;
+
+  // False, with the failure recorded, when one of them does not start.
+  bool Start() {
+    if (!testsupport::HaveServerBinary()) {
+      ADD_FAILURE() << "no server binary";
+      return false;
     }
-    servers.push_back(std::move(server));
+    const std::string uri = NewDatabase();
+    if (uri.empty()) return false;
+    for (auto& dir : dirs) {
+      auto server = std::make_unique<ServerProcess>(dir.path());
+      server->UseDatabase(uri);
+      if (!server->Start({"--data-dir", dir.File("transfer")})) {
+        ADD_FAILURE() << server->Log();
+        return false;
+      }
+      servers.push_back(std::move(server));
+    }
+    return true;
   }
-  return servers;
-}
+};
 
 }  // namespace
 
 TEST(CtserverPostgres, TwoServersOnOneDatabaseUnderConcurrentClients) {
-  ASSERT_TRUE(testsupport::HaveServerBinary());
-  const std::string uri = NewDatabase();
-  ASSERT_FALSE(uri.empty());
-
-  TempDir dirs[2];
-  const auto servers = StartServers(uri, dirs);
-  ASSERT_EQ(servers.size(), 2u);
+  TwoServers two;
+  ASSERT_TRUE(two.Start());
+  const auto& servers = two.servers;
 
   constexpr int kClientsEach = 3, kUpdates = 8;
   constexpr int kClients = 2 * kClientsEach;
@@ -232,12 +238,9 @@ TEST(CtserverPostgres, ADatabaseThatGoesAwayGivesIoErrorsAndTheServerCarriesOn) 
 // A watcher on one server hears of writes made through another server on
 // the same database (and of its own server's, once each), in order.
 TEST(CtserverPostgres, AWatchOnOneServerSeesTheOtherServersWrites) {
-  ASSERT_TRUE(testsupport::HaveServerBinary());
-  const std::string uri = NewDatabase();
-  ASSERT_FALSE(uri.empty());
-  TempDir dirs[2];
-  const auto servers = StartServers(uri, dirs);
-  ASSERT_EQ(servers.size(), 2u);
+  TwoServers two;
+  ASSERT_TRUE(two.Start());
+  const auto& servers = two.servers;
 
   // The watch: a stream on the first server, read on a thread of its own.
   auto stub = pb::Admin::NewStub(servers[0]->Channel());
