@@ -108,6 +108,37 @@ World& TheWorld() {
     return;                                                    \
   }
 
+// The profile's bytes for every iteration.
+void CountProfileBytes(benchmark::State& state, const World& w) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+}
+
+// Loads the profile through the stub; false when the call or the server failed.
+bool StubLoad(World& w, pb::ProfileInfoReply* reply) {
+  grpc::ClientContext context;
+  pb::ProfileInfoRequest request;
+  request.set_session(w.stubSession);
+  request.set_name(kName);
+  request.set_profile_class(kClass);
+  request.set_one(true);
+  return w.stub->GetProfileInfo(&context, request, reply).ok() && reply->error() == 0;
+}
+
+// A request to store the profile, without its content.
+pb::ProfileRequest StoreRequest(const World& w) {
+  pb::ProfileRequest request;
+  request.set_session(w.stubSession);
+  request.set_name(kName);
+  request.set_profile_class(kClass);
+  return request;
+}
+
+bool StubStore(World& w, const pb::ProfileRequest& request) {
+  grpc::ClientContext context;
+  pb::ProfileReply reply;
+  return w.stub->UpdateProfile(&context, request, &reply).ok() && reply.error() == 0;
+}
+
 void BM_LoadThroughSession(benchmark::State& state) {
   NEED_WORLD(state);
   for (auto _ : state) {
@@ -116,39 +147,25 @@ void BM_LoadThroughSession(benchmark::State& state) {
     if (!w.multi->LoadProfile(kServer, kName, kClass, set)) state.SkipWithError("load failed");
     CTkvs_Destroy(set, nullptr);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+  CountProfileBytes(state, w);
 }
 
 void BM_LoadThroughStub(benchmark::State& state) {
   NEED_WORLD(state);
   for (auto _ : state) {
-    grpc::ClientContext context;
-    pb::ProfileInfoRequest request;
-    request.set_session(w.stubSession);
-    request.set_name(kName);
-    request.set_profile_class(kClass);
-    request.set_one(true);
     pb::ProfileInfoReply reply;
-    if (!w.stub->GetProfileInfo(&context, request, &reply).ok() || reply.error() != 0) {
-      state.SkipWithError("stub load failed");
-    }
+    if (!StubLoad(w, &reply)) state.SkipWithError("stub load failed");
     benchmark::DoNotOptimize(reply.contents_size());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+  CountProfileBytes(state, w);
 }
 
 // The stub call plus turning the content into a set the caller can use.
 void BM_LoadThroughStubUsable(benchmark::State& state) {
   NEED_WORLD(state);
   for (auto _ : state) {
-    grpc::ClientContext context;
-    pb::ProfileInfoRequest request;
-    request.set_session(w.stubSession);
-    request.set_name(kName);
-    request.set_profile_class(kClass);
-    request.set_one(true);
     pb::ProfileInfoReply reply;
-    if (!w.stub->GetProfileInfo(&context, request, &reply).ok() || reply.error() != 0 || reply.contents_size() < 1) {
+    if (!StubLoad(w, &reply) || reply.contents_size() < 1) {
       state.SkipWithError("stub load failed");
       break;
     }
@@ -158,7 +175,7 @@ void BM_LoadThroughStubUsable(benchmark::State& state) {
     if (!ctserver::BytesToKvs(reply.contents(0), set, &error)) state.SkipWithError("stub decode failed");
     CTkvs_Destroy(set, nullptr);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+  CountProfileBytes(state, w);
 }
 
 void BM_StoreThroughSession(benchmark::State& state) {
@@ -166,46 +183,32 @@ void BM_StoreThroughSession(benchmark::State& state) {
   for (auto _ : state) {
     if (!w.multi->SaveProfile(kServer, kClass, kName, w.profile, 1)) state.SkipWithError("store failed");
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+  CountProfileBytes(state, w);
 }
 
 void BM_StoreThroughStub(benchmark::State& state) {
   NEED_WORLD(state);
   for (auto _ : state) {
-    grpc::ClientContext context;
-    pb::ProfileRequest request;
-    request.set_session(w.stubSession);
-    request.set_name(kName);
-    request.set_profile_class(kClass);
+    pb::ProfileRequest request = StoreRequest(w);
     request.set_content(w.contentBytes);
-    pb::ProfileReply reply;
-    if (!w.stub->UpdateProfile(&context, request, &reply).ok() || reply.error() != 0) {
-      state.SkipWithError("stub store failed");
-    }
+    if (!StubStore(w, request)) state.SkipWithError("stub store failed");
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+  CountProfileBytes(state, w);
 }
 
 // Encoding the set into bytes, then the stub call.
 void BM_StoreThroughStubUsable(benchmark::State& state) {
   NEED_WORLD(state);
   for (auto _ : state) {
-    grpc::ClientContext context;
-    pb::ProfileRequest request;
-    request.set_session(w.stubSession);
-    request.set_name(kName);
-    request.set_profile_class(kClass);
+    pb::ProfileRequest request = StoreRequest(w);
     uint32_t error = 0;
     if (!ctserver::KvsToBytes(w.profile, request.mutable_content(), &error)) {
       state.SkipWithError("stub encode failed");
       break;
     }
-    pb::ProfileReply reply;
-    if (!w.stub->UpdateProfile(&context, request, &reply).ok() || reply.error() != 0) {
-      state.SkipWithError("stub store failed");
-    }
+    if (!StubStore(w, request)) state.SkipWithError("stub store failed");
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(w.contentBytes.size()));
+  CountProfileBytes(state, w);
 }
 
 // Where the session's extra time goes: turning the bytes into a set, and

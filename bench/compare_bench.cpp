@@ -89,16 +89,21 @@ Pair& Profiles() {
   return pair;
 }
 
-void BM_Diff1M(benchmark::State& state) {
-  Pair& p = Profiles();
+// Compares old with new in every iteration and counts the differences.
+void TimeDiff(benchmark::State& state, const QV_DataElement& oldValue, const QV_DataElement& newValue) {
   size_t count = 0;
   for (auto _ : state) {
     std::vector<compare::Difference> diffs;
-    compare::Diff(p.a, p.b, {}, &diffs);
+    compare::Diff(oldValue, newValue, {}, &diffs);
     count = diffs.size();
     benchmark::DoNotOptimize(diffs.data());
   }
   state.counters["differences"] = static_cast<double>(count);
+}
+
+void BM_Diff1M(benchmark::State& state) {
+  Pair& p = Profiles();
+  TimeDiff(state, p.a, p.b);
 }
 BENCHMARK(BM_Diff1M)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -131,14 +136,7 @@ Triple& Sides() {
 
 void BM_DiffMine1M(benchmark::State& state) {
   Triple& t = Sides();
-  size_t count = 0;
-  for (auto _ : state) {
-    std::vector<compare::Difference> diffs;
-    compare::Diff(t.base, t.mine, {}, &diffs);
-    count = diffs.size();
-    benchmark::DoNotOptimize(diffs.data());
-  }
-  state.counters["differences"] = static_cast<double>(count);
+  TimeDiff(state, t.base, t.mine);
 }
 BENCHMARK(BM_DiffMine1M)->Unit(benchmark::kMillisecond)->Iterations(5);
 

@@ -16,6 +16,44 @@ void FreeArray(T** items) {
   *items = nullptr;
 }
 
+// One of a reply's parallel lists, to be copied into a new array that the
+// caller of the session frees.
+template <class Out, class In>
+struct Column {
+  const In* items;
+  Out** out;
+  Out* made = nullptr;
+
+  bool Make(uint32_t n) {
+    made = new (std::nothrow) Out[n];
+    if (!made) return false;
+    for (uint32_t i = 0; i < n; ++i) made[i] = items[i];
+    return true;
+  }
+};
+
+template <class Out, class In>
+Column<Out, In> ColumnOf(const In* items, Out** out) {
+  return Column<Out, In>{items, out};
+}
+
+// After successful calls (*status 1), copies the first n items of every list
+// and sets *count; all or nothing: out of memory sets no output but the
+// status and error.
+template <class... Columns>
+void TakeColumns(int32_t* status, uint32_t* error, int32_t* count, uint32_t n, Columns... columns) {
+  if (*status != 1 || n == 0) return;
+  const bool made = (columns.Make(n) & ...);
+  if (made) {
+    ((*columns.out = columns.made), ...);
+    *count = static_cast<int32_t>(n);
+  } else {
+    (FreeArray(&columns.made), ...);
+    *status = 3;
+    *error = ct::kErrNoMemory;
+  }
+}
+
 }  // namespace
 
 ECTF_AdminSession::ECTF_AdminSession(const QV_String& server)
@@ -249,24 +287,8 @@ int32_t ECTF_AdminSession::GetProfileList(const QV_String& profileClass, QV_Stri
         }
         // The two lists have one length; never read past the shorter one.
         const uint32_t n = std::min(nameCount, classCount);
-        if (m_nStatus == 1 && n > 0) {
-          QV_String* outNames = new (std::nothrow) QV_String[n];
-          QV_String* outClasses = new (std::nothrow) QV_String[n];
-          if (outNames && outClasses) {
-            for (uint32_t i = 0; i < n; ++i) {
-              outNames[i] = nameItems[i];
-              outClasses[i] = classItems[i];
-            }
-            *names = outNames;
-            *classes = outClasses;
-            *count = static_cast<int32_t>(n);
-          } else {
-            FreeArray(&outNames);
-            FreeArray(&outClasses);
-            m_nStatus = 3;
-            m_nLastError = ct::kErrNoMemory;
-          }
-        }
+        TakeColumns(&m_nStatus, &m_nLastError, count, n, ColumnOf(nameItems, names),
+                    ColumnOf(classItems, classes));
       },
       true);
 }
@@ -291,32 +313,8 @@ int32_t ECTF_AdminSession::GetServiceStates(QV_String** names, uint32_t** states
         if (m_nStatus == 1) m_nStatus = CTkvs_GetSymbolArray(reply, CT_KEY_SERVICE_MODES, &modeItems, &c3, &m_nLastError);
         if (m_nStatus == 1) m_nStatus = CTkvs_GetBoolArray(reply, CT_KEY_SERVICE_RUNNING, &runningItems, &c4, &m_nLastError);
         const uint32_t n = std::min({c1, c2, c3, c4});
-        if (m_nStatus == 1 && n > 0) {
-          QV_String* outNames = new (std::nothrow) QV_String[n];
-          uint32_t* outStates = new (std::nothrow) uint32_t[n];
-          uint32_t* outModes = new (std::nothrow) uint32_t[n];
-          int32_t* outRunning = new (std::nothrow) int32_t[n];
-          if (outNames && outStates && outModes && outRunning) {
-            for (uint32_t i = 0; i < n; ++i) {
-              outNames[i] = nameItems[i];
-              outStates[i] = stateItems[i];
-              outModes[i] = modeItems[i];
-              outRunning[i] = runningItems[i];
-            }
-            *names = outNames;
-            *states = outStates;
-            *modes = outModes;
-            *running = outRunning;
-            *count = static_cast<int32_t>(n);
-          } else {
-            FreeArray(&outNames);
-            FreeArray(&outStates);
-            FreeArray(&outModes);
-            FreeArray(&outRunning);
-            m_nStatus = 3;
-            m_nLastError = ct::kErrNoMemory;
-          }
-        }
+        TakeColumns(&m_nStatus, &m_nLastError, count, n, ColumnOf(nameItems, names), ColumnOf(stateItems, states),
+                    ColumnOf(modeItems, modes), ColumnOf(runningItems, running));
       },
       true);
 }
@@ -334,24 +332,7 @@ int32_t ECTF_AdminSession::GetSPList(QV_String** names, int32_t** running, int32
         if (m_nStatus == 1) m_nStatus = CTkvs_GetStringArray(reply, CT_KEY_PROCESS_NAMES, &nameItems, &c1, &m_nLastError);
         if (m_nStatus == 1) m_nStatus = CTkvs_GetBoolArray(reply, CT_KEY_PROCESS_RUNNING, &runningItems, &c2, &m_nLastError);
         const uint32_t n = std::min(c1, c2);
-        if (m_nStatus == 1 && n > 0) {
-          QV_String* outNames = new (std::nothrow) QV_String[n];
-          int32_t* outRunning = new (std::nothrow) int32_t[n];
-          if (outNames && outRunning) {
-            for (uint32_t i = 0; i < n; ++i) {
-              outNames[i] = nameItems[i];
-              outRunning[i] = runningItems[i];
-            }
-            *names = outNames;
-            *running = outRunning;
-            *count = static_cast<int32_t>(n);
-          } else {
-            FreeArray(&outNames);
-            FreeArray(&outRunning);
-            m_nStatus = 3;
-            m_nLastError = ct::kErrNoMemory;
-          }
-        }
+        TakeColumns(&m_nStatus, &m_nLastError, count, n, ColumnOf(nameItems, names), ColumnOf(runningItems, running));
       },
       false);
 }

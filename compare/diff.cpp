@@ -449,6 +449,8 @@ bool ApplyToSet(CTkvs set, const DiffRefs& diffs, size_t depth, QV_DataElement* 
   return out.Release(result);
 }
 
+}  // namespace
+
 bool ApplyToArray(CTary array, const DiffRefs& diffs, size_t depth, QV_DataElement* result) {
   ArrayItems items;
   if (!ReadArray(array, &items) || !CTary_IsKnownType(items.type)) return false;
@@ -491,6 +493,8 @@ bool ApplyToArray(CTary array, const DiffRefs& diffs, size_t depth, QV_DataEleme
   if (!copyTo(items.count)) return false;
   return MakeArray(items.type, out, result);
 }
+
+namespace {
 
 bool ApplyAt(const QV_DataElement& old, const DiffRefs& diffs, size_t depth, QV_DataElement* result) {
   if (diffs.empty()) {

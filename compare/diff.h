@@ -75,6 +75,11 @@ bool Equal(const QV_DataElement& a, const QV_DataElement& b);
 // not fit the element.
 bool Apply(const QV_DataElement& oldValue, const std::vector<Difference>& diffs, QV_DataElement* result);
 
+// Apply's step for one array: the differences whose paths pass through the
+// array at step `depth` (the steps before it lead to the array), applied to
+// a new array made in *result.  The array itself is left as it is.
+bool ApplyToArray(CTary array, const std::vector<const Difference*>& diffs, size_t depth, QV_DataElement* result);
+
 // The path as text: keys by name where the namer has one, else #number,
 // joined by dots; array positions as [i].  Places are named as in the new
 // tree, but for the removed node itself (its old key and position, named by

@@ -471,51 +471,9 @@ class Patcher {
       return true;
     }
     // Insertions or removals: the array is made again.
-    std::vector<QV_DataElement> out;
-    out.reserve(items.count + refs.size());
-    uint32_t next = 0;
-    auto copyTo = [&](uint32_t end) {
-      if (end > items.count || end < next) return false;
-      for (; next < end; ++next) {
-        out.emplace_back();
-        if (!ToElement(items.At(next), &out.back())) return false;
-      }
-      return true;
-    };
-    for (size_t i = 0; i < refs.size();) {
-      const PathStep& step = refs[i]->path[depth];
-      if (step.isKey) return false;
-      size_t j = i + 1;
-      while (j < refs.size() && !refs[j]->path[depth].isKey && refs[j]->path[depth].oldIndex == step.oldIndex &&
-             refs[j]->path[depth].newIndex == step.newIndex)
-        ++j;
-      if (!copyTo(step.oldIndex)) return false;
-      const Difference& first = *refs[i];
-      if (Terminal(refs, i, j, depth) && first.kind == DiffKind::Added) {
-        out.push_back(first.newValue);
-      } else if (next >= items.count) {
-        return false;
-      } else if (Terminal(refs, i, j, depth)) {
-        ++next;
-        if (first.kind == DiffKind::Changed) out.push_back(first.newValue);
-      } else {
-        out.emplace_back();
-        if (!ToElement(items.At(next++), &out.back())) return false;
-        const Refs below(refs.begin() + static_cast<long>(i), refs.begin() + static_cast<long>(j));
-        if (!Element(&out.back(), below, depth + 1)) return false;
-      }
-      i = j;
-    }
-    if (!copyTo(items.count)) return false;
     QV_DataElement made;
     uint32_t err = 0;
-    return MakeArray(items.type, out, &made) && CTary_Copy(array, made.Array(), &err) != 0;
-  }
-
-  bool Element(QV_DataElement* element, const Refs& refs, size_t depth) {
-    if (element->Type() == CT_TYPE_KVSET) return Set(element->KVSet(), refs, depth);
-    if (element->Type() >= CT_TYPE_ARRAY) return Array(element->Array(), refs, depth);
-    return false;
+    return ApplyToArray(array, refs, depth, &made) && CTary_Copy(array, made.Array(), &err) != 0;
   }
 };
 

@@ -28,24 +28,17 @@ QV_DataElement& QV_DataElement::operator=(QV_DataElement&& other) noexcept {
 
 QV_DataElement& QV_DataElement::operator=(const QV_DataElement& other) {
   if (this == &other) return *this;
-  switch (other.m_type) {
-    case CT_TYPE_INT: SetToInt(other.Int()); break;
-    case CT_TYPE_UINT: SetToUInt(other.UInt()); break;
-    case CT_TYPE_BOOL: SetToBool(other.Bool()); break;
-    case CT_TYPE_SYMBOL: SetToSymbol(other.Symbol()); break;
-    case CT_TYPE_FLOAT: SetToFloat(other.Float()); break;
-    case CT_TYPE_IRANGE: SetToIRange(other.IRange()); break;
-    case CT_TYPE_FRANGE: SetToFRange(other.FRange()); break;
-    case CT_TYPE_KVSET: SetToKVSet(other.KVSet()); break;
-    case CT_TYPE_STRING: SetToString(other.String()); break;
-    default:
-      if (other.m_type >= CT_TYPE_ARRAY)
-        SetToArray(other.Array());
-      else
-        Clear();  // a code without a value kind copies as no value
-      break;
-  }
+  // Through the raw form, which names every value kind once; a code
+  // without a value kind copies as no value.
+  if (!FromRawDataElement(ToRawDataElement(other), this)) Clear();
   return *this;
+}
+
+void QV_DataElement::SetWords(uint32_t type, const void* first, const void* second) {
+  Clear();
+  m_type = type;
+  SetWord(0, first);
+  if (second) SetWord(1, second);
 }
 
 void QV_DataElement::SetWord(unsigned index, const void* from) {
@@ -71,49 +64,19 @@ void QV_DataElement::Clear() {
   m_type = CT_TYPE_NONE;
 }
 
-void QV_DataElement::SetToInt(int32_t value) {
-  Clear();
-  m_type = CT_TYPE_INT;
-  SetWord(0, &value);
-}
+void QV_DataElement::SetToInt(int32_t value) { SetWords(CT_TYPE_INT, &value); }
 
-void QV_DataElement::SetToUInt(uint32_t value) {
-  Clear();
-  m_type = CT_TYPE_UINT;
-  SetWord(0, &value);
-}
+void QV_DataElement::SetToUInt(uint32_t value) { SetWords(CT_TYPE_UINT, &value); }
 
-void QV_DataElement::SetToBool(int32_t value) {
-  Clear();
-  m_type = CT_TYPE_BOOL;
-  SetWord(0, &value);
-}
+void QV_DataElement::SetToBool(int32_t value) { SetWords(CT_TYPE_BOOL, &value); }
 
-void QV_DataElement::SetToSymbol(uint32_t value) {
-  Clear();
-  m_type = CT_TYPE_SYMBOL;
-  SetWord(0, &value);
-}
+void QV_DataElement::SetToSymbol(uint32_t value) { SetWords(CT_TYPE_SYMBOL, &value); }
 
-void QV_DataElement::SetToFloat(float value) {
-  Clear();
-  m_type = CT_TYPE_FLOAT;
-  SetWord(0, &value);
-}
+void QV_DataElement::SetToFloat(float value) { SetWords(CT_TYPE_FLOAT, &value); }
 
-void QV_DataElement::SetToIRange(CTirange value) {
-  Clear();
-  m_type = CT_TYPE_IRANGE;
-  SetWord(0, &value.start);
-  SetWord(1, &value.end);
-}
+void QV_DataElement::SetToIRange(CTirange value) { SetWords(CT_TYPE_IRANGE, &value.start, &value.end); }
 
-void QV_DataElement::SetToFRange(CTfrange value) {
-  Clear();
-  m_type = CT_TYPE_FRANGE;
-  SetWord(0, &value.start);
-  SetWord(1, &value.end);
-}
+void QV_DataElement::SetToFRange(CTfrange value) { SetWords(CT_TYPE_FRANGE, &value.start, &value.end); }
 
 // The setters that own something copy their input before freeing the old
 // value, so an element can be set from its own text, set or array.
@@ -152,41 +115,19 @@ void QV_DataElement::SetToArray(CTary array) {
   SetWord(0, &copy);
 }
 
-int32_t QV_DataElement::Int() const {
-  int32_t value;
-  GetWord(0, &value);
-  return value;
-}
+int32_t QV_DataElement::Int() const { return WordAs<int32_t>(0); }
 
-uint32_t QV_DataElement::UInt() const {
-  uint32_t value;
-  GetWord(0, &value);
-  return value;
-}
+uint32_t QV_DataElement::UInt() const { return WordAs<uint32_t>(0); }
 
 int32_t QV_DataElement::Bool() const { return Int(); }
 
 uint32_t QV_DataElement::Symbol() const { return UInt(); }
 
-float QV_DataElement::Float() const {
-  float value;
-  GetWord(0, &value);
-  return value;
-}
+float QV_DataElement::Float() const { return WordAs<float>(0); }
 
-CTirange QV_DataElement::IRange() const {
-  CTirange value;
-  GetWord(0, &value.start);
-  GetWord(1, &value.end);
-  return value;
-}
+CTirange QV_DataElement::IRange() const { return CTirange{WordAs<int32_t>(0), WordAs<int32_t>(1)}; }
 
-CTfrange QV_DataElement::FRange() const {
-  CTfrange value;
-  GetWord(0, &value.start);
-  GetWord(1, &value.end);
-  return value;
-}
+CTfrange QV_DataElement::FRange() const { return CTfrange{WordAs<float>(0), WordAs<float>(1)}; }
 
 char* QV_DataElement::String() const {
   char* text;

@@ -51,7 +51,15 @@ class QV_DataElement {
   void Clear();
 
   void SetWord(unsigned index, const void* from);
+  // A one- or two-word value of the type in place of the old value.
+  void SetWords(uint32_t type, const void* first, const void* second = nullptr);
   void GetWord(unsigned index, void* to) const;
+  template <class T>
+  T WordAs(unsigned index) const {
+    T value;
+    GetWord(index, &value);
+    return value;
+  }
   void SetText(char* text);
 
   uint32_t m_type;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "s100/cterrors.h"
@@ -121,21 +122,43 @@ bool Fail(uint32_t* error, uint32_t code) {
   return false;
 }
 
-bool ValidScalarType(uint32_t t) {
-  switch (t) {
-    case CT_TYPE_INT:
-    case CT_TYPE_UINT:
-    case CT_TYPE_BOOL:
-    case CT_TYPE_SYMBOL:
-    case CT_TYPE_FLOAT:
-    case CT_TYPE_IRANGE:
-    case CT_TYPE_FRANGE:
-    case CT_TYPE_KVSET:
-    case CT_TYPE_STRING:
-      return true;
-    default:
-      return false;
+// The message field that carries the value of each scalar type.
+struct ScalarField {
+  uint32_t type;
+  pb::DataElement::ValueCase field;
+};
+constexpr ScalarField kScalarFields[] = {
+    {CT_TYPE_INT, pb::DataElement::kIntValue},     {CT_TYPE_BOOL, pb::DataElement::kIntValue},
+    {CT_TYPE_UINT, pb::DataElement::kUintValue},   {CT_TYPE_SYMBOL, pb::DataElement::kUintValue},
+    {CT_TYPE_FLOAT, pb::DataElement::kFloatBits},  {CT_TYPE_IRANGE, pb::DataElement::kIrange},
+    {CT_TYPE_FRANGE, pb::DataElement::kFrange},    {CT_TYPE_STRING, pb::DataElement::kStringValue},
+    {CT_TYPE_KVSET, pb::DataElement::kKvset},
+};
+
+const ScalarField* ScalarFieldOf(uint32_t t) {
+  for (const ScalarField& f : kScalarFields) {
+    if (f.type == t) return &f;
   }
+  return nullptr;
+}
+
+bool ValidScalarType(uint32_t t) { return ScalarFieldOf(t) != nullptr; }
+
+// Which of an array message's repeated fields holds the items of each array
+// code, by position in the list CheckArray makes; codes without an element
+// kind carry plain words in the uints.
+constexpr std::pair<uint32_t, int> kArrayFields[] = {
+    {CT_TYPE_INT_ARRAY, 0},    {CT_TYPE_BOOL_ARRAY, 0},   {CT_TYPE_UINT_ARRAY, 1},  {CT_TYPE_SYMBOL_ARRAY, 1},
+    {CT_TYPE_FLOAT_ARRAY, 2},  {CT_TYPE_IRANGE_ARRAY, 3}, {CT_TYPE_FRANGE_ARRAY, 4}, {CT_TYPE_KVSET_ARRAY, 5},
+    {CT_TYPE_STRING_ARRAY, 6}, {CT_TYPE_ARRAY_ARRAY, 7},
+};
+constexpr int kWordsField = 1;
+
+int ArrayFieldOf(uint32_t code) {
+  for (const auto& [c, field] : kArrayFields) {
+    if (c == code) return field;
+  }
+  return kWordsField;
 }
 
 bool HasNul(const std::string& s) { return s.find('\0') != std::string::npos; }
@@ -149,20 +172,7 @@ bool CheckArray(const pb::Array& a, uint32_t code, int depth, uint32_t* error) {
   // Which repeated field may hold items for this code; every other must be empty.
   const int sizes[] = {a.ints_size(),    a.uints_size(),  a.float_bits_size(), a.iranges_size(),
                        a.franges_size(), a.kvsets_size(), a.strings_size(),    a.arrays_size()};
-  int allowed;
-  switch (code) {
-    case CT_TYPE_INT_ARRAY:
-    case CT_TYPE_BOOL_ARRAY: allowed = 0; break;
-    case CT_TYPE_UINT_ARRAY:
-    case CT_TYPE_SYMBOL_ARRAY: allowed = 1; break;
-    case CT_TYPE_FLOAT_ARRAY: allowed = 2; break;
-    case CT_TYPE_IRANGE_ARRAY: allowed = 3; break;
-    case CT_TYPE_FRANGE_ARRAY: allowed = 4; break;
-    case CT_TYPE_KVSET_ARRAY: allowed = 5; break;
-    case CT_TYPE_STRING_ARRAY: allowed = 6; break;
-    case CT_TYPE_ARRAY_ARRAY: allowed = 7; break;
-    default: allowed = 1; break;  // codes without a kind carry plain words
-  }
+  const int allowed = ArrayFieldOf(code);
   for (int i = 0; i < 8; ++i) {
     if (i != allowed && sizes[i] != 0) return Fail(error, ct::kErrInvalidArgument);
   }
@@ -185,27 +195,11 @@ bool CheckValue(const pb::DataElement& e, int depth, uint32_t* error) {
   const uint32_t t = e.type();
   const auto vc = e.value_case();
   const bool unset = vc == pb::DataElement::VALUE_NOT_SET;
-  switch (t) {
-    case CT_TYPE_INT:
-    case CT_TYPE_BOOL:
-      return unset || vc == pb::DataElement::kIntValue ? true : Fail(error, ct::kErrInvalidArgument);
-    case CT_TYPE_UINT:
-    case CT_TYPE_SYMBOL:
-      return unset || vc == pb::DataElement::kUintValue ? true : Fail(error, ct::kErrInvalidArgument);
-    case CT_TYPE_FLOAT:
-      return unset || vc == pb::DataElement::kFloatBits ? true : Fail(error, ct::kErrInvalidArgument);
-    case CT_TYPE_IRANGE:
-      return unset || vc == pb::DataElement::kIrange ? true : Fail(error, ct::kErrInvalidArgument);
-    case CT_TYPE_FRANGE:
-      return unset || vc == pb::DataElement::kFrange ? true : Fail(error, ct::kErrInvalidArgument);
-    case CT_TYPE_STRING:
-      if (!unset && vc != pb::DataElement::kStringValue) return Fail(error, ct::kErrInvalidArgument);
-      return HasNul(e.string_value()) ? Fail(error, ct::kErrInvalidArgument) : true;
-    case CT_TYPE_KVSET:
-      if (!unset && vc != pb::DataElement::kKvset) return Fail(error, ct::kErrInvalidArgument);
-      return CheckSet(e.kvset(), depth, error);
-    default:
-      break;
+  if (const ScalarField* f = ScalarFieldOf(t)) {
+    if (!unset && vc != f->field) return Fail(error, ct::kErrInvalidArgument);
+    if (t == CT_TYPE_STRING) return HasNul(e.string_value()) ? Fail(error, ct::kErrInvalidArgument) : true;
+    if (t == CT_TYPE_KVSET) return CheckSet(e.kvset(), depth, error);
+    return true;
   }
   if (t >= CT_TYPE_ARRAY) {
     if (unset) return depth > kMaxElementDepth ? Fail(error, ct::kErrTooDeep) : true;
@@ -267,6 +261,16 @@ bool Ok(int rc, uint32_t err, uint32_t* error) {
 
 bool SetToMsg(CTkvs set, pb::KVSet* out, int depth, uint32_t* error);
 
+// Copies an array's one-word items, read by get, into a repeated field.
+template <class T, class Field>
+bool CopyWords(CTary array, int (*get)(CTary, const T**, uint32_t*, uint32_t*), Field* field, uint32_t* error) {
+  const T* items = nullptr;
+  uint32_t n = 0, err = 0;
+  if (!Ok(get(array, &items, &n, &err), err, error)) return false;
+  if (n) field->Add(items, items + n);
+  return true;
+}
+
 bool AryToMsg(CTary array, pb::Array* out, int depth, uint32_t* error) {
   if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
   uint32_t err = 0, type = 0, n = 0;
@@ -274,24 +278,10 @@ bool AryToMsg(CTary array, pb::Array* out, int depth, uint32_t* error) {
   out->Clear();
   out->set_code(type);
   switch (type) {
-    case CT_TYPE_INT_ARRAY:
-    case CT_TYPE_BOOL_ARRAY: {
-      const int32_t* items = nullptr;
-      int rc = type == CT_TYPE_INT_ARRAY ? CTary_GetInt(array, &items, &n, &err)
-                                         : CTary_GetBool(array, &items, &n, &err);
-      if (!Ok(rc, err, error)) return false;
-      if (n) out->mutable_ints()->Add(items, items + n);
-      return true;
-    }
-    case CT_TYPE_UINT_ARRAY:
-    case CT_TYPE_SYMBOL_ARRAY: {
-      const uint32_t* items = nullptr;
-      int rc = type == CT_TYPE_UINT_ARRAY ? CTary_GetUInt(array, &items, &n, &err)
-                                          : CTary_GetSymbol(array, &items, &n, &err);
-      if (!Ok(rc, err, error)) return false;
-      if (n) out->mutable_uints()->Add(items, items + n);
-      return true;
-    }
+    case CT_TYPE_INT_ARRAY: return CopyWords(array, CTary_GetInt, out->mutable_ints(), error);
+    case CT_TYPE_BOOL_ARRAY: return CopyWords(array, CTary_GetBool, out->mutable_ints(), error);
+    case CT_TYPE_UINT_ARRAY: return CopyWords(array, CTary_GetUInt, out->mutable_uints(), error);
+    case CT_TYPE_SYMBOL_ARRAY: return CopyWords(array, CTary_GetSymbol, out->mutable_uints(), error);
     case CT_TYPE_FLOAT_ARRAY: {
       const float* items = nullptr;
       if (!Ok(CTary_GetFloat(array, &items, &n, &err), err, error)) return false;
@@ -351,43 +341,34 @@ bool AryToMsg(CTary array, pb::Array* out, int depth, uint32_t* error) {
       }
       return true;
     }
-    default: {
-      const uint32_t* items = nullptr;
-      if (!Ok(CTary_GetWords(array, &items, &n, &err), err, error)) return false;
-      if (n) out->mutable_uints()->Add(items, items + n);
-      return true;
-    }
+    default: return CopyWords(array, CTary_GetWords, out->mutable_uints(), error);  // codes without a kind
   }
+}
+
+// Copies a one-word value, read by get, into the message's field for it
+// (a float by its bits).
+template <class T, class Word>
+bool CopyWord(CTkvs set, CTsymbol key, int (*get)(CTkvs, CTsymbol, T*, uint32_t*),
+              void (pb::DataElement::*put)(Word), pb::DataElement* out, uint32_t* error) {
+  static_assert(sizeof(T) == 4 && sizeof(Word) == 4, "one word");
+  T v{};
+  uint32_t err = 0;
+  if (!Ok(get(set, key, &v, &err), err, error)) return false;
+  Word w;
+  std::memcpy(&w, &v, 4);
+  (out->*put)(w);
+  return true;
 }
 
 bool ValueToMsg(CTkvs set, CTsymbol key, uint32_t type, pb::DataElement* out, int depth, uint32_t* error) {
   uint32_t err = 0;
   out->set_type(type);
   switch (type) {
-    case CT_TYPE_INT:
-    case CT_TYPE_BOOL: {
-      int32_t v = 0;
-      int rc = type == CT_TYPE_INT ? CTkvs_GetInt(set, key, &v, &err) : CTkvs_GetBool(set, key, &v, &err);
-      if (!Ok(rc, err, error)) return false;
-      out->set_int_value(v);
-      return true;
-    }
-    case CT_TYPE_UINT:
-    case CT_TYPE_SYMBOL: {
-      uint32_t v = 0;
-      int rc = type == CT_TYPE_UINT ? CTkvs_GetUInt(set, key, &v, &err) : CTkvs_GetSymbol(set, key, &v, &err);
-      if (!Ok(rc, err, error)) return false;
-      out->set_uint_value(v);
-      return true;
-    }
-    case CT_TYPE_FLOAT: {
-      float v = 0;
-      if (!Ok(CTkvs_GetFloat(set, key, &v, &err), err, error)) return false;
-      uint32_t b;
-      std::memcpy(&b, &v, 4);
-      out->set_float_bits(b);
-      return true;
-    }
+    case CT_TYPE_INT: return CopyWord(set, key, CTkvs_GetInt, &pb::DataElement::set_int_value, out, error);
+    case CT_TYPE_BOOL: return CopyWord(set, key, CTkvs_GetBool, &pb::DataElement::set_int_value, out, error);
+    case CT_TYPE_UINT: return CopyWord(set, key, CTkvs_GetUInt, &pb::DataElement::set_uint_value, out, error);
+    case CT_TYPE_SYMBOL: return CopyWord(set, key, CTkvs_GetSymbol, &pb::DataElement::set_uint_value, out, error);
+    case CT_TYPE_FLOAT: return CopyWord(set, key, CTkvs_GetFloat, &pb::DataElement::set_float_bits, out, error);
     case CT_TYPE_IRANGE: {
       CTirange r{};
       if (!Ok(CTkvs_GetIRange(set, key, &r, &err), err, error)) return false;
@@ -449,28 +430,43 @@ bool SetToMsg(CTkvs set, pb::KVSet* out, int depth, uint32_t* error) {
 // ---- message to containers ----
 
 // Owns a container created for the time of one conversion step.
-struct TempSet {
-  CTkvs h = 0;
+template <int (*Create)(uint32_t*, uint32_t*), int (*Destroy)(uint32_t, uint32_t*)>
+struct TempContainer {
+  uint32_t h = 0;
   bool ok = false;
-  explicit TempSet(uint32_t* err) { ok = CTkvs_Create(&h, err) == 1; }
-  ~TempSet() {
-    if (ok) CTkvs_Destroy(h, nullptr);
+  explicit TempContainer(uint32_t* err) { ok = Create(&h, err) == 1; }
+  ~TempContainer() {
+    if (ok) Destroy(h, nullptr);
   }
-  TempSet(const TempSet&) = delete;
-  TempSet& operator=(const TempSet&) = delete;
+  TempContainer(const TempContainer&) = delete;
+  TempContainer& operator=(const TempContainer&) = delete;
 };
-struct TempAry {
-  CTary h = 0;
-  bool ok = false;
-  explicit TempAry(uint32_t* err) { ok = CTary_Create(&h, err) == 1; }
-  ~TempAry() {
-    if (ok) CTary_Destroy(h, nullptr);
-  }
-  TempAry(const TempAry&) = delete;
-  TempAry& operator=(const TempAry&) = delete;
-};
+using TempSet = TempContainer<CTkvs_Create, CTkvs_Destroy>;
+using TempAry = TempContainer<CTary_Create, CTary_Destroy>;
 
 bool FillSet(const pb::KVSet& in, CTkvs set, int depth, uint32_t* error);
+
+// Fills an array of containers: empty items go in first and are filled
+// where they lie, so every nested level is built once.
+template <typename Temp, typename Messages, typename Put, typename Get, typename Fill>
+bool FillContainerItems(CTary array, const Messages& messages, Put put, Get get, Fill fill, int depth,
+                        uint32_t* error) {
+  using Handle = decltype(Temp::h);
+  uint32_t err = 0;
+  Temp empty(&err);
+  if (!empty.ok) return Fail(error, err ? err : ct::kErrNoMemory);
+  std::vector<Handle> blanks(size_t(messages.size()), empty.h);
+  if (!Ok(put(array, blanks.data(), uint32_t(blanks.size()), &err), err, error)) return false;
+  const Handle* items = nullptr;
+  uint32_t n = 0;
+  if (!Ok(get(array, &items, &n, &err), err, error)) return false;
+  if (n != blanks.size()) return Fail(error, ct::kErrInternal);
+  std::vector<Handle> handles(items, items + n);  // the block may move while items are filled
+  for (uint32_t i = 0; i < n; ++i) {
+    if (!fill(messages[int(i)], handles[i], depth + 1, error)) return false;
+  }
+  return true;
+}
 
 bool FillAry(const pb::Array& in, CTary array, int depth, uint32_t* error) {
   if (depth > kMaxElementDepth) return Fail(error, ct::kErrTooDeep);
@@ -523,37 +519,10 @@ bool FillAry(const pb::Array& in, CTary array, int depth, uint32_t* error) {
       rc = CTary_PutString(array, items.data(), uint32_t(items.size()), &err);
       break;
     }
-    case CT_TYPE_KVSET_ARRAY: {
-      // Empty items go in first and are filled where they lie.
-      TempSet empty(&err);
-      if (!empty.ok) return Fail(error, err ? err : ct::kErrNoMemory);
-      std::vector<CTkvs> blanks(size_t(in.kvsets_size()), empty.h);
-      if (!Ok(CTary_PutKVSet(array, blanks.data(), uint32_t(blanks.size()), &err), err, error)) return false;
-      const CTkvs* items = nullptr;
-      uint32_t n = 0;
-      if (!Ok(CTary_GetKVSet(array, &items, &n, &err), err, error)) return false;
-      if (n != blanks.size()) return Fail(error, ct::kErrInternal);
-      std::vector<CTkvs> handles(items, items + n);
-      for (uint32_t i = 0; i < n; ++i) {
-        if (!FillSet(in.kvsets(int(i)), handles[i], depth + 1, error)) return false;
-      }
-      return true;
-    }
-    case CT_TYPE_ARRAY_ARRAY: {
-      TempAry empty(&err);
-      if (!empty.ok) return Fail(error, err ? err : ct::kErrNoMemory);
-      std::vector<CTary> blanks(size_t(in.arrays_size()), empty.h);
-      if (!Ok(CTary_PutArray(array, blanks.data(), uint32_t(blanks.size()), &err), err, error)) return false;
-      const CTary* items = nullptr;
-      uint32_t n = 0;
-      if (!Ok(CTary_GetArray(array, &items, &n, &err), err, error)) return false;
-      if (n != blanks.size()) return Fail(error, ct::kErrInternal);
-      std::vector<CTary> handles(items, items + n);
-      for (uint32_t i = 0; i < n; ++i) {
-        if (!FillAry(in.arrays(int(i)), handles[i], depth + 1, error)) return false;
-      }
-      return true;
-    }
+    case CT_TYPE_KVSET_ARRAY:
+      return FillContainerItems<TempSet>(array, in.kvsets(), CTary_PutKVSet, CTary_GetKVSet, FillSet, depth, error);
+    case CT_TYPE_ARRAY_ARRAY:
+      return FillContainerItems<TempAry>(array, in.arrays(), CTary_PutArray, CTary_GetArray, FillAry, depth, error);
     default:
       if (code < CT_TYPE_ARRAY) return Fail(error, ct::kErrInvalidArgument);
       rc = CTary_PutWords(array, code, in.uints().data(), uint32_t(in.uints_size()), &err);

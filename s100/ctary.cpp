@@ -11,10 +11,7 @@ using namespace ct::store;
 namespace {
 
 uint32_t FindArray(Table& table, CTary handle, Access access, Ary** array) {
-  Container* object = nullptr;
-  const uint32_t code = table.Lookup(handle, Kind::kAry, access, &object);
-  if (code == 0) *array = static_cast<Ary*>(object);
-  return code;
+  return Find(table, handle, Kind::kAry, access, array);
 }
 
 // A put: `make` builds the new items (copying all it is given) before the
@@ -79,24 +76,9 @@ bool CTary_IsKnownType(uint32_t type) {
   }
 }
 
-int CTary_Create(CTary* array, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    if (!array) return kErrBadArgument;
-    auto fresh = std::make_unique<Ary>();
-    *array = table.AddRoot(fresh.get(), Kind::kAry);
-    fresh.release();
-    return 0;
-  });
-}
+int CTary_Create(CTary* array, uint32_t* err) { return CreateRoot<Ary>(Kind::kAry, array, err); }
 
-int CTary_Destroy(CTary handle, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Ary* array = nullptr;
-    if (uint32_t code = FindArray(table, handle, Access::kDestroy, &array)) return code;
-    delete array;  // releases its handle and those lent from inside it
-    return 0;
-  });
-}
+int CTary_Destroy(CTary handle, uint32_t* err) { return DestroyRoot<Ary>(Kind::kAry, handle, err); }
 
 int CTary_Copy(CTary target, CTary source, uint32_t* err) {
   return Guarded(err, [&](Table& table) -> uint32_t {
@@ -111,23 +93,11 @@ int CTary_Copy(CTary target, CTary source, uint32_t* err) {
 }
 
 int CTary_GetType(CTary handle, uint32_t* type, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Ary* array = nullptr;
-    if (uint32_t code = FindArray(table, handle, Access::kRead, &array)) return code;
-    if (!type) return kErrBadArgument;
-    *type = array->type();
-    return 0;
-  });
+  return ReadProperty<Ary>(Kind::kAry, handle, type, err, [](const Ary& array) { return array.type(); });
 }
 
 int CTary_GetCount(CTary handle, uint32_t* count, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Ary* array = nullptr;
-    if (uint32_t code = FindArray(table, handle, Access::kRead, &array)) return code;
-    if (!count) return kErrBadArgument;
-    *count = array->Count();
-    return 0;
-  });
+  return ReadProperty<Ary>(Kind::kAry, handle, count, err, [](const Ary& array) { return array.Count(); });
 }
 
 // ---- Puts ----

@@ -7,14 +7,6 @@ namespace ct::store {
 
 namespace {
 
-template <class T>
-uint32_t Find(Table& table, uint32_t handle, Kind kind, Access access, T** out) {
-  Container* object = nullptr;
-  const uint32_t code = table.Lookup(handle, kind, access, &object);
-  if (code == 0) *out = static_cast<T*>(object);
-  return code;
-}
-
 bool ReservedKey(CTsymbol key) { return key == CT_KVS_START_KEY || key == CT_KVS_END_KEY; }
 
 }  // namespace
@@ -58,62 +50,59 @@ int ViewArray(CTary handle, ArrayView* view, uint32_t* err) {
   });
 }
 
-int PutNewKVSet(CTkvs handle, CTsymbol key, CTkvs* inner, uint32_t* err) {
+namespace {
+
+// Puts a new empty container of type `type` under key and lends it:
+// `member` is the value's owning pointer for that kind of container.
+template <class Made, class Handle>
+int PutNewContainer(CTkvs handle, CTsymbol key, uint32_t type, std::unique_ptr<Made> Value::*member, Kind kind,
+                    Handle* inner, uint32_t* err) {
   return Guarded(err, [&](Table& table) -> uint32_t {
     Kvs* set = nullptr;
     if (uint32_t code = Find(table, handle, Kind::kKvs, Access::kWrite, &set)) return code;
     if (ReservedKey(key) || !inner) return kErrBadArgument;
     if (set->depth + 1 > kMaxDepth) return kErrTooDeep;
     Value value;
-    value.type = CT_TYPE_KVSET;
-    value.kvs = std::make_unique<Kvs>();
-    value.kvs->depth = set->depth + 1;
-    Kvs* made = value.kvs.get();
+    value.type = type;
+    value.*member = std::make_unique<Made>();
+    (value.*member)->depth = set->depth + 1;
+    Made* made = (value.*member).get();
     set->Put(key, std::move(value));
-    *inner = table.Lend(made, Kind::kKvs);
+    *inner = table.Lend(made, kind);
     return 0;
   });
+}
+
+// Appends a new empty container to an array of containers and lends it.
+template <class Made, class Handle>
+int AppendNewContainer(CTary handle, Made* (Ary::*append)(), Kind kind, Handle* inner, uint32_t* err) {
+  return Guarded(err, [&](Table& table) -> uint32_t {
+    Ary* array = nullptr;
+    if (uint32_t code = Find(table, handle, Kind::kAry, Access::kWrite, &array)) return code;
+    if (!inner) return kErrBadArgument;
+    Made* made = (array->*append)();
+    if (!made) return kErrWrongKind;
+    *inner = table.Lend(made, kind);
+    return 0;
+  });
+}
+
+}  // namespace
+
+int PutNewKVSet(CTkvs handle, CTsymbol key, CTkvs* inner, uint32_t* err) {
+  return PutNewContainer(handle, key, CT_TYPE_KVSET, &Value::kvs, Kind::kKvs, inner, err);
 }
 
 int PutNewArray(CTkvs handle, CTsymbol key, CTary* inner, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Kvs* set = nullptr;
-    if (uint32_t code = Find(table, handle, Kind::kKvs, Access::kWrite, &set)) return code;
-    if (ReservedKey(key) || !inner) return kErrBadArgument;
-    if (set->depth + 1 > kMaxDepth) return kErrTooDeep;
-    Value value;
-    value.type = CT_TYPE_ARRAY;
-    value.ary = std::make_unique<Ary>();
-    value.ary->depth = set->depth + 1;
-    Ary* made = value.ary.get();
-    set->Put(key, std::move(value));
-    *inner = table.Lend(made, Kind::kAry);
-    return 0;
-  });
+  return PutNewContainer(handle, key, CT_TYPE_ARRAY, &Value::ary, Kind::kAry, inner, err);
 }
 
 int AppendNewKVSet(CTary handle, CTkvs* inner, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Ary* array = nullptr;
-    if (uint32_t code = Find(table, handle, Kind::kAry, Access::kWrite, &array)) return code;
-    if (!inner) return kErrBadArgument;
-    Kvs* made = array->AppendSet();
-    if (!made) return kErrWrongKind;
-    *inner = table.Lend(made, Kind::kKvs);
-    return 0;
-  });
+  return AppendNewContainer(handle, &Ary::AppendSet, Kind::kKvs, inner, err);
 }
 
 int AppendNewArray(CTary handle, CTary* inner, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Ary* array = nullptr;
-    if (uint32_t code = Find(table, handle, Kind::kAry, Access::kWrite, &array)) return code;
-    if (!inner) return kErrBadArgument;
-    Ary* made = array->AppendArray();
-    if (!made) return kErrWrongKind;
-    *inner = table.Lend(made, Kind::kAry);
-    return 0;
-  });
+  return AppendNewContainer(handle, &Ary::AppendArray, Kind::kAry, inner, err);
 }
 
 }  // namespace ct::store

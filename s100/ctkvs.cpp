@@ -11,10 +11,7 @@ using namespace ct::store;
 namespace {
 
 uint32_t FindSet(Table& table, CTkvs handle, Access access, Kvs** set) {
-  Container* object = nullptr;
-  const uint32_t code = table.Lookup(handle, Kind::kKvs, access, &object);
-  if (code == 0) *set = static_cast<Kvs*>(object);
-  return code;
+  return Find(table, handle, Kind::kKvs, access, set);
 }
 
 bool ReservedKey(CTsymbol key) { return key == CT_KVS_START_KEY || key == CT_KVS_END_KEY; }
@@ -114,24 +111,9 @@ int GetArrayItems(CTkvs handle, CTsymbol key, uint32_t code, const T** items, ui
 
 }  // namespace
 
-int CTkvs_Create(CTkvs* set, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    if (!set) return kErrBadArgument;
-    auto fresh = std::make_unique<Kvs>();
-    *set = table.AddRoot(fresh.get(), Kind::kKvs);
-    fresh.release();
-    return 0;
-  });
-}
+int CTkvs_Create(CTkvs* set, uint32_t* err) { return CreateRoot<Kvs>(Kind::kKvs, set, err); }
 
-int CTkvs_Destroy(CTkvs handle, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Kvs* set = nullptr;
-    if (uint32_t code = FindSet(table, handle, Access::kDestroy, &set)) return code;
-    delete set;  // releases its handle and those lent from inside it
-    return 0;
-  });
-}
+int CTkvs_Destroy(CTkvs handle, uint32_t* err) { return DestroyRoot<Kvs>(Kind::kKvs, handle, err); }
 
 int CTkvs_Clear(CTkvs handle, uint32_t* err) {
   return Guarded(err, [&](Table& table) -> uint32_t {
@@ -159,13 +141,8 @@ int CTkvs_Copy(CTkvs target, CTkvs source, uint32_t* err) {
 }
 
 int CTkvs_Count(CTkvs handle, uint32_t* count, uint32_t* err) {
-  return Guarded(err, [&](Table& table) -> uint32_t {
-    Kvs* set = nullptr;
-    if (uint32_t code = FindSet(table, handle, Access::kRead, &set)) return code;
-    if (!count) return kErrBadArgument;
-    *count = static_cast<uint32_t>(set->entries().size());
-    return 0;
-  });
+  return ReadProperty<Kvs>(Kind::kKvs, handle, count, err,
+                           [](const Kvs& set) { return static_cast<uint32_t>(set.entries().size()); });
 }
 
 // ---- Puts ----

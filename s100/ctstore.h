@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <stdexcept>
@@ -125,6 +126,51 @@ int Guarded(uint32_t* err, Body&& body) {
   }
   SetError(err, code == 0 ? kErrNone : code);
   return code == 0 ? 1 : 0;
+}
+
+// The container of type T behind a handle of the given kind.
+template <class T>
+uint32_t Find(Table& table, uint32_t handle, Kind kind, Access access, T** out) {
+  Container* object = nullptr;
+  const uint32_t code = table.Lookup(handle, kind, access, &object);
+  if (code == 0) *out = static_cast<T*>(object);
+  return code;
+}
+
+// Makes a new empty container of type T that the caller owns by its handle.
+template <class T>
+int CreateRoot(Kind kind, uint32_t* handle, uint32_t* err) {
+  return Guarded(err, [&](Table& table) -> uint32_t {
+    if (!handle) return kErrBadArgument;
+    auto fresh = std::make_unique<T>();
+    *handle = table.AddRoot(fresh.get(), kind);
+    fresh.release();
+    return 0;
+  });
+}
+
+// Destroys a container made by CreateRoot, and with it every handle lent
+// from inside it.
+template <class T>
+int DestroyRoot(Kind kind, uint32_t handle, uint32_t* err) {
+  return Guarded(err, [&](Table& table) -> uint32_t {
+    T* object = nullptr;
+    if (uint32_t code = Find(table, handle, kind, Access::kDestroy, &object)) return code;
+    delete object;
+    return 0;
+  });
+}
+
+// Reads one property of the container of type T behind a handle into *out.
+template <class T, class Out, class Read>
+int ReadProperty(Kind kind, uint32_t handle, Out* out, uint32_t* err, Read read) {
+  return Guarded(err, [&](Table& table) -> uint32_t {
+    T* object = nullptr;
+    if (uint32_t code = Find(table, handle, kind, Access::kRead, &object)) return code;
+    if (!out) return kErrBadArgument;
+    *out = read(*object);
+    return 0;
+  });
 }
 
 }  // namespace ct::store

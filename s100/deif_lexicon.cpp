@@ -107,36 +107,34 @@ void AppendQuoted(TextBuffer& out, const char* s, size_t n) {
   out.Put('"');
 }
 
+namespace {
+
+// The element kind word of each array type code.
+constexpr struct {
+  uint32_t code;
+  Word kind;
+} kArrayKinds[] = {
+    {CT_TYPE_INT_ARRAY, Word::kInt},       {CT_TYPE_UINT_ARRAY, Word::kUInt},
+    {CT_TYPE_BOOL_ARRAY, Word::kBool},     {CT_TYPE_FRANGE_ARRAY, Word::kFRange},
+    {CT_TYPE_IRANGE_ARRAY, Word::kIRange}, {CT_TYPE_KVSET_ARRAY, Word::kKVSet},
+    {CT_TYPE_SYMBOL_ARRAY, Word::kSymbol}, {CT_TYPE_FLOAT_ARRAY, Word::kFloat},
+    {CT_TYPE_STRING_ARRAY, Word::kString}, {CT_TYPE_ARRAY_ARRAY, Word::kArray},
+};
+
+}  // namespace
+
 Word ArrayKindWord(uint32_t code) {
-  switch (code) {
-    case CT_TYPE_INT_ARRAY: return Word::kInt;
-    case CT_TYPE_UINT_ARRAY: return Word::kUInt;
-    case CT_TYPE_BOOL_ARRAY: return Word::kBool;
-    case CT_TYPE_FRANGE_ARRAY: return Word::kFRange;
-    case CT_TYPE_IRANGE_ARRAY: return Word::kIRange;
-    case CT_TYPE_KVSET_ARRAY: return Word::kKVSet;
-    case CT_TYPE_SYMBOL_ARRAY: return Word::kSymbol;
-    case CT_TYPE_FLOAT_ARRAY: return Word::kFloat;
-    case CT_TYPE_STRING_ARRAY: return Word::kString;
-    case CT_TYPE_ARRAY_ARRAY: return Word::kArray;
-    default: return Word::kNotAWord;
+  for (const auto& k : kArrayKinds) {
+    if (k.code == code) return k.kind;
   }
+  return Word::kNotAWord;
 }
 
 uint32_t ArrayCodeOf(Word kind) {
-  switch (kind) {
-    case Word::kInt: return CT_TYPE_INT_ARRAY;
-    case Word::kUInt: return CT_TYPE_UINT_ARRAY;
-    case Word::kBool: return CT_TYPE_BOOL_ARRAY;
-    case Word::kFRange: return CT_TYPE_FRANGE_ARRAY;
-    case Word::kIRange: return CT_TYPE_IRANGE_ARRAY;
-    case Word::kKVSet: return CT_TYPE_KVSET_ARRAY;
-    case Word::kSymbol: return CT_TYPE_SYMBOL_ARRAY;
-    case Word::kFloat: return CT_TYPE_FLOAT_ARRAY;
-    case Word::kString: return CT_TYPE_STRING_ARRAY;
-    case Word::kArray: return CT_TYPE_ARRAY_ARRAY;
-    default: return 0;
+  for (const auto& k : kArrayKinds) {
+    if (k.kind == kind) return k.code;
   }
+  return 0;
 }
 
 namespace {

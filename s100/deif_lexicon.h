@@ -88,6 +88,26 @@ inline uint64_t HasByte(uint64_t v, unsigned char b) { return HasZero(v ^ (kOnes
 inline uint64_t HasBelow(uint64_t v, unsigned char b) { return (v - kOnes * b) & ~v & kHigh; }
 }  // namespace swar
 
+#if defined(__SSE2__)
+namespace sse {
+// Moves *i on sixteen bytes at a time; true, with *i at the byte, when
+// stop() marks one of the sixteen bytes at *i, false when fewer than
+// sixteen are left.
+template <class Stop>
+inline bool FindStop(const char* s, size_t n, size_t* i, Stop stop) {
+  while (*i + 16 <= n) {
+    const int mask = _mm_movemask_epi8(stop(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + *i))));
+    if (mask != 0) {
+      *i += static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+      return true;
+    }
+    *i += 16;
+  }
+  return false;
+}
+}  // namespace sse
+#endif
+
 // Length of the leading run of bytes that are written as themselves inside
 // quotes.
 inline size_t PlainRun(const char* s, size_t n) {
@@ -97,14 +117,11 @@ inline size_t PlainRun(const char* s, size_t n) {
   // with the high bit set are both "less than blank".
   const __m128i blank = _mm_set1_epi8(0x20), del = _mm_set1_epi8(0x7f);
   const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
-  while (i + 16 <= n) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(v, blank), _mm_cmpeq_epi8(v, del)),
-                                      _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
-    const int mask = _mm_movemask_epi8(stop);
-    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-    i += 16;
-  }
+  if (sse::FindStop(s, n, &i, [&](__m128i v) {
+        return _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(v, blank), _mm_cmpeq_epi8(v, del)),
+                            _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
+      }))
+    return i;
 #endif
   while (i + 8 <= n) {
     uint64_t v = swar::Load(s + i);
@@ -124,14 +141,11 @@ inline size_t QuotedRun(const char* s, size_t n) {
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
-  while (i + 16 <= n) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    const __m128i stop = _mm_or_si128(_mm_cmpeq_epi8(v, zero),
-                                      _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
-    const int mask = _mm_movemask_epi8(stop);
-    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-    i += 16;
-  }
+  if (sse::FindStop(s, n, &i, [&](__m128i v) {
+        return _mm_or_si128(_mm_cmpeq_epi8(v, zero),
+                            _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)));
+      }))
+    return i;
 #endif
   while (i + 8 <= n) {
     uint64_t v = swar::Load(s + i);

@@ -95,6 +95,10 @@ bool Reader::FailContainer(uint32_t containerError) {
   }
 }
 
+bool Reader::Stored(int result, const uint32_t* containerError) {
+  return result == 1 || FailContainer(*containerError);
+}
+
 bool Reader::Unexpected() {
   if (p_ >= end_) return Fail(ct::kErrTextTruncated, end_);
   return Fail(ct::kErrTextSyntax, p_);
@@ -267,6 +271,14 @@ bool Reader::ReadFloat(float* value) {
   p_ = q;
   if (p_ < end_ && IsNameChar(*p_)) return Fail(ct::kErrTextSyntax, p_);
   return true;
+}
+
+bool Reader::ReadIRange(CTirange* value) {
+  return ReadInt32(&value->start) && ExpectTo() && ReadInt32(&value->end);
+}
+
+bool Reader::ReadFRange(CTfrange* value) {
+  return ReadFloat(&value->start) && ExpectTo() && ReadFloat(&value->end);
 }
 
 bool Reader::ReadQuoted(std::string& out) {
@@ -446,57 +458,23 @@ bool Reader::ReadSetValue(CTkvs set, CTsymbol key, int depth) {
   size_t n;
   ReadWord(&s, &n);
   uint32_t err = 0;
-  int r = 0;
+  int32_t i;
+  uint32_t u;
+  float f;
+  CTirange ir;
+  CTfrange fr;
   switch (LookupWord(s, n)) {
-    case Word::kInt: {
-      int32_t v;
-      if (!ReadInt32(&v)) return false;
-      r = CTkvs_PutInt(set, key, v, &err);
-      break;
-    }
-    case Word::kUInt: {
-      uint32_t v;
-      if (!ReadUInt32(&v)) return false;
-      r = CTkvs_PutUInt(set, key, v, &err);
-      break;
-    }
-    case Word::kBool: {
-      int32_t v;
-      if (!ReadBool(&v)) return false;
-      r = CTkvs_PutBool(set, key, v, &err);
-      break;
-    }
-    case Word::kSymbol: {
-      CTsymbol v;
-      if (!ReadName(&v)) return false;
-      r = CTkvs_PutSymbol(set, key, v, &err);
-      break;
-    }
-    case Word::kFloat: {
-      float v;
-      if (!ReadFloat(&v)) return false;
-      r = CTkvs_PutFloat(set, key, v, &err);
-      break;
-    }
-    case Word::kIRange: {
-      CTirange v;
-      if (!ReadInt32(&v.start) || !ExpectTo() || !ReadInt32(&v.end)) return false;
-      r = CTkvs_PutIRange(set, key, &v, &err);
-      break;
-    }
-    case Word::kFRange: {
-      CTfrange v;
-      if (!ReadFloat(&v.start) || !ExpectTo() || !ReadFloat(&v.end)) return false;
-      r = CTkvs_PutFRange(set, key, &v, &err);
-      break;
-    }
-    case Word::kString: {
+    case Word::kInt: return ReadInt32(&i) && Stored(CTkvs_PutInt(set, key, i, &err), &err);
+    case Word::kUInt: return ReadUInt32(&u) && Stored(CTkvs_PutUInt(set, key, u, &err), &err);
+    case Word::kBool: return ReadBool(&i) && Stored(CTkvs_PutBool(set, key, i, &err), &err);
+    case Word::kSymbol: return ReadName(&u) && Stored(CTkvs_PutSymbol(set, key, u, &err), &err);
+    case Word::kFloat: return ReadFloat(&f) && Stored(CTkvs_PutFloat(set, key, f, &err), &err);
+    case Word::kIRange: return ReadIRange(&ir) && Stored(CTkvs_PutIRange(set, key, &ir, &err), &err);
+    case Word::kFRange: return ReadFRange(&fr) && Stored(CTkvs_PutFRange(set, key, &fr, &err), &err);
+    case Word::kString:
       if (!SkipSpace() || *p_ != '"') return Unexpected();
       text_.clear();
-      if (!ReadQuoted(text_)) return false;
-      r = CTkvs_PutString(set, key, text_.c_str(), &err);
-      break;
-    }
+      return ReadQuoted(text_) && Stored(CTkvs_PutString(set, key, text_.c_str(), &err), &err);
     case Word::kKVSet: {
       if (depth >= kDeifMaxDepth) return Fail(ct::kErrTextTooDeep, at);
       // Put an empty set and fill it in place: no copy of the finished set.
@@ -512,8 +490,6 @@ bool Reader::ReadSetValue(CTkvs set, CTsymbol key, int depth) {
     }
     default: return Fail(ct::kErrTextBadType, at);
   }
-  if (r != 1) return FailContainer(err);
-  return true;
 }
 
 // Items of an array: after the opening bracket, items separated by commas
@@ -551,6 +527,17 @@ bool Reader::FailItem() {
   return Fail(ct::kErrTextSyntax, p_);
 }
 
+// The word at p_, left unread; kNotAWord where no name starts.
+Word Reader::PeekWord() {
+  if (!IsNameStart(*p_)) return Word::kNotAWord;
+  const char* at = p_;
+  const char* s;
+  size_t n;
+  ReadWord(&s, &n);
+  p_ = at;
+  return LookupWord(s, n);
+}
+
 // Whether the item at p_ starts like an item of the kind.
 bool Reader::ItemFits(Word kind) {
   char c = *p_;
@@ -565,29 +552,15 @@ bool Reader::ItemFits(Word kind) {
       break;
     case Word::kBool: {
       if (number) return true;
-      if (IsNameStart(c)) {
-        const char* at = p_;
-        const char* s;
-        size_t n;
-        ReadWord(&s, &n);
-        p_ = at;
-        Word w = LookupWord(s, n);
-        if (w == Word::kTrue || w == Word::kFalse) return true;
-      }
+      const Word w = PeekWord();
+      if (w == Word::kTrue || w == Word::kFalse) return true;
       break;
     }
     case Word::kFloat:
     case Word::kFRange: {
       if (number || c == '.' || (c == '-' && (next == '.' || next == 'i'))) return true;
-      if (IsNameStart(c)) {
-        const char* at = p_;
-        const char* s;
-        size_t n;
-        ReadWord(&s, &n);
-        p_ = at;
-        Word w = LookupWord(s, n);
-        if (w == Word::kInf || w == Word::kNan) return true;
-      }
+      const Word w = PeekWord();
+      if (w == Word::kInf || w == Word::kNan) return true;
       break;
     }
     case Word::kSymbol:
@@ -599,6 +572,18 @@ bool Reader::ItemFits(Word kind) {
     default: break;
   }
   return FailItem();
+}
+
+// Items of an array of one value kind, each read by `read`, into items.
+template <class T>
+bool Reader::ReadValueItems(std::vector<T>& items, Word kind, bool (Reader::*read)(T*)) {
+  items.clear();
+  return ReadItems([&] {
+    T v;
+    if (!ItemFits(kind) || !(this->*read)(&v)) return false;
+    items.push_back(v);
+    return true;
+  });
 }
 
 bool Reader::ReadArray(CTary target, int depth) {
@@ -629,36 +614,15 @@ bool Reader::ReadArray(CTary target, int depth) {
     case Word::kArray: return ReadArrayItems(target, depth);
     case Word::kString: return ReadStringItems(target);
     case Word::kFloat:
-      floats_.clear();
-      if (!ReadItems([&] {
-            float v;
-            if (!ItemFits(kind) || !ReadFloat(&v)) return false;
-            floats_.push_back(v);
-            return true;
-          }))
-        return false;
+      if (!ReadValueItems(floats_, kind, &Reader::ReadFloat)) return false;
       r = CTary_PutFloat(target, floats_.data(), static_cast<uint32_t>(floats_.size()), &err);
       break;
     case Word::kIRange:
-      iranges_.clear();
-      if (!ReadItems([&] {
-            CTirange v;
-            if (!ItemFits(kind) || !ReadInt32(&v.start) || !ExpectTo() || !ReadInt32(&v.end)) return false;
-            iranges_.push_back(v);
-            return true;
-          }))
-        return false;
+      if (!ReadValueItems(iranges_, kind, &Reader::ReadIRange)) return false;
       r = CTary_PutIRange(target, iranges_.data(), static_cast<uint32_t>(iranges_.size()), &err);
       break;
     case Word::kFRange:
-      franges_.clear();
-      if (!ReadItems([&] {
-            CTfrange v;
-            if (!ItemFits(kind) || !ReadFloat(&v.start) || !ExpectTo() || !ReadFloat(&v.end)) return false;
-            franges_.push_back(v);
-            return true;
-          }))
-        return false;
+      if (!ReadValueItems(franges_, kind, &Reader::ReadFRange)) return false;
       r = CTary_PutFRange(target, franges_.data(), static_cast<uint32_t>(franges_.size()), &err);
       break;
     default: {

@@ -34,17 +34,21 @@ class Reader {
   bool SkipSpace();  // false at the end of the text
   bool Fail(uint32_t code, const char* at);
   bool FailContainer(uint32_t containerError);
+  bool Stored(int result, const uint32_t* containerError);  // a container call's result
   bool Unexpected();  // truncated at the end, a syntax fault elsewhere
   bool FailItem();    // an array item that does not fit the array
   bool Expect(char c);
   bool ExpectTo();
   void ReadWord(const char** s, size_t* n);  // at a name start
+  Word PeekWord();
   bool ReadMagnitude(bool* negative, uint64_t* magnitude, const char** start);
   bool ReadUnsignedAt(uint32_t* value);  // no leading blanks (after #)
   bool ReadInt32(int32_t* value);
   bool ReadUInt32(uint32_t* value);
   bool ReadBool(int32_t* value);
   bool ReadFloat(float* value);
+  bool ReadIRange(CTirange* value);  // FROM to TO
+  bool ReadFRange(CTfrange* value);
   bool ReadQuoted(std::string& out);  // appends the decoded bytes
   bool ReadName(uint32_t* symbol);
   bool Translate(const char* name, size_t length, const char* at, uint32_t* symbol);
@@ -59,6 +63,8 @@ class Reader {
   bool ReadSetItems(CTary target, int depth);
   bool ReadArrayItems(CTary target, int depth);
   bool ReadStringItems(CTary target);
+  template <class T>
+  bool ReadValueItems(std::vector<T>& items, Word kind, bool (Reader::*read)(T*));
 
   const char* const begin_;
   const char* const end_;

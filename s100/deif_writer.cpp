@@ -46,6 +46,14 @@ float AsFloat(uint32_t bits) {
 size_t FormatInt(int32_t v, char* p) { return static_cast<size_t>(std::to_chars(p, p + 12, v).ptr - p); }
 size_t FormatUInt(uint32_t v, char* p) { return static_cast<size_t>(std::to_chars(p, p + 12, v).ptr - p); }
 
+// "FROM to TO", each end written by Format.
+template <class Range, auto Format>
+size_t FormatRange(const Range& v, char* p) {
+  const size_t n = Format(v.start, p);
+  std::memcpy(p + n, " to ", 4);
+  return n + 4 + Format(v.end, p + n + 4);
+}
+
 }  // namespace
 
 Writer::Writer(QV_SymbolTranslator translator, void* context)
@@ -125,26 +133,37 @@ void Writer::WriteSymbol(uint32_t symbol) {
   if (out_.Ok()) spellings_.Insert(symbol, out_.Data() + start, out_.Size() - start);
 }
 
-bool Writer::Write(const QV_RawDataElement& e) {
-  switch (e.type) {
-    case CT_TYPE_NONE: out_.Literal("none"); break;
-    case CT_TYPE_INT: out_.Literal("int "); WriteInt(e.value.i); break;
-    case CT_TYPE_UINT: out_.Literal("uint "); WriteUInt(e.value.u); break;
-    case CT_TYPE_BOOL: out_.Literal("bool "); WriteInt(e.value.i); break;
-    case CT_TYPE_SYMBOL: out_.Literal("symbol "); WriteSymbol(e.value.u); break;
-    case CT_TYPE_FLOAT: out_.Literal("float "); WriteFloat(e.value.f); break;
+// Writes a value of one or two words, as its type word and the value;
+// false, with nothing written, for any other type.
+bool Writer::WriteWords(uint32_t type, uint32_t w0, uint32_t w1) {
+  switch (type) {
+    case CT_TYPE_INT: out_.Literal("int "); WriteInt(static_cast<int32_t>(w0)); return true;
+    case CT_TYPE_UINT: out_.Literal("uint "); WriteUInt(w0); return true;
+    case CT_TYPE_BOOL: out_.Literal("bool "); WriteInt(static_cast<int32_t>(w0)); return true;
+    case CT_TYPE_SYMBOL: out_.Literal("symbol "); WriteSymbol(w0); return true;
+    case CT_TYPE_FLOAT: out_.Literal("float "); WriteFloat(AsFloat(w0)); return true;
     case CT_TYPE_IRANGE:
       out_.Literal("irange ");
-      WriteInt(e.value.ir.start);
+      WriteInt(static_cast<int32_t>(w0));
       out_.Literal(" to ");
-      WriteInt(e.value.ir.end);
-      break;
+      WriteInt(static_cast<int32_t>(w1));
+      return true;
     case CT_TYPE_FRANGE:
       out_.Literal("frange ");
-      WriteFloat(e.value.fr.start);
+      WriteFloat(AsFloat(w0));
       out_.Literal(" to ");
-      WriteFloat(e.value.fr.end);
-      break;
+      WriteFloat(AsFloat(w1));
+      return true;
+    default: return false;
+  }
+}
+
+bool Writer::Write(const QV_RawDataElement& e) {
+  uint32_t words[2];
+  std::memcpy(words, &e.value.bits, sizeof words);
+  if (WriteWords(e.type, words[0], words[1])) return CheckOutput();
+  switch (e.type) {
+    case CT_TYPE_NONE: out_.Literal("none"); break;
     case CT_TYPE_STRING: out_.Literal("string "); WriteString(e.value.str); break;
     case CT_TYPE_KVSET:
       out_.Literal("kvset ");
@@ -187,39 +206,8 @@ bool Writer::WriteSet(CTkvs set, int depth, int indent) {
 }
 
 bool Writer::WriteSetValue(CTkvs set, const ct::store::EntryView& entry, uint64_t viewed, int depth, int indent) {
+  if (WriteWords(entry.type, entry.w0, entry.w1)) return true;
   switch (entry.type) {
-    case CT_TYPE_INT:
-      out_.Literal("int ");
-      WriteInt(static_cast<int32_t>(entry.w0));
-      return true;
-    case CT_TYPE_UINT:
-      out_.Literal("uint ");
-      WriteUInt(entry.w0);
-      return true;
-    case CT_TYPE_BOOL:
-      out_.Literal("bool ");
-      WriteInt(static_cast<int32_t>(entry.w0));
-      return true;
-    case CT_TYPE_SYMBOL:
-      out_.Literal("symbol ");
-      WriteSymbol(entry.w0);
-      return true;
-    case CT_TYPE_FLOAT:
-      out_.Literal("float ");
-      WriteFloat(AsFloat(entry.w0));
-      return true;
-    case CT_TYPE_IRANGE:
-      out_.Literal("irange ");
-      WriteInt(static_cast<int32_t>(entry.w0));
-      out_.Literal(" to ");
-      WriteInt(static_cast<int32_t>(entry.w1));
-      return true;
-    case CT_TYPE_FRANGE:
-      out_.Literal("frange ");
-      WriteFloat(AsFloat(entry.w0));
-      out_.Literal(" to ");
-      WriteFloat(AsFloat(entry.w1));
-      return true;
     case CT_TYPE_STRING: {
       out_.Literal("string ");
       if (viewed == translations_) {
@@ -289,18 +277,10 @@ bool Writer::WriteScalarItems(const ct::store::ArrayView& view) {
       WriteNumbers(out_, static_cast<const float*>(view.block), count, 24, FormatFloat);
       break;
     case CT_TYPE_IRANGE_ARRAY:
-      WriteNumbers(out_, static_cast<const CTirange*>(view.block), count, 26, [](const CTirange& v, char* p) {
-        size_t n = FormatInt(v.start, p);
-        std::memcpy(p + n, " to ", 4);
-        return n + 4 + FormatInt(v.end, p + n + 4);
-      });
+      WriteNumbers(out_, static_cast<const CTirange*>(view.block), count, 26, FormatRange<CTirange, FormatInt>);
       break;
     case CT_TYPE_FRANGE_ARRAY:
-      WriteNumbers(out_, static_cast<const CTfrange*>(view.block), count, 52, [](const CTfrange& v, char* p) {
-        size_t n = FormatFloat(v.start, p);
-        std::memcpy(p + n, " to ", 4);
-        return n + 4 + FormatFloat(v.end, p + n + 4);
-      });
+      WriteNumbers(out_, static_cast<const CTfrange*>(view.block), count, 52, FormatRange<CTfrange, FormatFloat>);
       break;
     case CT_TYPE_STRING_ARRAY:
       if (view.texts != nullptr) {

@@ -28,6 +28,7 @@ class Writer {
   // itself included; indent: the indentation level of the line it is on.
   bool WriteSet(CTkvs set, int depth, int indent);
   // viewed: the translator calls made when the set's view was taken.
+  bool WriteWords(uint32_t type, uint32_t w0, uint32_t w1);
   bool WriteSetValue(CTkvs set, const ct::store::EntryView& entry, uint64_t viewed, int depth, int indent);
   bool WriteArray(CTary array, int depth, int indent);
   bool WriteScalarItems(const ct::store::ArrayView& view);

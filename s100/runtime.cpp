@@ -195,14 +195,21 @@ uint32_t Send(Session& session, uint32_t (Backend::*method)(const Req&, Rep*), R
 
 // ---- Filling the reply and information sets ----
 
-uint32_t PutStringArray(CTkvs set, CTsymbol key, const std::vector<const char*>& items) {
+// Puts an array made of the items with `put` under the key.
+template <class Item>
+uint32_t PutItems(CTkvs set, CTsymbol key, int (*put)(CTary, const Item*, uint32_t, uint32_t*),
+                  const std::vector<Item>& items) {
   uint32_t err = kErrNone;
   CTary array = 0;
   if (!CTary_Create(&array, &err)) return err;
-  const bool ok = CTary_PutString(array, items.data(), static_cast<uint32_t>(items.size()), &err) &&
+  const bool ok = put(array, items.data(), static_cast<uint32_t>(items.size()), &err) &&
                   CTkvs_PutArray(set, key, array, &err);
   CTary_Destroy(array, nullptr);
   return ok ? 0 : err;
+}
+
+uint32_t PutStringArray(CTkvs set, CTsymbol key, const std::vector<const char*>& items) {
+  return PutItems(set, key, CTary_PutString, items);
 }
 
 template <class Field>
@@ -214,23 +221,11 @@ std::vector<const char*> Texts(const Field& field) {
 }
 
 uint32_t PutSymbolArray(CTkvs set, CTsymbol key, const std::vector<CTsymbol>& items) {
-  uint32_t err = kErrNone;
-  CTary array = 0;
-  if (!CTary_Create(&array, &err)) return err;
-  const bool ok = CTary_PutSymbol(array, items.data(), static_cast<uint32_t>(items.size()), &err) &&
-                  CTkvs_PutArray(set, key, array, &err);
-  CTary_Destroy(array, nullptr);
-  return ok ? 0 : err;
+  return PutItems(set, key, CTary_PutSymbol, items);
 }
 
 uint32_t PutBoolArray(CTkvs set, CTsymbol key, const std::vector<int32_t>& items) {
-  uint32_t err = kErrNone;
-  CTary array = 0;
-  if (!CTary_Create(&array, &err)) return err;
-  const bool ok = CTary_PutBool(array, items.data(), static_cast<uint32_t>(items.size()), &err) &&
-                  CTkvs_PutArray(set, key, array, &err);
-  CTary_Destroy(array, nullptr);
-  return ok ? 0 : err;
+  return PutItems(set, key, CTary_PutBool, items);
 }
 
 // Puts an array of `contents.size()` sets under the key and decodes each
@@ -777,14 +772,23 @@ int CTadm_ListRevisions(CTses handle, const char* name, const char* profileClass
       });
 }
 
+namespace {
+
+// Fills a request for one revision of a profile.
+auto RevisionOf(const char* name, const char* profileClass, uint64_t revision) {
+  return [=](pb::RevisionRequest& request) {
+    request.set_revision(revision);
+    return FillNameClass(&request, name, profileClass);
+  };
+}
+
+}  // namespace
+
 int CTadm_GetRevision(CTses handle, const char* name, const char* profileClass, uint64_t revision,
                       CTkvs content, CT_ReplyRecord* reply, uint32_t /*zero*/) {
   return AdminCall(
       handle, reply, &Backend::GetRevision,
-      [&](pb::RevisionRequest& request) {
-        request.set_revision(revision);
-        return FillNameClass(&request, name, profileClass);
-      },
+      RevisionOf(name, profileClass, revision),
       [&](const pb::RevisionReply& answer) {
         uint32_t code = kErrInternal;
         return ctserver::BytesToKvs(answer.content(), content, &code) ? kOk : code;
@@ -795,10 +799,7 @@ int CTadm_RestoreRevision(CTses handle, const char* name, const char* profileCla
                           uint64_t* newRevision, CT_ReplyRecord* reply, uint32_t /*zero*/) {
   return AdminCall(
       handle, reply, &Backend::RestoreRevision,
-      [&](pb::RevisionRequest& request) {
-        request.set_revision(revision);
-        return FillNameClass(&request, name, profileClass);
-      },
+      RevisionOf(name, profileClass, revision),
       [&](const pb::RevisionReply& answer) {
         if (newRevision) *newRevision = answer.revision();
         return kOk;

@@ -381,6 +381,20 @@ uint32_t PgStore::Transact(bool write, Work work) {
 
 namespace {
 
+// The rows of a query's result, each made by read(r, i); kErrIo when the
+// query failed.
+template <class Row, class Read>
+uint32_t TakeRows(const PgResult& r, std::vector<Row>* out, Read read) {
+  if (!r.ok()) return ct::kErrIo;
+  out->clear();
+  for (int i = 0; i < r.rows(); ++i) out->push_back(read(r, i));
+  return 0;
+}
+
+}  // namespace
+
+namespace {
+
 struct FoundProfile {
   int64_t id = 0;
   ProfileRow row;
@@ -529,19 +543,17 @@ uint32_t PgStore::GetProfile(const std::string& name, const std::string& cls, Pr
 
 uint32_t PgStore::ListProfiles(const std::string& cls, std::vector<ProfileRow>* out) {
   return Transact(false, [&](PgConnection& c) -> uint32_t {
-    PgResult r = c.Exec(
-        "SELECT name, class, revision, time_ms FROM profiles WHERE $1::text = '' OR class = $1 ORDER BY name", {cls});
-    if (!r.ok()) return ct::kErrIo;
-    out->clear();
-    for (int i = 0; i < r.rows(); ++i) {
-      ProfileRow row;
-      row.name = r.Text(i, 0);
-      row.profileClass = r.Text(i, 1);
-      row.revision = uint64_t(r.Int(i, 2));
-      row.timeMs = r.Int(i, 3);
-      out->push_back(std::move(row));
-    }
-    return 0;
+    return TakeRows(
+        c.Exec("SELECT name, class, revision, time_ms FROM profiles WHERE $1::text = '' OR class = $1 ORDER BY name",
+               {cls}),
+        out, [](const PgResult& r, int i) {
+          ProfileRow row;
+          row.name = r.Text(i, 0);
+          row.profileClass = r.Text(i, 1);
+          row.revision = uint64_t(r.Int(i, 2));
+          row.timeMs = r.Int(i, 3);
+          return row;
+        });
   });
 }
 
@@ -651,20 +663,19 @@ uint32_t PgStore::SetServiceStarted(const std::string& name, bool started, uint3
 
 uint32_t PgStore::ListServices(const std::string& name, std::vector<ServiceRow>* out) {
   return Transact(false, [&](PgConnection& c) -> uint32_t {
-    PgResult r = c.Exec(
-        "SELECT name, config, started, mode, stop_value FROM services WHERE $1::text = '' OR name = $1 ORDER BY id", {name});
-    if (!r.ok()) return ct::kErrIo;
-    out->clear();
-    for (int i = 0; i < r.rows(); ++i) {
-      ServiceRow row;
-      row.name = r.Text(i, 0);
-      row.config = r.Bytes(i, 1);
-      row.started = r.Bool(i, 2);
-      row.mode = uint32_t(r.Int(i, 3));
-      row.stopValue = uint32_t(r.Int(i, 4));
-      out->push_back(std::move(row));
-    }
-    return 0;
+    return TakeRows(
+        c.Exec("SELECT name, config, started, mode, stop_value FROM services WHERE $1::text = '' OR name = $1 "
+               "ORDER BY id",
+               {name}),
+        out, [](const PgResult& r, int i) {
+          ServiceRow row;
+          row.name = r.Text(i, 0);
+          row.config = r.Bytes(i, 1);
+          row.started = r.Bool(i, 2);
+          row.mode = uint32_t(r.Int(i, 3));
+          row.stopValue = uint32_t(r.Int(i, 4));
+          return row;
+        });
   });
 }
 
@@ -705,11 +716,8 @@ uint32_t PgStore::SetProcesses(const std::vector<ProcessRow>& rows) {
 
 uint32_t PgStore::ListProcesses(const std::string& name, std::vector<ProcessRow>* out) {
   return Transact(false, [&](PgConnection& c) -> uint32_t {
-    PgResult r = c.Exec("SELECT name, running FROM processes WHERE $1::text = '' OR name = $1 ORDER BY id", {name});
-    if (!r.ok()) return ct::kErrIo;
-    out->clear();
-    for (int i = 0; i < r.rows(); ++i) out->push_back({r.Text(i, 0), r.Bool(i, 1)});
-    return 0;
+    return TakeRows(c.Exec("SELECT name, running FROM processes WHERE $1::text = '' OR name = $1 ORDER BY id", {name}),
+                    out, [](const PgResult& r, int i) { return ProcessRow{r.Text(i, 0), r.Bool(i, 1)}; });
   });
 }
 

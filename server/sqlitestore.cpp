@@ -145,6 +145,17 @@ std::string ColumnText(sqlite3_stmt* s, int col) {
   return p ? std::string(reinterpret_cast<const char*>(p), size_t(n)) : std::string();
 }
 
+// The rows of a prepared query, each made by read(s), after which the
+// query is reset; kErrIo when a step failed.
+template <class Row, class Read>
+uint32_t TakeRows(sqlite3_stmt* s, std::vector<Row>* out, Read read) {
+  out->clear();
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) out->push_back(read(s));
+  sqlite3_reset(s);
+  return rc == SQLITE_DONE ? 0 : ct::kErrIo;
+}
+
 // Rolls back unless committed.
 class Transaction {
  public:
@@ -420,18 +431,14 @@ uint32_t SqliteStore::ListProfiles(const std::string& cls, std::vector<ProfileRo
                               "SELECT name, class, revision, time_ms FROM profiles WHERE class = ?1 ORDER BY name");
   if (!s) return ct::kErrIo;
   if (!cls.empty()) Bind(s, cls);
-  out->clear();
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+  return TakeRows(s, out, [](sqlite3_stmt* s) {
     ProfileRow row;
     row.name = ColumnText(s, 0);
     row.profileClass = ColumnText(s, 1);
     row.revision = uint64_t(sqlite3_column_int64(s, 2));
     row.timeMs = sqlite3_column_int64(s, 3);
-    out->push_back(std::move(row));
-  }
-  sqlite3_reset(s);
-  return rc == SQLITE_DONE ? 0 : ct::kErrIo;
+    return row;
+  });
 }
 
 uint32_t SqliteStore::ListRevisions(const std::string& name, const std::string& cls, std::vector<RevisionRow>* out) {
@@ -564,19 +571,15 @@ uint32_t SqliteStore::ListServices(const std::string& name, std::vector<ServiceR
                    : c->Prepare("SELECT name, config, started, mode, stop_value FROM services WHERE name = ?1");
   if (!s) return ct::kErrIo;
   if (!name.empty()) Bind(s, name);
-  out->clear();
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+  return TakeRows(s, out, [](sqlite3_stmt* s) {
     ServiceRow row;
     row.name = ColumnText(s, 0);
     row.config = ColumnBytes(s, 1);
     row.started = sqlite3_column_int(s, 2) != 0;
     row.mode = uint32_t(sqlite3_column_int64(s, 3));
     row.stopValue = uint32_t(sqlite3_column_int64(s, 4));
-    out->push_back(std::move(row));
-  }
-  sqlite3_reset(s);
-  return rc == SQLITE_DONE ? 0 : ct::kErrIo;
+    return row;
+  });
 }
 
 // ---- server level ----
@@ -626,13 +629,8 @@ uint32_t SqliteStore::ListProcesses(const std::string& name, std::vector<Process
                                  : c->Prepare("SELECT name, running FROM processes WHERE name = ?1");
   if (!s) return ct::kErrIo;
   if (!name.empty()) Bind(s, name);
-  out->clear();
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-    out->push_back({ColumnText(s, 0), sqlite3_column_int(s, 1) != 0});
-  }
-  sqlite3_reset(s);
-  return rc == SQLITE_DONE ? 0 : ct::kErrIo;
+  return TakeRows(s, out,
+                  [](sqlite3_stmt* s) { return ProcessRow{ColumnText(s, 0), sqlite3_column_int(s, 1) != 0}; });
 }
 
 std::string SqliteStore::IntegrityCheck() {

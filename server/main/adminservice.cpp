@@ -6,6 +6,8 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <type_traits>
+#include <utility>
 
 #include "s100/cterrors.h"
 
@@ -71,6 +73,25 @@ grpc::Status AdminService::Serve(Ctx* ctx, const Req* req, Rep* rep, void (Serve
   return grpc::Status::OK;
 }
 
+// Whether a request names a profile class besides its name.
+template <typename Req, typename = void>
+struct HasProfileClass : std::false_type {};
+template <typename Req>
+struct HasProfileClass<Req, std::void_t<decltype(std::declval<const Req&>().profile_class())>> : std::true_type {};
+
+template <typename Req, typename Rep>
+grpc::Status AdminService::ServeWrite(Ctx* ctx, const Req* req, Rep* rep, void (ServerCore::*method)(const Req&, Rep*),
+                                      const char* what) {
+  grpc::Status s = Serve(ctx, req, rep, method);
+  if (!s.ok()) return s;
+  if constexpr (HasProfileClass<Req>::value) {
+    LogWrite(what, req->name(), &req->profile_class(), rep->error());
+  } else {
+    LogWrite(what, req->name(), nullptr, rep->error());
+  }
+  return s;
+}
+
 bool AdminService::StopAndDrain(std::chrono::steady_clock::time_point deadline) {
   stopping_ = true;
   core_.EndWatches(ct::kErrConnect);
@@ -96,29 +117,19 @@ grpc::Status AdminService::GetProfileInfo(Ctx* c, const pb::ProfileInfoRequest* 
   return Serve(c, q, r, &ServerCore::GetProfileInfo);
 }
 grpc::Status AdminService::AddProfile(Ctx* c, const pb::ProfileRequest* q, pb::ProfileReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::AddProfile);
-  if (s.ok()) LogWrite("add profile", q->name(), &q->profile_class(), r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::AddProfile, "add profile");
 }
 grpc::Status AdminService::UpdateProfile(Ctx* c, const pb::ProfileRequest* q, pb::ProfileReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::UpdateProfile);
-  if (s.ok()) LogWrite("update profile", q->name(), &q->profile_class(), r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::UpdateProfile, "update profile");
 }
 grpc::Status AdminService::RemoveProfile(Ctx* c, const pb::RemoveProfileRequest* q, pb::StatusReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::RemoveProfile);
-  if (s.ok()) LogWrite("remove profile", q->name(), &q->profile_class(), r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::RemoveProfile, "remove profile");
 }
 grpc::Status AdminService::ImportProfile(Ctx* c, const pb::TransferProfileRequest* q, pb::StatusReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::ImportProfile);
-  if (s.ok()) LogWrite("import profile", q->name(), &q->profile_class(), r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::ImportProfile, "import profile");
 }
 grpc::Status AdminService::ExportProfile(Ctx* c, const pb::TransferProfileRequest* q, pb::StatusReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::ExportProfile);
-  if (s.ok()) LogWrite("export profile", q->name(), &q->profile_class(), r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::ExportProfile, "export profile");
 }
 grpc::Status AdminService::ListRevisions(Ctx* c, const pb::RevisionsRequest* q, pb::RevisionsReply* r) {
   return Serve(c, q, r, &ServerCore::ListRevisions);
@@ -127,9 +138,7 @@ grpc::Status AdminService::GetRevision(Ctx* c, const pb::RevisionRequest* q, pb:
   return Serve(c, q, r, &ServerCore::GetRevision);
 }
 grpc::Status AdminService::RestoreRevision(Ctx* c, const pb::RevisionRequest* q, pb::RevisionReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::RestoreRevision);
-  if (s.ok()) LogWrite("restore profile revision", q->name(), &q->profile_class(), r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::RestoreRevision, "restore profile revision");
 }
 grpc::Status AdminService::WatchProfile(Ctx* c, const pb::WatchProfileRequest* q,
                                         grpc::ServerWriter<pb::ProfileEvent>* writer) {
@@ -176,29 +185,19 @@ grpc::Status AdminService::GetSymbolTable(Ctx* c, const pb::SymbolTableRequest* 
   return Serve(c, q, r, &ServerCore::GetSymbolTable);
 }
 grpc::Status AdminService::AddService(Ctx* c, const pb::ServiceRequest* q, pb::StatusReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::AddService);
-  if (s.ok()) LogWrite("add service", q->name(), nullptr, r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::AddService, "add service");
 }
 grpc::Status AdminService::UpdateService(Ctx* c, const pb::ServiceRequest* q, pb::StatusReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::UpdateService);
-  if (s.ok()) LogWrite("update service", q->name(), nullptr, r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::UpdateService, "update service");
 }
 grpc::Status AdminService::RemoveService(Ctx* c, const pb::ServiceNameRequest* q, pb::StatusReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::RemoveService);
-  if (s.ok()) LogWrite("remove service", q->name(), nullptr, r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::RemoveService, "remove service");
 }
 grpc::Status AdminService::StartService(Ctx* c, const pb::ServiceNameRequest* q, pb::StatusReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::StartService);
-  if (s.ok()) LogWrite("start service", q->name(), nullptr, r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::StartService, "start service");
 }
 grpc::Status AdminService::StopService(Ctx* c, const pb::StopServiceRequest* q, pb::StatusReply* r) {
-  grpc::Status s = Serve(c, q, r, &ServerCore::StopService);
-  if (s.ok()) LogWrite("stop service", q->name(), nullptr, r->error());
-  return s;
+  return ServeWrite(c, q, r, &ServerCore::StopService, "stop service");
 }
 grpc::Status AdminService::GetServiceState(Ctx* c, const pb::ServiceStateRequest* q, pb::ServiceStateReply* r) {
   return Serve(c, q, r, &ServerCore::GetServiceState);

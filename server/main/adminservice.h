@@ -52,6 +52,10 @@ class AdminService final : public ctadmin::v1::Admin::Service {
  private:
   template <typename Req, typename Rep>
   grpc::Status Serve(Ctx* ctx, const Req* req, Rep* rep, void (ServerCore::*method)(const Req&, Rep*));
+  // Serve, for a call that writes: the write and its outcome are logged.
+  template <typename Req, typename Rep>
+  grpc::Status ServeWrite(Ctx* ctx, const Req* req, Rep* rep, void (ServerCore::*method)(const Req&, Rep*),
+                          const char* what);
 
   ServerCore& core_;
   const TokenCheck& token_;

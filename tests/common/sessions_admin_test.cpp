@@ -19,6 +19,23 @@ class AdminSession : public SessionsTest {
   }
 };
 
+// The lists GetServiceStates gives, freed as the caller must.
+struct ServiceStates {
+  QV_String* names = nullptr;
+  uint32_t* states = nullptr;
+  uint32_t* modes = nullptr;
+  int32_t* running = nullptr;
+  int32_t count = 0;
+
+  bool Get(ECTF_AdminSession& s) { return s.GetServiceStates(&names, &states, &modes, &running, &count) != 0; }
+  ~ServiceStates() {
+    delete[] names;
+    delete[] states;
+    delete[] modes;
+    delete[] running;
+  }
+};
+
 TEST_P(AdminSession, FailedConstructionMakesNoCloseCall) {
   {
     ECTF_AdminSession unknown("Nowhere");
@@ -186,22 +203,14 @@ TEST_P(AdminSession, ServicesAreListedWithTheirStates) {
   ASSERT_TRUE(s.AddService("Recorder", config));
   ASSERT_TRUE(s.StartService("Dialer"));
 
-  QV_String* names = nullptr;
-  uint32_t* states = nullptr;
-  uint32_t* modes = nullptr;
-  int32_t* running = nullptr;
-  int32_t count = 0;
-  ASSERT_TRUE(s.GetServiceStates(&names, &states, &modes, &running, &count));
-  ASSERT_EQ(count, 2);
-  for (int32_t i = 0; i < count; ++i) {
-    EXPECT_EQ(running[i], names[i] == "Dialer" ? 1 : 0) << names[i];
-    EXPECT_NE(states[i], 0u);
-    EXPECT_NE(modes[i], 0u);
+  ServiceStates list;
+  ASSERT_TRUE(list.Get(s));
+  ASSERT_EQ(list.count, 2);
+  for (int32_t i = 0; i < list.count; ++i) {
+    EXPECT_EQ(list.running[i], list.names[i] == "Dialer" ? 1 : 0) << list.names[i];
+    EXPECT_NE(list.states[i], 0u);
+    EXPECT_NE(list.modes[i], 0u);
   }
-  delete[] names;
-  delete[] states;
-  delete[] modes;
-  delete[] running;
 
   ASSERT_TRUE(s.StopService("Dialer", 0));
   EXPECT_FALSE(s.RemoveService("NoSuchService"));
@@ -212,15 +221,14 @@ TEST_P(AdminSession, ServicesAreListedWithTheirStates) {
 
 TEST_P(AdminSession, ServerWithoutServicesListsNothingSuccessfully) {
   ECTF_AdminSession s("A");
-  QV_String* names = nullptr;
-  uint32_t* states = nullptr;
-  uint32_t* modes = nullptr;
-  int32_t* running = nullptr;
-  int32_t count = 3;
-  ASSERT_TRUE(s.GetServiceStates(&names, &states, &modes, &running, &count));
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(names, nullptr);
-  EXPECT_EQ(running, nullptr);
+  ServiceStates list;
+  list.count = 3;
+  ASSERT_TRUE(list.Get(s));
+  EXPECT_EQ(list.count, 0);
+  EXPECT_EQ(list.names, nullptr);
+  EXPECT_EQ(list.states, nullptr);
+  EXPECT_EQ(list.modes, nullptr);
+  EXPECT_EQ(list.running, nullptr);
 }
 
 TEST_P(AdminSession, ServerProcessesAndLevel) {

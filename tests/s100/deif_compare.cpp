@@ -21,59 +21,33 @@ uint32_t Bits(float f) {
 
 bool SameSet(CTkvs a, CTkvs b, const std::string& at, std::string* why);
 
+// Items kept as plain bytes, read by get from both arrays: the same count
+// and the same bytes (floats by their bits).
+template <class T>
+bool SameItems(int (*get)(CTary, const T**, uint32_t*, uint32_t*), CTary a, CTary b, const std::string& at,
+               std::string* why) {
+  const T *x = nullptr, *y = nullptr;
+  uint32_t na = 0, nb = 0, err = 0;
+  if (get(a, &x, &na, &err) != 1 || get(b, &y, &nb, &err) != 1) return Differ(why, at + ": items unreadable");
+  if (na != nb) return Differ(why, at + ": count " + std::to_string(na) + " vs " + std::to_string(nb));
+  if (na && std::memcmp(x, y, sizeof(T) * na) != 0) return Differ(why, at + ": items differ");
+  return true;
+}
+
 bool SameArray(CTary a, CTary b, const std::string& at, std::string* why) {
   uint32_t ta = 0, tb = 0, err;
   if (CTary_GetType(a, &ta, &err) != 1 || CTary_GetType(b, &tb, &err) != 1) return Differ(why, at + ": bad array");
   if (ta != tb) return Differ(why, at + ": array code " + std::to_string(ta) + " vs " + std::to_string(tb));
   uint32_t na = 0, nb = 0;
-  auto cmpWords = [&](const void* x, const void* y, size_t size) {
-    if (na != nb) return Differ(why, at + ": count " + std::to_string(na) + " vs " + std::to_string(nb));
-    if (na && std::memcmp(x, y, size * na) != 0) return Differ(why, at + ": items differ");
-    return true;
-  };
+  auto same = [&](auto get) { return SameItems(get, a, b, at, why); };
   switch (ta) {
-    case CT_TYPE_INT_ARRAY:
-    case CT_TYPE_BOOL_ARRAY: {
-      const int32_t *x, *y;
-      if (ta == CT_TYPE_INT_ARRAY) {
-        CTary_GetInt(a, &x, &na, &err);
-        CTary_GetInt(b, &y, &nb, &err);
-      } else {
-        CTary_GetBool(a, &x, &na, &err);
-        CTary_GetBool(b, &y, &nb, &err);
-      }
-      return cmpWords(x, y, 4);
-    }
-    case CT_TYPE_UINT_ARRAY:
-    case CT_TYPE_SYMBOL_ARRAY: {
-      const uint32_t *x, *y;
-      if (ta == CT_TYPE_UINT_ARRAY) {
-        CTary_GetUInt(a, &x, &na, &err);
-        CTary_GetUInt(b, &y, &nb, &err);
-      } else {
-        CTary_GetSymbol(a, &x, &na, &err);
-        CTary_GetSymbol(b, &y, &nb, &err);
-      }
-      return cmpWords(x, y, 4);
-    }
-    case CT_TYPE_FLOAT_ARRAY: {
-      const float *x, *y;
-      CTary_GetFloat(a, &x, &na, &err);
-      CTary_GetFloat(b, &y, &nb, &err);
-      return cmpWords(x, y, 4);
-    }
-    case CT_TYPE_IRANGE_ARRAY: {
-      const CTirange *x, *y;
-      CTary_GetIRange(a, &x, &na, &err);
-      CTary_GetIRange(b, &y, &nb, &err);
-      return cmpWords(x, y, 8);
-    }
-    case CT_TYPE_FRANGE_ARRAY: {
-      const CTfrange *x, *y;
-      CTary_GetFRange(a, &x, &na, &err);
-      CTary_GetFRange(b, &y, &nb, &err);
-      return cmpWords(x, y, 8);
-    }
+    case CT_TYPE_INT_ARRAY: return same(CTary_GetInt);
+    case CT_TYPE_BOOL_ARRAY: return same(CTary_GetBool);
+    case CT_TYPE_UINT_ARRAY: return same(CTary_GetUInt);
+    case CT_TYPE_SYMBOL_ARRAY: return same(CTary_GetSymbol);
+    case CT_TYPE_FLOAT_ARRAY: return same(CTary_GetFloat);
+    case CT_TYPE_IRANGE_ARRAY: return same(CTary_GetIRange);
+    case CT_TYPE_FRANGE_ARRAY: return same(CTary_GetFRange);
     case CT_TYPE_STRING_ARRAY: {
       const char *const *x, *const *y;
       CTary_GetString(a, &x, &na, &err);
@@ -87,28 +61,20 @@ bool SameArray(CTary a, CTary b, const std::string& at, std::string* why) {
     case CT_TYPE_KVSET_ARRAY:
     case CT_TYPE_ARRAY_ARRAY: {
       const uint32_t *x, *y;
-      if (ta == CT_TYPE_KVSET_ARRAY) {
-        CTary_GetKVSet(a, &x, &na, &err);
-        CTary_GetKVSet(b, &y, &nb, &err);
-      } else {
-        CTary_GetArray(a, &x, &na, &err);
-        CTary_GetArray(b, &y, &nb, &err);
-      }
+      const auto get = ta == CT_TYPE_KVSET_ARRAY ? CTary_GetKVSet : CTary_GetArray;
+      get(a, &x, &na, &err);
+      get(b, &y, &nb, &err);
       if (na != nb) return Differ(why, at + ": count differs");
       std::vector<uint32_t> xs(x, x + na), ys(y, y + nb);
       for (uint32_t i = 0; i < na; ++i) {
         std::string item = at + "[" + std::to_string(i) + "]";
-        bool same = ta == CT_TYPE_KVSET_ARRAY ? SameSet(xs[i], ys[i], item, why) : SameArray(xs[i], ys[i], item, why);
-        if (!same) return false;
+        const bool equal =
+            ta == CT_TYPE_KVSET_ARRAY ? SameSet(xs[i], ys[i], item, why) : SameArray(xs[i], ys[i], item, why);
+        if (!equal) return false;
       }
       return true;
     }
-    default: {
-      const uint32_t *x, *y;
-      if (CTary_GetWords(a, &x, &na, &err) != 1 || CTary_GetWords(b, &y, &nb, &err) != 1)
-        return Differ(why, at + ": words unreadable");
-      return cmpWords(x, y, 4);
-    }
+    default: return same(CTary_GetWords);  // items of a code without a kind
   }
 }
 

@@ -188,41 +188,41 @@ CTary Generator::MakeArray(int depth) {
   CTary_Create(&a, &err);
   static const uint32_t kRawCodes[] = {60, 67, 68, 69, 70, 73, 74, 75, 76, 79, 1000, 0xffffffffu};
   uint32_t n = Below(6);
+  // n items, each made by make() in turn.
+  auto items = [&](auto make) {
+    std::vector<decltype(make())> v(n);
+    for (auto& x : v) x = make();
+    return v;
+  };
   switch (Below(depth > 1 ? 13 : 11)) {
     case 0:
     case 1: {
-      std::vector<int32_t> v(n);
-      for (auto& x : v) x = static_cast<int32_t>(Below(3) ? Below(2) : Word());
+      const auto v = items([&] { return static_cast<int32_t>(Below(3) ? Below(2) : Word()); });
       Below(2) ? CTary_PutInt(a, v.data(), n, &err) : CTary_PutBool(a, v.data(), n, &err);
       break;
     }
     case 2: {
-      std::vector<uint32_t> v(n);
-      for (auto& x : v) x = Word();
+      const auto v = items([&] { return Word(); });
       CTary_PutUInt(a, v.data(), n, &err);
       break;
     }
     case 3: {
-      std::vector<uint32_t> v(n);
-      for (auto& x : v) x = Symbol();
+      const auto v = items([&] { return Symbol(); });
       CTary_PutSymbol(a, v.data(), n, &err);
       break;
     }
     case 4: {
-      std::vector<float> v(n);
-      for (auto& x : v) x = Float();
+      const auto v = items([&] { return Float(); });
       CTary_PutFloat(a, v.data(), n, &err);
       break;
     }
     case 5: {
-      std::vector<CTirange> v(n);
-      for (auto& x : v) x = {static_cast<int32_t>(Word()), static_cast<int32_t>(Word())};
+      const auto v = items([&] { return CTirange{static_cast<int32_t>(Word()), static_cast<int32_t>(Word())}; });
       CTary_PutIRange(a, v.data(), n, &err);
       break;
     }
     case 6: {
-      std::vector<CTfrange> v(n);
-      for (auto& x : v) x = {Float(), Float()};
+      const auto v = items([&] { return CTfrange{Float(), Float()}; });
       CTary_PutFRange(a, v.data(), n, &err);
       break;
     }
@@ -240,22 +240,19 @@ CTary Generator::MakeArray(int depth) {
     case 9:
     case 10: {
       uint32_t code = kRawCodes[Below(sizeof kRawCodes / sizeof kRawCodes[0])];
-      std::vector<uint32_t> v(n);
-      for (auto& x : v) x = Word();
+      const auto v = items([&] { return Word(); });
       if (code == 60 && Below(2)) break;  // a fresh array, never put
       CTary_PutWords(a, code, v.data(), n, &err);
       break;
     }
     case 11: {
-      std::vector<CTkvs> v(n);
-      for (auto& x : v) x = MakeSet(depth - 1);
+      const auto v = items([&] { return MakeSet(depth - 1); });
       CTary_PutKVSet(a, v.data(), n, &err);
       for (auto x : v) CTkvs_Destroy(x, &err);
       break;
     }
     default: {
-      std::vector<CTary> v(n);
-      for (auto& x : v) x = MakeArray(depth - 1);
+      const auto v = items([&] { return MakeArray(depth - 1); });
       CTary_PutArray(a, v.data(), n, &err);
       for (auto x : v) CTary_Destroy(x, &err);
     }

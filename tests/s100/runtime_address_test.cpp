@@ -30,28 +30,23 @@ uint32_t ParseError(const std::string& text) {
 }
 
 TEST(RuntimeAddress, EveryFormOfAddressParses) {
-  ServerAddress a = Parsed("127.0.0.1:7310");
-  EXPECT_EQ(a.kind, AddressKind::Plain);
-  EXPECT_EQ(a.target, "127.0.0.1:7310");
-
-  a = Parsed("dns:///localhost:9000");
-  EXPECT_EQ(a.kind, AddressKind::Plain);
-  EXPECT_EQ(a.target, "dns:///localhost:9000");
-
-  a = Parsed("[::1]:7310");
-  EXPECT_EQ(a.kind, AddressKind::Plain);
-
-  a = Parsed("grpcs://ct01.example.com:7443");
-  EXPECT_EQ(a.kind, AddressKind::Tls);
-  EXPECT_EQ(a.target, "ct01.example.com:7443");
-
-  a = Parsed("unix:/run/ctserver.sock");
-  EXPECT_EQ(a.kind, AddressKind::Unix);
-  EXPECT_EQ(a.target, "unix:/run/ctserver.sock");
-
-  a = Parsed("  embedded:/var/lib/quelt/profiles.db \r\n");
-  EXPECT_EQ(a.kind, AddressKind::Embedded);
-  EXPECT_EQ(a.target, "/var/lib/quelt/profiles.db");
+  const struct {
+    const char* text;
+    AddressKind kind;
+    const char* target;
+  } cases[] = {
+      {"127.0.0.1:7310", AddressKind::Plain, "127.0.0.1:7310"},
+      {"dns:///localhost:9000", AddressKind::Plain, "dns:///localhost:9000"},
+      {"[::1]:7310", AddressKind::Plain, "[::1]:7310"},
+      {"grpcs://ct01.example.com:7443", AddressKind::Tls, "ct01.example.com:7443"},
+      {"unix:/run/ctserver.sock", AddressKind::Unix, "unix:/run/ctserver.sock"},
+      {"  embedded:/var/lib/quelt/profiles.db \r\n", AddressKind::Embedded, "/var/lib/quelt/profiles.db"},
+  };
+  for (const auto& c : cases) {
+    const ServerAddress a = Parsed(c.text);
+    EXPECT_EQ(a.kind, c.kind) << c.text;
+    EXPECT_EQ(a.target, c.target) << c.text;
+  }
 }
 
 TEST(RuntimeAddress, MalformedAddressesAreRefused) {

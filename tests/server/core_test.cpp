@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "s100/ctcontainers.h"
@@ -16,6 +18,7 @@
 #include "proto/demessage.h"
 #include "server/wellknown.h"
 #include "tests/support/tempdir.h"
+#include "tests/server/wire.h"
 
 namespace pb = ctadmin::v1;
 using ctserver::CoreOptions;
@@ -26,17 +29,7 @@ namespace {
 
 // Content bytes of a set with one Int and one String, or a plain element.
 std::string SetBytes(int32_t value, const std::string& text = "hello") {
-  pb::DataElement e;
-  e.set_type(CT_TYPE_KVSET);
-  auto* a = e.mutable_kvset()->add_pairs();
-  a->set_key(0x02000500);  // Line_Number
-  a->mutable_value()->set_type(CT_TYPE_INT);
-  a->mutable_value()->set_int_value(value);
-  auto* b = e.mutable_kvset()->add_pairs();
-  b->set_key(0x02000501);  // Line_Name
-  b->mutable_value()->set_type(CT_TYPE_STRING);
-  b->mutable_value()->set_string_value(text);
-  return e.SerializeAsString();
+  return servertest::ProfileBytes(value, text);
 }
 
 int32_t FirstInt(const std::string& bytes) {
@@ -59,41 +52,26 @@ class ServerCoreTest : public ::testing::Test {
     std::string error;
     core_ = ServerCore::Open(o, &error);
     ASSERT_TRUE(core_) << error;
-    pb::OpenSessionRequest req;
-    pb::OpenSessionReply reply;
-    core_->OpenSession(req, &reply);
-    ASSERT_EQ(reply.error(), 0u);
-    session_ = reply.session();
+    session_ = servertest::OpenSessionOn(*core_);
+    ASSERT_FALSE(session_.empty());
   }
 
   uint32_t Add(const std::string& name, const std::string& cls, const std::string& content) {
-    pb::ProfileRequest req;
-    req.set_session(session_);
-    req.set_name(name);
-    req.set_profile_class(cls);
-    req.set_content(content);
+    const pb::ProfileRequest req = servertest::ProfileRequest(session_, name, cls, content);
     pb::ProfileReply reply;
     core_->AddProfile(req, &reply);
     return reply.error();
   }
   uint32_t Update(const std::string& name, const std::string& cls, const std::string& content,
                   uint64_t* rev = nullptr) {
-    pb::ProfileRequest req;
-    req.set_session(session_);
-    req.set_name(name);
-    req.set_profile_class(cls);
-    req.set_content(content);
+    const pb::ProfileRequest req = servertest::ProfileRequest(session_, name, cls, content);
     pb::ProfileReply reply;
     core_->UpdateProfile(req, &reply);
     if (rev) *rev = reply.revision();
     return reply.error();
   }
   pb::ProfileInfoReply Info(const std::string& name, const std::string& cls, bool one) {
-    pb::ProfileInfoRequest req;
-    req.set_session(session_);
-    if (one) req.set_name(name);
-    req.set_profile_class(cls);
-    req.set_one(one);
+    const pb::ProfileInfoRequest req = servertest::InfoRequest(session_, name, cls, one);
     pb::ProfileInfoReply reply;
     core_->GetProfileInfo(req, &reply);
     return reply;
@@ -137,11 +115,16 @@ class ServerCoreTest : public ::testing::Test {
     return reply.error();
   }
   pb::ServiceStateReply States(const std::string& name = std::string()) {
-    pb::ServiceStateRequest req;
+    return Named(&ServerCore::GetServiceState, name);
+  }
+  // A call whose request names one service or process (all when empty).
+  template <class Request, class Reply>
+  Reply Named(void (ServerCore::*call)(const Request&, Reply*), const std::string& name) {
+    Request req;
     req.set_session(session_);
     req.set_name(name);
-    pb::ServiceStateReply reply;
-    core_->GetServiceState(req, &reply);
+    Reply reply;
+    ((*core_).*call)(req, &reply);
     return reply;
   }
 
@@ -161,105 +144,52 @@ std::string ModeConfig(uint32_t mode) {
   return e.SerializeAsString();
 }
 
+// The error a core call answers for a request under the given session; a
+// profile request also carries a valid profile, so only the session can fail.
+template <class Request, class Reply>
+uint32_t ErrorOf(ServerCore& core, void (ServerCore::*call)(const Request&, Reply*), const std::string& session) {
+  Request request;
+  request.set_session(session);
+  if constexpr (std::is_same_v<Request, pb::ProfileRequest>) {
+    request.set_name("n");
+    request.set_profile_class("c");
+    request.set_content(SetBytes(1));
+  }
+  Reply reply;
+  (core.*call)(request, &reply);
+  if constexpr (std::is_same_v<Reply, pb::SymbolTableReply>) {
+    EXPECT_EQ(reply.symbols_size(), 0);
+  }
+  return reply.error();
+}
+
 }  // namespace
 
 TEST_F(ServerCoreTest, EveryCallNeedsAnOpenSession) {
   const std::string bad = "0123456789abcdef0123456789abcdef";
-  std::vector<uint32_t> errors;
-  {
-    pb::ProfileInfoRequest r;
-    r.set_session(bad);
-    pb::ProfileInfoReply a;
-    core_->GetProfileInfo(r, &a);
-    errors.push_back(a.error());
-  }
-  {
-    pb::ProfileRequest r;
-    r.set_session(bad);
-    r.set_name("n");
-    r.set_profile_class("c");
-    r.set_content(SetBytes(1));
-    pb::ProfileReply a, b;
-    core_->AddProfile(r, &a);
-    core_->UpdateProfile(r, &b);
-    errors.push_back(a.error());
-    errors.push_back(b.error());
-  }
-  {
-    pb::RemoveProfileRequest r;
-    r.set_session(bad);
-    pb::StatusReply a;
-    core_->RemoveProfile(r, &a);
-    errors.push_back(a.error());
-    pb::TransferProfileRequest t;
-    t.set_session(bad);
-    pb::StatusReply b, c;
-    core_->ImportProfile(t, &b);
-    core_->ExportProfile(t, &c);
-    errors.push_back(b.error());
-    errors.push_back(c.error());
-  }
-  {
-    pb::RevisionsRequest r;
-    r.set_session(bad);
-    pb::RevisionsReply a;
-    core_->ListRevisions(r, &a);
-    errors.push_back(a.error());
-    pb::RevisionRequest g;
-    g.set_session(bad);
-    pb::RevisionReply b, c;
-    core_->GetRevision(g, &b);
-    core_->RestoreRevision(g, &c);
-    errors.push_back(b.error());
-    errors.push_back(c.error());
-  }
-  {
-    pb::SymbolTableRequest r;
-    r.set_session(bad);
-    pb::SymbolTableReply a;
-    core_->GetSymbolTable(r, &a);
-    errors.push_back(a.error());
-    EXPECT_EQ(a.symbols_size(), 0);
-  }
-  {
-    pb::ServiceRequest r;
-    r.set_session(bad);
-    pb::StatusReply a, b, c, d, e;
-    core_->AddService(r, &a);
-    core_->UpdateService(r, &b);
-    pb::ServiceNameRequest n;
-    n.set_session(bad);
-    core_->RemoveService(n, &c);
-    core_->StartService(n, &d);
-    pb::StopServiceRequest s;
-    s.set_session(bad);
-    core_->StopService(s, &e);
-    for (auto* x : {&a, &b, &c, &d, &e}) errors.push_back(x->error());
-    pb::ServiceStateRequest q;
-    q.set_session(bad);
-    pb::ServiceStateReply f;
-    core_->GetServiceState(q, &f);
-    errors.push_back(f.error());
-  }
-  {
-    pb::ServerLevelRequest r;
-    r.set_session(bad);
-    pb::ServerLevelReply a;
-    core_->GetServerLevel(r, &a);
-    pb::SetTargetLevelRequest t;
-    t.set_session(bad);
-    pb::StatusReply b;
-    core_->SetTargetServerLevel(t, &b);
-    pb::ServerProcessRequest p;
-    p.set_session(bad);
-    pb::ServerProcessReply c;
-    core_->GetServerProcessInfo(p, &c);
-    errors.push_back(a.error());
-    errors.push_back(b.error());
-    errors.push_back(c.error());
-  }
-  ASSERT_EQ(errors.size(), 19u);
-  for (size_t i = 0; i < errors.size(); ++i) EXPECT_EQ(errors[i], ct::kErrNoSession) << "call " << i;
+  ServerCore& core = *core_;
+  const std::pair<const char*, uint32_t> calls[] = {
+      {"GetProfileInfo", ErrorOf(core, &ServerCore::GetProfileInfo, bad)},
+      {"AddProfile", ErrorOf(core, &ServerCore::AddProfile, bad)},
+      {"UpdateProfile", ErrorOf(core, &ServerCore::UpdateProfile, bad)},
+      {"RemoveProfile", ErrorOf(core, &ServerCore::RemoveProfile, bad)},
+      {"ImportProfile", ErrorOf(core, &ServerCore::ImportProfile, bad)},
+      {"ExportProfile", ErrorOf(core, &ServerCore::ExportProfile, bad)},
+      {"ListRevisions", ErrorOf(core, &ServerCore::ListRevisions, bad)},
+      {"GetRevision", ErrorOf(core, &ServerCore::GetRevision, bad)},
+      {"RestoreRevision", ErrorOf(core, &ServerCore::RestoreRevision, bad)},
+      {"GetSymbolTable", ErrorOf(core, &ServerCore::GetSymbolTable, bad)},
+      {"AddService", ErrorOf(core, &ServerCore::AddService, bad)},
+      {"UpdateService", ErrorOf(core, &ServerCore::UpdateService, bad)},
+      {"RemoveService", ErrorOf(core, &ServerCore::RemoveService, bad)},
+      {"StartService", ErrorOf(core, &ServerCore::StartService, bad)},
+      {"StopService", ErrorOf(core, &ServerCore::StopService, bad)},
+      {"GetServiceState", ErrorOf(core, &ServerCore::GetServiceState, bad)},
+      {"GetServerLevel", ErrorOf(core, &ServerCore::GetServerLevel, bad)},
+      {"SetTargetServerLevel", ErrorOf(core, &ServerCore::SetTargetServerLevel, bad)},
+      {"GetServerProcessInfo", ErrorOf(core, &ServerCore::GetServerProcessInfo, bad)},
+  };
+  for (const auto& [call, error] : calls) EXPECT_EQ(error, ct::kErrNoSession) << call;
 
   // A closed session is as unknown as a made-up one.
   pb::CloseSessionRequest close;
@@ -584,14 +514,7 @@ TEST_F(ServerCoreTest, ServerLevelAndTargetArePersisted) {
 }
 
 TEST_F(ServerCoreTest, ServerProcessesShowTheComponentsAndWhetherTheyRun) {
-  auto processes = [&](const std::string& name) {
-    pb::ServerProcessRequest req;
-    req.set_session(session_);
-    req.set_name(name);
-    pb::ServerProcessReply reply;
-    core_->GetServerProcessInfo(req, &reply);
-    return reply;
-  };
+  auto processes = [&](const std::string& name) { return Named(&ServerCore::GetServerProcessInfo, name); };
   auto all = processes("");
   ASSERT_EQ(all.error(), 0u);
   ASSERT_EQ(all.processes_size(), 4);

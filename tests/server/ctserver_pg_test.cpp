@@ -19,6 +19,7 @@
 #include "tests/support/pgcluster.h"
 #include "tests/support/serverprocess.h"
 #include "tests/support/tempdir.h"
+#include "tests/server/wire.h"
 
 namespace pb = ctadmin::v1;
 using testsupport::PgCluster;
@@ -41,11 +42,7 @@ class Session {
   bool ok() const { return !id_.empty(); }
 
   uint32_t Write(bool add, const std::string& name, const std::string& content, uint64_t* rev = nullptr) {
-    pb::ProfileRequest req;
-    req.set_session(id_);
-    req.set_name(name);
-    req.set_profile_class("Telephony");
-    req.set_content(content);
+    const pb::ProfileRequest req = servertest::ProfileRequest(id_, name, "Telephony", content);
     pb::ProfileReply reply;
     const grpc::Status s = add ? stub_->AddProfile(Context().get(), req, &reply)
                                : stub_->UpdateProfile(Context().get(), req, &reply);
@@ -88,33 +85,54 @@ class Session {
 };
 
 // A serialised KVSet with one integer, so the core accepts it as content.
-std::string Content(int32_t value) {
-  pb::DataElement e;
-  e.set_type(CT_TYPE_KVSET);
-  auto* a = e.mutable_kvset()->add_pairs();
-  a->set_key(0x02000500);
-  a->mutable_value()->set_type(CT_TYPE_INT);
-  a->mutable_value()->set_int_value(value);
-  return e.SerializeAsString();
+std::string Content(int32_t value) { return servertest::ProfileBytes(value); }
+
+// A new database on the shared cluster; empty, with the failure recorded,
+// when there is none.
+std::string NewDatabase() {
+  auto& cluster = PgCluster::Shared();
+  if (!cluster.ok()) {
+    ADD_FAILURE() << "cannot start the PostgreSQL cluster: " << cluster.error();
+    return std::string();
+  }
+  std::string error;
+  const std::string uri = cluster.CreateDatabase(&error);
+  if (uri.empty()) ADD_FAILURE() << error;
+  return uri;
 }
+
+// Two servers on a new database, each with a folder of its own.
+struct TwoServers {
+  TempDir dirs[2];
+  std::vector<std::unique_ptr<ServerProcess>> servers;
+
+  // False, with the failure recorded, when one of them does not start.
+  bool Start() {
+    if (!testsupport::HaveServerBinary()) {
+      ADD_FAILURE() << "no server binary";
+      return false;
+    }
+    const std::string uri = NewDatabase();
+    if (uri.empty()) return false;
+    for (auto& dir : dirs) {
+      auto server = std::make_unique<ServerProcess>(dir.path());
+      server->UseDatabase(uri);
+      if (!server->Start({"--data-dir", dir.File("transfer")})) {
+        ADD_FAILURE() << server->Log();
+        return false;
+      }
+      servers.push_back(std::move(server));
+    }
+    return true;
+  }
+};
 
 }  // namespace
 
 TEST(CtserverPostgres, TwoServersOnOneDatabaseUnderConcurrentClients) {
-  ASSERT_TRUE(testsupport::HaveServerBinary());
-  auto& cluster = PgCluster::Shared();
-  ASSERT_TRUE(cluster.ok()) << "cannot start the PostgreSQL cluster: " << cluster.error();
-  std::string error;
-  const std::string uri = cluster.CreateDatabase(&error);
-  ASSERT_FALSE(uri.empty()) << error;
-
-  TempDir dirs[2];
-  std::vector<std::unique_ptr<ServerProcess>> servers;
-  for (auto& dir : dirs) {
-    servers.push_back(std::make_unique<ServerProcess>(dir.path()));
-    servers.back()->UseDatabase(uri);
-    ASSERT_TRUE(servers.back()->Start({"--data-dir", dir.File("transfer")})) << servers.back()->Log();
-  }
+  TwoServers two;
+  ASSERT_TRUE(two.Start());
+  const auto& servers = two.servers;
 
   constexpr int kClientsEach = 3, kUpdates = 8;
   constexpr int kClients = 2 * kClientsEach;
@@ -193,10 +211,8 @@ TEST(CtserverPostgres, TwoServersOnOneDatabaseUnderConcurrentClients) {
 TEST(CtserverPostgres, ADatabaseThatGoesAwayGivesIoErrorsAndTheServerCarriesOn) {
   ASSERT_TRUE(testsupport::HaveServerBinary());
   auto& cluster = PgCluster::Shared();
-  ASSERT_TRUE(cluster.ok()) << "cannot start the PostgreSQL cluster: " << cluster.error();
-  std::string error;
-  const std::string uri = cluster.CreateDatabase(&error);
-  ASSERT_FALSE(uri.empty()) << error;
+  const std::string uri = NewDatabase();
+  ASSERT_FALSE(uri.empty());
   TempDir dir;
   ServerProcess server(dir.path());
   server.UseDatabase(uri);
@@ -222,19 +238,9 @@ TEST(CtserverPostgres, ADatabaseThatGoesAwayGivesIoErrorsAndTheServerCarriesOn) 
 // A watcher on one server hears of writes made through another server on
 // the same database (and of its own server's, once each), in order.
 TEST(CtserverPostgres, AWatchOnOneServerSeesTheOtherServersWrites) {
-  ASSERT_TRUE(testsupport::HaveServerBinary());
-  auto& cluster = PgCluster::Shared();
-  ASSERT_TRUE(cluster.ok()) << "cannot start the PostgreSQL cluster: " << cluster.error();
-  std::string error;
-  const std::string uri = cluster.CreateDatabase(&error);
-  ASSERT_FALSE(uri.empty()) << error;
-  TempDir dirs[2];
-  std::vector<std::unique_ptr<ServerProcess>> servers;
-  for (auto& dir : dirs) {
-    servers.push_back(std::make_unique<ServerProcess>(dir.path()));
-    servers.back()->UseDatabase(uri);
-    ASSERT_TRUE(servers.back()->Start({"--data-dir", dir.File("transfer")})) << servers.back()->Log();
-  }
+  TwoServers two;
+  ASSERT_TRUE(two.Start());
+  const auto& servers = two.servers;
 
   // The watch: a stream on the first server, read on a thread of its own.
   auto stub = pb::Admin::NewStub(servers[0]->Channel());

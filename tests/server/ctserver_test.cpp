@@ -21,6 +21,7 @@
 #include "tests/server/grpccalls.h"
 #include "tests/support/serverprocess.h"
 #include "tests/support/tempdir.h"
+#include "tests/server/wire.h"
 
 namespace pb = ctadmin::v1;
 using testsupport::ServerProcess;
@@ -29,19 +30,7 @@ using testsupport::TempDir;
 namespace {
 
 std::string Content(int32_t value, size_t padding = 0) {
-  pb::DataElement e;
-  e.set_type(CT_TYPE_KVSET);
-  auto* a = e.mutable_kvset()->add_pairs();
-  a->set_key(0x02000500);
-  a->mutable_value()->set_type(CT_TYPE_INT);
-  a->mutable_value()->set_int_value(value);
-  if (padding) {
-    auto* b = e.mutable_kvset()->add_pairs();
-    b->set_key(0x02000501);
-    b->mutable_value()->set_type(CT_TYPE_STRING);
-    b->mutable_value()->set_string_value(std::string(padding, 'p'));
-  }
-  return e.SerializeAsString();
+  return padding ? servertest::ProfileBytes(value, std::string(padding, 'p')) : servertest::ProfileBytes(value);
 }
 
 int32_t ValueOf(const std::string& bytes) {
@@ -91,11 +80,7 @@ class Client {
     return reply.error();
   }
   pb::ProfileInfoReply Info(const std::string& name, const std::string& cls, bool one) {
-    pb::ProfileInfoRequest req;
-    req.set_session(session_);
-    if (one) req.set_name(name);
-    req.set_profile_class(cls);
-    req.set_one(one);
+    const pb::ProfileInfoRequest req = servertest::InfoRequest(session_, name, cls, one);
     pb::ProfileInfoReply reply;
     if (!stub_->GetProfileInfo(Context(token_).get(), req, &reply).ok()) reply.set_error(kTransport);
     return reply;
@@ -112,11 +97,7 @@ class Client {
   template <typename Method>
   uint32_t Write(Method method, const std::string& name, const std::string& cls, const std::string& content,
                  uint64_t* rev) {
-    pb::ProfileRequest req;
-    req.set_session(session_);
-    req.set_name(name);
-    req.set_profile_class(cls);
-    req.set_content(content);
+    const pb::ProfileRequest req = servertest::ProfileRequest(session_, name, cls, content);
     pb::ProfileReply reply;
     if (!((*stub_).*method)(Context(token_).get(), req, &reply).ok()) return kTransport;
     if (rev) *rev = reply.revision();

@@ -22,6 +22,7 @@
 #include "s100/cterrors.h"
 #include "server/core.h"
 #include "tests/support/tempdir.h"
+#include "tests/server/wire.h"
 
 namespace fs = std::filesystem;
 namespace pb = ctadmin::v1;
@@ -31,15 +32,7 @@ using testsupport::TempDir;
 
 namespace {
 
-std::string Content(int32_t value) {
-  pb::DataElement e;
-  e.set_type(CT_TYPE_KVSET);
-  auto* p = e.mutable_kvset()->add_pairs();
-  p->set_key(0x02000500);
-  p->mutable_value()->set_type(CT_TYPE_INT);
-  p->mutable_value()->set_int_value(value);
-  return e.SerializeAsString();
-}
+std::string Content(int32_t value) { return servertest::ProfileBytes(value); }
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -77,10 +70,7 @@ class FileSafety : public ::testing::Test {
     std::string error;
     core_ = ServerCore::Open(o, &error);
     ASSERT_TRUE(core_) << error;
-    pb::OpenSessionRequest req;
-    pb::OpenSessionReply reply;
-    core_->OpenSession(req, &reply);
-    session_ = reply.session();
+    session_ = servertest::OpenSessionOn(*core_);
     pb::ProfileRequest add;
     add.set_session(session_);
     add.set_name("kept");
