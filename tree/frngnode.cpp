@@ -20,12 +20,7 @@ CString CFRangeNode::DisplayText() const {
 }
 
 bool CFRangeNode::EditValue(CWnd* parent) {
-  CEditFRangeBox dialog(parent);
-  dialog.m_fBegin = m_value.start;
-  dialog.m_fEnd = m_value.end;
-  if (dialog.DoModal() != IDOK) return false;
-  SetRange(dialog.m_fBegin, dialog.m_fEnd);
-  return true;
+  return EditRange(parent, &CEditFRangeBox::m_fBegin, &CEditFRangeBox::m_fEnd);
 }
 
 void CFRangeNode::LoadValue(const QV_DataElement& element) {
@@ -33,4 +28,6 @@ void CFRangeNode::LoadValue(const QV_DataElement& element) {
   SetRange(range.start, range.end);
 }
 
-void CFRangeNode::StoreValue(QV_DataElement& element) const { element.SetToFRange(CTfrange{m_value.start, m_value.end}); }
+void CFRangeNode::StoreValue(QV_DataElement& element) const {
+  element.SetToFRange(CTfrange{m_value.start, m_value.end});
+}

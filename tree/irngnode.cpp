@@ -15,12 +15,7 @@ CString CIRangeNode::DisplayText() const {
 }
 
 bool CIRangeNode::EditValue(CWnd* parent) {
-  CEditIRangeBox dialog(parent);
-  dialog.m_lBegin = m_value.start;
-  dialog.m_lEnd = m_value.end;
-  if (dialog.DoModal() != IDOK) return false;
-  SetRange(dialog.m_lBegin, dialog.m_lEnd);
-  return true;
+  return EditRange(parent, &CEditIRangeBox::m_lBegin, &CEditIRangeBox::m_lEnd);
 }
 
 void CIRangeNode::LoadValue(const QV_DataElement& element) {

@@ -80,4 +80,16 @@ class CRangeNode : public CValueNode<CValueRange<E>> {
 
  protected:
   using CValueNode<CValueRange<E>>::CValueNode;
+
+  // The range dialog's exchange: its begin and end fields start at the
+  // range's ends and, on OK, give the range what they hold.
+  template <typename Dialog, typename Field>
+  bool EditRange(CWnd* parent, Field Dialog::*begin, Field Dialog::*end) {
+    Dialog dialog(parent);
+    dialog.*begin = this->m_value.start;
+    dialog.*end = this->m_value.end;
+    if (dialog.DoModal() != IDOK) return false;
+    SetRange(dialog.*begin, dialog.*end);
+    return true;
+  }
 };
