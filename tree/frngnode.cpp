@@ -23,10 +23,7 @@ bool CFRangeNode::EditValue(CWnd* parent) {
   return EditRange(parent, &CEditFRangeBox::m_fBegin, &CEditFRangeBox::m_fEnd);
 }
 
-void CFRangeNode::LoadValue(const QV_DataElement& element) {
-  const CTfrange range = element.FRange();
-  SetRange(range.start, range.end);
-}
+void CFRangeNode::LoadValue(const QV_DataElement& element) { SetRange(element.FRange()); }
 
 void CFRangeNode::StoreValue(QV_DataElement& element) const {
   element.SetToFRange(CTfrange{m_value.start, m_value.end});

@@ -18,10 +18,7 @@ bool CIRangeNode::EditValue(CWnd* parent) {
   return EditRange(parent, &CEditIRangeBox::m_lBegin, &CEditIRangeBox::m_lEnd);
 }
 
-void CIRangeNode::LoadValue(const QV_DataElement& element) {
-  const CTirange range = element.IRange();
-  SetRange(range.start, range.end);
-}
+void CIRangeNode::LoadValue(const QV_DataElement& element) { SetRange(element.IRange()); }
 
 void CIRangeNode::StoreValue(QV_DataElement& element) const {
   element.SetToIRange(CTirange{static_cast<int32_t>(m_value.start), static_cast<int32_t>(m_value.end)});

@@ -77,6 +77,11 @@ class CRangeNode : public CValueNode<CValueRange<E>> {
   E GetStart() const { return this->m_value.start; }
   E GetEnd() const { return this->m_value.end; }
   void SetRange(E start, E end) { this->m_value = CValueRange<E>{start, end}; }
+  // Takes the ends of a range of another type (a data element's).
+  template <typename Range>
+  void SetRange(const Range& range) {
+    SetRange(range.start, range.end);
+  }
 
  protected:
   using CValueNode<CValueRange<E>>::CValueNode;
