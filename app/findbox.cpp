@@ -5,11 +5,7 @@
 
 CFindBox::CFindBox(CWnd* parent) : CDialog(IDD, parent) {}
 
-void CFindBox::BuildDialog() {
-  Ui::Dlg20507 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CFindBox::BuildDialog() { BuildForm<Ui::Dlg20507>(); }
 
 void CFindBox::DoDataExchange(CDataExchange* dx) {
   if (dx == nullptr) return;
@@ -25,8 +21,4 @@ void CFindBox::DoDataExchange(CDataExchange* dx) {
 
 CFindNotFoundBox::CFindNotFoundBox(CWnd* parent) : CDialog(IDD, parent) {}
 
-void CFindNotFoundBox::BuildDialog() {
-  Ui::Dlg20508 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CFindNotFoundBox::BuildDialog() { BuildForm<Ui::Dlg20508>(); }

@@ -26,10 +26,6 @@ namespace {
 
 // Where the key scroll rules and the page keys place the tree.
 constexpr int kKeyOrigin = 4;
-// The icons' palette entry that shows the background.
-constexpr int kIconBackgroundEntry = 7;
-// Printing always draws at twice the size.
-constexpr float kPrintScale = 2.0f;
 // The zoom the dialog allows.
 constexpr float kMinZoom = 0.1f;
 constexpr float kMaxZoom = 10.0f;

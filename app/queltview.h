@@ -257,6 +257,11 @@ class CQueltView : public CScrollView {
   void SelectNode(CTreeNode* node);
 
  protected:
+  // Printing always draws at twice the size.
+  static constexpr float kPrintScale = 2.0f;
+  // The icons' palette entry that shows the background (screen and paper).
+  static constexpr int kIconBackgroundEntry = 7;
+
   // A logical length at a scale, truncated towards zero and saturated.
   static int Trunc(float value);
   // The layout fields from the device's resolution and size.
@@ -359,6 +364,11 @@ class CQueltView : public CScrollView {
   void MarkConflicts();
   // Marks the tree afresh from the open profile; after every change.
   void RecomputeComparison();
+  // Makes comparison the view's own and shows its first screen: branches
+  // without a difference closed, those leading to one open, the first
+  // difference selected (the root, at the top, when there is none).
+  // FALSE when nothing is left to show.
+  int InstallComparison(std::unique_ptr<Comparison> comparison);
   // Clears every node's mark.
   void ClearMarks();
   void StepDifference(bool backwards);

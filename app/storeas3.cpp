@@ -4,17 +4,10 @@
 
 CStoreAsBoxIII::CStoreAsBoxIII(CWnd* parent) : CDialog(IDD, parent) {}
 
-void CStoreAsBoxIII::BuildDialog() {
-  Ui::Dlg132 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CStoreAsBoxIII::BuildDialog() { BuildForm<Ui::Dlg132>(); }
 
 void CStoreAsBoxIII::DoDataExchange(CDataExchange* dx) {
-  DDX_Text(dx, IDC_NAME, m_strNameEdit);
-  DDV_MaxChars(dx, m_strNameEdit, kMaxField);
-  DDX_Text(dx, IDC_CLASS, m_strClassEdit);
-  DDV_MaxChars(dx, m_strClassEdit, kMaxField);
-  DDX_Text(dx, IDC_SERVER, m_strServerEdit);
-  DDV_MaxChars(dx, m_strServerEdit, kMaxField);
+  DDX_TextMax(dx, IDC_NAME, m_strNameEdit, kMaxField);
+  DDX_TextMax(dx, IDC_CLASS, m_strClassEdit, kMaxField);
+  DDX_TextMax(dx, IDC_SERVER, m_strServerEdit, kMaxField);
 }

@@ -18,9 +18,7 @@ void SetLabel(QWidget* control, const QString& text) {
 CStoreConflictBox::CStoreConflictBox(CWnd* parent) : CDialog(IDD, parent) {}
 
 void CStoreConflictBox::BuildDialog() {
-  Ui::Dlg20610 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
+  BuildForm<Ui::Dlg20610>();
   MapCommand(IDC_MERGE, [this] { EndDialog(kMerge); });
   MapCommand(IDC_OVERWRITE, [this] { EndDialog(kOverwrite); });
 }

@@ -192,12 +192,14 @@ int CQueltView::StartComparison(const QV_DataElement& other, const CString& othe
   comparison->other = other;
   comparison->otherName = otherName;
   if (otherServer != m_strSymbolServer) comparison->otherServer = otherServer;
+  return InstallComparison(std::move(comparison));
+}
+
+int CQueltView::InstallComparison(std::unique_ptr<Comparison> comparison) {
   ClearMarks();
   m_pCompare = std::move(comparison);
   RecomputeComparison();
   if (m_pCompare == nullptr) return FALSE;
-  // The first screen shows the differences: branches without one closed,
-  // those leading to one open, the first difference selected.
   m_pRoot->SetExpandedAll(0);
   m_pRoot->SetExpanded(1);
   for (CTreeNode* node : m_pCompare->marked)
@@ -568,19 +570,7 @@ int CQueltView::StartConflicts(const QV_DataElement& theirs, const std::vector<c
                                             : Shortened(compare::ValueText(conflict.theirs, names)));
   }
   comparison->kept.assign(conflicts.size(), 0);
-  ClearMarks();
-  m_pCompare = std::move(comparison);
-  RecomputeComparison();
-  if (m_pCompare == nullptr) return FALSE;
-  m_pRoot->SetExpandedAll(0);
-  m_pRoot->SetExpanded(1);
-  for (CTreeNode* node : m_pCompare->marked)
-    for (CTreeNode* above = node->GetParent(); above != nullptr; above = above->GetParent())
-      if (!above->IsExpanded()) above->SetExpanded(1);
-  if (!m_pCompare->marked.empty()) ShowChangedNode(m_pCompare->marked.front());
-  ShowCompareStatus();
-  Redraw();
-  return TRUE;
+  return InstallComparison(std::move(comparison));
 }
 
 void CQueltView::MarkConflicts() {

@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr float kPrintScale = 2.0f;
-constexpr int kIconBackgroundEntry = 7;
 // Header and footer cell height, and the tree's at scale 1, in device units.
 constexpr int kHeaderFontHeight = 24;
 constexpr int kTreeFontHeight = 16;

@@ -102,15 +102,7 @@ int CQueltView::ReplaceTree(CTkvs set) {
 
 int CQueltView::OpenRevisionContent(CTkvs set) {
   RemovedRowsAside aside(this);
-  SlotContent before;
-  if (m_pRoot == nullptr || !TakeSlot(m_pRoot, &before)) return ReplaceTree(set);
-  if (!ReplaceTree(set)) return FALSE;
-  SlotContent after;
-  if (TakeSlot(m_pRoot, &after))
-    RecordChange(MakeProfileStep(this, LoadStringById(IDS_CHANGE_REVISION), std::move(before), std::move(after)));
-  else
-    m_history.Clear();  // the step cannot be made: the way back is gone
-  return TRUE;
+  return ReplaceProfileAsStep(set, IDS_CHANGE_REVISION);
 }
 
 void CQueltView::ShowChangedNode(CTreeNode* node) {

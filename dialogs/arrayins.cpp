@@ -7,17 +7,10 @@ namespace {
 constexpr int kEditValueButton = 49201;
 }
 
-CArrayInsertBox::CArrayInsertBox(CWnd* parent, CDENode* node, MultiAdminSession* session, const QV_String& server)
-    : CDialog(IDD, parent), m_nPosition(0), m_pNode(node), m_pSession(session), m_strServer(server) {}
-
 void CArrayInsertBox::BuildDialog() {
-  Ui::Dlg20486 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
+  BuildForm<Ui::Dlg20486>();
   MapCommand(kEditValueButton, [this] { OnEditValue(); });
 }
-
-void CArrayInsertBox::DoDataExchange(CDataExchange* dx) { DDX_Text(dx, 49166, m_nPosition); }
 
 void CArrayInsertBox::OnEditValue() {
   // Edit the new element's value, then accept the position in the same step.

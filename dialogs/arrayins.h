@@ -3,25 +3,16 @@
 // own dialog and, when that is confirmed, accepts the position as OK does.
 #pragma once
 
-#include "common/ctstring.h"
-#include "platform/cdialog.h"
+#include "dialogs/arrayinsbase.h"
 
-class CDENode;
-class MultiAdminSession;
-
-class CArrayInsertBox : public CDialog {
+class CArrayInsertBox : public CArrayInsertBase {
  public:
   enum { IDD = 20486 };
-  CArrayInsertBox(CWnd* parent, CDENode* node, MultiAdminSession* session, const QV_String& server);
-
-  unsigned int m_nPosition;        // edit 49166
-  CDENode* m_pNode;                // the element to insert; not owned
-  MultiAdminSession* m_pSession;   // not owned
-  QV_String m_strServer;
+  CArrayInsertBox(CWnd* parent, CDENode* node, MultiAdminSession* session, const QV_String& server)
+      : CArrayInsertBase(IDD, parent, node, session, server) {}
 
   void OnEditValue();
 
  protected:
   void BuildDialog() override;
-  void DoDataExchange(CDataExchange* dx) override;
 };

@@ -4,10 +4,6 @@
 
 CEditArrayBox::CEditArrayBox(CWnd* parent) : CDialog(IDD, parent), m_nChoice(-1) {}
 
-void CEditArrayBox::BuildDialog() {
-  Ui::Dlg20504 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CEditArrayBox::BuildDialog() { BuildForm<Ui::Dlg20504>(); }
 
 void CEditArrayBox::DoDataExchange(CDataExchange* dx) { DDX_Radio(dx, 49199, m_nChoice); }

@@ -4,10 +4,6 @@
 
 CEditBoolbox::CEditBoolbox(CWnd* parent) : CDialog(IDD, parent), m_nChoice(-1) {}
 
-void CEditBoolbox::BuildDialog() {
-  Ui::Dlg20493 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CEditBoolbox::BuildDialog() { BuildForm<Ui::Dlg20493>(); }
 
 void CEditBoolbox::DoDataExchange(CDataExchange* dx) { DDX_Radio(dx, 49164, m_nChoice); }

@@ -11,16 +11,9 @@ constexpr int kValueEdit = 49185;
 
 CEditFloatBox::CEditFloatBox(CWnd* parent) : CDialog(IDD, parent), m_fValue(0.0f) {}
 
-void CEditFloatBox::BuildDialog() {
-  Ui::Dlg20503 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CEditFloatBox::BuildDialog() { BuildForm<Ui::Dlg20503>(); }
 
-void CEditFloatBox::DoDataExchange(CDataExchange* dx) {
-  DDX_Text(dx, kValueEdit, m_strValue);
-  DDV_MaxChars(dx, m_strValue, 100);
-}
+void CEditFloatBox::DoDataExchange(CDataExchange* dx) { DDX_TextMax(dx, kValueEdit, m_strValue, 100); }
 
 BOOL CEditFloatBox::OnInitDialog() {
   // String 4131 is the float format, seven significant digits.

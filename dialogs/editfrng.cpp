@@ -12,17 +12,11 @@ constexpr int kEndEdit = 49155;
 
 CEditFRangeBox::CEditFRangeBox(CWnd* parent) : CDialog(IDD, parent), m_fBegin(0.0f), m_fEnd(0.0f) {}
 
-void CEditFRangeBox::BuildDialog() {
-  Ui::Dlg20502 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CEditFRangeBox::BuildDialog() { BuildForm<Ui::Dlg20502>(); }
 
 void CEditFRangeBox::DoDataExchange(CDataExchange* dx) {
-  DDX_Text(dx, kBeginEdit, m_strBegin);
-  DDV_MaxChars(dx, m_strBegin, 100);
-  DDX_Text(dx, kEndEdit, m_strEnd);
-  DDV_MaxChars(dx, m_strEnd, 100);
+  DDX_TextMax(dx, kBeginEdit, m_strBegin, 100);
+  DDX_TextMax(dx, kEndEdit, m_strEnd, 100);
 }
 
 BOOL CEditFRangeBox::OnInitDialog() {

@@ -10,16 +10,9 @@ constexpr int kValueEdit = 49153;
 
 CEditIntBox::CEditIntBox(CWnd* parent) : CDialog(IDD, parent), m_strValue("0"), m_lValue(0) {}
 
-void CEditIntBox::BuildDialog() {
-  Ui::Dlg20485 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CEditIntBox::BuildDialog() { BuildForm<Ui::Dlg20485>(); }
 
-void CEditIntBox::DoDataExchange(CDataExchange* dx) {
-  DDX_Text(dx, kValueEdit, m_strValue);
-  DDV_MaxChars(dx, m_strValue, 20);
-}
+void CEditIntBox::DoDataExchange(CDataExchange* dx) { DDX_TextMax(dx, kValueEdit, m_strValue, 20); }
 
 BOOL CEditIntBox::OnInitDialog() {
   m_strValue.Format("%li", m_lValue);

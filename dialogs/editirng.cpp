@@ -14,17 +14,11 @@ constexpr long kMin = -2147483647L - 1;
 
 CEditIRangeBox::CEditIRangeBox(CWnd* parent) : CDialog(IDD, parent), m_lEnd(0), m_lBegin(0) {}
 
-void CEditIRangeBox::BuildDialog() {
-  Ui::Dlg20496 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CEditIRangeBox::BuildDialog() { BuildForm<Ui::Dlg20496>(); }
 
 void CEditIRangeBox::DoDataExchange(CDataExchange* dx) {
-  DDX_Text(dx, kBeginEdit, m_strBegin);
-  DDV_MaxChars(dx, m_strBegin, 20);
-  DDX_Text(dx, kEndEdit, m_strEnd);
-  DDV_MaxChars(dx, m_strEnd, 20);
+  DDX_TextMax(dx, kBeginEdit, m_strBegin, 20);
+  DDX_TextMax(dx, kEndEdit, m_strEnd, 20);
 }
 
 BOOL CEditIRangeBox::OnInitDialog() {

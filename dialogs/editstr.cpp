@@ -4,10 +4,6 @@
 
 CEditStringBox::CEditStringBox(CWnd* parent) : CDialog(IDD, parent) {}
 
-void CEditStringBox::BuildDialog() {
-  Ui::Dlg20495 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CEditStringBox::BuildDialog() { BuildForm<Ui::Dlg20495>(); }
 
 void CEditStringBox::DoDataExchange(CDataExchange* dx) { DDX_Text(dx, 49160, m_strValue); }

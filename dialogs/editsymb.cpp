@@ -4,10 +4,6 @@
 
 CEditSymbolBox::CEditSymbolBox(CWnd* parent) : CDialog(IDD, parent) {}
 
-void CEditSymbolBox::BuildDialog() {
-  Ui::Dlg20510 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CEditSymbolBox::BuildDialog() { BuildForm<Ui::Dlg20510>(); }
 
 void CEditSymbolBox::DoDataExchange(CDataExchange* dx) { DDX_Text(dx, 49203, m_strSymbol); }

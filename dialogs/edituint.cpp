@@ -10,16 +10,9 @@ constexpr int kValueEdit = 49154;
 
 CEditUIntBox::CEditUIntBox(CWnd* parent) : CDialog(IDD, parent), m_ulValue(0) {}
 
-void CEditUIntBox::BuildDialog() {
-  Ui::Dlg20492 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CEditUIntBox::BuildDialog() { BuildForm<Ui::Dlg20492>(); }
 
-void CEditUIntBox::DoDataExchange(CDataExchange* dx) {
-  DDX_Text(dx, kValueEdit, m_strValue);
-  DDV_MaxChars(dx, m_strValue, 20);
-}
+void CEditUIntBox::DoDataExchange(CDataExchange* dx) { DDX_TextMax(dx, kValueEdit, m_strValue, 20); }
 
 BOOL CEditUIntBox::OnInitDialog() {
   m_strValue.Format("%lu", m_ulValue);

@@ -4,11 +4,7 @@
 
 CZoomBox::CZoomBox(CWnd* parent) : CDialog(IDD, parent), m_nPercent(100) {}
 
-void CZoomBox::BuildDialog() {
-  Ui::Dlg20499 ui;
-  ui.setupUi(GetDialog());
-  RegisterControlsByName();
-}
+void CZoomBox::BuildDialog() { BuildForm<Ui::Dlg20499>(); }
 
 void CZoomBox::DoDataExchange(CDataExchange* dx) {
   DDX_Text(dx, 49171, m_nPercent);

@@ -29,29 +29,31 @@ CDC::CDC() {
 
 CDC::~CDC() = default;
 
-CPen* CDC::SelectObject(CPen* pen) {
-  if (pen == nullptr || !pen->IsCreated()) return nullptr;
-  CPen* old = static_cast<CPen*>(m_state.penObject);
-  m_state.pen = pen->GetLogPen();
-  m_state.penObject = pen;
+namespace {
+
+const LOGPEN& LogOf(const CPen& pen) { return pen.GetLogPen(); }
+const LOGBRUSH& LogOf(const CBrush& brush) { return brush.GetLogBrush(); }
+const LOGFONT& LogOf(const CFont& font) { return font.GetLogFont(); }
+
+// Selects a created object of one kind: its description goes to log and the
+// object to selected.  Returns the object selected before, or null (and
+// changes nothing) for an object not created.
+template <typename Object, typename Log>
+Object* SelectInto(Object* object, Log& log, CGdiObject*& selected) {
+  if (object == nullptr || !object->IsCreated()) return nullptr;
+  Object* old = static_cast<Object*>(selected);
+  log = LogOf(*object);
+  selected = object;
   return old;
 }
 
-CBrush* CDC::SelectObject(CBrush* brush) {
-  if (brush == nullptr || !brush->IsCreated()) return nullptr;
-  CBrush* old = static_cast<CBrush*>(m_state.brushObject);
-  m_state.brush = brush->GetLogBrush();
-  m_state.brushObject = brush;
-  return old;
-}
+}  // namespace
 
-CFont* CDC::SelectObject(CFont* font) {
-  if (font == nullptr || !font->IsCreated()) return nullptr;
-  CFont* old = static_cast<CFont*>(m_state.fontObject);
-  m_state.font = font->GetLogFont();
-  m_state.fontObject = font;
-  return old;
-}
+CPen* CDC::SelectObject(CPen* pen) { return SelectInto(pen, m_state.pen, m_state.penObject); }
+
+CBrush* CDC::SelectObject(CBrush* brush) { return SelectInto(brush, m_state.brush, m_state.brushObject); }
+
+CFont* CDC::SelectObject(CFont* font) { return SelectInto(font, m_state.font, m_state.fontObject); }
 
 CGdiObject* CDC::SelectStockObject(int index) {
   CGdiObject* object = GetStockObject(index);

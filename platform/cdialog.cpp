@@ -317,6 +317,11 @@ void DDV_MaxChars(CDataExchange* dx, const CString& value, int count) {
   dx->Fail();
 }
 
+void DDX_TextMax(CDataExchange* dx, int id, CString& value, int count) {
+  DDX_Text(dx, id, value);
+  DDV_MaxChars(dx, value, count);
+}
+
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue) {
   if (dx != nullptr) CheckRange(dx, value, minValue, maxValue);
 }

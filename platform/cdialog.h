@@ -115,6 +115,8 @@ void DDX_Check(CDataExchange* dx, int id, int& value);
 // and refuses a longer text on saving.  A longer text the member brought
 // in is shown whole (the limit grows to it), never cut unseen.
 void DDV_MaxChars(CDataExchange* dx, const CString& value, int count);
+// DDX_Text of a text member followed by DDV_MaxChars.
+void DDX_TextMax(CDataExchange* dx, int id, CString& value, int count);
 // After DDX_Text of a number: refuses a value outside min..max on saving.
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue);
 void DDV_MinMaxLong(CDataExchange* dx, long value, long minValue, long maxValue);
@@ -178,6 +180,14 @@ class CDialog : public CWnd {
  protected:
   // Builds the controls; the default adds OK and Cancel.
   virtual void BuildDialog();
+  // What the BuildDialog of a dialog made from a Qt Designer form does: sets
+  // the form class (Ui::DlgNNN) up on the dialog and registers its controls.
+  template <typename Form>
+  void BuildForm() {
+    Form form;
+    form.setupUi(GetDialog());
+    RegisterControlsByName();
+  }
   static void SelectFirstEditText(QDialog* dialog);
 
   // Layout helpers: rows of a column, then a row of buttons at the bottom.

@@ -49,27 +49,27 @@ DCRecord& CRecordingDC::Add(DCRecord::Op op) {
   return m_records.back();
 }
 
+void CRecordingDC::AddCall(DCRecord::Op op, int value, int result) {
+  DCRecord& r = Add(op);
+  r.value = value;
+  r.result = result;
+}
+
 CPen* CRecordingDC::SelectObject(CPen* pen) {
   CPen* old = CDC::SelectObject(pen);
-  DCRecord& r = Add(DCRecord::Op::SelectPen);
-  r.value = pen != nullptr && pen->IsStock();
-  r.result = old != nullptr;
+  AddCall(DCRecord::Op::SelectPen, pen != nullptr && pen->IsStock(), old != nullptr);
   return old;
 }
 
 CBrush* CRecordingDC::SelectObject(CBrush* brush) {
   CBrush* old = CDC::SelectObject(brush);
-  DCRecord& r = Add(DCRecord::Op::SelectBrush);
-  r.value = brush != nullptr && brush->IsStock();
-  r.result = old != nullptr;
+  AddCall(DCRecord::Op::SelectBrush, brush != nullptr && brush->IsStock(), old != nullptr);
   return old;
 }
 
 CFont* CRecordingDC::SelectObject(CFont* font) {
   CFont* old = CDC::SelectObject(font);
-  DCRecord& r = Add(DCRecord::Op::SelectFont);
-  r.value = font != nullptr && font->IsStock();
-  r.result = old != nullptr;
+  AddCall(DCRecord::Op::SelectFont, font != nullptr && font->IsStock(), old != nullptr);
   return old;
 }
 
@@ -178,33 +178,25 @@ BOOL CRecordingDC::PatBlt(int x, int y, int width, int height, uint32_t rop) {
 
 int CRecordingDC::SetBkMode(int mode) {
   const int old = CDC::SetBkMode(mode);
-  DCRecord& r = Add(DCRecord::Op::SetBkMode);
-  r.value = mode;
-  r.result = old;
+  AddCall(DCRecord::Op::SetBkMode, mode, old);
   return old;
 }
 
 COLORREF CRecordingDC::SetBkColor(COLORREF color) {
   const COLORREF old = CDC::SetBkColor(color);
-  DCRecord& r = Add(DCRecord::Op::SetBkColor);
-  r.value = static_cast<int>(color);
-  r.result = static_cast<int>(old);
+  AddCall(DCRecord::Op::SetBkColor, static_cast<int>(color), static_cast<int>(old));
   return old;
 }
 
 COLORREF CRecordingDC::SetTextColor(COLORREF color) {
   const COLORREF old = CDC::SetTextColor(color);
-  DCRecord& r = Add(DCRecord::Op::SetTextColor);
-  r.value = static_cast<int>(color);
-  r.result = static_cast<int>(old);
+  AddCall(DCRecord::Op::SetTextColor, static_cast<int>(color), static_cast<int>(old));
   return old;
 }
 
 UINT CRecordingDC::SetTextAlign(UINT flags) {
   const UINT old = CDC::SetTextAlign(flags);
-  DCRecord& r = Add(DCRecord::Op::SetTextAlign);
-  r.value = static_cast<int>(flags);
-  r.result = static_cast<int>(old);
+  AddCall(DCRecord::Op::SetTextAlign, static_cast<int>(flags), static_cast<int>(old));
   return old;
 }
 
@@ -245,9 +237,7 @@ int CRecordingDC::SaveDC() {
 
 BOOL CRecordingDC::RestoreDC(int saved) {
   const BOOL ok = CDC::RestoreDC(saved);
-  DCRecord& r = Add(DCRecord::Op::RestoreDC);
-  r.value = saved;
-  r.result = ok;
+  AddCall(DCRecord::Op::RestoreDC, saved, ok);
   return ok;
 }
 
@@ -258,9 +248,7 @@ int CRecordingDC::GetDeviceCaps(int index) const {
 
 int CRecordingDC::SetStretchBltMode(int mode) {
   const int old = StoreStretchBltMode(mode);
-  DCRecord& r = Add(DCRecord::Op::SetStretchBltMode);
-  r.value = mode;
-  r.result = old;
+  AddCall(DCRecord::Op::SetStretchBltMode, mode, old);
   return old;
 }
 

@@ -128,6 +128,8 @@ class CRecordingDC : public CDC {
 
  private:
   DCRecord& Add(DCRecord::Op op);
+  // A record of a call that takes one value and gives one result back.
+  void AddCall(DCRecord::Op op, int value, int result);
 
   std::vector<DCRecord> m_records;
   std::map<int, int> m_caps;

@@ -164,6 +164,56 @@ LONG StartOpen(State& s, HKEY parent, const char* subKey, KeyRef& ref, std::vect
   return SplitSubKey(subKey, parts);
 }
 
+// What opening and creating a key begin with: the store locked for the
+// call, the parent resolved and the sub-key split into its parts; rc tells
+// whether that went well.
+struct KeyOpening {
+  KeyOpening(HKEY parent, const char* subKey) : s(S()), guard(s.mutex), rc(StartOpen(s, parent, subKey, ref, parts)) {}
+
+  State& s;
+  std::lock_guard<std::mutex> guard;
+  KeyRef ref;
+  std::vector<std::string> parts;
+  LONG rc;
+};
+
+// What reading a key begins with: the store locked for the call and the
+// key's node; rc tells whether the key may be read.
+struct KeyReading {
+  explicit KeyReading(HKEY key) : s(S()), guard(s.mutex), rc(ReadableNode(s, key, &node)) {}
+
+  State& s;
+  std::lock_guard<std::mutex> guard;
+  const RegNode* node = nullptr;
+  LONG rc;
+};
+
+// Runs change on the stored document, under the lock, with the reference
+// of an open key; the result is change's, or that the handle is not open.
+template <typename Change>
+LONG ModifyKey(HKEY key, Change change) {
+  State& s = S();
+  std::lock_guard<std::mutex> guard(s.mutex);
+  KeyRef ref;
+  if (!Resolve(s, key, ref)) {
+    return ERROR_INVALID_HANDLE;
+  }
+  return s.store.Modify([&](RegDocument& doc) -> LONG { return change(doc, ref); });
+}
+
+// Follows parts down from node, adding each key's stored name to ref; null
+// when one of them does not exist.
+const RegNode* FindPath(const RegNode* node, const std::vector<std::string>& parts, KeyRef& ref) {
+  for (const std::string& part : parts) {
+    node = node->FindChild(part);
+    if (node == nullptr) {
+      return nullptr;
+    }
+    ref.path.push_back(node->name);
+  }
+  return node;
+}
+
 }  // namespace
 
 const HKEY HKEY_LOCAL_MACHINE = &g_localMachine;
@@ -174,26 +224,18 @@ LONG RegOpenKeyExA(HKEY parent, const char* subKey, DWORD /*options*/, REGSAM /*
     return ERROR_INVALID_PARAMETER;
   }
   *result = nullptr;
-  State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  KeyRef ref;
-  std::vector<std::string> parts;
-  if (LONG rc = StartOpen(s, parent, subKey, ref, parts); rc != ERROR_SUCCESS) {
-    return rc;
+  KeyOpening open(parent, subKey);
+  if (open.rc != ERROR_SUCCESS) {
+    return open.rc;
   }
-  const RegDocument& doc = s.store.Current();
-  const RegNode* node = Lookup(doc, ref);
+  const RegNode* node = Lookup(open.s.store.Current(), open.ref);
   if (node == nullptr) {
     return ERROR_KEY_DELETED;
   }
-  for (const std::string& part : parts) {
-    node = node->FindChild(part);
-    if (node == nullptr) {
-      return ERROR_FILE_NOT_FOUND;
-    }
-    ref.path.push_back(node->name);
+  if (FindPath(node, open.parts, open.ref) == nullptr) {
+    return ERROR_FILE_NOT_FOUND;
   }
-  *result = NewHandle(s, std::move(ref));
+  *result = NewHandle(open.s, std::move(open.ref));
   return ERROR_SUCCESS;
 }
 
@@ -203,27 +245,20 @@ LONG RegCreateKeyExA(HKEY parent, const char* subKey, DWORD /*reserved*/, const 
     return ERROR_INVALID_PARAMETER;
   }
   *result = nullptr;
-  State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  KeyRef ref;
-  std::vector<std::string> parts;
-  if (LONG rc = StartOpen(s, parent, subKey, ref, parts); rc != ERROR_SUCCESS) {
-    return rc;
+  KeyOpening open(parent, subKey);
+  if (open.rc != ERROR_SUCCESS) {
+    return open.rc;
   }
+  State& s = open.s;
+  KeyRef& ref = open.ref;
+  const std::vector<std::string>& parts = open.parts;
   if (ref.path.size() + parts.size() > kRegMaxDepth) {
     return ERROR_INVALID_PARAMETER;
   }
   // An existing key is opened without touching the file.
   if (const RegNode* node = Lookup(s.store.Current(), ref)) {
     KeyRef found = ref;
-    for (const std::string& part : parts) {
-      node = node->FindChild(part);
-      if (node == nullptr) {
-        break;
-      }
-      found.path.push_back(node->name);
-    }
-    if (node != nullptr) {
+    if (FindPath(node, parts, found) != nullptr) {
       if (disposition != nullptr) {
         *disposition = REG_OPENED_EXISTING_KEY;
       }
@@ -279,12 +314,11 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* /*reserved*/, DWOR
   if (data != nullptr && dataLen == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
-  State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  const RegNode* node = nullptr;
-  if (LONG rc = ReadableNode(s, key, &node); rc != ERROR_SUCCESS) {
-    return rc;
+  KeyReading read(key);
+  if (read.rc != ERROR_SUCCESS) {
+    return read.rc;
   }
+  const RegNode* node = read.node;
   const RegValue* value = node->FindValue(valueName == nullptr ? "" : valueName);
   if (value == nullptr) {
     return ERROR_FILE_NOT_FOUND;
@@ -298,12 +332,11 @@ LONG RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* classLen, DWORD* /*reserv
   if (keyClass != nullptr && classLen == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
-  State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  const RegNode* node = nullptr;
-  if (LONG rc = ReadableNode(s, key, &node); rc != ERROR_SUCCESS) {
-    return rc;
+  KeyReading read(key);
+  if (read.rc != ERROR_SUCCESS) {
+    return read.rc;
   }
+  const RegNode* node = read.node;
   DWORD longestChild = 0;
   DWORD longestClass = 0;
   for (const auto& child : node->children) {
@@ -351,12 +384,11 @@ LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameLen) {
   if (name == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
-  State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  const RegNode* node = nullptr;
-  if (LONG rc = ReadableNode(s, key, &node); rc != ERROR_SUCCESS) {
-    return rc;
+  KeyReading read(key);
+  if (read.rc != ERROR_SUCCESS) {
+    return read.rc;
   }
+  const RegNode* node = read.node;
   if (index >= node->children.size()) {
     return ERROR_NO_MORE_ITEMS;
   }
@@ -368,12 +400,11 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameLen, 
   if (valueName == nullptr || valueNameLen == nullptr || (data != nullptr && dataLen == nullptr)) {
     return ERROR_INVALID_PARAMETER;
   }
-  State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  const RegNode* node = nullptr;
-  if (LONG rc = ReadableNode(s, key, &node); rc != ERROR_SUCCESS) {
-    return rc;
+  KeyReading read(key);
+  if (read.rc != ERROR_SUCCESS) {
+    return read.rc;
   }
+  const RegNode* node = read.node;
   if (index >= node->values.size()) {
     return ERROR_NO_MORE_ITEMS;
   }
@@ -403,13 +434,7 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD t
     return ERROR_INVALID_PARAMETER;  // a line break cannot be written in a name
   }
   std::vector<uint8_t> bytes(data, data + dataLen);
-  State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  KeyRef ref;
-  if (!Resolve(s, key, ref)) {
-    return ERROR_INVALID_HANDLE;
-  }
-  return s.store.Modify([&](RegDocument& doc) -> LONG {
+  return ModifyKey(key, [&](RegDocument& doc, const KeyRef& ref) -> LONG {
     RegNode* node = LookupForChange(doc, ref);
     if (node == nullptr) {
       return ERROR_KEY_DELETED;
@@ -421,13 +446,7 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD t
 
 LONG RegDeleteValueA(HKEY key, const char* valueName) {
   std::string name = valueName == nullptr ? "" : valueName;
-  State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  KeyRef ref;
-  if (!Resolve(s, key, ref)) {
-    return ERROR_INVALID_HANDLE;
-  }
-  return s.store.Modify([&](RegDocument& doc) -> LONG {
+  return ModifyKey(key, [&](RegDocument& doc, const KeyRef& ref) -> LONG {
     RegNode* node = doc.Find(ref.hive, ref.path);
     if (node == nullptr) {
       return ref.path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
@@ -444,13 +463,7 @@ LONG RegDeleteKeyA(HKEY key, const char* subKey) {
   if (parts.empty()) {
     return ERROR_INVALID_PARAMETER;
   }
-  State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  KeyRef ref;
-  if (!Resolve(s, key, ref)) {
-    return ERROR_INVALID_HANDLE;
-  }
-  return s.store.Modify([&](RegDocument& doc) -> LONG {
+  return ModifyKey(key, [&](RegDocument& doc, const KeyRef& ref) -> LONG {
     RegNode* node = doc.Find(ref.hive, ref.path);
     if (node == nullptr) {
       return ref.path.empty() ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;

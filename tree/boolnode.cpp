@@ -3,45 +3,20 @@
 #include "dialogs/editbool.h"
 #include "model/dataelt.h"
 #include "tree/bmstore.h"
-#include "tree/nodetext.h"
 
-CBoolNode::CBoolNode() : m_lValue(1), m_pBitmap(CBitmapStore::GetBooleanBM()) {
-  if (m_pBitmap) {
-    SetIconSize(m_pBitmap->Width(), m_pBitmap->Height());
-    SetSize(m_pBitmap->Width(), m_pBitmap->Height());
-  }
-}
+CBoolNode::CBoolNode() : CValueNode("CBoolNode", CBitmapStore::GetBooleanBM(), CT_TYPE_BOOL, 1) {}
 
-CBoolNode::~CBoolNode() = default;
-
-CString CBoolNode::DisplayText() const { return m_lValue == 1 ? "TRUE" : "FALSE"; }
-
-int CBoolNode::DrawNode(int x, int y, CDC* dc, float scale) {
-  if (!m_pBitmap) return 0;
-  SetWidth(DrawIconAndText(dc, m_pBitmap, x, y, GetIconWidth(), GetIconHeight(), DisplayText(), scale));
-  return DrawSelectionBar(x, y, dc, scale);
-}
-
-CString CBoolNode::Type() { return "CBoolNode"; }
+CString CBoolNode::DisplayText() const { return m_value == 1 ? "TRUE" : "FALSE"; }
 
 // The dialog's buttons are 0 "True" and 1 "False".
-int CBoolNode::EditNode(MultiAdminSession*, const QV_String&, CWnd* parent) {
+bool CBoolNode::EditValue(CWnd* parent) {
   CEditBoolbox dialog(parent);
-  dialog.m_nChoice = m_lValue == 1 ? 0 : 1;
-  if (dialog.DoModal() != IDOK) return 0;
-  m_lValue = dialog.m_nChoice == 1 ? 0 : 1;
-  return 1;
+  dialog.m_nChoice = m_value == 1 ? 0 : 1;
+  if (dialog.DoModal() != IDOK) return false;
+  m_value = dialog.m_nChoice == 1 ? 0 : 1;
+  return true;
 }
 
-CString CBoolNode::SearchText() { return DisplayText(); }
+void CBoolNode::LoadValue(const QV_DataElement& element) { m_value = element.Bool(); }
 
-int CBoolNode::GetDE(QV_DataElement& element) {
-  element.SetToBool(static_cast<int32_t>(m_lValue));
-  return 1;
-}
-
-int CBoolNode::PutDE(const QV_DataElement& element, MultiAdminSession*, const QV_String&) {
-  if (element.Type() != CT_TYPE_BOOL) return 0;
-  m_lValue = element.Bool();
-  return 1;
-}
+void CBoolNode::StoreValue(QV_DataElement& element) const { element.SetToBool(static_cast<int32_t>(m_value)); }

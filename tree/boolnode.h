@@ -3,29 +3,15 @@
 // makes it 1 or 0.
 #pragma once
 
-#include "tree/denode.h"
+#include "tree/valuenode.h"
 
-class CDIBitmap;
-
-class CBoolNode : public CDENode {
+class CBoolNode : public CValueNode<long> {
  public:
   CBoolNode();
-  ~CBoolNode() override;
-
-  int DrawNode(int x, int y, CDC* dc, float scale) override;
-  CString Type() override;
-  int EditNode(MultiAdminSession* session, const QV_String& serverName, CWnd* parent) override;
-  CString SearchText() override;
-  int GetDE(QV_DataElement& element) override;
-  int PutDE(const QV_DataElement& element, MultiAdminSession* session, const QV_String& serverName) override;
-
-  long GetValue() const { return m_lValue; }
-  void SetValue(long value) { m_lValue = value; }
 
  protected:
-  // The text the row shows and the find command matches.
-  CString DisplayText() const;
-
-  long m_lValue;
-  CDIBitmap* m_pBitmap;  // from the icon store; not owned
+  CString DisplayText() const override;
+  bool EditValue(CWnd* parent) override;
+  void LoadValue(const QV_DataElement& element) override;
+  void StoreValue(QV_DataElement& element) const override;
 };

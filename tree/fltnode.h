@@ -2,29 +2,15 @@
 // with seven significant digits.
 #pragma once
 
-#include "tree/denode.h"
+#include "tree/valuenode.h"
 
-class CDIBitmap;
-
-class CFloatNode : public CDENode {
+class CFloatNode : public CValueNode<float> {
  public:
   CFloatNode();
-  ~CFloatNode() override;
-
-  int DrawNode(int x, int y, CDC* dc, float scale) override;
-  CString Type() override;
-  int EditNode(MultiAdminSession* session, const QV_String& serverName, CWnd* parent) override;
-  CString SearchText() override;
-  int GetDE(QV_DataElement& element) override;
-  int PutDE(const QV_DataElement& element, MultiAdminSession* session, const QV_String& serverName) override;
-
-  float GetValue() const { return m_fValue; }
-  void SetValue(float value) { m_fValue = value; }
 
  protected:
-  // The text the row shows and the find command matches.
-  CString DisplayText() const;
-
-  float m_fValue;
-  CDIBitmap* m_pBitmap;  // from the icon store; not owned
+  CString DisplayText() const override;
+  bool EditValue(CWnd* parent) override;
+  void LoadValue(const QV_DataElement& element) override;
+  void StoreValue(QV_DataElement& element) const override;
 };

@@ -5,16 +5,8 @@
 #include "platform/stringtable.h"
 #include "resources/stringids.h"
 #include "tree/bmstore.h"
-#include "tree/nodetext.h"
 
-CFRangeNode::CFRangeNode() : m_fStart(0.0f), m_fEnd(0.0f), m_pBitmap(CBitmapStore::GetRangeBM()) {
-  if (m_pBitmap) {
-    SetIconSize(m_pBitmap->Width(), m_pBitmap->Height());
-    SetSize(m_pBitmap->Width(), m_pBitmap->Height());
-  }
-}
-
-CFRangeNode::~CFRangeNode() = default;
+CFRangeNode::CFRangeNode() : CRangeNode("CFRangeNode", CBitmapStore::GetRangeBM(), CT_TYPE_FRANGE, {0.0f, 0.0f}) {}
 
 // The range format is built from the float format in two steps, so that both
 // texts stay in the string table.
@@ -23,39 +15,16 @@ CString CFRangeNode::DisplayText() const {
   CString format;
   format.Format(LoadStringById(IDS_RANGE_FORMAT), number.GetString(), number.GetString());
   CString text;
-  text.Format(format, static_cast<double>(m_fStart), static_cast<double>(m_fEnd));
+  text.Format(format, static_cast<double>(m_value.start), static_cast<double>(m_value.end));
   return text;
 }
 
-int CFRangeNode::DrawNode(int x, int y, CDC* dc, float scale) {
-  if (!m_pBitmap) return 0;
-  SetWidth(DrawIconAndText(dc, m_pBitmap, x, y, GetIconWidth(), GetIconHeight(), DisplayText(), scale));
-  return DrawSelectionBar(x, y, dc, scale);
+bool CFRangeNode::EditValue(CWnd* parent) {
+  return EditRange(parent, &CEditFRangeBox::m_fBegin, &CEditFRangeBox::m_fEnd);
 }
 
-CString CFRangeNode::Type() { return "CFRangeNode"; }
+void CFRangeNode::LoadValue(const QV_DataElement& element) { SetRange(element.FRange()); }
 
-int CFRangeNode::EditNode(MultiAdminSession*, const QV_String&, CWnd* parent) {
-  CEditFRangeBox dialog(parent);
-  dialog.m_fBegin = m_fStart;
-  dialog.m_fEnd = m_fEnd;
-  if (dialog.DoModal() != IDOK) return 0;
-  m_fStart = dialog.m_fBegin;
-  m_fEnd = dialog.m_fEnd;
-  return 1;
-}
-
-CString CFRangeNode::SearchText() { return DisplayText(); }
-
-int CFRangeNode::GetDE(QV_DataElement& element) {
-  element.SetToFRange(CTfrange{m_fStart, m_fEnd});
-  return 1;
-}
-
-int CFRangeNode::PutDE(const QV_DataElement& element, MultiAdminSession*, const QV_String&) {
-  if (element.Type() != CT_TYPE_FRANGE) return 0;
-  const CTfrange range = element.FRange();
-  m_fStart = range.start;
-  m_fEnd = range.end;
-  return 1;
+void CFRangeNode::StoreValue(QV_DataElement& element) const {
+  element.SetToFRange(CTfrange{m_value.start, m_value.end});
 }

@@ -23,73 +23,34 @@ CSymbolNode* MakeKeyNode(unsigned long key, MultiAdminSession* session, const QV
   return keyNode;
 }
 
+// Reads the value under key with the container's getter for its type and
+// gives it to the element's setter of that type; false when the read fails.
+template <typename Value, typename Arg>
+bool ReadWith(int (*get)(CTkvs, CTsymbol, Value*, uint32_t*), void (QV_DataElement::*put)(Arg), CTkvs set,
+              CTsymbol key, QV_DataElement& element) {
+  Value v{};
+  uint32_t err = 0;
+  if (!get(set, key, &v, &err)) return false;
+  (element.*put)(v);
+  return true;
+}
+
 // Reads the value under key into element by its type code; false for a code
 // no value node stands for, or a failed read.
 bool ReadValue(CTkvs set, CTsymbol key, uint32_t type, QV_DataElement& element) {
-  uint32_t err = 0;
   switch (type) {
-    case CT_TYPE_INT: {
-      int32_t v = 0;
-      if (!CTkvs_GetInt(set, key, &v, &err)) return false;
-      element.SetToInt(v);
-      return true;
-    }
-    case CT_TYPE_UINT: {
-      uint32_t v = 0;
-      if (!CTkvs_GetUInt(set, key, &v, &err)) return false;
-      element.SetToUInt(v);
-      return true;
-    }
-    case CT_TYPE_BOOL: {
-      int32_t v = 0;
-      if (!CTkvs_GetBool(set, key, &v, &err)) return false;
-      element.SetToBool(v);
-      return true;
-    }
-    case CT_TYPE_SYMBOL: {
-      CTsymbol v = 0;
-      if (!CTkvs_GetSymbol(set, key, &v, &err)) return false;
-      element.SetToSymbol(v);
-      return true;
-    }
-    case CT_TYPE_FLOAT: {
-      float v = 0;
-      if (!CTkvs_GetFloat(set, key, &v, &err)) return false;
-      element.SetToFloat(v);
-      return true;
-    }
-    case CT_TYPE_IRANGE: {
-      CTirange v{};
-      if (!CTkvs_GetIRange(set, key, &v, &err)) return false;
-      element.SetToIRange(v);
-      return true;
-    }
-    case CT_TYPE_FRANGE: {
-      CTfrange v{};
-      if (!CTkvs_GetFRange(set, key, &v, &err)) return false;
-      element.SetToFRange(v);
-      return true;
-    }
-    case CT_TYPE_KVSET: {
-      CTkvs v = 0;
-      if (!CTkvs_GetKVSet(set, key, &v, &err)) return false;
-      element.SetToKVSet(v);
-      return true;
-    }
-    case CT_TYPE_STRING: {
-      const char* v = nullptr;
-      if (!CTkvs_GetString(set, key, &v, &err)) return false;
-      element.SetToString(v);
-      return true;
-    }
+    case CT_TYPE_INT: return ReadWith(CTkvs_GetInt, &QV_DataElement::SetToInt, set, key, element);
+    case CT_TYPE_UINT: return ReadWith(CTkvs_GetUInt, &QV_DataElement::SetToUInt, set, key, element);
+    case CT_TYPE_BOOL: return ReadWith(CTkvs_GetBool, &QV_DataElement::SetToBool, set, key, element);
+    case CT_TYPE_SYMBOL: return ReadWith(CTkvs_GetSymbol, &QV_DataElement::SetToSymbol, set, key, element);
+    case CT_TYPE_FLOAT: return ReadWith(CTkvs_GetFloat, &QV_DataElement::SetToFloat, set, key, element);
+    case CT_TYPE_IRANGE: return ReadWith(CTkvs_GetIRange, &QV_DataElement::SetToIRange, set, key, element);
+    case CT_TYPE_FRANGE: return ReadWith(CTkvs_GetFRange, &QV_DataElement::SetToFRange, set, key, element);
+    case CT_TYPE_KVSET: return ReadWith(CTkvs_GetKVSet, &QV_DataElement::SetToKVSet, set, key, element);
+    case CT_TYPE_STRING: return ReadWith(CTkvs_GetString, &QV_DataElement::SetToString, set, key, element);
     default:
       if (type < CT_TYPE_ARRAY) return false;
-      {
-        CTary v = 0;
-        if (!CTkvs_GetArray(set, key, &v, &err)) return false;
-        element.SetToArray(v);
-        return true;
-      }
+      return ReadWith(CTkvs_GetArray, &QV_DataElement::SetToArray, set, key, element);
   }
 }
 

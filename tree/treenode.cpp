@@ -716,28 +716,30 @@ void CTreeNode::DropIndex() {
   m_bHasIndex = false;
 }
 
-int CTreeNode::RowsBefore(CTreeNode* child) {
-  ChildIndex* index = Index();
-  int rows = 0;
-  for (CTreeNode* node = child;; node = node->m_pPrevSibling) {
+namespace {
+
+// What the siblings before child add up to, one measure each, taken from the
+// index's prefix sums at the nearest indexed sibling when there is one.
+template <typename Measure>
+int SumBefore(CTreeNode::ChildIndex* index, std::vector<int> CTreeNode::ChildIndex::*prefix, CTreeNode* child,
+              Measure measure) {
+  int sum = 0;
+  for (CTreeNode* node = child;; node = node->GetPrevSibling()) {
     if (index != nullptr) {
       const auto found = index->slot.find(node);
-      if (found != index->slot.end()) return rows + index->rowsBefore[static_cast<size_t>(found->second)];
+      if (found != index->slot.end()) return sum + (index->*prefix)[static_cast<size_t>(found->second)];
     }
-    if (node->m_pPrevSibling == nullptr) return rows;
-    rows += node->m_pPrevSibling->GetRowCount();
+    if (node->GetPrevSibling() == nullptr) return sum;
+    sum += measure(node->GetPrevSibling());
   }
 }
 
+}  // namespace
+
+int CTreeNode::RowsBefore(CTreeNode* child) {
+  return SumBefore(Index(), &ChildIndex::rowsBefore, child, [](CTreeNode* node) { return node->GetRowCount(); });
+}
+
 int CTreeNode::HeightBefore(CTreeNode* child) {
-  ChildIndex* index = Index();
-  int height = 0;
-  for (CTreeNode* node = child;; node = node->m_pPrevSibling) {
-    if (index != nullptr) {
-      const auto found = index->slot.find(node);
-      if (found != index->slot.end()) return height + index->heightBefore[static_cast<size_t>(found->second)];
-    }
-    if (node->m_pPrevSibling == nullptr) return height;
-    height += node->m_pPrevSibling->SubHeightOf();
-  }
+  return SumBefore(Index(), &ChildIndex::heightBefore, child, [](CTreeNode* node) { return node->SubHeightOf(); });
 }

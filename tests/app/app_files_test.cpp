@@ -22,6 +22,7 @@
 #include "platform/cframewnd.h"
 #include "platform/scriptedmodalhost.h"
 #include "s100/deif.h"
+#include "tests/app/serverapp.h"
 #include "tests/common/sessions_fixture.h"
 #include "tests/support/registry.h"
 #include "tests/support/serverprocess.h"
@@ -65,33 +66,25 @@ std::string Quote(const std::string& text) {
 
 // Known servers: Default_Server, a real ctserver; Other, an embedded one;
 // Dead, where nothing listens.
-class FilesEnv : public ::testing::Test {
+class FilesEnv : public ServerAppTest {
  protected:
   void SetUp() override {
-    if (!testsupport::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
-    server_ = std::make_unique<testsupport::ServerProcess>(serverDir_.path());
-    ASSERT_TRUE(server_->Start()) << server_->Log();
+    ServerAppTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     testsupport::RegistryContents contents;
     contents.servers = {{"Default_Server", server_->address()},
                         {"Other", "embedded:" + dir_.File("other.db")},
                         {"Dead", "127.0.0.1:" + std::to_string(testsupport::UnusedPort())}};
     contents.connectTimeoutMs = 2000;
-    contents.rootPath = dir_.path();
-    registry_.Install(contents);
-    app_ = std::make_unique<CQueltApp>();
+    InstallAndCreateApp(contents);
     Kvs every;
     sessions_test::FillEveryKind(every);
     ASSERT_TRUE(app_->m_session.SaveProfile("Default_Server", "Test", "Every_Kind", every, 0));
-  }
-  void TearDown() override {
-    if (app_) app_->ExitInstance();
-    app_.reset();
   }
   bool Start(const std::string& commandLine) {
     app_->m_lpCmdLine = commandLine.c_str();
     return app_->InitInstance() != FALSE;
   }
-  CQueltDoc* Doc() const { return dynamic_cast<CQueltDoc*>(app_->m_pMainWnd->GetActiveDocument()); }
   CQueltView* View() const { return Doc()->GetView(); }
   std::string Title() const { return Doc()->GetTitle().GetString(); }
   // What the view's tree holds, as a fresh set in *out.
@@ -106,13 +99,6 @@ class FilesEnv : public ::testing::Test {
     return testsupport::ReadFile(out);
   }
 
-  testsupport::TempDir dir_;
-  testsupport::TempDir serverDir_;
-  testsupport::TempRegistry registry_;
-  ScriptedModalHost host_;
-  ScopedModalHost scope_{&host_};
-  std::unique_ptr<testsupport::ServerProcess> server_;
-  std::unique_ptr<CQueltApp> app_;
 };
 
 TEST_F(FilesEnv, ExportWritesWhatCtadmGetPrintsAndImportBringsItBack) {

@@ -19,6 +19,7 @@
 #include "platform/cframewnd.h"
 #include "platform/scriptedmodalhost.h"
 #include "s100/ctruntime.h"
+#include "tests/app/serverapp.h"
 #include "tests/support/containers.h"
 #include "tests/support/registry.h"
 #include "tests/support/serverprocess.h"
@@ -34,21 +35,17 @@ using testsupport::Kvs;
 constexpr int64_t kHugeDeadlineMs = 60000;
 using testsupport::kHangBoundMs;
 
-class ClosingTest : public ::testing::Test {
+class ClosingTest : public ServerAppTest {
  protected:
   void SetUp() override {
-    if (!testsupport::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
-    server_ = std::make_unique<testsupport::ServerProcess>(serverDir_.path());
-    ASSERT_TRUE(server_->Start()) << server_->Log();
+    ServerAppTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     proxy_ = std::make_unique<testsupport::Proxy>(server_->port());
     ASSERT_TRUE(proxy_->ok());
     testsupport::RegistryContents contents;
     contents.servers = {{"Proxied", proxy_->address()}, {"Direct", server_->address()}};
     contents.connectTimeoutMs = contents.callTimeoutMs = kHugeDeadlineMs;
-    contents.rootPath = dir_.path();
-    registry_.Install(contents);
-
-    app_ = std::make_unique<CQueltApp>();
+    InstallAndCreateApp(contents);
     Kvs lines;
     CTkvs_PutInt(lines, 0x7001, 42, nullptr);
     ASSERT_TRUE(app_->m_session.SaveProfile("Direct", "Setup", "Lines", lines, 0));
@@ -63,16 +60,11 @@ class ClosingTest : public ::testing::Test {
   }
   void TearDown() override {
     if (proxy_) proxy_->stalled = false;
-    if (app_) app_->ExitInstance();
-    app_.reset();
+    ServerAppTest::TearDown();
     proxy_.reset();
     server_.reset();
   }
 
-  CQueltDoc* Doc() const {
-    if (!app_ || app_->m_pMainWnd == nullptr) return nullptr;
-    return dynamic_cast<CQueltDoc*>(app_->m_pMainWnd->GetActiveDocument());
-  }
   // The value under 0x7001 of Lines as the server holds it now.
   // (The runtime is the test's own here: the application may have ended.)
   int32_t StoredValue() {
@@ -88,14 +80,7 @@ class ClosingTest : public ::testing::Test {
     return value;
   }
 
-  testsupport::TempDir dir_;
-  testsupport::TempDir serverDir_;
-  testsupport::TempRegistry registry_;
-  ScriptedModalHost host_;
-  ScopedModalHost scope_{&host_};
-  std::unique_ptr<testsupport::ServerProcess> server_;
   std::unique_ptr<testsupport::Proxy> proxy_;
-  std::unique_ptr<CQueltApp> app_;
 };
 
 // The close comes before the progress window shows (the first thing the

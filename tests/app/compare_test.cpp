@@ -28,6 +28,7 @@
 #include "platform/progresscall.h"
 #include "platform/recordingdc.h"
 #include "platform/scriptedmodalhost.h"
+#include "tests/app/serverapp.h"
 #include "tests/common/sessions_fixture.h"
 #include "tests/support/registry.h"
 #include "tests/support/serverprocess.h"
@@ -107,12 +108,11 @@ CTreeNode* PairNamed(CTreeNode* set, CTsymbol key) {
   return nullptr;
 }
 
-class CompareEnv : public ::testing::Test {
+class CompareEnv : public ServerAppTest {
  protected:
   void SetUp() override {
-    if (!testsupport::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
-    server_ = std::make_unique<testsupport::ServerProcess>(serverDir_.path());
-    ASSERT_TRUE(server_->Start()) << server_->Log();
+    ServerAppTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     testsupport::RegistryContents contents;
     // Renumbered numbers two well-known names otherwise than the default table,
 // and knows one name the default table lacks.
@@ -123,9 +123,7 @@ class CompareEnv : public ::testing::Test {
                         {"Other", "embedded:" + dir_.File("other.db")},
                         {"Renumbered", renumbered_->address()}};
     contents.connectTimeoutMs = 2000;
-    contents.rootPath = dir_.path();
-    registry_.Install(contents);
-    app_ = std::make_unique<CQueltApp>();
+    InstallAndCreateApp(contents);
     FillOld(old_);
     FillNew(new_);
     ASSERT_TRUE(app_->m_session.SaveProfile("Default_Server", "Setup", "Lines", old_, 0));
@@ -137,11 +135,6 @@ class CompareEnv : public ::testing::Test {
     app_->m_lpCmdLine = "Default_Server edit Lines Setup";
     ASSERT_TRUE(app_->InitInstance());
   }
-  void TearDown() override {
-    if (app_) app_->ExitInstance();
-    app_.reset();
-  }
-  CQueltDoc* Doc() const { return dynamic_cast<CQueltDoc*>(app_->m_pMainWnd->GetActiveDocument()); }
   CQueltView* View() const { return Doc()->GetView(); }
   void Run(UINT id) { app_->m_pMainWnd->ExecuteCommand(id); }
   bool ShowsExactly(CTkvs expected) {
@@ -184,15 +177,8 @@ class CompareEnv : public ::testing::Test {
     return count;
   }
 
-  testsupport::TempDir dir_;
-  testsupport::TempDir serverDir_;
   testsupport::TempDir renumberedDir_;
   std::unique_ptr<testsupport::ServerProcess> renumbered_;
-  testsupport::TempRegistry registry_;
-  ScriptedModalHost host_;
-  ScopedModalHost scope_{&host_};
-  std::unique_ptr<testsupport::ServerProcess> server_;
-  std::unique_ptr<CQueltApp> app_;
   Kvs old_, new_;
   uint64_t oldRevision_ = 0;
 };

@@ -18,6 +18,7 @@
 #include "platform/accesstree.h"
 #include "platform/cframewnd.h"
 #include "platform/scriptedmodalhost.h"
+#include "tests/app/serverapp.h"
 #include "tests/common/sessions_fixture.h"
 #include "tests/support/registry.h"
 #include "tests/support/serverprocess.h"
@@ -41,18 +42,15 @@ void Fill(CTkvs set, int32_t a, int32_t b, int32_t c) {
   CTkvs_PutInt(set, kC, c, nullptr);
 }
 
-class ConflictEnv : public ::testing::Test {
+class ConflictEnv : public ServerAppTest {
  protected:
   void SetUp() override {
-    if (!testsupport::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
-    server_ = std::make_unique<testsupport::ServerProcess>(serverDir_.path());
-    ASSERT_TRUE(server_->Start()) << server_->Log();
+    ServerAppTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     testsupport::RegistryContents contents;
     contents.servers = {{"Default_Server", server_->address()}};
     contents.connectTimeoutMs = 2000;
-    contents.rootPath = dir_.path();
-    registry_.Install(contents);
-    app_ = std::make_unique<CQueltApp>();
+    InstallAndCreateApp(contents);
     Kvs start;
     Fill(start, 1, 2, 3);
     ASSERT_TRUE(app_->m_session.SaveProfile("Default_Server", "Setup", "Lines", start, 0));
@@ -60,11 +58,6 @@ class ConflictEnv : public ::testing::Test {
     ASSERT_TRUE(app_->InitInstance());
     ASSERT_TRUE(Doc()->HasBase());
   }
-  void TearDown() override {
-    if (app_) app_->ExitInstance();
-    app_.reset();
-  }
-  CQueltDoc* Doc() const { return dynamic_cast<CQueltDoc*>(app_->m_pMainWnd->GetActiveDocument()); }
   CQueltView* View() const { return Doc()->GetView(); }
   void Run(UINT id) { app_->m_pMainWnd->ExecuteCommand(id); }
   bool Enabled(UINT id) { return app_->m_pMainWnd->Commands()->UpdateCommand(id) != 0; }
@@ -116,13 +109,6 @@ class ConflictEnv : public ::testing::Test {
     });
   }
 
-  testsupport::TempDir dir_;
-  testsupport::TempDir serverDir_;
-  testsupport::TempRegistry registry_;
-  ScriptedModalHost host_;
-  ScopedModalHost scope_{&host_};
-  std::unique_ptr<testsupport::ServerProcess> server_;
-  std::unique_ptr<CQueltApp> app_;
   MultiAdminSession other_;
 };
 

@@ -12,6 +12,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QWidget>
+#include <initializer_list>
 
 #include "platform/qtconvert.h"
 #include "platform/qtdc.h"
@@ -29,6 +30,16 @@ QImage Canvas(int w = 40, int h = 30) {
 }
 
 QRgb Rgb(uint32_t rrggbb) { return 0xFF000000u | rrggbb; }
+
+// The colour each listed pixel is to have.
+struct PixelAt {
+  int x;
+  int y;
+  uint32_t rrggbb;
+};
+void ExpectPixels(const QImage& image, std::initializer_list<PixelAt> pixels) {
+  for (const PixelAt& p : pixels) EXPECT_EQ(image.pixel(p.x, p.y), Rgb(p.rrggbb)) << "at " << p.x << "," << p.y;
+}
 
 // The bounding box of pixels that differ from the background.
 QRect Drawn(const QImage& image, QRgb background = kGrey) {
@@ -161,12 +172,8 @@ TEST(QtDCTest, UnscaledBitmapCopyDecodesEveryPixel) {
     lines = dc.SetDIBitsToDevice(1, 2, 3, 2, 0, 0, 0, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS);
   }
   EXPECT_EQ(lines, 2);
-  EXPECT_EQ(image.pixel(2, 3), Rgb(0xFF0000));
-  EXPECT_EQ(image.pixel(3, 3), Rgb(0x00FF00));
-  EXPECT_EQ(image.pixel(4, 3), Rgb(0x0000FF));
-  EXPECT_EQ(image.pixel(2, 4), Rgb(0xFFFFFF));
-  EXPECT_EQ(image.pixel(3, 4), Rgb(0x000000));
-  EXPECT_EQ(image.pixel(4, 4), Rgb(0xFFFF00));
+  ExpectPixels(image, {{2, 3, 0xFF0000}, {3, 3, 0x00FF00}, {4, 3, 0x0000FF},
+                       {2, 4, 0xFFFFFF}, {3, 4, 0x000000}, {4, 4, 0xFFFF00}});
   EXPECT_EQ(Drawn(image), QRect(2, 3, 3, 2));
 }
 
@@ -195,10 +202,7 @@ TEST(QtDCTest, StretchOfPartOfTheBitmapCountsRowsFromTheBottom) {
     // Source: columns 1..2 of the bottom row (black, yellow), to 4 x 2.
     ASSERT_EQ(dc.StretchDIBits(0, 0, 4, 2, 1, 0, 2, 1, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 1);
   }
-  EXPECT_EQ(image.pixel(0, 0), Rgb(0x000000));
-  EXPECT_EQ(image.pixel(1, 1), Rgb(0x000000));
-  EXPECT_EQ(image.pixel(2, 0), Rgb(0xFFFF00));
-  EXPECT_EQ(image.pixel(3, 1), Rgb(0xFFFF00));
+  ExpectPixels(image, {{0, 0, 0x000000}, {1, 1, 0x000000}, {2, 0, 0xFFFF00}, {3, 1, 0xFFFF00}});
   EXPECT_EQ(Drawn(image), QRect(0, 0, 4, 2));
 }
 

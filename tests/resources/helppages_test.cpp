@@ -109,6 +109,30 @@ TEST(HelpPages, MessagePageQuotesEveryMessageAsTheStringTableHasIt) {
   EXPECT_GE(rows, 40);
 }
 
+// A source page holds its keywords, title and body; the page built from it
+// is one whole document: the shared head with the page's own keywords and
+// title in it, the source's body unchanged, and the shared end.
+TEST(HelpPages, EveryBuiltPageIsTheSourceInOneWholeDocument) {
+  const QDir sourceDir(QStringLiteral(QUELT_TEST_SOURCE_DIR "/resources/help"));
+  const QStringList sources = sourceDir.entryList({QStringLiteral("*.html")}, QDir::Files);
+  ASSERT_FALSE(sources.isEmpty());
+  for (const QString& name : sources) {
+    SCOPED_TRACE(name.toStdString());
+    QFile file(sourceDir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString source = QString::fromUtf8(file.readAll());
+    const qsizetype titleEnd = source.indexOf(QStringLiteral("</title>\n"));
+    ASSERT_GT(titleEnd, 0);
+    const QString head = source.left(titleEnd + 9);
+    const QString body = source.mid(titleEnd + 9);
+    EXPECT_FALSE(source.contains(QStringLiteral("<html"))) << "the source repeats the shared head";
+    const QString built = Page(name);
+    EXPECT_EQ(built, QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n") + head +
+                         QStringLiteral("</head>\n<body>\n") + body + QStringLiteral("</body>\n</html>\n"));
+    EXPECT_EQ(built.count(QStringLiteral("<body>")), 1);
+  }
+}
+
 // Opening a revision is an undoable change, not one that asks about unsaved
 // changes first: every page that tells of it says so.
 TEST(HelpPages, RevisionHistoryTellsThatOpeningIsUndoneByUndo) {
