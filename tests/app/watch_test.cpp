@@ -27,6 +27,8 @@
 #include "app/quelt.h"
 #include "app/queltdoc.h"
 #include "app/queltview.h"
+#include "common/admsess.h"
+#include "common/multises.h"
 #include "platform/accesstree.h"
 #include "platform/guipost.h"
 #include "platform/scriptedmodalhost.h"
@@ -297,6 +299,57 @@ TEST_F(WatchTest, DeadServerNeitherFreezesNorHoldsTheExit) {
     app_.reset();
     EXPECT_LT(testsupport::NowMs() - before, kHangBoundMs);
   }
+}
+
+// The embedded back end raises the same events: another session of the
+// process stores and removes, the editor shows it, its own Store does not.
+TEST(WatchEmbedded, WritesByAnotherSessionShow) {
+  testsupport::TempDir dir;
+  testsupport::TempRegistry registry;
+  testsupport::RegistryContents contents;
+  contents.servers = {{"Default_Server", "embedded:" + dir.File("profiles.db")}};
+  contents.rootPath = dir.path();
+  registry.Install(contents);
+  ScriptedModalHost host;
+  ScopedModalHost scope(&host);
+  auto app = std::make_unique<CQueltApp>();
+  Kvs start;
+  CTkvs_PutInt(start, kKey, 1, nullptr);
+  ASSERT_TRUE(app->m_session.SaveProfile("Default_Server", "Setup", "Lines", start, 0));
+  app->m_lpCmdLine = "Default_Server edit Lines Setup";
+  ASSERT_TRUE(app->InitInstance());
+  auto* doc = dynamic_cast<CQueltDoc*>(app->m_pMainWnd->GetActiveDocument());
+  auto* frame = dynamic_cast<CMainFrame*>(app->m_pMainWnd);
+  ASSERT_TRUE(doc != nullptr && frame != nullptr);
+  const auto status = [&] { return std::string(frame->StatusBar().GetPaneText(0).GetString()); };
+  ASSERT_TRUE(PumpUntil([&] { return doc->WatchedRevision() == doc->BaseRevision(); }));
+
+  MultiAdminSession other;
+  const struct {
+    const char* what;
+    bool remove;
+  } cases[] = {{"update", false}, {"remove", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Kvs content;
+    CTkvs_PutInt(content, kKey, 5, nullptr);
+    if (c.remove) {
+      ECTF_AdminSession session("Default_Server");
+      ASSERT_TRUE(session.RemoveProfile("Lines", "Setup"));
+    } else {
+      ASSERT_TRUE(other.SaveProfile("Default_Server", "Setup", "Lines", content, 1));
+    }
+    EXPECT_TRUE(PumpUntil([&] { return status() == kChanged; })) << status();
+    if (c.remove) {
+      ASSERT_TRUE(other.SaveProfile("Default_Server", "Setup", "Lines", content, 0));
+    }
+    ASSERT_TRUE(doc->OnOpenProfile("Default_Server", "Setup", "Lines"));
+    EXPECT_EQ(status(), kReady);
+    ASSERT_TRUE(PumpUntil([&] { return doc->WatchedRevision() == doc->BaseRevision(); }));
+    EXPECT_EQ(status(), kReady);
+  }
+  app->ExitInstance();
+  app.reset();
 }
 
 // The GUI post runs closures on the GUI thread in the order posted, and
