@@ -30,6 +30,7 @@ void CQueltDoc::SetBase(CTkvs content, uint64_t revision, int64_t timeUnixMs) {
                                         .count();
   m_nServerRevision = 0;
   m_bServerRemoved = false;
+  ShowChangedOnServer(false);  // the document is back in step with the server
 }
 
 void CQueltDoc::ForgetBase() {
@@ -39,6 +40,7 @@ void CQueltDoc::ForgetBase() {
   m_base = QV_DataElement();
   m_nServerRevision = 0;
   m_bServerRemoved = false;
+  ShowChangedOnServer(false);
 }
 
 bool CQueltDoc::NoteServerRevision(uint64_t revision, int64_t /*timeUnixMs*/, bool removed) {

@@ -175,6 +175,7 @@ BOOL CQueltDoc::ImportProfileFile(const CString& path) {
   m_bOnServer = FALSE;
   ForgetStoreInDoubt();
   ForgetBase();
+  FollowServer();
   // Never stored: modified until it is, whatever Undo and Redo do.
   view->MarkNeverStored();
   SetModifiedFlag(TRUE);

@@ -4,6 +4,7 @@
 
 #include "app/history.h"
 #include "app/misc.h"
+#include "app/profwatch.h"
 #include "app/proffile.h"
 #include "app/quelt.h"
 #include "app/queltview.h"
@@ -100,12 +101,14 @@ BOOL CQueltDoc::OnNewProfile(const CString& /*server*/, const CString& profileCl
   m_bOnServer = FALSE;
   ForgetStoreInDoubt();
   ForgetBase();
+  FollowServer();
   SetModifiedFlag(FALSE);
   UpdateTitle();
   return TRUE;
 }
 
 BOOL CQueltDoc::OnOpenProfile(const CString& server, const CString& profileClass, const CString& name) {
+  ServerRequestScope request(this, true);
   CTempSet set;
   if (!set.Ok()) {
     CErrorBox(IDS_NO_MEMORY).DoModal();
@@ -131,12 +134,14 @@ BOOL CQueltDoc::OnOpenProfile(const CString& server, const CString& profileClass
   m_bOnServer = TRUE;
   ForgetStoreInDoubt();
   SetBase(set.Get(), version.revision, version.timeUnixMs);
+  FollowServer();
   UpdateTitle();
   return TRUE;
 }
 
 BOOL CQueltDoc::OnSaveProfile(const CString& server, const CString& profileClass, const CString& name,
                               BOOL update) {
+  ServerRequestScope request(this, false);
   BOOL valid = TRUE;
   CTempSet set;
   CWaitCursor wait;
@@ -279,6 +284,7 @@ void CQueltDoc::ResolveStoreInDoubt() {
     m_bOnServer = TRUE;
   }
   SetModifiedFlag(unchanged ? FALSE : TRUE);
+  FollowServer();
   UpdateTitle();
 }
 
@@ -289,6 +295,7 @@ void CQueltDoc::OnFileSave() {
     return;
   }
   OnSaveProfile(m_strServer, m_strClass, m_strName, TRUE);
+  FollowServer();
   UpdateTitle();
 }
 
@@ -306,6 +313,7 @@ void CQueltDoc::OnFileSaveAs() {
     m_bOnServer = TRUE;
     UpdateTitle();
   }
+  FollowServer();
 }
 
 BOOL CQueltDoc::SaveModified() {

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "model/dataelt.h"
 #include "platform/cdocument.h"
 #include "platform/cstring.h"
 #include "platform/wintypes.h"
 
+class CProfileWatch;
 class CQueltView;
 class CTempSet;
 
@@ -108,6 +110,22 @@ class CQueltDoc : public CDocument {
   int64_t BaseTimeUnixMs() const { return m_nBaseTimeMs; }
   const QV_DataElement& BaseContent() const { return m_base; }
 
+  // ---- The profile followed on its server (app/docwatch.cpp) ---------------
+  // While the document holds a profile that is on a server, a watch tells it
+  // of every write there; a write by anyone else marks the document
+  // "changed on the server" (shown in the status bar) until the next
+  // Retrieve or Store.
+  bool IsWatching() const { return m_pWatch != nullptr; }
+  bool IsChangedOnServer() const { return m_bChangedOnServer; }
+  // The watch's events the document has taken since it was made, and the
+  // state of the latest one; for tests and diagnostics.
+  uint64_t WatchEvents() const { return m_nWatchEvents; }
+  uint64_t WatchedRevision() const { return m_nWatchedRevision; }
+  const CProfileWatch* Watch() const { return m_pWatch.get(); }
+  // One event of the watch (on the GUI thread): the server's revision of the
+  // profile, or removed.
+  void OnServerEvent(uint64_t revision, int64_t timeUnixMs, bool removed);
+
  protected:
   CString m_strServer;
   CString m_strClass;
@@ -156,4 +174,39 @@ class CQueltDoc : public CDocument {
   // The revision the watch last reported (0: none since the base was set).
   uint64_t m_nServerRevision = 0;
   bool m_bServerRemoved = false;
+
+  // ---- The profile followed on its server (app/docwatch.cpp) ---------------
+  // Starts, moves or ends the watch so that it follows the profile the
+  // document now holds on a server, and none otherwise.
+  void FollowServer();
+  // Shows or clears "changed on the server" in the status bar.
+  void ShowChangedOnServer(bool changed);
+  // While the document's own request for the profile runs (its Store or
+  // Retrieve, whose progress window lets queued events run), the watch's
+  // events wait: the document's own write must not look like another's
+  // before the base has moved to it.  The latest waits; FollowServer, which
+  // ends every such request, applies it unless the watch moved.
+  class ServerRequestScope {
+   public:
+    ServerRequestScope(CQueltDoc* doc, bool followOnExit) : m_doc(doc), m_follow(followOnExit) { ++doc->m_nRequests; }
+    ~ServerRequestScope() {
+      --m_doc->m_nRequests;
+      if (m_follow) m_doc->FollowServer();
+    }
+    ServerRequestScope(const ServerRequestScope&) = delete;
+    ServerRequestScope& operator=(const ServerRequestScope&) = delete;
+
+   private:
+    CQueltDoc* m_doc;
+    bool m_follow;
+  };
+  int m_nRequests = 0;
+  bool m_bEventWaiting = false;
+  uint64_t m_nWaitingRevision = 0;
+  int64_t m_nWaitingTimeMs = 0;
+  bool m_bWaitingRemoved = false;
+  std::unique_ptr<CProfileWatch> m_pWatch;
+  bool m_bChangedOnServer = false;
+  uint64_t m_nWatchEvents = 0;
+  uint64_t m_nWatchedRevision = 0;
 };

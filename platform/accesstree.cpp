@@ -153,3 +153,10 @@ void NotifyAccessibleTreeFocus(QWidget* window) {
   if (g_sink != nullptr) g_sink(&event);
   QAccessible::updateAccessibility(&event);
 }
+
+void NotifyAccessibleNameChanged(QWidget* widget) {
+  if (widget == nullptr || (g_sink == nullptr && !QAccessible::isActive())) return;
+  QAccessibleEvent event(widget, QAccessible::NameChanged);
+  if (g_sink != nullptr) g_sink(&event);
+  QAccessible::updateAccessibility(&event);
+}

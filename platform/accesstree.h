@@ -33,6 +33,9 @@ void InstallAccessibleTreeFactory();
 // Tells assistive technology that the focus is on the current item of the
 // tree shown by the window.
 void NotifyAccessibleTreeFocus(QWidget* window);
+// Tells assistive technology that the widget's text (its accessible name)
+// changed, so that a screen reader announces a status it shows.
+void NotifyAccessibleNameChanged(QWidget* widget);
 
 class QAccessibleEvent;
 // Qt passes events on only through a platform's accessibility bridge, which

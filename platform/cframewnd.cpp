@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QIcon>
+#include <QLabel>
 #include <QPointer>
 #include <QScreen>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <QToolBar>
 #include <algorithm>
 
+#include "platform/accesstree.h"
 #include "platform/ccontrolbar.h"
 #include "platform/cdoctemplate.h"
 #include "platform/cdocument.h"
@@ -354,6 +356,14 @@ void CFrameWnd::SetMessageText(const char* text) {
 }
 
 void CFrameWnd::SetMessageText(UINT stringId) { SetMessageText(LoadStringById(stringId)); }
+
+void CFrameWnd::AnnounceMessageText(const char* text) {
+  if (m_pStatusBar == nullptr || m_pStatusBar->GetCount() == 0) return;
+  const CString shown = text != nullptr && *text != '\0' ? CString(text) : LoadStringById(AFX_IDS_IDLEMESSAGE);
+  if (m_pStatusBar->GetPaneText(0) == shown) return;
+  m_pStatusBar->SetPaneText(0, shown);
+  NotifyAccessibleNameChanged(m_pStatusBar->m_panes[0]);
+}
 
 void CFrameWnd::EnableDocking(DWORD alignment) {
   if (m_window == nullptr) return;

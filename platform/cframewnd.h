@@ -98,6 +98,9 @@ class CFrameWnd : public CWnd, public CCmdTarget {
   // The status bar's message pane: a prompt, or the idle prompt.
   void SetMessageText(const char* text);
   void SetMessageText(UINT stringId);
+  // The same, also told to assistive technology (a status the user must
+  // not miss); null or empty puts back the idle prompt.
+  void AnnounceMessageText(const char* text);
 
   // Docking: toolbars may go to any side.
   void EnableDocking(DWORD alignment);

@@ -76,6 +76,9 @@ inline constexpr unsigned IDS_MERGE_STEP = 4497;  // "Merge With Server"
 inline constexpr unsigned IDS_MENU_KEEP_MINE = 4498;  // "Keep &My Value"
 inline constexpr unsigned IDS_STORED_BY_ANOTHER = 4499;  // "The profile on the server was last stored %s by another se..."
 
+// ---- The profile followed on its server ----------------------------------
+inline constexpr unsigned IDS_CHANGED_ON_SERVER = 4500;  // "Changed on the server"
+
 // ---- Titles, modes, server prompts and undo steps --------------------------
 inline constexpr unsigned IDS_TITLE = 16384;  // "[%s, %s, %s]"
 inline constexpr unsigned IDS_TITLE_MODIFIED = 16385;  // "[%s, %s, %s] *"
