@@ -582,7 +582,9 @@ TEST_F(ServerCoreTest, WatchersHearOfEveryWriteUntilTheyEnd) {
     SCOPED_TRACE(i);
     EXPECT_EQ(events[i].error(), 0u);
     EXPECT_EQ(events[i].removed(), expected[i].removed);
-    if (!expected[i].removed) EXPECT_EQ(events[i].revision(), expected[i].revision);
+    if (!expected[i].removed) {
+      EXPECT_EQ(events[i].revision(), expected[i].revision);
+    }
   }
 
   // Closing the session ends its watches with a last event; another
