@@ -58,10 +58,7 @@ TEST(EditorExit, EveryWindowIsGoneBeforeQtAndTheProgramEndsWithZero) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   testsupport::TempDir dir;
   testsupport::TempRegistry registry;
-  testsupport::RegistryContents contents;
-  contents.servers = {{"Default_Server", "embedded:" + dir.File("profiles.db")}};
-  contents.rootPath = dir.path();
-  registry.Install(contents);
+  registry.Install(testsupport::EmbeddedDefaultServer(dir));
 
   struct Case {
     const char* what;

@@ -33,6 +33,7 @@
 #include "platform/guipost.h"
 #include "platform/scriptedmodalhost.h"
 #include "s100/ctruntime.h"
+#include "tests/app/serverapp.h"
 #include "tests/support/containers.h"
 #include "tests/support/registry.h"
 #include "tests/support/serverprocess.h"
@@ -107,18 +108,15 @@ class Witness {
   int events_ = 0;
 };
 
-class WatchTest : public ::testing::Test {
+class WatchTest : public ServerAppTest {
  protected:
   void SetUp() override {
-    if (!testsupport::HaveServerBinary()) GTEST_SKIP() << "built without ctserver";
-    server_ = std::make_unique<testsupport::ServerProcess>(serverDir_.path());
-    ASSERT_TRUE(server_->Start()) << server_->Log();
+    ServerAppTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     testsupport::RegistryContents contents;
     contents.servers = {{"Default_Server", server_->address()}};
     contents.connectTimeoutMs = 2000;
-    contents.rootPath = dir_.path();
-    registry_.Install(contents);
-    app_ = std::make_unique<CQueltApp>();
+    InstallAndCreateApp(contents);
     Kvs start;
     CTkvs_PutInt(start, kKey, 1, nullptr);
     ASSERT_TRUE(app_->m_session.SaveProfile("Default_Server", "Setup", "Lines", start, 0));
@@ -131,11 +129,9 @@ class WatchTest : public ::testing::Test {
   }
   void TearDown() override {
     SetAccessibleEventSink(nullptr);
-    if (app_) app_->ExitInstance();
-    app_.reset();
+    ServerAppTest::TearDown();
   }
 
-  CQueltDoc* Doc() const { return dynamic_cast<CQueltDoc*>(app_->m_pMainWnd->GetActiveDocument()); }
   std::string Status() const {
     auto* frame = dynamic_cast<CMainFrame*>(app_->m_pMainWnd);
     return frame != nullptr ? frame->StatusBar().GetPaneText(0).GetString() : std::string();
@@ -164,13 +160,6 @@ class WatchTest : public ::testing::Test {
     return !Doc()->IsModified();
   }
 
-  testsupport::TempDir dir_;
-  testsupport::TempDir serverDir_;
-  testsupport::TempRegistry registry_;
-  ScriptedModalHost host_;
-  ScopedModalHost scope_{&host_};
-  std::unique_ptr<testsupport::ServerProcess> server_;
-  std::unique_ptr<CQueltApp> app_;
   int port_ = 0;
 };
 
@@ -306,10 +295,7 @@ TEST_F(WatchTest, DeadServerNeitherFreezesNorHoldsTheExit) {
 TEST(WatchEmbedded, WritesByAnotherSessionShow) {
   testsupport::TempDir dir;
   testsupport::TempRegistry registry;
-  testsupport::RegistryContents contents;
-  contents.servers = {{"Default_Server", "embedded:" + dir.File("profiles.db")}};
-  contents.rootPath = dir.path();
-  registry.Install(contents);
+  registry.Install(testsupport::EmbeddedDefaultServer(dir));
   ScriptedModalHost host;
   ScopedModalHost scope(&host);
   auto app = std::make_unique<CQueltApp>();

@@ -25,6 +25,13 @@ std::string Dword(int64_t value) {
 
 }  // namespace
 
+RegistryContents EmbeddedDefaultServer(const TempDir& dir) {
+  RegistryContents contents;
+  contents.servers = {{"Default_Server", "embedded:" + dir.File("profiles.db")}};
+  contents.rootPath = dir.path();
+  return contents;
+}
+
 std::string RegistryText(const RegistryContents& contents) {
   std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
   text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Velcor\\Halden Client\\Servers\\TRNW_Administration]\r\n";

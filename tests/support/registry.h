@@ -24,6 +24,10 @@ struct RegistryContents {
 // The file's text for those contents.
 std::string RegistryText(const RegistryContents& contents);
 
+// The editor's usual test installation: Default_Server is the embedded back
+// end on profiles.db in dir, which is also the installation root.
+RegistryContents EmbeddedDefaultServer(const TempDir& dir);
+
 // Writes the registry file, points $HALDEN_REGISTRY at it and makes the
 // registry calls read it afresh.
 void InstallRegistry(const std::string& file, const RegistryContents& contents);
