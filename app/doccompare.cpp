@@ -30,11 +30,7 @@ void CQueltDoc::OnCompareServer() {
   if (!m_bOnServer || view == nullptr || view->GetSession() == nullptr) return;
   CWaitCursor wait;
   CTempSet set;
-  if (!set.Ok()) {
-    wait.Release();
-    CErrorBox(IDS_NO_MEMORY, view).DoModal();
-    return;
-  }
+  if (!TempSetReady(set, wait, view)) return;
   MultiAdminSession* session = view->GetSession();
   if (!session->LoadProfile(QV_String(m_strServer.GetString()), QV_String(m_strName.GetString()),
                             QV_String(m_strClass.GetString()), set.Get())) {
@@ -76,11 +72,7 @@ BOOL CQueltDoc::CompareWithProfile(const CString& server, const CString& profile
   MultiAdminSession* session = view->GetSession();
   CWaitCursor wait;
   CTempSet set;
-  if (!set.Ok()) {
-    wait.Release();
-    CErrorBox(IDS_NO_MEMORY, view).DoModal();
-    return FALSE;
-  }
+  if (!TempSetReady(set, wait, view)) return FALSE;
   if (!session->LoadProfile(QV_String(server.GetString()), QV_String(name.GetString()),
                             QV_String(profileClass.GetString()), set.Get())) {
     wait.Release();

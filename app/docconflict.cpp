@@ -68,11 +68,7 @@ CQueltDoc::ConflictChoice CQueltDoc::ResolveStoreConflict(const CString& server,
   if (session == nullptr) return ConflictChoice::Failed;
   CWaitCursor wait;
   CTempSet theirs;
-  if (!theirs.Ok()) {
-    wait.Release();
-    CErrorBox(IDS_NO_MEMORY, view).DoModal();
-    return ConflictChoice::Failed;
-  }
+  if (!TempSetReady(theirs, wait, view)) return ConflictChoice::Failed;
   CT_ProfileVersion version{};
   if (!session->LoadProfile(QV_String(server.GetString()), QV_String(name.GetString()),
                             QV_String(profileClass.GetString()), theirs.Get(), &version)) {

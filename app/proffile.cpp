@@ -189,11 +189,7 @@ BOOL CQueltDoc::ExportProfileFile(const CString& path) {
   if (view == nullptr) return FALSE;
   CWaitCursor wait;
   CTempSet set;
-  if (!set.Ok()) {
-    wait.Release();
-    CErrorBox(IDS_NO_MEMORY, view).DoModal();
-    return FALSE;
-  }
+  if (!TempSetReady(set, wait, view)) return FALSE;
   // The view reports its own failure.
   if (!view->GetProfile(view->GetSymbolServer(), set.Get())) return FALSE;
   std::string text;

@@ -7,6 +7,9 @@
 
 #include "s100/ctcontainers.h"
 
+class CWaitCursor;
+class CWnd;
+
 class CTempSet {
  public:
   CTempSet() { CTkvs_Create(&m_set, &m_err); }
@@ -24,3 +27,7 @@ class CTempSet {
   CTkvs m_set = CT_kvsEmpty;
   uint32_t m_err = 0;
 };
+
+// True when set was made; otherwise ends the busy cursor and tells the user
+// (in a box owned by parent) that memory ran out.
+bool TempSetReady(const CTempSet& set, CWaitCursor& wait, CWnd* parent);

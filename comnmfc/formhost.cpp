@@ -7,6 +7,8 @@
 #include <numeric>
 
 #include "platform/cdialog.h"
+#include "platform/qtconvert.h"
+#include "platform/stringtable.h"
 
 void PlaceForm(CDialog& dialog, QWidget* form) {
   QDialog* widget = dialog.GetDialog();
@@ -17,6 +19,12 @@ void PlaceForm(CDialog& dialog, QWidget* form) {
   for (int i = 0; i < box->count(); ++i) box->setStretch(i, 0);
   box->setContentsMargins(0, 0, 0, 0);
   box->addWidget(form, 1);
+}
+
+void PlaceTitledForm(CDialog& dialog, QWidget* form, unsigned titleId) {
+  PlaceForm(dialog, form);
+  dialog.RegisterControlsByName();
+  dialog.GetDialog()->setWindowTitle(ToQString(LoadStringById(titleId)));
 }
 
 void FillSortedList(QListWidget* list, const std::vector<QString>& texts) {

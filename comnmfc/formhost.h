@@ -4,16 +4,29 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
 #include <vector>
 
 #include "platform/cdialog.h"
 
 class QListWidget;
 class QPushButton;
-class QWidget;
 
 // Puts form into the dialog's layout so that it takes all the room.
 void PlaceForm(CDialog& dialog, QWidget* form);
+
+// Places form (already set up) in the dialog, registers its controls and
+// titles the dialog with the string titleId.
+void PlaceTitledForm(CDialog& dialog, QWidget* form, unsigned titleId);
+
+// What a shared dialog's BuildDialog starts with: the Designer form ui set
+// up on a widget of its own, placed and registered, and the dialog titled.
+template <typename Form>
+void SetUpTitledForm(CDialog& dialog, Form& ui, unsigned titleId) {
+  auto* form = new QWidget;
+  ui.setupUi(form);
+  PlaceTitledForm(dialog, form, titleId);
+}
 
 // Fills the list with the texts sorted without regard to case (exact order
 // breaks ties, so the order never depends on the input order).  Each row

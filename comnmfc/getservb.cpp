@@ -34,11 +34,7 @@ class CServerListBox final : public CListChoiceDialog, public IGetServerBox {
 
  protected:
   void BuildDialog() override {
-    auto* form = new QWidget;
-    m_ui.setupUi(form);
-    PlaceForm(*this, form);
-    RegisterControlsByName();
-    GetDialog()->setWindowTitle(ToQString(LoadStringById(IDD_SELECT_SERVER)));
+    SetUpTitledForm(*this, m_ui, IDD_SELECT_SERVER);
     m_ui.label_53253->setText(ToQString(LoadStringById(m_nPromptId)));
     std::vector<QString> texts;
     texts.reserve(m_servers.size());

@@ -3,8 +3,6 @@
 #include <QPushButton>
 
 #include "comnmfc/formhost.h"
-#include "platform/qtconvert.h"
-#include "platform/stringtable.h"
 #include "ui_dlg_24582.h"
 
 namespace {
@@ -14,12 +12,8 @@ constexpr int IDC_NO = IDNO;
 CNotSavedBox::CNotSavedBox(CWnd* parent) : CDialog(IDD, parent) {}
 
 void CNotSavedBox::BuildDialog() {
-  auto* form = new QWidget;
   Ui::Dlg24582 ui;
-  ui.setupUi(form);
-  PlaceForm(*this, form);
-  RegisterControlsByName();
-  GetDialog()->setWindowTitle(ToQString(LoadStringById(IDD)));
+  SetUpTitledForm(*this, ui, IDD);
   MapCommand(IDC_NO, [this] { EndDialog(IDNO); });
 }
 

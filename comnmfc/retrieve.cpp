@@ -36,11 +36,7 @@ class CProfileListBox final : public CListChoiceDialog, public IRetrieveBox {
 
  protected:
   void BuildDialog() override {
-    auto* form = new QWidget;
-    m_ui.setupUi(form);
-    PlaceForm(*this, form);
-    RegisterControlsByName();
-    GetDialog()->setWindowTitle(ToQString(LoadStringById(IDD_RETRIEVE)));
+    SetUpTitledForm(*this, m_ui, IDD_RETRIEVE);
     std::vector<QString> texts;
     texts.reserve(m_entries.size());
     for (const QV_String& entry : m_entries) {

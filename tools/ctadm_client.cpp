@@ -61,6 +61,23 @@ std::string ErrorMessage(const std::string& what, uint32_t code) {
   return what + ": " + CT_ErrorText(code) + " (" + hex + ")";
 }
 
+namespace {
+
+// One state query for every entry (the empty name) into reply.  A server
+// that has none answers "not found": true with *any false.  Any other
+// failure sets *error from what.
+bool ListAll(int (*call)(CTses, const char*, CTkvs, CT_ReplyRecord*, uint32_t), CTses session, CTkvs reply,
+             const char* what, bool* any, std::string* error) {
+  OwnedKvs info;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
+  *any = call(session, "", info.h, &record, 0) == 1;
+  if (*any || record.error == ct::kErrNotFound) return true;
+  *error = ErrorMessage(what, record.error);
+  return false;
+}
+
+}  // namespace
+
 AdminClient::AdminClient() { initialized_ = CT_Initialize(nullptr) == 1; }
 
 AdminClient::~AdminClient() {
@@ -301,13 +318,10 @@ bool AdminClient::Symbols(std::vector<std::pair<uint32_t, std::string>>* symbols
 
 bool AdminClient::Services(std::vector<ServiceEntry>* services, std::string* error) {
   services->clear();
-  OwnedKvs reply, info;
-  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
-  if (CTadm_GetServiceState(session_, "", info.h, &record, 0) != 1) {
-    if (record.error == ct::kErrNotFound) return true;
-    *error = ErrorMessage("cannot list the services", record.error);
-    return false;
-  }
+  OwnedKvs reply;
+  bool any = false;
+  if (!ListAll(CTadm_GetServiceState, session_, reply.h, "cannot list the services", &any, error)) return false;
+  if (!any) return true;
   const std::vector<std::string> names = StringArray(reply.h, CT_KEY_SERVICE_NAMES);
   const CTsymbol* states = nullptr;
   const CTsymbol* modes = nullptr;
@@ -324,13 +338,10 @@ bool AdminClient::Services(std::vector<ServiceEntry>* services, std::string* err
 
 bool AdminClient::Processes(std::vector<ProcessEntry>* processes, std::string* error) {
   processes->clear();
-  OwnedKvs reply, info;
-  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
-  if (CTadm_GetSPInfo(session_, "", info.h, &record, 0) != 1) {
-    if (record.error == ct::kErrNotFound) return true;
-    *error = ErrorMessage("cannot list the server processes", record.error);
-    return false;
-  }
+  OwnedKvs reply;
+  bool any = false;
+  if (!ListAll(CTadm_GetSPInfo, session_, reply.h, "cannot list the server processes", &any, error)) return false;
+  if (!any) return true;
   const std::vector<std::string> names = StringArray(reply.h, CT_KEY_PROCESS_NAMES);
   const int32_t* running = nullptr;
   uint32_t count = 0;
