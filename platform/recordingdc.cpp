@@ -257,14 +257,8 @@ int CRecordingDC::SetDIBitsToDevice(int x, int y, int width, int height, int src
                                     unsigned colorUse) {
   DibView view;
   const int result = DibCheckSetBits(width, height, startScan, scanLines, bits, info, colorUse, &view);
-  CRect dest = RectFromSize(x, y, width, height);
-  LPtoDP(&dest);
-  DCRecord& r = Add(DCRecord::Op::SetDIBitsToDevice);
-  r.rect = dest;
-  r.src = RectFromSize(srcX, srcY, width, height);
-  r.value = m_state.stretchMode;
-  r.result = result;
-  return result;
+  return AddBitmapCall(DCRecord::Op::SetDIBitsToDevice, RectFromSize(x, y, width, height),
+                       RectFromSize(srcX, srcY, width, height), result);
 }
 
 int CRecordingDC::StretchDIBits(int x, int y, int width, int height, int srcX, int srcY, int srcWidth,
@@ -273,11 +267,15 @@ int CRecordingDC::StretchDIBits(int x, int y, int width, int height, int srcX, i
   DibView view;
   const int result =
       DibCheckStretch(width, height, srcX, srcY, srcWidth, srcHeight, bits, info, colorUse, rop, &view);
-  CRect dest = RectFromSize(x, y, width, height);
+  return AddBitmapCall(DCRecord::Op::StretchDIBits, RectFromSize(x, y, width, height),
+                       RectFromSize(srcX, srcY, srcWidth, srcHeight), result);
+}
+
+int CRecordingDC::AddBitmapCall(DCRecord::Op op, CRect dest, const CRect& src, int result) {
   LPtoDP(&dest);
-  DCRecord& r = Add(DCRecord::Op::StretchDIBits);
+  DCRecord& r = Add(op);
   r.rect = dest;
-  r.src = RectFromSize(srcX, srcY, srcWidth, srcHeight);
+  r.src = src;
   r.value = m_state.stretchMode;
   r.result = result;
   return result;

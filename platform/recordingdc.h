@@ -130,6 +130,9 @@ class CRecordingDC : public CDC {
   DCRecord& Add(DCRecord::Op op);
   // A record of a call that takes one value and gives one result back.
   void AddCall(DCRecord::Op op, int value, int result);
+  // A record of a bitmap drawn into the logical rectangle dest from the part
+  // src of the bitmap; gives result back.
+  int AddBitmapCall(DCRecord::Op op, CRect dest, const CRect& src, int result);
 
   std::vector<DCRecord> m_records;
   std::map<int, int> m_caps;

@@ -102,6 +102,15 @@ class AppEnv : public ::testing::Test {
     app_->m_lpCmdLine = commandLine.c_str();
     return app_->InitInstance();
   }
+  // Starts without a profile (Default_Server chosen), modifies the new
+  // profile and forgets the dialogs seen so far.
+  bool StartModifiedUntitled() {
+    host_.ExpectDialog(Server("Default_Server"));
+    if (!Start("")) return false;
+    Doc()->GetView()->DocumentModified();
+    host_.Clear();
+    return true;
+  }
   void TearDown() override {
     if (app_) app_->ExitInstance();
     app_.reset();
@@ -318,10 +327,7 @@ TEST_F(AppEnv, StoreAsChecksInOrderAndNeverOverwrites) {
   };
   for (auto& c : cases) {
     SCOPED_TRACE(c.what);
-    host_.ExpectDialog(Server("Default_Server"));
-    ASSERT_TRUE(Start(""));
-    Doc()->GetView()->DocumentModified();
-    host_.Clear();
+    ASSERT_TRUE(StartModifiedUntitled());
     std::vector<std::string> preset;
     host_.ExpectDialog([&](DialogDriver& d) {
       preset = {d.Text(1004).toStdString(), d.Text(1005).toStdString(), d.Text(1006).toStdString()};
@@ -371,10 +377,7 @@ TEST_F(AppEnv, ConfirmAnswersDecideWhetherNewGoesOn) {
   };
   for (auto& c : cases) {
     SCOPED_TRACE(c.what);
-    host_.ExpectDialog(Server("Default_Server"));
-    ASSERT_TRUE(Start(""));
-    Doc()->GetView()->DocumentModified();
-    host_.Clear();
+    ASSERT_TRUE(StartModifiedUntitled());
     Run(std::move(c.scripts), [&] { app_->OnFileNew(); });
     EXPECT_EQ(Title(), c.title);
     EXPECT_EQ(host_.PendingScripts(), 0u);

@@ -125,25 +125,28 @@ TEST_F(RegistryKey, NumbersMustBeFourByteDwords) {
 
 TEST_F(RegistryKey, TextReadsAreAlwaysTerminatedWithinTheBuffer) {
   NT_RegKey cv(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velcor\\Halden Client\\CurrentVersion", KEY_QUERY_VALUE);
-  char big[1024];
-  std::memset(big, 'x', sizeof big);
-  ASSERT_TRUE(cv.GetValue("User Name", big, sizeof big));
-  EXPECT_STREQ(big, "Ann Admin");
-  // Exactly the text and its terminator: filled as the registry filled it.
-  char exact[10];
-  std::memset(exact, 'x', sizeof exact);
-  ASSERT_TRUE(cv.GetValue("User Name", exact, sizeof exact));
-  EXPECT_STREQ(exact, "Ann Admin");
-  // One byte short: the registry refuses it, the buffer is untouched.
-  char shortBuf[9];
-  std::memcpy(shortBuf, "***", 4);
-  EXPECT_FALSE(cv.GetValue("User Name", shortBuf, sizeof shortBuf));
-  EXPECT_STREQ(shortBuf, "***");
-  // Any type is read; data without a terminator gets one after it...
-  char five[5];
-  std::memset(five, 'x', sizeof five);
-  ASSERT_TRUE(cv.GetValue("Raw", five, sizeof five));
-  EXPECT_STREQ(five, "ABCD");
+  // Each buffer holds "***" and then 'x' to its end; it is exactly its size,
+  // so a write past the end is caught by the sanitizer.
+  const struct {
+    const char* what;
+    const char* value;
+    size_t size;
+    bool ok;
+    const char* text;  // the buffer's text afterwards
+  } cases[] = {
+      {"room to spare", "User Name", 1024, true, "Ann Admin"},
+      {"exactly the text and its terminator", "User Name", 10, true, "Ann Admin"},
+      {"one byte short: refused, buffer untouched", "User Name", 9, false, "***"},
+      // Any type is read; data without a terminator gets one after it...
+      {"binary data, terminator added", "Raw", 5, true, "ABCD"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<char> buffer(c.size, 'x');
+    std::memcpy(buffer.data(), "***", 4);
+    EXPECT_EQ(cv.GetValue(c.value, buffer.data(), static_cast<DWORD>(buffer.size())) != 0, c.ok);
+    EXPECT_STREQ(buffer.data(), c.text);
+  }
   // ...and when it fills the buffer exactly there is no room for one: that
   // fails, and the buffer holds the empty text rather than four loose bytes.
   // Guard bytes on each side catch a write outside the buffer.

@@ -12,7 +12,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QWidget>
-#include <initializer_list>
+#include <vector>
 
 #include "platform/qtconvert.h"
 #include "platform/qtdc.h"
@@ -37,7 +37,7 @@ struct PixelAt {
   int y;
   uint32_t rrggbb;
 };
-void ExpectPixels(const QImage& image, std::initializer_list<PixelAt> pixels) {
+void ExpectPixels(const QImage& image, const std::vector<PixelAt>& pixels) {
   for (const PixelAt& p : pixels) EXPECT_EQ(image.pixel(p.x, p.y), Rgb(p.rrggbb)) << "at " << p.x << "," << p.y;
 }
 
@@ -52,36 +52,38 @@ QRect Drawn(const QImage& image, QRgb background = kGrey) {
 
 }  // namespace
 
-TEST(QtDCTest, LinesLandAfterTheViewportOriginInThePenColour) {
-  QImage image = Canvas();
-  {
-    CQtDC dc(&image);
-    CPen red(PS_SOLID, 1, RGB(255, 0, 0));
-    dc.SelectObject(&red);
-    dc.SetViewportOrg(5, 5);
-    dc.MoveTo(0, 10);
-    dc.LineTo(20, 10);
+TEST(QtDCTest, LinesLandAfterTheViewportOriginInThePenColourAndWidth) {
+  constexpr uint32_t kBackground = 0x808080;
+  const struct {
+    const char* what;
+    int penWidth;
+    COLORREF colour;
+    int originX, originY;
+    int fromX, fromY, toX, toY;
+    std::vector<PixelAt> pixels;
+    int maxRight;  // nothing drawn right of this (a square cap at most)
+  } cases[] = {
+      {"thin, after the viewport origin", 1, RGB(255, 0, 0), 5, 5, 0, 10, 20, 10,
+       {{5, 15, 0xFF0000}, {15, 15, 0xFF0000}, {15, 14, kBackground}, {15, 16, kBackground}, {4, 15, kBackground}},
+       25},
+      {"a wide pen covers its width", 4, RGB(0, 0, 255), 0, 0, 10, 10, 30, 10,
+       {{20, 8, 0x0000FF}, {20, 11, 0x0000FF}, {20, 5, kBackground}},
+       32},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QImage image = Canvas();
+    {
+      CQtDC dc(&image);
+      CPen pen(PS_SOLID, c.penWidth, c.colour);
+      dc.SelectObject(&pen);
+      dc.SetViewportOrg(c.originX, c.originY);
+      dc.MoveTo(c.fromX, c.fromY);
+      dc.LineTo(c.toX, c.toY);
+    }
+    ExpectPixels(image, c.pixels);
+    EXPECT_LE(Drawn(image).right(), c.maxRight);
   }
-  EXPECT_EQ(image.pixel(5, 15), Rgb(0xFF0000));
-  EXPECT_EQ(image.pixel(15, 15), Rgb(0xFF0000));
-  EXPECT_EQ(image.pixel(15, 14), kGrey);
-  EXPECT_EQ(image.pixel(15, 16), kGrey);
-  EXPECT_EQ(image.pixel(4, 15), kGrey);
-  EXPECT_LE(Drawn(image).right(), 25);
-}
-
-TEST(QtDCTest, WidePenCoversItsWidth) {
-  QImage image = Canvas();
-  {
-    CQtDC dc(&image);
-    CPen pen(PS_SOLID, 4, RGB(0, 0, 255));
-    dc.SelectObject(&pen);
-    dc.MoveTo(10, 10);
-    dc.LineTo(30, 10);
-  }
-  EXPECT_EQ(image.pixel(20, 8), Rgb(0x0000FF));
-  EXPECT_EQ(image.pixel(20, 11), Rgb(0x0000FF));
-  EXPECT_EQ(image.pixel(20, 5), kGrey);
 }
 
 TEST(QtDCTest, ClippingStopsLinesAndFills) {

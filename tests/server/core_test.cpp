@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <type_traits>
 #include <utility>
@@ -117,15 +118,20 @@ class ServerCoreTest : public ::testing::Test {
   pb::ServiceStateReply States(const std::string& name = std::string()) {
     return Named(&ServerCore::GetServiceState, name);
   }
-  // A call whose request names one service or process (all when empty).
+  // A call whose request carries the session and whatever fill adds.
   template <class Request, class Reply>
-  Reply Named(void (ServerCore::*call)(const Request&, Reply*), const std::string& name) {
+  Reply Ask(void (ServerCore::*call)(const Request&, Reply*), const std::function<void(Request&)>& fill = {}) {
     Request req;
     req.set_session(session_);
-    req.set_name(name);
+    if (fill) fill(req);
     Reply reply;
     ((*core_).*call)(req, &reply);
     return reply;
+  }
+  // A call whose request names one service or process (all when empty).
+  template <class Request, class Reply>
+  Reply Named(void (ServerCore::*call)(const Request&, Reply*), const std::string& name) {
+    return Ask(call, std::function<void(Request&)>([&](Request& req) { req.set_name(name); }));
   }
 
   TempDir dir_;
@@ -409,10 +415,7 @@ TEST_F(ServerCoreTest, ExportAndImportGoThroughTheDataFolderOnly) {
 }
 
 TEST_F(ServerCoreTest, SymbolTableListsEverySymbol) {
-  pb::SymbolTableRequest req;
-  req.set_session(session_);
-  pb::SymbolTableReply reply;
-  core_->GetSymbolTable(req, &reply);
+  const pb::SymbolTableReply reply = Ask(&ServerCore::GetSymbolTable);
   ASSERT_EQ(reply.error(), 0u);
   bool found = false;
   for (const auto& s : reply.symbols()) {
@@ -485,10 +488,7 @@ TEST_F(ServerCoreTest, ServicesKeepTheirConfigurationStateAndMode) {
 }
 
 TEST_F(ServerCoreTest, ServerLevelAndTargetArePersisted) {
-  pb::ServerLevelRequest get;
-  get.set_session(session_);
-  pb::ServerLevelReply level;
-  core_->GetServerLevel(get, &level);
+  const pb::ServerLevelReply level = Ask(&ServerCore::GetServerLevel);
   ASSERT_EQ(level.error(), 0u);
   EXPECT_EQ(level.level(), ctserver::kDefaultServerLevel);
 
@@ -506,9 +506,7 @@ TEST_F(ServerCoreTest, ServerLevelAndTargetArePersisted) {
   EXPECT_EQ(negative.error(), ct::kErrInvalidArgument);
 
   Reopen();
-  get.set_session(session_);
-  pb::ServerLevelReply after;
-  core_->GetServerLevel(get, &after);
+  const pb::ServerLevelReply after = Ask(&ServerCore::GetServerLevel);
   EXPECT_EQ(after.level(), 3);
   EXPECT_EQ(after.target(), 3);
 }
