@@ -174,23 +174,31 @@ bool Reader::ReadMagnitude(bool* negative, uint64_t* magnitude, const char** sta
   return true;
 }
 
-bool Reader::ReadInt32(int32_t* value) {
+// A whole number within [min, max].  Outside it, or a minus sign where min
+// allows no negative (even "-0"), is a range error at the number.
+bool Reader::ReadWhole(int64_t min, int64_t max, int64_t* value) {
   bool negative;
   uint64_t m;
   const char* start;
   if (!ReadMagnitude(&negative, &m, &start)) return false;
-  if (m > (negative ? uint64_t{0x80000000} : uint64_t{0x7fffffff})) return Fail(ct::kErrTextRange, start);
-  *value = negative ? static_cast<int32_t>(-static_cast<int64_t>(m)) : static_cast<int32_t>(m);
+  // The magnitude stops growing far below 63 bits, so this cannot overflow.
+  const int64_t v = negative ? -static_cast<int64_t>(m) : static_cast<int64_t>(m);
+  if ((negative && min >= 0) || v < min || v > max) return Fail(ct::kErrTextRange, start);
+  *value = v;
+  return true;
+}
+
+bool Reader::ReadInt32(int32_t* value) {
+  int64_t v;
+  if (!ReadWhole(INT32_MIN, INT32_MAX, &v)) return false;
+  *value = static_cast<int32_t>(v);
   return true;
 }
 
 bool Reader::ReadUInt32(uint32_t* value) {
-  bool negative;
-  uint64_t m;
-  const char* start;
-  if (!ReadMagnitude(&negative, &m, &start)) return false;
-  if (negative || m > 0xffffffffu) return Fail(ct::kErrTextRange, start);
-  *value = static_cast<uint32_t>(m);
+  int64_t v;
+  if (!ReadWhole(0, UINT32_MAX, &v)) return false;
+  *value = static_cast<uint32_t>(v);
   return true;
 }
 

@@ -43,6 +43,7 @@ class Reader {
   Word PeekWord();
   bool ReadMagnitude(bool* negative, uint64_t* magnitude, const char** start);
   bool ReadUnsignedAt(uint32_t* value);  // no leading blanks (after #)
+  bool ReadWhole(int64_t min, int64_t max, int64_t* value);
   bool ReadInt32(int32_t* value);
   bool ReadUInt32(uint32_t* value);
   bool ReadBool(int32_t* value);

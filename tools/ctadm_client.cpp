@@ -63,15 +63,19 @@ std::string ErrorMessage(const std::string& what, uint32_t code) {
 
 namespace {
 
-// One state query for every entry (the empty name) into reply.  A server
-// that has none answers "not found": true with *any false.  Any other
-// failure sets *error from what.
+// One state query for every entry (the empty name) into reply, and the
+// entries' names it lists under namesKey.  A server that has none answers
+// "not found": true with no names.  Any other failure sets *error from what.
 bool ListAll(int (*call)(CTses, const char*, CTkvs, CT_ReplyRecord*, uint32_t), CTses session, CTkvs reply,
-             const char* what, bool* any, std::string* error) {
+             const char* what, CTsymbol namesKey, std::vector<std::string>* names, std::string* error) {
+  names->clear();
   OwnedKvs info;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply);
-  *any = call(session, "", info.h, &record, 0) == 1;
-  if (*any || record.error == ct::kErrNotFound) return true;
+  if (call(session, "", info.h, &record, 0) == 1) {
+    *names = StringArray(reply, namesKey);
+    return true;
+  }
+  if (record.error == ct::kErrNotFound) return true;
   *error = ErrorMessage(what, record.error);
   return false;
 }
@@ -319,10 +323,10 @@ bool AdminClient::Symbols(std::vector<std::pair<uint32_t, std::string>>* symbols
 bool AdminClient::Services(std::vector<ServiceEntry>* services, std::string* error) {
   services->clear();
   OwnedKvs reply;
-  bool any = false;
-  if (!ListAll(CTadm_GetServiceState, session_, reply.h, "cannot list the services", &any, error)) return false;
-  if (!any) return true;
-  const std::vector<std::string> names = StringArray(reply.h, CT_KEY_SERVICE_NAMES);
+  std::vector<std::string> names;
+  if (!ListAll(CTadm_GetServiceState, session_, reply.h, "cannot list the services", CT_KEY_SERVICE_NAMES, &names,
+               error))
+    return false;
   const CTsymbol* states = nullptr;
   const CTsymbol* modes = nullptr;
   const int32_t* running = nullptr;
@@ -339,10 +343,10 @@ bool AdminClient::Services(std::vector<ServiceEntry>* services, std::string* err
 bool AdminClient::Processes(std::vector<ProcessEntry>* processes, std::string* error) {
   processes->clear();
   OwnedKvs reply;
-  bool any = false;
-  if (!ListAll(CTadm_GetSPInfo, session_, reply.h, "cannot list the server processes", &any, error)) return false;
-  if (!any) return true;
-  const std::vector<std::string> names = StringArray(reply.h, CT_KEY_PROCESS_NAMES);
+  std::vector<std::string> names;
+  if (!ListAll(CTadm_GetSPInfo, session_, reply.h, "cannot list the server processes", CT_KEY_PROCESS_NAMES, &names,
+               error))
+    return false;
   const int32_t* running = nullptr;
   uint32_t count = 0;
   CTkvs_GetBoolArray(reply.h, CT_KEY_PROCESS_RUNNING, &running, &count, nullptr);

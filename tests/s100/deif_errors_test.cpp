@@ -94,6 +94,7 @@ TEST(DeifBadText, NumbersOutOfRange) {
       {"int -2147483649", ct::kErrTextRange, 4},
       {"int 99999999999999999999999999", ct::kErrTextRange, 4},
       {"uint -1", ct::kErrTextRange, 5},
+      {"uint -0", ct::kErrTextRange, 5},
       {"uint 4294967296", ct::kErrTextRange, 5},
       {"uint 0x100000000", ct::kErrTextRange, 5},
       {"bool 2147483648", ct::kErrTextRange, 5},
