@@ -3,13 +3,7 @@
 #include "app/queltdoc.h"
 #include "platform/cframewnd.h"
 #include "platform/cwinapp.h"
-#include "platform/msgbox.h"
 #include "platform/waitcursor.h"
-
-namespace {
-// The framework's message for a document that could not be created.
-constexpr UINT AFX_IDP_FAILED_TO_CREATE_DOC = 61700;
-}  // namespace
 
 CSingleProfileTemplate::CSingleProfileTemplate(UINT resourceId, std::function<CDocument*()> newDocument,
                                                std::function<CFrameWnd*()> newFrame,
@@ -25,35 +19,11 @@ void CSingleProfileTemplate::SetDefaultTitle(CDocument* doc) {
 CDocument* CSingleProfileTemplate::OpenProfile(const CString& server, const CString& profileClass,
                                                const CString& name, BOOL bNew, BOOL bMakeVisible) {
   CWinApp* app = TheApp();
-  CQueltDoc* doc = nullptr;
+  CDocument* only = nullptr;
   CFrameWnd* frame = nullptr;
-  bool docCreated = false;
-  if (m_pOnlyDoc != nullptr) {
-    doc = static_cast<CQueltDoc*>(m_pOnlyDoc);
-    if (!doc->SaveModified()) return nullptr;
-    if (app != nullptr) frame = app->m_pMainWnd;
-  } else {
-    doc = static_cast<CQueltDoc*>(CreateNewDocument());
-    docCreated = true;
-  }
-  if (doc == nullptr) {
-    ShowErrorMessage(AFX_IDP_FAILED_TO_CREATE_DOC, nullptr);
-    return nullptr;
-  }
-
   bool frameCreated = false;
-  if (frame == nullptr) {
-    const BOOL autoDelete = doc->m_bAutoDelete;
-    doc->m_bAutoDelete = FALSE;
-    frame = CreateNewFrame(doc, nullptr);
-    doc->m_bAutoDelete = autoDelete;
-    if (frame == nullptr) {
-      ShowErrorMessage(AFX_IDP_FAILED_TO_CREATE_DOC, nullptr);
-      if (docCreated) delete doc;
-      return nullptr;
-    }
-    frameCreated = true;
-  }
+  if (!PrepareOnlyDocument(&only, &frame, &frameCreated)) return nullptr;
+  auto* doc = static_cast<CQueltDoc*>(only);
 
   if (bNew) {
     // A document made just now that the user gave no server has nothing to

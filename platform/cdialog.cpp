@@ -106,38 +106,36 @@ void SetControlText(QWidget* control, const CString& text) {
   handle.SetWindowText(text);
 }
 
-void ExchangeSigned(CDataExchange* dx, int id, long long* value) {
+// Shows *value in the control (printed with format), or reads the control's
+// text back with parse; a text parse refuses is refused with promptId and
+// the range [minValue, maxValue].
+template <typename T>
+void ExchangeNumber(CDataExchange* dx, int id, T* value, const char* format, bool (*parse)(const CString&, T*),
+                    UINT promptId, long long minValue, long long maxValue) {
   QWidget* control = dx->PrepareCtrl(id);
   if (control == nullptr) return;
   if (!dx->m_bSaveAndValidate) {
     CString text;
-    text.Format("%lld", *value);
+    text.Format(format, *value);
     SetControlText(control, text);
     return;
   }
-  long long parsed = 0;
-  if (!ParseSigned32(ControlText(control), &parsed)) {
-    dx->RefuseNumber(AFX_IDP_PARSE_INT, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+  T parsed = 0;
+  if (!parse(ControlText(control), &parsed)) {
+    dx->RefuseNumber(promptId, minValue, maxValue);
     return;
   }
   *value = parsed;
 }
 
+void ExchangeSigned(CDataExchange* dx, int id, long long* value) {
+  ExchangeNumber(dx, id, value, "%lld", &ParseSigned32, AFX_IDP_PARSE_INT, std::numeric_limits<int32_t>::min(),
+                 std::numeric_limits<int32_t>::max());
+}
+
 void ExchangeUnsigned(CDataExchange* dx, int id, unsigned long long* value) {
-  QWidget* control = dx->PrepareCtrl(id);
-  if (control == nullptr) return;
-  if (!dx->m_bSaveAndValidate) {
-    CString text;
-    text.Format("%llu", *value);
-    SetControlText(control, text);
-    return;
-  }
-  unsigned long long parsed = 0;
-  if (!ParseUnsigned32(ControlText(control), &parsed)) {
-    dx->RefuseNumber(AFX_IDP_PARSE_UINT, 0, std::numeric_limits<uint32_t>::max());
-    return;
-  }
-  *value = parsed;
+  ExchangeNumber(dx, id, value, "%llu", &ParseUnsigned32, AFX_IDP_PARSE_UINT, 0,
+                 std::numeric_limits<uint32_t>::max());
 }
 
 void CheckRange(CDataExchange* dx, long long value, long long minValue, long long maxValue) {

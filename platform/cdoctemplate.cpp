@@ -117,37 +117,45 @@ void CSingleDocTemplate::RemoveDocument(CDocument* doc) {
   if (m_pOnlyDoc == doc) m_pOnlyDoc = nullptr;
 }
 
+bool CSingleDocTemplate::PrepareOnlyDocument(CDocument** doc, CFrameWnd** frame, bool* frameCreated) {
+  CWinApp* app = TheApp();
+  *frame = nullptr;
+  *frameCreated = false;
+  bool created = false;
+  if (m_pOnlyDoc != nullptr) {
+    *doc = m_pOnlyDoc;
+    if (!(*doc)->SaveModified()) return false;
+    if (app != nullptr) *frame = app->m_pMainWnd;
+  } else {
+    *doc = CreateNewDocument();
+    created = true;
+  }
+  if (*doc == nullptr) {
+    ShowErrorMessage(AFX_IDP_FAILED_TO_CREATE_DOC, nullptr);
+    return false;
+  }
+  if (*frame == nullptr) {
+    const BOOL autoDelete = (*doc)->m_bAutoDelete;
+    (*doc)->m_bAutoDelete = FALSE;  // a failed frame must not delete it
+    *frame = CreateNewFrame(*doc, nullptr);
+    (*doc)->m_bAutoDelete = autoDelete;
+    if (*frame == nullptr) {
+      ShowErrorMessage(AFX_IDP_FAILED_TO_CREATE_DOC, nullptr);
+      if (created) delete *doc;
+      return false;
+    }
+    *frameCreated = true;
+  }
+  return true;
+}
+
 CDocument* CSingleDocTemplate::OpenDocumentFile(const char* path, BOOL makeVisible) {
   if (path != nullptr) return nullptr;  // documents are never files
   CWinApp* app = TheApp();
   CDocument* doc = nullptr;
   CFrameWnd* frame = nullptr;
-  bool created = false;
-  if (m_pOnlyDoc != nullptr) {
-    doc = m_pOnlyDoc;
-    if (!doc->SaveModified()) return nullptr;
-    if (app != nullptr) frame = app->m_pMainWnd;
-  } else {
-    doc = CreateNewDocument();
-    created = true;
-  }
-  if (doc == nullptr) {
-    ShowErrorMessage(AFX_IDP_FAILED_TO_CREATE_DOC, nullptr);
-    return nullptr;
-  }
   bool frameCreated = false;
-  if (frame == nullptr) {
-    const BOOL autoDelete = doc->m_bAutoDelete;
-    doc->m_bAutoDelete = FALSE;  // a failed frame must not delete it
-    frame = CreateNewFrame(doc, nullptr);
-    doc->m_bAutoDelete = autoDelete;
-    if (frame == nullptr) {
-      ShowErrorMessage(AFX_IDP_FAILED_TO_CREATE_DOC, nullptr);
-      if (created) delete doc;
-      return nullptr;
-    }
-    frameCreated = true;
-  }
+  if (!PrepareOnlyDocument(&doc, &frame, &frameCreated)) return nullptr;
   SetDefaultTitle(doc);
   if (!doc->OnNewDocument()) {
     if (frameCreated) frame->DestroyWindow();  // takes a document it made along

@@ -92,5 +92,11 @@ class CSingleDocTemplate : public CDocTemplate {
   CDocument* OpenDocumentFile(const char* path, BOOL makeVisible = TRUE) override;
 
  protected:
+  // The only document and a frame for it: the existing document (once
+  // SaveModified lets it go on) in the main window, or a new document in a
+  // new frame.  False when SaveModified refuses or either cannot be made
+  // (that failure shown, and a document made here deleted again).
+  bool PrepareOnlyDocument(CDocument** doc, CFrameWnd** frame, bool* frameCreated);
+
   CDocument* m_pOnlyDoc = nullptr;
 };

@@ -118,27 +118,25 @@ class CScrollView::Area : public QAbstractScrollArea {
   }
   void scrollContentsBy(int dx, int dy) override { viewport()->scroll(dx, dy); }
 
-  void mousePressEvent(QMouseEvent* event) override {
+  // Hands a press, release or double click of the left or right button to
+  // the view's handler for that button.
+  using ButtonHandler = void (CScrollView::*)(UINT, CPoint);
+  void Button(QMouseEvent* event, ButtonHandler left, ButtonHandler right) {
     if (m_view == nullptr) return;
     const CPoint p = Point(event);
     const UINT flags = MouseKeyFlags(event->buttons(), event->modifiers());
-    if (event->button() == Qt::LeftButton) m_view->OnLButtonDown(flags, p);
-    if (event->button() == Qt::RightButton) m_view->OnRButtonDown(flags, p);
+    if (event->button() == Qt::LeftButton) (m_view->*left)(flags, p);
+    if (event->button() == Qt::RightButton) (m_view->*right)(flags, p);
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    Button(event, &CScrollView::OnLButtonDown, &CScrollView::OnRButtonDown);
   }
   void mouseReleaseEvent(QMouseEvent* event) override {
-    if (m_view == nullptr) return;
-    const CPoint p = Point(event);
-    const UINT flags = MouseKeyFlags(event->buttons(), event->modifiers());
-    if (event->button() == Qt::LeftButton) m_view->OnLButtonUp(flags, p);
-    if (event->button() == Qt::RightButton) m_view->OnRButtonUp(flags, p);
+    Button(event, &CScrollView::OnLButtonUp, &CScrollView::OnRButtonUp);
   }
+  // A second right click is one more right click.
   void mouseDoubleClickEvent(QMouseEvent* event) override {
-    if (m_view == nullptr) return;
-    const CPoint p = Point(event);
-    const UINT flags = MouseKeyFlags(event->buttons(), event->modifiers());
-    if (event->button() == Qt::LeftButton) m_view->OnLButtonDblClk(flags, p);
-    // A second right click is one more right click.
-    if (event->button() == Qt::RightButton) m_view->OnRButtonDown(flags, p);
+    Button(event, &CScrollView::OnLButtonDblClk, &CScrollView::OnRButtonDown);
   }
   void mouseMoveEvent(QMouseEvent* event) override {
     if (m_view != nullptr) m_view->OnMouseMove(MouseKeyFlags(event->buttons(), event->modifiers()), Point(event));

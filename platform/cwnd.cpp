@@ -128,31 +128,39 @@ void CWnd::SetFocus() {
   if (QWidget* w = m_widget.data()) w->setFocus(Qt::OtherFocusReason);
 }
 
+namespace {
+
+using WidgetState = bool (QWidget::*)() const;
+
+// Gives an on/off property of w (read by get, written by set) the value on
+// and says whether it was on before.
+bool SwapState(QWidget* w, WidgetState get, void (QWidget::*set)(bool), bool on) {
+  const bool was = (w->*get)();
+  (w->*set)(on);
+  return was;
+}
+
+// Whether there is a widget and its property read by get is on.
+BOOL StateOn(const QWidget* w, WidgetState get) { return w != nullptr && (w->*get)() ? TRUE : FALSE; }
+
+}  // namespace
+
 BOOL CWnd::EnableWindow(BOOL enable) {
   QWidget* w = m_widget.data();
   if (w == nullptr) return FALSE;
-  const BOOL wasDisabled = w->isEnabled() ? FALSE : TRUE;
-  w->setEnabled(enable != FALSE);
-  return wasDisabled;
+  // The answer is whether the window was disabled.
+  return SwapState(w, &QWidget::isEnabled, &QWidget::setEnabled, enable != FALSE) ? FALSE : TRUE;
 }
 
-BOOL CWnd::IsWindowEnabled() const {
-  const QWidget* w = m_widget.data();
-  return w != nullptr && w->isEnabled() ? TRUE : FALSE;
-}
+BOOL CWnd::IsWindowEnabled() const { return StateOn(m_widget.data(), &QWidget::isEnabled); }
 
 BOOL CWnd::ShowWindow(int command) {
   QWidget* w = m_widget.data();
   if (w == nullptr) return FALSE;
-  const BOOL wasVisible = w->isVisible() ? TRUE : FALSE;
-  w->setVisible(command != SW_HIDE);
-  return wasVisible;
+  return SwapState(w, &QWidget::isVisible, &QWidget::setVisible, command != SW_HIDE) ? TRUE : FALSE;
 }
 
-BOOL CWnd::IsWindowVisible() const {
-  const QWidget* w = m_widget.data();
-  return w != nullptr && w->isVisible() ? TRUE : FALSE;
-}
+BOOL CWnd::IsWindowVisible() const { return StateOn(m_widget.data(), &QWidget::isVisible); }
 
 CWnd* CWnd::HandleFor(QWidget* child) const {
   if (child == nullptr) return nullptr;

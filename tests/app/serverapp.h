@@ -10,6 +10,7 @@
 
 #include "app/quelt.h"
 #include "app/queltdoc.h"
+#include "s100/ctcontainers.h"
 #include "platform/cframewnd.h"
 #include "platform/scriptedmodalhost.h"
 #include "tests/support/registry.h"
@@ -37,6 +38,19 @@ class ServerAppTest : public ::testing::Test {
     contents.rootPath = dir_.path();
     registry_.Install(contents);
     app_ = std::make_unique<CQueltApp>();
+  }
+
+  // With the test's server alone as Default_Server, stores start there as
+  // Lines (Setup) and starts the editor on it.  The caller returns on
+  // HasFatalFailure().
+  void StartEditingLines(CTkvs start) {
+    testsupport::RegistryContents contents;
+    contents.servers = {{"Default_Server", server_->address()}};
+    contents.connectTimeoutMs = 2000;
+    InstallAndCreateApp(contents);
+    ASSERT_TRUE(app_->m_session.SaveProfile("Default_Server", "Setup", "Lines", start, 0));
+    app_->m_lpCmdLine = "Default_Server edit Lines Setup";
+    ASSERT_TRUE(app_->InitInstance());
   }
 
   // The open document; null before the application has a main window.

@@ -113,15 +113,10 @@ class WatchTest : public ServerAppTest {
   void SetUp() override {
     ServerAppTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    testsupport::RegistryContents contents;
-    contents.servers = {{"Default_Server", server_->address()}};
-    contents.connectTimeoutMs = 2000;
-    InstallAndCreateApp(contents);
     Kvs start;
     CTkvs_PutInt(start, kKey, 1, nullptr);
-    ASSERT_TRUE(app_->m_session.SaveProfile("Default_Server", "Setup", "Lines", start, 0));
-    app_->m_lpCmdLine = "Default_Server edit Lines Setup";
-    ASSERT_TRUE(app_->InitInstance());
+    StartEditingLines(start);
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(Doc()->IsWatching());
     ASSERT_TRUE(FirstEventSeen());
     g_announced.clear();

@@ -304,24 +304,30 @@ TEST(RegistryExample, ShippedFileHasTheInstallationSettings) {
   setenv("HALDEN_REGISTRY", path.c_str(), 1);
   RegReloadFile();
   EXPECT_TRUE(RegFileDiagnostics().empty());
-  NT_RegKey cv(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velcor\\Halden Client\\CurrentVersion", KEY_QUERY_VALUE);
-  DWORD major = 0, minor = 9;
-  EXPECT_TRUE(cv.GetValue("Major Version", &major));
-  EXPECT_TRUE(cv.GetValue("Minor Version", &minor));
-  EXPECT_EQ(major, 1u);
-  EXPECT_EQ(minor, 0u);
-  char text[1024];
-  EXPECT_TRUE(cv.GetValue("User Name", text, sizeof text));
-  EXPECT_TRUE(cv.GetValue("Company Name", text, sizeof text));
-  NT_RegKey env(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velcor\\Halden Client\\Environment", KEY_READ);
-  char root[260];
-  EXPECT_TRUE(env.GetValue("RootPath", root, sizeof root));
-  NT_RegKey runtime(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velcor\\Halden Client\\Runtime", KEY_READ);
-  DWORD connect = 0, call = 0;
-  EXPECT_TRUE(runtime.GetValue("ConnectTimeoutMs", &connect));
-  EXPECT_TRUE(runtime.GetValue("CallTimeoutMs", &call));
-  EXPECT_EQ(connect, 5000u);
-  EXPECT_EQ(call, 30000u);
+  const auto open = [](const char* key) {
+    return NT_RegKey(HKEY_LOCAL_MACHINE, (std::string("SOFTWARE\\Velcor\\Halden Client\\") + key).c_str(), KEY_READ);
+  };
+  const struct {
+    const char* key;
+    const char* value;
+    DWORD expected;
+  } numbers[] = {
+      {"CurrentVersion", "Major Version", 1},
+      {"CurrentVersion", "Minor Version", 0},
+      {"Runtime", "ConnectTimeoutMs", 5000},
+      {"Runtime", "CallTimeoutMs", 30000},
+  };
+  for (const auto& n : numbers) {
+    DWORD value = 9;
+    EXPECT_TRUE(open(n.key).GetValue(n.value, &value)) << n.value;
+    EXPECT_EQ(value, n.expected) << n.value;
+  }
+  const std::pair<const char*, const char*> texts[] = {
+      {"CurrentVersion", "User Name"}, {"CurrentVersion", "Company Name"}, {"Environment", "RootPath"}};
+  for (const auto& [key, value] : texts) {
+    char text[1024];
+    EXPECT_TRUE(open(key).GetValue(value, text, sizeof text)) << value;
+  }
   EXPECT_EQ(ServerList(), (std::vector<std::string>{"Local"}));
   unsetenv("HALDEN_REGISTRY");
   RegReloadFile();

@@ -12,6 +12,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 #include "platform/qtconvert.h"
@@ -48,6 +49,19 @@ QRect Drawn(const QImage& image, QRgb background = kGrey) {
     for (int x = 0; x < image.width(); ++x)
       if (image.pixel(x, y) != background) box |= QRect(x, y, 1, 1);
   return box;
+}
+
+// The sample bitmap drawn by draw on a fresh canvas, colour on colour
+// stretching; *lines is what draw returned.
+QImage DrawSampleDib(int* lines, const std::function<int(CQtDC&, const TestDib&)>& draw) {
+  const TestDib dib = SampleDib();
+  QImage image = Canvas();
+  {
+    CQtDC dc(&image);
+    dc.SetStretchBltMode(COLORONCOLOR);
+    *lines = draw(dc, dib);
+  }
+  return image;
 }
 
 }  // namespace
@@ -164,15 +178,11 @@ TEST(QtDCTest, OpaqueTextFillsItsBackground) {
 }
 
 TEST(QtDCTest, UnscaledBitmapCopyDecodesEveryPixel) {
-  const TestDib dib = SampleDib();
-  QImage image = Canvas();
   int lines = 0;
-  {
-    CQtDC dc(&image);
-    dc.SetStretchBltMode(COLORONCOLOR);
+  const QImage image = DrawSampleDib(&lines, [](CQtDC& dc, const TestDib& dib) {
     dc.SetViewportOrg(1, 1);
-    lines = dc.SetDIBitsToDevice(1, 2, 3, 2, 0, 0, 0, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS);
-  }
+    return dc.SetDIBitsToDevice(1, 2, 3, 2, 0, 0, 0, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS);
+  });
   EXPECT_EQ(lines, 2);
   ExpectPixels(image, {{2, 3, 0xFF0000}, {3, 3, 0x00FF00}, {4, 3, 0x0000FF},
                        {2, 4, 0xFFFFFF}, {3, 4, 0x000000}, {4, 4, 0xFFFF00}});
@@ -180,14 +190,10 @@ TEST(QtDCTest, UnscaledBitmapCopyDecodesEveryPixel) {
 }
 
 TEST(QtDCTest, DoubleSizeStretchRepeatsEachPixelTwiceEachWay) {
-  const TestDib dib = SampleDib();
-  QImage image = Canvas();
   int lines = 0;
-  {
-    CQtDC dc(&image);
-    dc.SetStretchBltMode(COLORONCOLOR);
-    lines = dc.StretchDIBits(4, 6, 6, 4, 0, 0, 3, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
-  }
+  const QImage image = DrawSampleDib(&lines, [](CQtDC& dc, const TestDib& dib) {
+    return dc.StretchDIBits(4, 6, 6, 4, 0, 0, 3, 2, dib.bits.data(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+  });
   EXPECT_EQ(lines, 2);
   const uint32_t expected[2][3] = {{0xFF0000, 0x00FF00, 0x0000FF}, {0xFFFFFF, 0x000000, 0xFFFF00}};
   for (int y = 0; y < 4; ++y)
