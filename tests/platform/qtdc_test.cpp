@@ -51,6 +51,17 @@ QRect Drawn(const QImage& image, QRgb background = kGrey) {
   return box;
 }
 
+// Makes font (a plain font of the family) and draws text with it on a
+// transparent background; false when the font cannot be made.
+bool UseTransparentFont(CQtDC& dc, CFont& font, int height, int width, int weight, BYTE family) {
+  if (!font.CreateFont(height, width, 0, 0, weight, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       PROOF_QUALITY, family | DEFAULT_PITCH, nullptr))
+    return false;
+  dc.SelectObject(&font);
+  dc.SetBkMode(TRANSPARENT);
+  return true;
+}
+
 // The sample bitmap drawn by draw on a fresh canvas, colour on colour
 // stretching; *lines is what draw returned.
 QImage DrawSampleDib(int* lines, const std::function<int(CQtDC&, const TestDib&)>& draw) {
@@ -124,10 +135,7 @@ TEST(QtDCTest, TextLandsInsideItsMeasuredBox) {
   {
     CQtDC dc(&image);
     CFont font;
-    ASSERT_TRUE(font.CreateFont(16, 6, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_SWISS | DEFAULT_PITCH, nullptr));
-    dc.SelectObject(&font);
-    dc.SetBkMode(TRANSPARENT);
+    ASSERT_TRUE(UseTransparentFont(dc, font, 16, 6, FW_NORMAL, FF_SWISS));
     dc.SetViewportOrg(3, 4);
     extent = dc.GetOutputTextExtent(CString("Hxlo Wg"));
     dc.TextOut(20, 10, CString("Hxlo Wg"));
@@ -149,10 +157,7 @@ TEST(QtDCTest, CentredBaselineTextSitsAroundTheReferencePoint) {
   {
     CQtDC dc(&image);
     CFont font;
-    ASSERT_TRUE(font.CreateFont(24, 0, 0, 0, FW_DONTCARE, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_MODERN | DEFAULT_PITCH, nullptr));
-    dc.SelectObject(&font);
-    dc.SetBkMode(TRANSPARENT);
+    ASSERT_TRUE(UseTransparentFont(dc, font, 24, 0, FW_DONTCARE, FF_MODERN));
     dc.SetTextAlign(TA_CENTER | TA_BASELINE);
     dc.TextOut(100, 40, CString("MMMM"));
   }
