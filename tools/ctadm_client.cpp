@@ -63,21 +63,33 @@ std::string ErrorMessage(const std::string& what, uint32_t code) {
 
 namespace {
 
+// What a state query lists for every entry: its name and whether it runs.
+struct Listed {
+  std::vector<std::string> names;
+  std::vector<bool> running;  // as many as names
+};
+
 // One state query for every entry (the empty name) into reply, and the
-// entries' names it lists under namesKey.  A server that has none answers
-// "not found": true with no names.  Any other failure sets *error from what.
+// names and running flags it lists under namesKey and runningKey.  A server
+// that has none answers "not found": true with nothing listed.  Any other
+// failure sets *error from what.
 bool ListAll(int (*call)(CTses, const char*, CTkvs, CT_ReplyRecord*, uint32_t), CTses session, CTkvs reply,
-             const char* what, CTsymbol namesKey, std::vector<std::string>* names, std::string* error) {
-  names->clear();
+             const char* what, CTsymbol namesKey, CTsymbol runningKey, Listed* listed, std::string* error) {
+  *listed = Listed();
   OwnedKvs info;
   CT_ReplyRecord record = CT_MakeReplyRecord(reply);
-  if (call(session, "", info.h, &record, 0) == 1) {
-    *names = StringArray(reply, namesKey);
-    return true;
+  if (call(session, "", info.h, &record, 0) != 1) {
+    if (record.error == ct::kErrNotFound) return true;
+    *error = ErrorMessage(what, record.error);
+    return false;
   }
-  if (record.error == ct::kErrNotFound) return true;
-  *error = ErrorMessage(what, record.error);
-  return false;
+  listed->names = StringArray(reply, namesKey);
+  const int32_t* running = nullptr;
+  uint32_t count = 0;
+  CTkvs_GetBoolArray(reply, runningKey, &running, &count, nullptr);
+  if (listed->names.size() > count) listed->names.resize(count);
+  for (size_t i = 0; i < listed->names.size(); ++i) listed->running.push_back(running[i] != 0);
+  return true;
 }
 
 }  // namespace
@@ -323,34 +335,28 @@ bool AdminClient::Symbols(std::vector<std::pair<uint32_t, std::string>>* symbols
 bool AdminClient::Services(std::vector<ServiceEntry>* services, std::string* error) {
   services->clear();
   OwnedKvs reply;
-  std::vector<std::string> names;
-  if (!ListAll(CTadm_GetServiceState, session_, reply.h, "cannot list the services", CT_KEY_SERVICE_NAMES, &names,
-               error))
+  Listed listed;
+  if (!ListAll(CTadm_GetServiceState, session_, reply.h, "cannot list the services", CT_KEY_SERVICE_NAMES,
+               CT_KEY_SERVICE_RUNNING, &listed, error))
     return false;
   const CTsymbol* states = nullptr;
   const CTsymbol* modes = nullptr;
-  const int32_t* running = nullptr;
-  uint32_t n1 = 0, n2 = 0, n3 = 0;
+  uint32_t n1 = 0, n2 = 0;
   CTkvs_GetSymbolArray(reply.h, CT_KEY_SERVICE_STATES, &states, &n1, nullptr);
   CTkvs_GetSymbolArray(reply.h, CT_KEY_SERVICE_MODES, &modes, &n2, nullptr);
-  CTkvs_GetBoolArray(reply.h, CT_KEY_SERVICE_RUNNING, &running, &n3, nullptr);
-  for (size_t i = 0; i < names.size() && i < n1 && i < n2 && i < n3; ++i) {
-    services->push_back({names[i], states[i], modes[i], running[i] != 0});
-  }
+  for (size_t i = 0; i < listed.names.size() && i < n1 && i < n2; ++i)
+    services->push_back({listed.names[i], states[i], modes[i], listed.running[i]});
   return true;
 }
 
 bool AdminClient::Processes(std::vector<ProcessEntry>* processes, std::string* error) {
   processes->clear();
   OwnedKvs reply;
-  std::vector<std::string> names;
-  if (!ListAll(CTadm_GetSPInfo, session_, reply.h, "cannot list the server processes", CT_KEY_PROCESS_NAMES, &names,
-               error))
+  Listed listed;
+  if (!ListAll(CTadm_GetSPInfo, session_, reply.h, "cannot list the server processes", CT_KEY_PROCESS_NAMES,
+               CT_KEY_PROCESS_RUNNING, &listed, error))
     return false;
-  const int32_t* running = nullptr;
-  uint32_t count = 0;
-  CTkvs_GetBoolArray(reply.h, CT_KEY_PROCESS_RUNNING, &running, &count, nullptr);
-  for (size_t i = 0; i < names.size() && i < count; ++i) processes->push_back({names[i], running[i] != 0});
+  for (size_t i = 0; i < listed.names.size(); ++i) processes->push_back({listed.names[i], listed.running[i]});
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -227,7 +228,18 @@ TEST_F(Ctadm, ServerInformationCommands) {
   ASSERT_EQ(level.status, 0) << level.err;
   EXPECT_FALSE(level.out.empty());
   EXPECT_EQ(Invoke({"services"}).status, 0);
-  EXPECT_EQ(Invoke({"processes"}).status, 0);
+  // Every server process on a line of its own: its name, then whether it runs.
+  Outcome processes = Invoke({"processes"});
+  ASSERT_EQ(processes.status, 0) << processes.err;
+  EXPECT_FALSE(processes.out.empty());
+  std::istringstream lines(processes.out);
+  for (std::string line; std::getline(lines, line);) {
+    const size_t tab = line.find('\t');
+    ASSERT_NE(tab, std::string::npos) << line;
+    EXPECT_GT(tab, 0u) << line;
+    const std::string state = line.substr(tab + 1);
+    EXPECT_TRUE(state == "running" || state == "stopped") << line;
+  }
 }
 
 TEST_F(Ctadm, HelpNamesEveryCommand) {
