@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "platform/fileio.h"
 #include "s100/cterrors.h"
@@ -69,26 +70,28 @@ struct Listed {
   std::vector<bool> running;  // as many as names
 };
 
-// One state query for every entry (the empty name) into reply, and the
-// names and running flags it lists under namesKey and runningKey.  A server
-// that has none answers "not found": true with nothing listed.  Any other
+// One state query for every entry (the empty name); use gets the reply and
+// the names and running flags it lists under namesKey and runningKey.  A
+// server that has none answers "not found": true, use not called.  Any other
 // failure sets *error from what.
-bool ListAll(int (*call)(CTses, const char*, CTkvs, CT_ReplyRecord*, uint32_t), CTses session, CTkvs reply,
-             const char* what, CTsymbol namesKey, CTsymbol runningKey, Listed* listed, std::string* error) {
-  *listed = Listed();
-  OwnedKvs info;
-  CT_ReplyRecord record = CT_MakeReplyRecord(reply);
+bool ListAll(int (*call)(CTses, const char*, CTkvs, CT_ReplyRecord*, uint32_t), CTses session, const char* what,
+             CTsymbol namesKey, CTsymbol runningKey, std::string* error,
+             const std::function<void(CTkvs, const Listed&)>& use) {
+  OwnedKvs reply, info;
+  CT_ReplyRecord record = CT_MakeReplyRecord(reply.h);
   if (call(session, "", info.h, &record, 0) != 1) {
     if (record.error == ct::kErrNotFound) return true;
     *error = ErrorMessage(what, record.error);
     return false;
   }
-  listed->names = StringArray(reply, namesKey);
+  Listed listed;
+  listed.names = StringArray(reply.h, namesKey);
   const int32_t* running = nullptr;
   uint32_t count = 0;
-  CTkvs_GetBoolArray(reply, runningKey, &running, &count, nullptr);
-  if (listed->names.size() > count) listed->names.resize(count);
-  for (size_t i = 0; i < listed->names.size(); ++i) listed->running.push_back(running[i] != 0);
+  CTkvs_GetBoolArray(reply.h, runningKey, &running, &count, nullptr);
+  if (listed.names.size() > count) listed.names.resize(count);
+  for (size_t i = 0; i < listed.names.size(); ++i) listed.running.push_back(running[i] != 0);
+  use(reply.h, listed);
   return true;
 }
 
@@ -334,30 +337,25 @@ bool AdminClient::Symbols(std::vector<std::pair<uint32_t, std::string>>* symbols
 
 bool AdminClient::Services(std::vector<ServiceEntry>* services, std::string* error) {
   services->clear();
-  OwnedKvs reply;
-  Listed listed;
-  if (!ListAll(CTadm_GetServiceState, session_, reply.h, "cannot list the services", CT_KEY_SERVICE_NAMES,
-               CT_KEY_SERVICE_RUNNING, &listed, error))
-    return false;
-  const CTsymbol* states = nullptr;
-  const CTsymbol* modes = nullptr;
-  uint32_t n1 = 0, n2 = 0;
-  CTkvs_GetSymbolArray(reply.h, CT_KEY_SERVICE_STATES, &states, &n1, nullptr);
-  CTkvs_GetSymbolArray(reply.h, CT_KEY_SERVICE_MODES, &modes, &n2, nullptr);
-  for (size_t i = 0; i < listed.names.size() && i < n1 && i < n2; ++i)
-    services->push_back({listed.names[i], states[i], modes[i], listed.running[i]});
-  return true;
+  return ListAll(CTadm_GetServiceState, session_, "cannot list the services", CT_KEY_SERVICE_NAMES,
+                 CT_KEY_SERVICE_RUNNING, error, [&](CTkvs reply, const Listed& listed) {
+                   const CTsymbol* states = nullptr;
+                   const CTsymbol* modes = nullptr;
+                   uint32_t n1 = 0, n2 = 0;
+                   CTkvs_GetSymbolArray(reply, CT_KEY_SERVICE_STATES, &states, &n1, nullptr);
+                   CTkvs_GetSymbolArray(reply, CT_KEY_SERVICE_MODES, &modes, &n2, nullptr);
+                   for (size_t i = 0; i < listed.names.size() && i < n1 && i < n2; ++i)
+                     services->push_back({listed.names[i], states[i], modes[i], listed.running[i]});
+                 });
 }
 
 bool AdminClient::Processes(std::vector<ProcessEntry>* processes, std::string* error) {
   processes->clear();
-  OwnedKvs reply;
-  Listed listed;
-  if (!ListAll(CTadm_GetSPInfo, session_, reply.h, "cannot list the server processes", CT_KEY_PROCESS_NAMES,
-               CT_KEY_PROCESS_RUNNING, &listed, error))
-    return false;
-  for (size_t i = 0; i < listed.names.size(); ++i) processes->push_back({listed.names[i], listed.running[i]});
-  return true;
+  return ListAll(CTadm_GetSPInfo, session_, "cannot list the server processes", CT_KEY_PROCESS_NAMES,
+                 CT_KEY_PROCESS_RUNNING, error, [&](CTkvs, const Listed& listed) {
+                   for (size_t i = 0; i < listed.names.size(); ++i)
+                     processes->push_back({listed.names[i], listed.running[i]});
+                 });
 }
 
 bool AdminClient::Level(int32_t* level, std::string* error) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -32,6 +33,16 @@ struct DoubleCase {
   ConvResult result;
   double value;
 };
+
+// Each text converts with its result, value starting at 9 and ending as given.
+template <size_t N>
+void ExpectDoubles(const DoubleCase (&cases)[N]) {
+  for (const DoubleCase& c : cases) {
+    double value = 9.0;
+    EXPECT_EQ(StringToDouble(c.text, value), c.result) << c.text;
+    EXPECT_EQ(value, c.value) << c.text;
+  }
+}
 
 }  // namespace
 
@@ -118,11 +129,7 @@ TEST(NodeConv, StringToDoubleTellsOverflowFromUnderflow) {
       {"   ", ConvNotNumber, 9.0},
       {"x", ConvNotNumber, 0.0},
   };
-  for (const DoubleCase& c : cases) {
-    double value = 9.0;
-    EXPECT_EQ(StringToDouble(c.text, value), c.result) << c.text;
-    EXPECT_EQ(value, c.value) << c.text;
-  }
+  ExpectDoubles(cases);
   double value = 0;
   EXPECT_EQ(StringToDouble("nan", value), ConvNotNumber);
 }
@@ -152,11 +159,7 @@ TEST(NodeConv, OnlyDecimalNumbersAreNumbers) {
       {"1e39", ConvOK, 1e39},
       {"1e-310", ConvOK, 1e-310},
   };
-  for (const DoubleCase& c : cases) {
-    double value = 9.0;
-    EXPECT_EQ(StringToDouble(c.text, value), c.result) << c.text;
-    EXPECT_EQ(value, c.value) << c.text;
-  }
+  ExpectDoubles(cases);
   double zero = 1.0;
   EXPECT_EQ(StringToDouble("-0", zero), ConvOK);
   EXPECT_TRUE(zero == 0.0 && std::signbit(zero));
