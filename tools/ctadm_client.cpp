@@ -64,6 +64,19 @@ std::string ErrorMessage(const std::string& what, uint32_t code) {
 
 namespace {
 
+// Reads the profile text into element with the client's symbol names.  On
+// failure element holds nothing and *error says where the text went wrong.
+bool ParseProfileText(const AdminClient* client, const std::string& text, QV_RawDataElement* element,
+                      std::string* error) {
+  size_t stop = 0;
+  SymbolLookups lookups = ClientLookups(client);
+  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, element, TranslateSymbols, &lookups);
+  if (status.state == QV_STATE_SUCCESS) return true;
+  QV_DestroyDataElement(element);
+  *error = ErrorMessage("cannot read the profile text at " + Position(text, stop), status.error);
+  return false;
+}
+
 // What a state query lists for every entry: its name and whether it runs.
 struct Listed {
   std::vector<std::string> names;
@@ -203,14 +216,7 @@ bool AdminClient::FetchRevision(const std::string& name, const std::string& prof
 
 bool AdminClient::ReadProfileText(const std::string& text, QV_DataElement* profile, std::string* error) {
   QV_RawDataElement element{};
-  size_t stop = 0;
-  SymbolLookups lookups = ClientLookups(this);
-  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, TranslateSymbols, &lookups);
-  if (status.state != QV_STATE_SUCCESS) {
-    QV_DestroyDataElement(&element);
-    *error = ErrorMessage("cannot read the profile text at " + Position(text, stop), status.error);
-    return false;
-  }
+  if (!ParseProfileText(this, text, &element, error)) return false;
   const bool isSet = element.type == CT_TYPE_KVSET && FromRawDataElement(element, profile);
   QV_DestroyDataElement(&element);
   if (!isSet) *error = "the text is not a key-value set (kvset { ... })";
@@ -244,14 +250,7 @@ bool AdminClient::Put(const std::string& name, const std::string& profileClass, 
                       std::string* error, uint64_t expectedRevision, bool* conflict) {
   if (conflict) *conflict = false;
   QV_RawDataElement element{};
-  size_t stop = 0;
-  SymbolLookups lookups = ClientLookups(this);
-  const QV_Status status = AtoAnyDEn(text.data(), text.size(), &stop, &element, TranslateSymbols, &lookups);
-  if (status.state != QV_STATE_SUCCESS) {
-    QV_DestroyDataElement(&element);
-    *error = ErrorMessage("cannot read the profile text at " + Position(text, stop), status.error);
-    return false;
-  }
+  if (!ParseProfileText(this, text, &element, error)) return false;
   if (element.type != CT_TYPE_KVSET) {
     QV_DestroyDataElement(&element);
     *error = "cannot store the profile: the text is not a key-value set (kvset { ... })";
