@@ -88,6 +88,7 @@ int ScanDepth(const std::string& bytes) {
     int depth = f.depth;
     switch (f.msg) {
       case Msg::kElement:
+      case Msg::kArray:  // an array's items are fields of the same numbers
         if (field == 7) sub = Msg::kKVSet, isMessage = true, depth++;
         if (field == 9) sub = Msg::kArray, isMessage = true, depth++;
         if (field == 5 || field == 6) isMessage = true;
@@ -97,11 +98,6 @@ int ScanDepth(const std::string& bytes) {
         break;
       case Msg::kPair:
         if (field == 2) sub = Msg::kElement, isMessage = true;
-        break;
-      case Msg::kArray:
-        if (field == 7) sub = Msg::kKVSet, isMessage = true, depth++;
-        if (field == 9) sub = Msg::kArray, isMessage = true, depth++;
-        if (field == 5 || field == 6) isMessage = true;
         break;
       case Msg::kLeaf:
         break;

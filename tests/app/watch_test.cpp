@@ -278,6 +278,9 @@ TEST_F(WatchTest, DeadServerNeitherFreezesNorHoldsTheExit) {
       ASSERT_TRUE(Ctadm("put", 21));
       EXPECT_TRUE(PumpUntil([&] { return Status() == kChanged; }));
     }
+    // Ending the watch waits at most CProfileWatch::kStopWaitMs (0.5 s) on
+    // a live server and not at all on a dead one; the bound is twenty times
+    // that and only catches an exit that hangs on the server.
     const int64_t before = testsupport::NowMs();
     app_->ExitInstance();
     app_.reset();
